@@ -1,0 +1,40 @@
+// Paths ('/'-separated) and the program's folders.
+#pragma once
+
+#include <string>
+
+// dir + exactly one '/' + name (a leading '/' of name is dropped); an empty
+// dir gives "/" + name.
+std::wstring PathJoin(const std::wstring& dir, const std::wstring& name);
+// Splits at the last '/'; false (outputs untouched) when there is none or it
+// is the first character.
+bool SplitPath(const std::wstring& path, std::wstring& dir, std::wstring& name);
+// Splits a URL path at its last '/'; a '/' at position 0 gives an empty head.
+bool SplitUrlPath(const std::wstring& url, std::wstring& head, std::wstring& tail);
+// Case-sensitive path order, as the file system sees names.
+int PathCompare(const std::wstring& a, const std::wstring& b);
+bool IsRelativePath(const std::wstring& path);
+// True for a single file-name element: not empty, not "." or "..", without
+// '/' or control characters.
+bool IsSafeFileName(const std::wstring& name);
+
+// The program's private temporary folder joined with `name`; "" when name is
+// not a plain file name or the folder cannot be had.
+std::wstring GetTempFilePath(const std::wstring& name);
+bool RemoveFile(const std::wstring& path);
+
+// Folder ids of the special folders the program asks for.
+enum SpecialFolder {
+    CSIDL_PERSONAL = 5,
+    CSIDL_MYMUSIC = 13,
+    CSIDL_DESKTOPDIRECTORY = 16,
+    CSIDL_LOCAL_APPDATA = 28,
+    CSIDL_PROFILE = 40,
+};
+// The folder's path, or "" (logged) when it is unknown.
+std::wstring GetSpecialFolderPath(int csidl);
+// The per-user data folder of the program, created 0700 when missing; "" when
+// no home folder can be found.
+std::wstring GetAppDataDir();
+std::wstring GetLogFilePath(const std::wstring& dir);
+std::wstring GetAppDataLogPath();

@@ -1,0 +1,128 @@
+#include "include/text/Utf8.h"
+
+#include <cstdint>
+
+namespace {
+
+bool IsEncodable(uint32_t cp) { return cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF); }
+
+// Writes the UTF-8 form of one code point into `out` (room for 4 bytes) and
+// returns its length.
+size_t EncodeOne(uint32_t cp, char* out) noexcept {
+    if (!IsEncodable(cp))
+        cp = kReplacementChar;
+    if (cp < 0x80) {
+        out[0] = static_cast<char>(cp);
+        return 1;
+    }
+    if (cp < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (cp >> 6));
+        out[1] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 2;
+    }
+    if (cp < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (cp >> 12));
+        out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (cp >> 18));
+    out[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 4;
+}
+
+} // namespace
+
+size_t WideToUtf8Into(const wchar_t* wide, size_t length, char* out, size_t capacity) noexcept {
+    size_t written = 0;
+    char bytes[4];
+    for (size_t i = 0; i < length; ++i) {
+        size_t n = EncodeOne(static_cast<uint32_t>(wide[i]), bytes);
+        if (written + n > capacity)
+            break;
+        for (size_t k = 0; k < n; ++k)
+            out[written++] = bytes[k];
+    }
+    return written;
+}
+
+size_t Utf8Length(const std::wstring& wide) noexcept {
+    size_t total = 0;
+    char bytes[4];
+    for (wchar_t c : wide)
+        total += EncodeOne(static_cast<uint32_t>(c), bytes);
+    return total;
+}
+
+std::string WideToUtf8(const std::wstring& wide) {
+    std::string result;
+    result.reserve(wide.size());
+    char bytes[4];
+    for (wchar_t c : wide)
+        result.append(bytes, EncodeOne(static_cast<uint32_t>(c), bytes));
+    return result;
+}
+
+std::string WideToLocal(const std::wstring& wide) { return WideToUtf8(wide); }
+
+std::wstring Utf8ToWide(const std::string& utf8) {
+    std::wstring result;
+    result.reserve(utf8.size());
+    const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
+    const size_t n = utf8.size();
+    size_t i = 0;
+    while (i < n) {
+        unsigned char lead = s[i];
+        if (lead < 0x80) {
+            result += static_cast<wchar_t>(lead);
+            ++i;
+            continue;
+        }
+        size_t need;
+        uint32_t cp;
+        // The allowed range of the second byte rules out overlong forms,
+        // surrogates and values past U+10FFFF.
+        unsigned char lo = 0x80, hi = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            need = 1;
+            cp = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            need = 2;
+            cp = lead & 0x0F;
+            if (lead == 0xE0)
+                lo = 0xA0;
+            else if (lead == 0xED)
+                hi = 0x9F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            need = 3;
+            cp = lead & 0x07;
+            if (lead == 0xF0)
+                lo = 0x90;
+            else if (lead == 0xF4)
+                hi = 0x8F;
+        } else {
+            result += kReplacementChar;
+            ++i;
+            continue;
+        }
+        size_t j = i + 1;
+        size_t got = 0;
+        while (got < need && j < n) {
+            unsigned char c = s[j];
+            unsigned char min = got == 0 ? lo : 0x80;
+            unsigned char max = got == 0 ? hi : 0xBF;
+            if (c < min || c > max)
+                break;
+            cp = (cp << 6) | (c & 0x3F);
+            ++j;
+            ++got;
+        }
+        // A broken sequence is replaced as one unit, and the byte that broke it
+        // is decoded afresh.
+        result += got == need ? static_cast<wchar_t>(cp) : kReplacementChar;
+        i = j;
+    }
+    return result;
+}

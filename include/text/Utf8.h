@@ -1,0 +1,20 @@
+// Conversions between wide text (one wchar_t per code point) and UTF-8.
+// They never fail: what cannot be represented becomes U+FFFD.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+constexpr wchar_t kReplacementChar = 0xFFFD;
+
+std::string WideToUtf8(const std::wstring& wide);
+// Text for narrow C and system calls; the program runs in a UTF-8 locale.
+std::string WideToLocal(const std::wstring& wide);
+std::wstring Utf8ToWide(const std::string& utf8);
+
+// Encodes as much of `wide` as fits in `capacity` bytes without splitting a
+// character, and returns the bytes written (no terminator). Allocates nothing.
+size_t WideToUtf8Into(const wchar_t* wide, size_t length, char* out, size_t capacity) noexcept;
+
+// The byte length of `wide` in UTF-8.
+size_t Utf8Length(const std::wstring& wide) noexcept;

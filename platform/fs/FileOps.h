@@ -1,0 +1,27 @@
+// File primitives on UTF-8 paths. Results are 0 or a descriptor on success,
+// -1 with errno set on failure; nothing here logs.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// open() with O_CLOEXEC always added.
+int OpenCloexec(const std::string& path, int flags, int mode = 0) noexcept;
+
+// Renames `from` to `to` without ever replacing an existing `to` (EEXIST).
+// Across file systems the file is copied, synced and the source unlinked.
+int RenameNoReplace(const std::string& from, const std::string& to) noexcept;
+
+// Copies the regular file `from` to a new file `to` (which must not exist) and
+// syncs it. On failure nothing is left at `to`.
+int CopyFileExclusive(const std::string& from, const std::string& to) noexcept;
+
+// mkdir, then chmod, so the mode holds whatever the umask.
+int MakeDirectory(const std::string& path, int mode) noexcept;
+
+// Creates `path` and any missing parents with `mode`; an existing folder is
+// fine.
+int MakeDirectories(const std::string& path, int mode) noexcept;
+
+} // namespace platform

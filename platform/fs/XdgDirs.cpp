@@ -1,0 +1,98 @@
+#include "platform/fs/XdgDirs.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace platform {
+namespace {
+
+std::string EnvOr(const char* name, const std::string& fallback) {
+    const char* value = std::getenv(name);
+    // The convention ignores relative values.
+    if (value && value[0] == '/')
+        return value;
+    return fallback;
+}
+
+std::string UnderHome(const char* relative) {
+    std::string home = HomeDir();
+    return home.empty() ? std::string() : home + "/" + relative;
+}
+
+} // namespace
+
+std::string HomeDir() {
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/')
+        return home;
+    passwd pw{};
+    passwd* found = nullptr;
+    char buffer[4096];
+    if (getpwuid_r(getuid(), &pw, buffer, sizeof buffer, &found) == 0 && found && found->pw_dir)
+        return found->pw_dir;
+    return std::string();
+}
+
+std::string DataHomeDir() { return EnvOr("XDG_DATA_HOME", UnderHome(".local/share")); }
+
+std::string CacheHomeDir() { return EnvOr("XDG_CACHE_HOME", UnderHome(".cache")); }
+
+std::string ConfigHomeDir() { return EnvOr("XDG_CONFIG_HOME", UnderHome(".config")); }
+
+std::string RuntimeDir() { return EnvOr("XDG_RUNTIME_DIR", std::string()); }
+
+std::string ParseUserDirsValue(const std::string& fileText, const std::string& key, const std::string& home) {
+    const std::string prefix = "XDG_" + key + "_DIR=";
+    std::istringstream lines(fileText);
+    std::string line;
+    while (std::getline(lines, line)) {
+        size_t start = line.find_first_not_of(" \t");
+        if (start == std::string::npos || line.compare(start, prefix.size(), prefix) != 0)
+            continue;
+        std::string value = line.substr(start + prefix.size());
+        // The value is a double-quoted path, either absolute or "$HOME/…".
+        if (value.size() < 2 || value.front() != '"')
+            return std::string();
+        size_t close = value.find('"', 1);
+        if (close == std::string::npos)
+            return std::string();
+        value = value.substr(1, close - 1);
+        std::string result;
+        for (size_t i = 0; i < value.size(); ++i) {
+            if (value[i] == '\\' && i + 1 < value.size()) {
+                result += value[++i];
+            } else if (value.compare(i, 5, "$HOME") == 0) {
+                result += home;
+                i += 4;
+            } else {
+                result += value[i];
+            }
+        }
+        if (result.empty() || result[0] != '/')
+            return std::string();
+        return result;
+    }
+    return std::string();
+}
+
+std::string UserDir(const std::string& key, const std::string& fallbackName) {
+    std::string home = HomeDir();
+    std::string configHome = ConfigHomeDir();
+    if (!configHome.empty()) {
+        std::ifstream file(configHome + "/user-dirs.dirs");
+        if (file) {
+            std::stringstream text;
+            text << file.rdbuf();
+            std::string value = ParseUserDirsValue(text.str(), key, home);
+            if (!value.empty())
+                return value;
+        }
+    }
+    return home.empty() ? std::string() : home + "/" + fallbackName;
+}
+
+} // namespace platform

@@ -1,0 +1,137 @@
+#include "platform/process/Spawn.h"
+
+#include "platform/thread/Thread.h"
+
+#include <poll.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <ctime>
+
+extern char** environ;
+
+namespace platform {
+namespace {
+
+int DecodeStatus(int status) noexcept {
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status);
+    if (WIFSIGNALED(status))
+        return 128 + WTERMSIG(status);
+    return -1;
+}
+
+uint64_t NowMs() noexcept {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<uint64_t>(ts.tv_sec) * 1000 + static_cast<uint64_t>(ts.tv_nsec / 1000000);
+}
+
+// Sleeps between polls when no process descriptor can be had.
+void NapMs(uint32_t ms) noexcept {
+    timespec ts{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
+    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+    }
+}
+
+} // namespace
+
+SpawnContext::SpawnContext(int stdinFd, int stdoutFd) noexcept {
+    posix_spawn_file_actions_init(&m_actions);
+    if (stdinFd >= 0)
+        posix_spawn_file_actions_adddup2(&m_actions, stdinFd, STDIN_FILENO);
+    if (stdoutFd >= 0)
+        posix_spawn_file_actions_adddup2(&m_actions, stdoutFd, STDOUT_FILENO);
+    posix_spawn_file_actions_addclosefrom_np(&m_actions, STDERR_FILENO + 1);
+
+    posix_spawnattr_init(&m_attr);
+    sigset_t all;
+    sigfillset(&all);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&m_attr, &all);
+    posix_spawnattr_setsigmask(&m_attr, &none);
+    posix_spawnattr_setflags(&m_attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+}
+
+SpawnContext::~SpawnContext() {
+    posix_spawn_file_actions_destroy(&m_actions);
+    posix_spawnattr_destroy(&m_attr);
+}
+
+pid_t SpawnContext::Spawn(const char* path, char* const argv[], int* error) const noexcept {
+    pid_t pid = -1;
+    int rc = posix_spawn(&pid, path, &m_actions, &m_attr, argv, environ);
+    if (rc != 0) {
+        if (error)
+            *error = rc;
+        return -1;
+    }
+    if (error)
+        *error = 0;
+    return pid;
+}
+
+pid_t SpawnProcess(const std::vector<std::string>& argv, int* error) {
+    if (argv.empty()) {
+        if (error)
+            *error = EINVAL;
+        return -1;
+    }
+    std::vector<char*> args;
+    args.reserve(argv.size() + 1);
+    for (const std::string& arg : argv)
+        args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    SpawnContext context;
+    return context.Spawn(argv[0].c_str(), args.data(), error);
+}
+
+WaitOutcome WaitProcess(pid_t pid, uint32_t timeoutMs, int* exitCode) noexcept {
+    const uint64_t deadline = NowMs() + timeoutMs;
+    int pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    for (;;) {
+        int status = 0;
+        pid_t rc = waitpid(pid, &status, WNOHANG);
+        if (rc == pid) {
+            if (pidfd >= 0)
+                close(pidfd);
+            if (exitCode)
+                *exitCode = DecodeStatus(status);
+            return WAIT_EXITED;
+        }
+        if (rc < 0 && errno != EINTR) {
+            if (pidfd >= 0)
+                close(pidfd);
+            return WAIT_FAILED;
+        }
+        uint64_t now = NowMs();
+        if (now >= deadline) {
+            if (pidfd >= 0)
+                close(pidfd);
+            return WAIT_TIMED_OUT;
+        }
+        uint64_t left = deadline - now;
+        if (pidfd >= 0) {
+            pollfd pfd{pidfd, POLLIN, 0};
+            poll(&pfd, 1, static_cast<int>(left > 1000 ? 1000 : left));
+        } else {
+            NapMs(left > 10 ? 10 : static_cast<uint32_t>(left));
+        }
+    }
+}
+
+void ReapInBackground(pid_t pid) {
+    auto reaper = Thread::Start([pid] {
+        int status = 0;
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    });
+    // Without a thread the child is reaped by no one until this process ends.
+    (void)reaper;
+}
+
+} // namespace platform

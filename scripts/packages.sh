@@ -1,0 +1,38 @@
+# The Debian packages the project builds and tests with. Sourced by the
+# scripts in this folder.
+MELVANE_PACKAGES=(
+  build-essential g++ cmake pkg-config
+  libgtest-dev libgmock-dev googletest
+  libsqlite3-dev
+  libtag1-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
+  libssl-dev openssl ca-certificates
+  libvorbis-dev libogg-dev
+  libexpat1-dev
+  libfftw3-dev
+  zlib1g-dev
+  libboost-dev
+  libcurl4-openssl-dev
+)
+
+# Installs whatever of MELVANE_PACKAGES is missing; quick when all are there.
+melvane_install_packages() {
+  local missing=()
+  local pkg
+  for pkg in "${MELVANE_PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$pkg")
+    fi
+  done
+  if [ ${#missing[@]} -eq 0 ]; then
+    return 0
+  fi
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq -o DPkg::Lock::Timeout=300 "${missing[@]}"
+}
