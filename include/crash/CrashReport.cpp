@@ -141,8 +141,11 @@ void RunPreparedReport(uintptr_t record, ReportKind kind, bool inSignalHandler) 
     line.AppendChar('"').Append(g_report.helperPath).Append("\" ").Append(g_report.processId).Append("  ");
     line.Append(g_report.threadId).Append("  ").Append(g_report.recordAddress).Append("  \"");
     line.Append(g_report.programPath).Append("\" \"").Append(logPath).Append("\" ").Append(rawLogBytes);
-    line.Append(" \"").Append(g_report.reportId).Append("\" \"").Append(g_report.summary).Append("\"\n");
-    LogPrepared(LOG_ERR, line.c_str());
+    line.Append(" \"").Append(g_report.reportId).Append("\" \"").Append(g_report.summary).AppendChar('"');
+    // Logged with a newline of its own; the "ran" line quotes it without one.
+    FixedText logged(g_report.logText, sizeof g_report.logText);
+    logged.Append(line.c_str()).AppendChar('\n');
+    LogPrepared(LOG_ERR, logged.c_str());
 
     g_logger->FlushToFile();
 

@@ -63,6 +63,13 @@ const char* Logger::LevelName(int level) noexcept {
     }
 }
 
+Logger::~Logger() {
+    if (m_file)
+        std::fclose(m_file);
+    std::free(m_currentBuf);
+    std::free(m_olderBuf);
+}
+
 void Logger::Init(bool logToFile, int bufSize, const std::wstring& path, uint32_t maxFileSize) {
     m_mutex.Lock();
     m_logToFile = logToFile;

@@ -23,6 +23,9 @@ public:
     static constexpr int kMaxPathChars = 259;
 
     Logger() = default;
+    // The program's logger is never destroyed; other loggers (tests) release
+    // their buffers and file here.
+    ~Logger();
     Logger(const Logger&) = delete;
     Logger& operator=(const Logger&) = delete;
 

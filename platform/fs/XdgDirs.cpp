@@ -54,16 +54,16 @@ std::string ParseUserDirsValue(const std::string& fileText, const std::string& k
         if (start == std::string::npos || line.compare(start, prefix.size(), prefix) != 0)
             continue;
         std::string value = line.substr(start + prefix.size());
-        // The value is a double-quoted path, either absolute or "$HOME/…".
-        if (value.size() < 2 || value.front() != '"')
+        // The value is a double-quoted path, either absolute or "$HOME/…", in
+        // which '"', '\\', '$' and '`' are escaped with a backslash.
+        if (value.empty() || value.front() != '"')
             return std::string();
-        size_t close = value.find('"', 1);
-        if (close == std::string::npos)
-            return std::string();
-        value = value.substr(1, close - 1);
         std::string result;
-        for (size_t i = 0; i < value.size(); ++i) {
-            if (value[i] == '\\' && i + 1 < value.size()) {
+        bool closed = false;
+        for (size_t i = 1; i < value.size() && !closed; ++i) {
+            if (value[i] == '"') {
+                closed = true;
+            } else if (value[i] == '\\' && i + 1 < value.size()) {
                 result += value[++i];
             } else if (value.compare(i, 5, "$HOME") == 0) {
                 result += home;
@@ -72,6 +72,8 @@ std::string ParseUserDirsValue(const std::string& fileText, const std::string& k
                 result += value[i];
             }
         }
+        if (!closed)
+            return std::string();
         if (result.empty() || result[0] != '/')
             return std::string();
         return result;

@@ -1,0 +1,142 @@
+#include "include/process/RunProcess.h"
+
+#include "include/text/Utf8.h"
+#include "tests/support/CapturedLog.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+using testsupport::ReadFileText;
+using testsupport::ScopedEnv;
+using testsupport::TempDir;
+using testsupport::WriteFileText;
+
+namespace {
+
+struct Outcome {
+    bool launchFailed = true;
+    bool exited = true;
+    uint32_t exitCode = 12345;
+};
+
+Outcome Run(const std::vector<std::wstring>& args, uint32_t waitSeconds) {
+    Outcome o;
+    RunProcess(args, waitSeconds, o.launchFailed, o.exited, o.exitCode);
+    return o;
+}
+
+Outcome RunShell(const std::string& script, uint32_t waitSeconds) {
+    return Run({L"/bin/sh", L"-c", Utf8ToWide(script)}, waitSeconds);
+}
+
+// Polls for `condition` for up to 30 seconds: for events in another process.
+template <typename Condition>
+bool Eventually(Condition condition) {
+    for (int i = 0; i < 3000; ++i) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return condition();
+}
+
+// The state letter of a process in /proc ('Z' for a zombie), or 0 when gone.
+char ProcessState(int pid) {
+    std::string stat = ReadFileText("/proc/" + std::to_string(pid) + "/stat");
+    size_t close = stat.rfind(')');
+    return close == std::string::npos || close + 2 >= stat.size() ? 0 : stat[close + 2];
+}
+
+} // namespace
+
+TEST(RunProcessTest, ReportsExitCodesAndSignalsAs128Plus) {
+    Outcome ok = RunShell("exit 0", 20);
+    EXPECT_FALSE(ok.launchFailed);
+    EXPECT_TRUE(ok.exited);
+    EXPECT_EQ(0u, ok.exitCode);
+
+    Outcome three = RunShell("exit 3", 20);
+    EXPECT_TRUE(three.exited);
+    EXPECT_EQ(3u, three.exitCode);
+
+    Outcome killed = RunShell("kill -TERM $$", 20);
+    EXPECT_TRUE(killed.exited);
+    EXPECT_EQ(128u + SIGTERM, killed.exitCode);
+}
+
+TEST(RunProcessTest, MissingProgramIsALaunchFailureAndIsLogged) {
+    testsupport::CapturedLog log;
+    Outcome o = Run({L"/nonexistent/program", L"arg"}, 20);
+    EXPECT_TRUE(o.launchFailed);
+    EXPECT_FALSE(o.exited);
+    EXPECT_EQ(0u, o.exitCode);
+    EXPECT_TRUE(log.Contains("(INFO): ran /nonexistent/program arg, res 0, err 2, launchFailed: 1, exited: 0, "
+                             "exitCode: 0\n"))
+        << log.Text();
+}
+
+TEST(RunProcessTest, LogsTheCommandLineAndOutcome) {
+    testsupport::CapturedLog log;
+    RunShell("exit 3", 20);
+    EXPECT_TRUE(log.Contains("(INFO): ran /bin/sh -c \"exit 3\", res 1, err 0, launchFailed: 0, exited: 1, "
+                             "exitCode: 3\n"))
+        << log.Text();
+}
+
+TEST(RunProcessTest, ChildOutlivingItsWaitKeepsRunningAndIsReapedWhenItEnds) {
+    TempDir dir;
+    const std::string script = "echo $$ > '" + dir.File("pid") + "'; while [ ! -e '" + dir.File("go") +
+                               "' ]; do sleep 0.02; done";
+    for (uint32_t waitSeconds : {0u, 1u}) {
+        unlink(dir.File("pid").c_str());
+        unlink(dir.File("go").c_str());
+        Outcome o = RunShell(script, waitSeconds);
+        EXPECT_FALSE(o.launchFailed);
+        EXPECT_FALSE(o.exited);
+        EXPECT_EQ(0u, o.exitCode);
+
+        ASSERT_TRUE(Eventually([&] { return !ReadFileText(dir.File("pid")).empty(); }));
+        const int pid = std::atoi(ReadFileText(dir.File("pid")).c_str());
+        ASSERT_GT(pid, 0);
+        char state = ProcessState(pid);
+        EXPECT_TRUE(state != 0 && state != 'Z') << "the child still runs, state " << state;
+
+        WriteFileText(dir.File("go"), "");
+        EXPECT_TRUE(Eventually([&] { return ProcessState(pid) == 0; })) << "the ended child is reaped";
+    }
+}
+
+TEST(RunProcessTest, ChildInheritsNoDescriptors) {
+    TempDir dir;
+    ScopedEnv out("MELVANE_FAKE_HELPER_OUT", dir.File("out"));
+    // Both made without close-on-exec on purpose.
+    int sock = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(sock, 0);
+    ASSERT_EQ(0, fcntl(sock, F_GETFD) & FD_CLOEXEC);
+    int fds[2];
+    ASSERT_EQ(0, pipe(fds));
+
+    Outcome o = Run({Utf8ToWide(MELVANE_FAKE_HELPER), L"two words", L"caf\u00e9", L""}, 20);
+    close(sock);
+    close(fds[0]);
+    close(fds[1]);
+    EXPECT_TRUE(o.exited);
+    EXPECT_EQ("two words\ncaf\xC3\xA9\n\n--\n", ReadFileText(dir.File("out")));
+}
+
+TEST(RunProcessTest, CommandLineForLogsQuotesOnlyWhereNeeded) {
+    EXPECT_EQ(L"/bin/prog plain \"two words\" \"\" \"say\"hi\" \"tab\there\"",
+              FormatCommandLine({L"/bin/prog", L"plain", L"two words", L"", L"say\"hi", L"tab\there"}));
+    EXPECT_EQ(L"", FormatCommandLine({}));
+}

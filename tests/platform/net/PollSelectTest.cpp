@@ -1,0 +1,156 @@
+#include "platform/net/PollSelect.h"
+
+#include "platform/net/SocketCalls.h"
+#include "tests/support/LoopbackSockets.h"
+
+#include <fcntl.h>
+#include <sys/resource.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+using platform::PollSelect;
+using platform::SocketSet;
+using testsupport::LoopbackPair;
+using testsupport::ScopedFd;
+
+namespace {
+
+void Enter(SocketSet& set, int fd) {
+    ASSERT_TRUE(set.Add(fd));
+}
+
+// Starts a non-blocking connect to an address nothing listens on.
+ScopedFd StartRefusedConnect() {
+    ScopedFd fd(platform::OpenTcpSocket());
+    EXPECT_EQ(0, platform::SetNonBlockingMode(fd.Get()));
+    sockaddr_in address = testsupport::ClosedLoopbackAddress();
+    platform::ConnectTo(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+    return fd;
+}
+
+} // namespace
+
+TEST(PollSelectTest, LeavesOnlyTheReadyMembersInEachSet) {
+    LoopbackPair pair;
+    ASSERT_TRUE(pair.Ok());
+    ASSERT_EQ(1, write(pair.client.Get(), "x", 1));
+
+    SocketSet readSet, writeSet, exceptSet;
+    Enter(readSet, pair.client.Get());
+    Enter(readSet, pair.server.Get());
+    Enter(writeSet, pair.client.Get());
+    Enter(exceptSet, pair.client.Get());
+    timeval wait{5, 0};
+    EXPECT_EQ(2, PollSelect(&readSet, &writeSet, &exceptSet, &wait));
+    EXPECT_EQ(1, readSet.Count());
+    EXPECT_TRUE(readSet.Contains(pair.server.Get()));
+    EXPECT_TRUE(writeSet.Contains(pair.client.Get()));
+    EXPECT_TRUE(exceptSet.IsEmpty()) << "a healthy connected socket is not exceptional";
+}
+
+TEST(PollSelectTest, TimeOutReturnsZeroWithEmptySets) {
+    LoopbackPair pair;
+    ASSERT_TRUE(pair.Ok());
+    SocketSet readSet;
+    Enter(readSet, pair.server.Get());
+    timeval none{0, 0};
+    EXPECT_EQ(0, PollSelect(&readSet, nullptr, nullptr, &none));
+    EXPECT_TRUE(readSet.IsEmpty());
+}
+
+TEST(PollSelectTest, RefusedConnectIsReportedAsExceptionNeverAsWritable) {
+    ScopedFd fd = StartRefusedConnect();
+    SocketSet readSet, writeSet, exceptSet;
+    int ready = 0;
+    for (int pass = 0; pass < 20 && ready == 0; ++pass) {
+        readSet.Clear();
+        writeSet.Clear();
+        exceptSet.Clear();
+        Enter(readSet, fd.Get());
+        Enter(writeSet, fd.Get());
+        Enter(exceptSet, fd.Get());
+        timeval wait{1, 0};
+        ready = PollSelect(&readSet, &writeSet, &exceptSet, &wait);
+    }
+    EXPECT_EQ(1, ready);
+    EXPECT_TRUE(exceptSet.Contains(fd.Get()));
+    EXPECT_FALSE(writeSet.Contains(fd.Get()));
+    EXPECT_FALSE(readSet.Contains(fd.Get()));
+}
+
+TEST(PollSelectTest, CompletedConnectIsWritableNotExceptional) {
+    testsupport::LoopbackListener listener;
+    ScopedFd fd(platform::OpenTcpSocket());
+    ASSERT_EQ(0, platform::SetNonBlockingMode(fd.Get()));
+    sockaddr_in address = listener.Address();
+    platform::ConnectTo(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+
+    SocketSet writeSet, exceptSet;
+    Enter(writeSet, fd.Get());
+    Enter(exceptSet, fd.Get());
+    timeval wait{5, 0};
+    EXPECT_EQ(1, PollSelect(nullptr, &writeSet, &exceptSet, &wait));
+    EXPECT_TRUE(writeSet.Contains(fd.Get()));
+    EXPECT_TRUE(exceptSet.IsEmpty());
+}
+
+TEST(PollSelectTest, DescriptorAbove1024Works) {
+    constexpr int kHighFd = 1500;
+    rlimit saved{};
+    ASSERT_EQ(0, getrlimit(RLIMIT_NOFILE, &saved));
+    if (saved.rlim_max != RLIM_INFINITY && saved.rlim_max <= kHighFd)
+        GTEST_SKIP() << "descriptor limit " << saved.rlim_max << " is too low";
+    rlimit raised = saved;
+    if (raised.rlim_cur == RLIM_INFINITY || raised.rlim_cur <= kHighFd)
+        raised.rlim_cur = kHighFd + 1;
+    ASSERT_EQ(0, setrlimit(RLIMIT_NOFILE, &raised));
+
+    LoopbackPair pair;
+    ASSERT_TRUE(pair.Ok());
+    ASSERT_EQ(-1, fcntl(kHighFd, F_GETFD)) << "descriptor " << kHighFd << " is already taken";
+    ScopedFd high(dup3(pair.server.Get(), kHighFd, O_CLOEXEC));
+    ASSERT_EQ(kHighFd, high.Get());
+    pair.server.Reset();
+
+    SocketSet readSet, writeSet;
+    Enter(readSet, kHighFd);
+    timeval none{0, 0};
+    EXPECT_EQ(0, PollSelect(&readSet, nullptr, nullptr, &none));
+
+    ASSERT_EQ(1, write(pair.client.Get(), "x", 1));
+    Enter(readSet, kHighFd);
+    Enter(writeSet, kHighFd);
+    timeval wait{5, 0};
+    EXPECT_EQ(2, PollSelect(&readSet, &writeSet, nullptr, &wait));
+    EXPECT_TRUE(readSet.Contains(kHighFd));
+    EXPECT_TRUE(writeSet.Contains(kHighFd));
+
+    high.Reset();
+    setrlimit(RLIMIT_NOFILE, &saved);
+}
+
+TEST(PollSelectTest, FailureReportsNothingReady) {
+    LoopbackPair pair;
+    ASSERT_TRUE(pair.Ok());
+    int closedFd = pair.server.Release();
+    close(closedFd);
+
+    SocketSet readSet, writeSet, exceptSet;
+    Enter(readSet, closedFd);
+    Enter(writeSet, pair.client.Get());
+    Enter(exceptSet, pair.client.Get());
+    timeval none{0, 0};
+    errno = 0;
+    EXPECT_EQ(-1, PollSelect(&readSet, &writeSet, &exceptSet, &none));
+    EXPECT_EQ(EBADF, errno);
+    EXPECT_TRUE(readSet.IsEmpty());
+    EXPECT_TRUE(writeSet.IsEmpty()) << "a failed select must not make callers think sockets are ready";
+    EXPECT_TRUE(exceptSet.IsEmpty());
+
+    timeval negative{-1, 0};
+    Enter(readSet, pair.client.Get());
+    EXPECT_EQ(-1, PollSelect(&readSet, nullptr, nullptr, &negative));
+    EXPECT_EQ(EINVAL, errno);
+}

@@ -1,0 +1,33 @@
+// Points g_logger at a fresh memory-only logger for one scope, so a test can
+// read what the code under test logged. The previous logger comes back
+// afterwards. Header-only: only programs that link the foundation use it.
+#pragma once
+
+#include "include/log/Logger.h"
+
+#include <string>
+
+namespace testsupport {
+
+class CapturedLog {
+public:
+    // `logPath` is where FlushToFile writes the memory text ("" for none).
+    explicit CapturedLog(const std::wstring& logPath = std::wstring(), int bufSize = 1 << 20) {
+        m_logger.Init(false, bufSize, logPath, 0);
+        m_saved = g_logger;
+        g_logger = &m_logger;
+    }
+    ~CapturedLog() { g_logger = m_saved; }
+    CapturedLog(const CapturedLog&) = delete;
+    CapturedLog& operator=(const CapturedLog&) = delete;
+
+    std::string Text() { return m_logger.GetMemoryText(); }
+    bool Contains(const std::string& piece) { return Text().find(piece) != std::string::npos; }
+    Logger& GetLogger() { return m_logger; }
+
+private:
+    Logger m_logger;
+    Logger* m_saved = nullptr;
+};
+
+} // namespace testsupport
