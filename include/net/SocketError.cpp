@@ -12,8 +12,8 @@ constexpr uint32_t kWouldBlockPauseMs = 5;
 
 thread_local int t_lastSocketError = 0;
 
-// Where Windows reports a non-blocking connect as would-block, Linux says
-// EINPROGRESS; both get the quiet pause.
+// A non-blocking connect under way says EINPROGRESS: it gets the same quiet
+// pause as any other would-block.
 bool IsWouldBlock(int error) {
     return error == EAGAIN || error == EWOULDBLOCK || error == EINPROGRESS;
 }

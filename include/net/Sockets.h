@@ -23,7 +23,8 @@ int listenSocket(int fd, int backlog);
 // 0 when connected or already connected, SOCKERR_WOULDBLOCK while a
 // non-blocking connect is under way, -1 for every other failure.
 int connectSocket(int fd, const sockaddr* address, socklen_t length);
-// The new socket (close-on-exec, blocking), or -1; nothing pending included.
+// The new socket (close-on-exec, blocking), or -1, also when nothing is
+// pending.
 int acceptSocket(int fd, sockaddr* address, socklen_t* length);
 // Waits for the sets as select() does (see platform/net/PollSelect.h); `n`,
 // the highest descriptor + 1, is not needed and ignored. The count of ready

@@ -30,14 +30,14 @@ struct Outcome {
     uint32_t exitCode = 12345;
 };
 
-Outcome Run(const std::vector<std::wstring>& args, uint32_t waitSeconds) {
+Outcome RunArgs(const std::vector<std::wstring>& args, uint32_t waitSeconds) {
     Outcome o;
     RunProcess(args, waitSeconds, o.launchFailed, o.exited, o.exitCode);
     return o;
 }
 
 Outcome RunShell(const std::string& script, uint32_t waitSeconds) {
-    return Run({L"/bin/sh", L"-c", Utf8ToWide(script)}, waitSeconds);
+    return RunArgs({L"/bin/sh", L"-c", Utf8ToWide(script)}, waitSeconds);
 }
 
 // Polls for `condition` for up to 30 seconds: for events in another process.
@@ -77,7 +77,7 @@ TEST(RunProcessTest, ReportsExitCodesAndSignalsAs128Plus) {
 
 TEST(RunProcessTest, MissingProgramIsALaunchFailureAndIsLogged) {
     testsupport::CapturedLog log;
-    Outcome o = Run({L"/nonexistent/program", L"arg"}, 20);
+    Outcome o = RunArgs({L"/nonexistent/program", L"arg"}, 20);
     EXPECT_TRUE(o.launchFailed);
     EXPECT_FALSE(o.exited);
     EXPECT_EQ(0u, o.exitCode);
@@ -127,7 +127,7 @@ TEST(RunProcessTest, ChildInheritsNoDescriptors) {
     int fds[2];
     ASSERT_EQ(0, pipe(fds));
 
-    Outcome o = Run({Utf8ToWide(MELVANE_FAKE_HELPER), L"two words", L"caf\u00e9", L""}, 20);
+    Outcome o = RunArgs({Utf8ToWide(MELVANE_FAKE_HELPER), L"two words", L"caf\u00e9", L""}, 20);
     close(sock);
     close(fds[0]);
     close(fds[1]);

@@ -1,6 +1,5 @@
 #include "platform/net/PollSelect.h"
 
-#include "platform/net/SocketCalls.h"
 #include "tests/support/LoopbackSockets.h"
 
 #include <fcntl.h>
@@ -19,15 +18,6 @@ namespace {
 
 void Enter(SocketSet& set, int fd) {
     ASSERT_TRUE(set.Add(fd));
-}
-
-// Starts a non-blocking connect to an address nothing listens on.
-ScopedFd StartRefusedConnect() {
-    ScopedFd fd(platform::OpenTcpSocket());
-    EXPECT_EQ(0, platform::SetNonBlockingMode(fd.Get()));
-    sockaddr_in address = testsupport::ClosedLoopbackAddress();
-    platform::ConnectTo(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
-    return fd;
 }
 
 } // namespace
@@ -58,42 +48,6 @@ TEST(PollSelectTest, TimeOutReturnsZeroWithEmptySets) {
     timeval none{0, 0};
     EXPECT_EQ(0, PollSelect(&readSet, nullptr, nullptr, &none));
     EXPECT_TRUE(readSet.IsEmpty());
-}
-
-TEST(PollSelectTest, RefusedConnectIsReportedAsExceptionNeverAsWritable) {
-    ScopedFd fd = StartRefusedConnect();
-    SocketSet readSet, writeSet, exceptSet;
-    int ready = 0;
-    for (int pass = 0; pass < 20 && ready == 0; ++pass) {
-        readSet.Clear();
-        writeSet.Clear();
-        exceptSet.Clear();
-        Enter(readSet, fd.Get());
-        Enter(writeSet, fd.Get());
-        Enter(exceptSet, fd.Get());
-        timeval wait{1, 0};
-        ready = PollSelect(&readSet, &writeSet, &exceptSet, &wait);
-    }
-    EXPECT_EQ(1, ready);
-    EXPECT_TRUE(exceptSet.Contains(fd.Get()));
-    EXPECT_FALSE(writeSet.Contains(fd.Get()));
-    EXPECT_FALSE(readSet.Contains(fd.Get()));
-}
-
-TEST(PollSelectTest, CompletedConnectIsWritableNotExceptional) {
-    testsupport::LoopbackListener listener;
-    ScopedFd fd(platform::OpenTcpSocket());
-    ASSERT_EQ(0, platform::SetNonBlockingMode(fd.Get()));
-    sockaddr_in address = listener.Address();
-    platform::ConnectTo(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
-
-    SocketSet writeSet, exceptSet;
-    Enter(writeSet, fd.Get());
-    Enter(exceptSet, fd.Get());
-    timeval wait{5, 0};
-    EXPECT_EQ(1, PollSelect(nullptr, &writeSet, &exceptSet, &wait));
-    EXPECT_TRUE(writeSet.Contains(fd.Get()));
-    EXPECT_TRUE(exceptSet.IsEmpty());
 }
 
 TEST(PollSelectTest, DescriptorAbove1024Works) {

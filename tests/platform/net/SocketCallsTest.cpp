@@ -14,28 +14,11 @@ using testsupport::ScopedFd;
 
 namespace {
 
-// Sends until the peer's reset shows; the last send's result.
-ssize_t SendUntilFailure(int fd) {
-    ssize_t result = 0;
-    for (int i = 0; i < 100 && result >= 0; ++i)
-        result = platform::SendNoSignal(fd, "data", 4);
-    return result;
-}
-
 bool IsCloseOnExec(int fd) {
     return (fcntl(fd, F_GETFD) & FD_CLOEXEC) != 0;
 }
 
 } // namespace
-
-TEST(SocketCallsTest, SendToClosedPeerFailsWithoutSigpipe) {
-    testsupport::ScopedDefaultSigpipe defaultSigpipe;
-    LoopbackPair pair;
-    ASSERT_TRUE(pair.Ok());
-    pair.server.Reset();
-    EXPECT_EQ(-1, SendUntilFailure(pair.client.Get()));
-    EXPECT_TRUE(errno == EPIPE || errno == ECONNRESET) << errno;
-}
 
 TEST(SocketCallsTest, IgnoredSigpipeProtectsPlainWrites) {
     testsupport::ScopedDefaultSigpipe defaultSigpipe;

@@ -1,0 +1,229 @@
+#include "client/net/ListenPort.h"
+
+#include "client/net/ConnPreamble.h"
+#include "include/log/Logger.h"
+#include "include/net/Sockets.h"
+#include "platform/net/Resolver.h"
+#include "platform/time/Clock.h"
+
+#include <arpa/inet.h>
+
+#include <algorithm>
+
+ListenPort::~ListenPort() {
+    pending.clear();
+    if (listenFd != -1)
+        closeSocket(listenFd);
+}
+
+ListenPortTable& ListenPortTable::Get() {
+    static ListenPortTable table;
+    return table;
+}
+
+ListenPort* ListenPortTable::Find(uint16_t port) {
+    auto it = m_ports.find(port);
+    return it == m_ports.end() ? nullptr : it->second.get();
+}
+
+void ListenPortTable::Add(std::unique_ptr<ListenPort> record) {
+    uint16_t port = record->port;
+    m_ports[port] = std::move(record);
+}
+
+void ListenPortTable::Remove(uint16_t port) { m_ports.erase(port); }
+
+std::vector<uint16_t> ListenPortTable::Ports() const {
+    std::vector<uint16_t> ports;
+    for (const auto& entry : m_ports)
+        ports.push_back(entry.first);
+    return ports;
+}
+
+void ListenPortTable::AcceptNew(ListenPort& port) {
+    for (;;) {
+        sockaddr_in peer{};
+        socklen_t length = sizeof peer;
+        int fd = acceptSocket(port.listenFd, reinterpret_cast<sockaddr*>(&peer), &length);
+        if (fd == -1)
+            return;
+        if (port.pending.size() >= ListenPort::kMaxPending) {
+            MVLOG(LOG_ERR, "Port %i already has %zu unidentified conns; refusing another", port.port,
+                  port.pending.size());
+            closeSocket(fd);
+            continue;
+        }
+        if (setNonBlocking(fd) != 0) {
+            closeSocket(fd);
+            continue;
+        }
+        auto conn = std::make_unique<TcpConn>();
+        conn->m_sockFD = fd;
+        conn->m_peerAddr = peer;
+        conn->m_host = platform::NumericHost(reinterpret_cast<const sockaddr*>(&peer), length);
+        conn->m_port = port.port;
+        conn->StampReadTime();
+        conn->StampWriteTime();
+        conn->m_state = TC_CONNECTED;
+        MVLOG(LOG_INFO, "got connection from %s, %i conns listening on this port", conn->m_host.c_str(),
+              static_cast<int>(port.appConns.size()));
+        port.pending.push_back(std::move(conn));
+    }
+}
+
+bool ListenPortTable::Identify(ListenPort& port, TcpConn& pending) {
+    std::wstring id;
+    switch (SniffHttp(pending.inBuf, id)) {
+    case SNIFF_BAD:
+        return true;
+    case SNIFF_NOT_YET:
+        pending.inBuf.Compact();
+        return !pending.inBuf.HasSpace() || pending.IsIdleFor(ListenPort::kIdentifyTimeoutSecs);
+    case SNIFF_IDENTIFIED:
+        break;
+    }
+
+    if (id == kHttpConnId) {
+        if (!port.httpFactory) {
+            MVLOG(LOG_INFO, "Received an Http request on %d; not honored so discarding", port.port);
+            // Waits for the peer to close, unless it has filled the buffer and
+            // could never be read again.
+            pending.inBuf.Compact();
+            return !pending.inBuf.HasSpace();
+        }
+        TcpConn* conn = port.httpFactory(port.factoryContext, port.port);
+        if (!conn) {
+            MVLOG(LOG_ERR, "HTTP connection factory refused a request on port %i", port.port);
+            return true;
+        }
+        if (conn->TakeSocket(pending))
+            conn->ChangeState(TC_CONNECTED);
+        else
+            conn->Close();
+        return true;
+    }
+
+    auto match = std::find_if(port.appConns.begin(), port.appConns.end(),
+                              [&id](const TcpConn* conn) { return conn->m_connID == id; });
+    if (match == port.appConns.end()) {
+        MVLOG(LOG_INFO, "No conn listens for %ls on port %i; closing", id.c_str(), port.port);
+        return true;
+    }
+    TcpConn* conn = *match;
+    if (!conn->TakeSocket(pending))
+        return true;
+    port.appConns.erase(match);
+    conn->ChangeState(TC_CONNECTED);
+    return true;
+}
+
+bool TcpConn::Listen(HttpConnFactory factory, void* context, int sockBufSize) {
+    ListenPortTable& table = ListenPortTable::Get();
+    ListenPort* existing = table.Find(m_port);
+    if (existing) {
+        if (factory) {
+            existing->httpFactory = factory;
+            existing->factoryContext = context;
+        } else {
+            existing->appConns.push_back(this);
+        }
+        return true;
+    }
+
+    auto record = std::make_unique<ListenPort>();
+    record->port = m_port;
+    record->listenFd = createSocket();
+    if (record->listenFd == -1) {
+        MVLOG(LOG_ERR, "Socket() failed in TcpConn.Listen");
+        return false;
+    }
+    record->address.sin_family = AF_INET;
+    record->address.sin_port = htons(m_port);
+    record->address.sin_addr.s_addr = htonl(m_host.rfind("localhost", 0) == 0 ? INADDR_LOOPBACK : INADDR_ANY);
+    setNonBlocking(record->listenFd);
+    disableKeepAlive(record->listenFd);
+    setSocketBufferSizes(record->listenFd, sockBufSize);
+    setReuseAddress(record->listenFd);
+    if (bindSocket(record->listenFd, reinterpret_cast<const sockaddr*>(&record->address), sizeof record->address) !=
+            0 ||
+        listenSocket(record->listenFd, ListenPort::kBacklog) != 0) {
+        MVLOG(LOG_CRIT, "bindAndListen on port %i failed", m_port);
+        return false;
+    }
+    if (factory) {
+        record->httpFactory = factory;
+        record->factoryContext = context;
+    } else {
+        record->appConns.push_back(this);
+    }
+    table.Add(std::move(record));
+    return true;
+}
+
+void TcpConn::LeaveListenPort() {
+    ListenPortTable& table = ListenPortTable::Get();
+    ListenPort* port = table.Find(m_port);
+    if (!port)
+        return;
+    auto it = std::find(port->appConns.begin(), port->appConns.end(), this);
+    if (it != port->appConns.end())
+        port->appConns.erase(it);
+    if (port->IsUnused()) {
+        MVLOG(LOG_INFO, "no more pending conns on port %i, closing listen fd %i", port->port, port->listenFd);
+        table.Remove(m_port);
+    }
+}
+
+void TcpConn::FillListenFdSets(SocketSet& readSet, int& maxFd) {
+    ListenPortTable& table = ListenPortTable::Get();
+    for (uint16_t number : table.Ports()) {
+        ListenPort* port = table.Find(number);
+        if (port->listenFd != -1 && readSet.Add(port->listenFd) && port->listenFd > maxFd)
+            maxFd = port->listenFd;
+        for (const auto& pending : port->pending) {
+            pending->inBuf.Compact();
+            if (pending->m_sockFD != -1 && pending->inBuf.HasSpace() && readSet.Add(pending->m_sockFD) &&
+                pending->m_sockFD > maxFd)
+                maxFd = pending->m_sockFD;
+        }
+    }
+}
+
+void TcpConn::Accept(const SocketSet& readSet) {
+    ListenPortTable& table = ListenPortTable::Get();
+    for (uint16_t number : table.Ports()) {
+        ListenPort* port = table.Find(number);
+        if (!port)
+            continue;
+        if (readSet.Contains(port->listenFd)) {
+            MVLOG(LOG_INFO, "Detected new connection on port %i, listen fd %i", port->port, port->listenFd);
+            ListenPortTable::AcceptNew(*port);
+        }
+        auto& pending = port->pending;
+        for (size_t i = 0; i < pending.size();) {
+            TcpConn& conn = *pending[i];
+            if (conn.m_sockFD != -1 && readSet.Contains(conn.m_sockFD))
+                conn.Read();
+            bool done = conn.m_sockFD == -1 || ListenPortTable::Identify(*port, conn);
+            if (done) {
+                conn.Close();
+                pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
+            } else {
+                ++i;
+            }
+        }
+        if (port->IsUnused()) {
+            MVLOG(LOG_INFO, "no more pending conns on port %i, closing listen fd %i", port->port, port->listenFd);
+            table.Remove(number);
+        }
+    }
+}
+
+void TcpConn::CloseAllListenPorts() {
+    ListenPortTable& table = ListenPortTable::Get();
+    for (uint16_t number : table.Ports()) {
+        ListenPort* port = table.Find(number);
+        MVLOG(LOG_INFO, "Closing port %i, closing listen fd %i", port->port, port->listenFd);
+        table.Remove(number);
+    }
+}

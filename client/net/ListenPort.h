@@ -1,0 +1,53 @@
+// The shared listening ports: one record per port, in one table owned by the
+// core thread.
+#pragma once
+
+#include "client/net/TcpConn.h"
+
+#include <netinet/in.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+struct ListenPort {
+    // New connections that have not said what they are; extras are refused.
+    static constexpr size_t kMaxPending = 32;
+    // Seconds an unidentified connection may stay silent.
+    static constexpr int64_t kIdentifyTimeoutSecs = 60;
+    static constexpr int kBacklog = 10;
+
+    ~ListenPort();
+
+    uint16_t port = 0;
+    int listenFd = -1;
+    sockaddr_in address{};
+    // Connections waiting for a peer that announces their id; not owned.
+    std::vector<TcpConn*> appConns;
+    std::vector<std::unique_ptr<TcpConn>> pending;
+    HttpConnFactory httpFactory = nullptr;
+    void* factoryContext = nullptr;
+
+    bool IsUnused() const { return appConns.empty() && httpFactory == nullptr; }
+};
+
+class ListenPortTable {
+public:
+    static ListenPortTable& Get();
+
+    ListenPort* Find(uint16_t port);
+    void Add(std::unique_ptr<ListenPort> record);
+    // Closes the port's listen socket and drops its pending connections.
+    void Remove(uint16_t port);
+    std::vector<uint16_t> Ports() const;
+
+    // Accepts what waits on the port's listen socket.
+    static void AcceptNew(ListenPort& port);
+    // Hands a pending connection to its owner when it has said what it is;
+    // true when the pending record is done with.
+    static bool Identify(ListenPort& port, TcpConn& pending);
+
+private:
+    std::map<uint16_t, std::unique_ptr<ListenPort>> m_ports;
+};

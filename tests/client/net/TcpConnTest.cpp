@@ -1,0 +1,377 @@
+#include "client/net/TcpConn.h"
+
+#include "client/net/ConnPreamble.h"
+#include "include/net/Sockets.h"
+#include "platform/lib/openssl/SslContext.h"
+#include "tests/support/LoopbackSockets.h"
+#include "tests/support/ManualClock.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestCertificate.h"
+
+#include <fcntl.h>
+#include <poll.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using testsupport::ScopedFd;
+
+// Runs passes of a select loop over the given connections and every shared
+// listening port, as the core thread does.
+class Pump {
+public:
+    void Add(TcpConn* conn) { m_conns.push_back(conn); }
+
+    void Pass() {
+        SocketSet readSet, writeSet, exceptSet;
+        int maxFd = -1;
+        bool any = false;
+        bool pending = false;
+        for (TcpConn* conn : m_conns) {
+            conn->AddToFdSets(maxFd, any, readSet, writeSet, exceptSet);
+            pending = pending || conn->HasPendingInput();
+        }
+        TcpConn::FillListenFdSets(readSet, maxFd);
+        timeval timeout{0, pending ? 0 : 5000};
+        selectSockets(maxFd + 1, &readSet, &writeSet, &exceptSet, &timeout);
+        for (TcpConn* conn : m_conns)
+            conn->HandleSelect(readSet, writeSet, exceptSet);
+        TcpConn::Accept(readSet);
+    }
+
+    bool Until(const std::function<bool()>& done, int passes = 400) {
+        for (int i = 0; i < passes; ++i) {
+            if (done())
+                return true;
+            Pass();
+        }
+        return done();
+    }
+
+private:
+    std::vector<TcpConn*> m_conns;
+};
+
+uint16_t FreePort() {
+    testsupport::LoopbackListener probe;
+    return probe.port;
+}
+
+ScopedFd ConnectRaw(uint16_t port) {
+    ScopedFd fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in address = testsupport::LoopbackAddress(port);
+    if (connect(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+        fd.Reset();
+    return fd;
+}
+
+void SendRaw(const ScopedFd& fd, const std::string& bytes) {
+    ASSERT_EQ(static_cast<ssize_t>(bytes.size()), send(fd.Get(), bytes.data(), bytes.size(), MSG_NOSIGNAL));
+}
+
+// True when the peer has closed the connection (reads end of stream).
+bool PeerClosed(const ScopedFd& fd) {
+    pollfd pfd{fd.Get(), POLLIN, 0};
+    if (poll(&pfd, 1, 0) <= 0)
+        return false;
+    char byte;
+    return recv(fd.Get(), &byte, 1, MSG_DONTWAIT) <= 0;
+}
+
+std::string Preamble(const std::wstring& id) {
+    Buf buf(2048);
+    EXPECT_TRUE(WriteConnPreamble(buf, id));
+    return std::string(reinterpret_cast<const char*>(buf.GetReadPtr()), static_cast<size_t>(buf.GetNumUsedBytes()));
+}
+
+std::string Unread(Buf& buf) {
+    return std::string(reinterpret_cast<const char*>(buf.GetReadPtr()), static_cast<size_t>(buf.GetNumUsedBytes()));
+}
+
+void Queue(Buf& buf, const std::string& text) { ASSERT_TRUE(buf.WriteBytes(text.data(), text.size())); }
+
+struct FactoryRecord {
+    std::vector<std::unique_ptr<TcpConn>> made;
+    uint16_t port = 0;
+};
+
+TcpConn* MakeHttpConn(void* context, uint16_t port) {
+    auto* record = static_cast<FactoryRecord*>(context);
+    record->port = port;
+    auto conn = std::make_unique<TcpConn>();
+    conn->SetBufSizes(65536, 65536);
+    conn->PrepareForHandOver();
+    record->made.push_back(std::move(conn));
+    return record->made.back().get();
+}
+
+class TcpConnTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(0, startNetworking()); }
+    void TearDown() override { TcpConn::CloseAllListenPorts(); }
+};
+
+} // namespace
+
+TEST(ConnPreambleTest, PreambleIsSizeVersionAndId) {
+    EXPECT_EQ(std::string("\0\0\0\x0d\0\0\0\x01\0\x03xyz", 13), Preamble(L"xyz"));
+}
+
+TEST(ConnPreambleTest, PreambleSizesThatCannotBeRightAreBad) {
+    for (uint32_t size : {0u, 9u, 10u + 1025u, 0xFFFFFFFFu}) {
+        Buf in(4096);
+        in.WriteUInt32(size);
+        in.WriteUInt32(1);
+        in.WriteUInt16(0);
+        std::wstring id;
+        EXPECT_EQ(SNIFF_BAD, SniffHttp(in, id)) << size;
+    }
+    // A string prefix longer than the declared preamble.
+    Buf in(4096);
+    in.WriteUInt32(12);
+    in.WriteUInt32(1);
+    in.WriteUInt16(500);
+    in.WriteUInt16(0);
+    std::wstring id;
+    EXPECT_EQ(SNIFF_BAD, SniffHttp(in, id));
+}
+
+TEST_F(TcpConnTest, AppConnectionFindsItsListenerAndEchoes) {
+    const uint16_t port = FreePort();
+    TcpConn server;
+    server.ListenForApp(L"app-1", port);
+    ASSERT_EQ(TC_LISTENING, server.GetState());
+    TcpConn client;
+    client.ConnectApp(L"app-1", "127.0.0.1", port);
+    Queue(client.outBuf, "hello");
+
+    Pump pump;
+    pump.Add(&server);
+    pump.Add(&client);
+    ASSERT_TRUE(pump.Until([&] { return server.inBuf.GetNumUsedBytes() == 5; }));
+    EXPECT_EQ(TC_CONNECTED, server.GetState());
+    EXPECT_EQ(TC_CONNECTED, client.GetState());
+    EXPECT_EQ("hello", Unread(server.inBuf));
+    EXPECT_EQ("127.0.0.1", server.GetHost());
+
+    server.inBuf.Consume(5);
+    Queue(server.outBuf, "world");
+    ASSERT_TRUE(pump.Until([&] { return client.inBuf.GetNumUsedBytes() == 5; }));
+    EXPECT_EQ("world", Unread(client.inBuf));
+
+    // The last listener has left, so the port is closed.
+    ScopedFd late = ConnectRaw(port);
+    EXPECT_EQ(-1, late.Get());
+
+    client.Close();
+    ASSERT_TRUE(pump.Until([&] { return server.GetState() == TC_CLOSED; }));
+}
+
+TEST_F(TcpConnTest, HttpRequestIsHandedToTheFactoryWithItsBytes) {
+    const uint16_t port = FreePort();
+    FactoryRecord record;
+    TcpConn listener;
+    ASSERT_TRUE(listener.ListenHttp(port, MakeHttpConn, &record));
+    ScopedFd peer = ConnectRaw(port);
+    ASSERT_NE(-1, peer.Get());
+    const std::string request = "GET /1234?cfID=5 HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+    SendRaw(peer, request);
+
+    Pump pump;
+    ASSERT_TRUE(pump.Until([&] { return !record.made.empty(); }));
+    TcpConn& conn = *record.made.front();
+    EXPECT_EQ(port, record.port);
+    EXPECT_EQ(TC_CONNECTED, conn.GetState());
+    EXPECT_EQ(request, Unread(conn.inBuf));
+    // The listener itself owns no socket; the port stays open for more.
+    ScopedFd second = ConnectRaw(port);
+    EXPECT_NE(-1, second.Get());
+}
+
+TEST_F(TcpConnTest, PreambleSplitOverThreeWritesIsIdentifiedWhenWhole) {
+    const uint16_t port = FreePort();
+    TcpConn server;
+    server.ListenForApp(L"transfer-77", port);
+    ScopedFd peer = ConnectRaw(port);
+    const std::string preamble = Preamble(L"transfer-77") + "data";
+    Pump pump;
+    pump.Add(&server);
+    SendRaw(peer, preamble.substr(0, 3));
+    for (int i = 0; i < 20; ++i)
+        pump.Pass();
+    SendRaw(peer, preamble.substr(3, 9));
+    for (int i = 0; i < 20; ++i)
+        pump.Pass();
+    EXPECT_EQ(TC_LISTENING, server.GetState());
+    SendRaw(peer, preamble.substr(12));
+    ASSERT_TRUE(pump.Until([&] { return server.GetState() == TC_CONNECTED && server.inBuf.GetNumUsedBytes() == 4; }));
+    EXPECT_EQ("data", Unread(server.inBuf));
+}
+
+TEST_F(TcpConnTest, UnknownIdIsClosedAndTheListenerKeepsWaiting) {
+    const uint16_t port = FreePort();
+    TcpConn server;
+    server.ListenForApp(L"expected", port);
+    ScopedFd peer = ConnectRaw(port);
+    SendRaw(peer, Preamble(L"someone-else"));
+    Pump pump;
+    pump.Add(&server);
+    ASSERT_TRUE(pump.Until([&] { return PeerClosed(peer); }));
+    EXPECT_EQ(TC_LISTENING, server.GetState());
+}
+
+TEST_F(TcpConnTest, SilentConnectionIsDroppedAfterSixtySeconds) {
+    testsupport::ManualClock clock;
+    const uint16_t port = FreePort();
+    TcpConn server;
+    server.ListenForApp(L"expected", port);
+    ScopedFd peer = ConnectRaw(port);
+    SendRaw(peer, "abc");
+    Pump pump;
+    pump.Add(&server);
+    for (int i = 0; i < 20; ++i)
+        pump.Pass();
+    EXPECT_FALSE(PeerClosed(peer));
+    clock.Advance(59 * 1000);
+    pump.Pass();
+    EXPECT_FALSE(PeerClosed(peer));
+    clock.Advance(2 * 1000);
+    ASSERT_TRUE(pump.Until([&] { return PeerClosed(peer); }));
+}
+
+TEST_F(TcpConnTest, UnidentifiedConnectionsPerPortAreCapped) {
+    const uint16_t port = FreePort();
+    TcpConn server;
+    server.ListenForApp(L"expected", port);
+    Pump pump;
+    pump.Add(&server);
+    std::vector<ScopedFd> peers;
+    for (int i = 0; i < 40; ++i) {
+        peers.push_back(ConnectRaw(port));
+        pump.Pass();
+    }
+    for (int i = 0; i < 20; ++i)
+        pump.Pass();
+    int closed = static_cast<int>(std::count_if(peers.begin(), peers.end(), PeerClosed));
+    EXPECT_EQ(8, closed);
+}
+
+TEST_F(TcpConnTest, RefusedConnectEndsFailed) {
+    const uint16_t port = FreePort();
+    TcpConn client;
+    client.Connect("127.0.0.1", port);
+    Pump pump;
+    pump.Add(&client);
+    ASSERT_TRUE(pump.Until([&] { return client.GetState() == TC_FAILED; }));
+    EXPECT_EQ(-1, client.GetSocket());
+}
+
+TEST_F(TcpConnTest, ClosingAListenerAfterItsPortIsGoneIsSafe) {
+    const uint16_t port = FreePort();
+    auto listener = std::make_unique<TcpConn>();
+    listener->ListenForApp(L"late", port);
+    TcpConn::CloseAllListenPorts();
+    listener->Close();
+    EXPECT_EQ(TC_CLOSED, listener->GetState());
+    auto other = std::make_unique<TcpConn>();
+    other->ListenForApp(L"late", port);
+    TcpConn::CloseAllListenPorts();
+    other.reset(); // destroyed while still listening
+    SUCCEED();
+}
+
+namespace {
+
+// A blocking TLS server that waits for one request line and answers with a
+// burst of `size` bytes.
+class BurstServer {
+public:
+    BurstServer(SSL_CTX* ctx, size_t size) : m_ctx(ctx), m_size(size) {
+        m_port = m_listener.port;
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~BurstServer() {
+        m_thread.join();
+        SSL_CTX_free(m_ctx);
+    }
+    uint16_t Port() const { return m_port; }
+    static std::string Payload(size_t size) {
+        std::string data(size, '\0');
+        for (size_t i = 0; i < size; ++i)
+            data[i] = static_cast<char>((i * 131 + i / 256) & 0xFF);
+        return data;
+    }
+
+private:
+    void Serve() {
+        int fd = accept(m_listener.fd.Get(), nullptr, nullptr);
+        if (fd < 0)
+            return;
+        SSL* ssl = SSL_new(m_ctx);
+        SSL_set_fd(ssl, fd);
+        if (SSL_accept(ssl) == 1) {
+            char request[16];
+            if (SSL_read(ssl, request, sizeof request) > 0) {
+                std::string data = Payload(m_size);
+                size_t sent = 0;
+                while (sent < data.size()) {
+                    int n = SSL_write(ssl, data.data() + sent, static_cast<int>(data.size() - sent));
+                    if (n <= 0)
+                        break;
+                    sent += static_cast<size_t>(n);
+                }
+                char ignored;
+                SSL_read(ssl, &ignored, 1); // until the client goes
+            }
+        }
+        SSL_free(ssl);
+        close(fd);
+    }
+
+    SSL_CTX* m_ctx;
+    size_t m_size;
+    testsupport::LoopbackListener m_listener;
+    uint16_t m_port = 0;
+    std::thread m_thread;
+};
+
+} // namespace
+
+TEST_F(TcpConnTest, TlsBurstArrivesIntactThroughASmallInputBuffer) {
+    testsupport::TestCertificate cert;
+    ASSERT_TRUE(cert.IsValid());
+    testsupport::TempDir dir;
+    testsupport::WriteFileText(dir.File("ca.pem"), cert.CertificatePem());
+    auto context = platform::SslContext::CreateClient({dir.File("ca.pem"), true}, nullptr);
+    ASSERT_TRUE(context);
+
+    const size_t burst = 100 * 1024;
+    BurstServer server(cert.NewServerContext(), burst);
+    TcpConn client;
+    client.SetBufSizes(8192, 32768);
+    ASSERT_TRUE(client.EnableSsl(*context));
+    client.Connect("localhost", server.Port());
+    Queue(client.outBuf, "go");
+
+    std::string received;
+    Pump pump;
+    pump.Add(&client);
+    ASSERT_TRUE(pump.Until(
+        [&] {
+            received += Unread(client.inBuf);
+            client.inBuf.Consume(client.inBuf.GetNumUsedBytes());
+            return received.size() >= burst || client.GetState() == TC_CLOSED;
+        },
+        5000));
+    EXPECT_EQ(TC_CONNECTED, client.GetState());
+    EXPECT_TRUE(received == BurstServer::Payload(burst));
+    client.Close();
+}

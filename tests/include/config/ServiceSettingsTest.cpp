@@ -1,0 +1,47 @@
+#include "include/config/ServiceSettings.h"
+
+#include "tests/support/ScopedEnv.h"
+
+#include <gtest/gtest.h>
+
+using testsupport::ScopedEnv;
+
+TEST(ServiceSettingsTest, DefaultsArePlaceholdersUnderTheExampleDomain) {
+    ScopedEnv web(kEnvWebBaseUrl, nullptr), redirector(kEnvRedirector, nullptr), tls(kEnvTls, nullptr),
+        ca(kEnvCaFile, nullptr), crash(kEnvCrashEndpoint, nullptr);
+    ServiceSettings s = GetServiceSettings();
+    EXPECT_EQ(kDefaultWebBaseUrl, s.webBaseUrl);
+    EXPECT_EQ(kDefaultRedirectorHost, s.redirectorHost);
+    EXPECT_EQ(443, s.redirectorPort);
+    EXPECT_TRUE(s.useTls);
+    EXPECT_EQ("", s.caFile);
+    EXPECT_EQ(kDefaultCrashEndpoint, s.crashEndpoint);
+}
+
+TEST(ServiceSettingsTest, EnvironmentPointsAtLocalServers) {
+    ScopedEnv web(kEnvWebBaseUrl, "http://127.0.0.1:8080//"), redirector(kEnvRedirector, "127.0.0.1:9443"),
+        tls(kEnvTls, "off"), ca(kEnvCaFile, "/tmp/ca.pem"), crash(kEnvCrashEndpoint, "http://127.0.0.1:1/c");
+    ServiceSettings s = GetServiceSettings();
+    EXPECT_EQ("http://127.0.0.1:8080", s.webBaseUrl);
+    EXPECT_EQ("127.0.0.1", s.redirectorHost);
+    EXPECT_EQ(9443, s.redirectorPort);
+    EXPECT_FALSE(s.useTls);
+    EXPECT_EQ("/tmp/ca.pem", s.caFile);
+    EXPECT_EQ("http://127.0.0.1:1/c", s.crashEndpoint);
+}
+
+TEST(ServiceSettingsTest, RedirectorWithoutAPortKeepsPort443AndEmptyValuesAreIgnored) {
+    ScopedEnv redirector(kEnvRedirector, "redirect.test"), web(kEnvWebBaseUrl, ""), tls(kEnvTls, "on");
+    ServiceSettings s = GetServiceSettings();
+    EXPECT_EQ("redirect.test", s.redirectorHost);
+    EXPECT_EQ(443, s.redirectorPort);
+    EXPECT_EQ(kDefaultWebBaseUrl, s.webBaseUrl);
+    EXPECT_TRUE(s.useTls);
+}
+
+TEST(ServiceSettingsTest, HostOfUrlIsTheAuthority) {
+    EXPECT_EQ("host:1", HostOfUrl("https://host:1/x/y"));
+    EXPECT_EQ("www.melvane.example", HostOfUrl("https://www.melvane.example"));
+    EXPECT_EQ("bare", HostOfUrl("bare"));
+    EXPECT_EQ("h", HostOfUrl("h/path"));
+}
