@@ -1,0 +1,3 @@
+#include "client/core/IKovikUI.h"
+
+IKovikUI* g_ui = nullptr;
