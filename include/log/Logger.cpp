@@ -32,20 +32,6 @@ const char* FileNameOf(const char* srcFile) {
     return name;
 }
 
-bool WriteAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 } // namespace
 
 const char* Logger::LevelName(int level) noexcept {
@@ -240,7 +226,7 @@ void Logger::FlushToFile() noexcept {
                     size_t piece = static_cast<size_t>(fills[i] - done);
                     if (piece > kFlushPieceBytes)
                         piece = kFlushPieceBytes;
-                    if (!WriteAll(fd, parts[i] + done, piece))
+                    if (!platform::WriteAll(fd, parts[i] + done, piece))
                         break;
                     done += static_cast<int>(piece);
                 }

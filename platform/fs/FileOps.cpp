@@ -12,21 +12,6 @@ namespace {
 
 constexpr size_t kCopyChunk = 64 * 1024;
 
-// Writes all of `data`, retrying short writes and interruptions.
-bool WriteAll(int fd, const char* data, size_t size) noexcept {
-    while (size > 0) {
-        ssize_t n = write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // The fallback where the file system cannot rename without replacing: a hard
 // link fails on an existing target, so it is just as safe.
 int LinkThenUnlink(const std::string& from, const std::string& to) noexcept {
@@ -42,6 +27,20 @@ int LinkThenUnlink(const std::string& from, const std::string& to) noexcept {
 }
 
 } // namespace
+
+bool WriteAll(int fd, const char* data, size_t size) noexcept {
+    while (size > 0) {
+        ssize_t n = write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
 
 int OpenCloexec(const std::string& path, int flags, int mode) noexcept {
     int fd;

@@ -2,9 +2,14 @@
 // -1 with errno set on failure; nothing here logs.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace platform {
+
+// Writes all of `data`, retrying short writes and interruptions. Allocates
+// nothing, so it may run inside a signal handler.
+bool WriteAll(int fd, const char* data, size_t size) noexcept;
 
 // open() with O_CLOEXEC always added.
 int OpenCloexec(const std::string& path, int flags, int mode = 0) noexcept;

@@ -1,6 +1,6 @@
 #include "platform/system/CrashSignals.h"
 
-#include <sys/mman.h>
+#include "platform/system/SignalStack.h"
 
 #include <cstddef>
 
@@ -8,25 +8,21 @@ namespace platform {
 namespace {
 
 constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
-constexpr size_t kMainSignalStackSize = 64 * 1024;
 
-bool GiveMainThreadSignalStack() noexcept {
+// The calling thread's alternate stack, kept for the life of the process.
+void GiveCallingThreadSignalStack() noexcept {
     stack_t current{};
     if (sigaltstack(nullptr, &current) == 0 && !(current.ss_flags & SS_DISABLE))
-        return true;
-    void* stack = mmap(nullptr, kMainSignalStackSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (stack == MAP_FAILED)
-        return false;
-    stack_t ss{};
-    ss.ss_sp = stack;
-    ss.ss_size = kMainSignalStackSize;
-    return sigaltstack(&ss, nullptr) == 0;
+        return;
+    static ThreadSignalStack* stack = new ThreadSignalStack();
+    (void)stack;
 }
 
 } // namespace
 
 bool InstallCrashSignalHandler(CrashSignalHandler handler) noexcept {
-    bool ok = GiveMainThreadSignalStack();
+    GiveCallingThreadSignalStack();
+    bool ok = true;
     struct sigaction action{};
     action.sa_sigaction = handler;
     action.sa_flags = SA_SIGINFO | SA_ONSTACK;
