@@ -26,15 +26,19 @@ ServiceSettings GetServiceSettings() {
     settings.redirectorHost = kDefaultRedirectorHost;
     std::string redirector = EnvOr(kEnvRedirector, "");
     if (!redirector.empty()) {
+        // "host:port"; a port that is not a number from 1 to 65535 keeps the
+        // default.
         size_t colon = redirector.rfind(':');
-        if (colon != std::string::npos && colon + 1 < redirector.size()) {
-            int port = std::atoi(redirector.c_str() + colon + 1);
-            if (port > 0 && port < 65536) {
-                settings.redirectorPort = port;
-                redirector.resize(colon);
-            }
+        if (colon != std::string::npos) {
+            std::string port = redirector.substr(colon + 1);
+            char* end = nullptr;
+            long value = std::strtol(port.c_str(), &end, 10);
+            if (!port.empty() && end && *end == '\0' && value > 0 && value < 65536)
+                settings.redirectorPort = static_cast<int>(value);
+            redirector.resize(colon);
         }
-        settings.redirectorHost = redirector;
+        if (!redirector.empty())
+            settings.redirectorHost = redirector;
     }
     settings.useTls = EnvOr(kEnvTls, "on") != std::string("off");
     settings.caFile = EnvOr(kEnvCaFile, "");

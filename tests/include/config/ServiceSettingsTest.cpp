@@ -39,6 +39,15 @@ TEST(ServiceSettingsTest, RedirectorWithoutAPortKeepsPort443AndEmptyValuesAreIgn
     EXPECT_TRUE(s.useTls);
 }
 
+TEST(ServiceSettingsTest, RedirectorPortOutOfRangeKeepsTheDefaultPortAndTheHost) {
+    for (const char* value : {"redirect.test:99999", "redirect.test:0", "redirect.test:12ab", "redirect.test:"}) {
+        ScopedEnv redirector(kEnvRedirector, value);
+        ServiceSettings s = GetServiceSettings();
+        EXPECT_EQ("redirect.test", s.redirectorHost) << value;
+        EXPECT_EQ(443, s.redirectorPort) << value;
+    }
+}
+
 TEST(ServiceSettingsTest, HostOfUrlIsTheAuthority) {
     EXPECT_EQ("host:1", HostOfUrl("https://host:1/x/y"));
     EXPECT_EQ("www.melvane.example", HostOfUrl("https://www.melvane.example"));

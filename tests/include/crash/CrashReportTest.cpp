@@ -69,8 +69,9 @@ std::string SpentLine(const std::string& log) {
 }
 
 void ExpectSpentLine(const std::string& log, int launchFailed, int exited, int exitCode) {
-    std::regex expected("Spent [0-9]+ ms sending report to cloud, launchFailed: " + std::to_string(launchFailed) +
-                        ", exited: " + std::to_string(exited) + ", exitCode: " + std::to_string(exitCode) + "\n");
+    std::regex expected(
+        "Spent [0-9]+ ms sending report to cloud, launchFailed: " + std::to_string(launchFailed) +
+        ", exited: " + std::to_string(exited) + ", exitCode: " + std::to_string(exitCode) + "\n");
     EXPECT_TRUE(std::regex_match(SpentLine(log), expected)) << log;
 }
 
@@ -91,7 +92,8 @@ __attribute__((no_sanitize("address", "undefined"))) void WriteThroughNull(void*
 }
 
 struct SecondFailure {
-    SecondFailure(std::string log, std::string record) : logPath(std::move(log)), recordPath(std::move(record)) {}
+    SecondFailure(std::string log, std::string record)
+        : logPath(std::move(log)), recordPath(std::move(record)) {}
     std::string logPath;
     std::string recordPath;
 };
@@ -134,9 +136,8 @@ protected:
 TEST_F(CrashReportTest, InfoReportPassesProcessIdZeroAndItsLogWhileTheHelperRuns) {
     m_log.GetLogger().Log(LOG_INFO, "x.cpp", 1, "something before the report");
     SendReport(L"disk full", REPORT_INFO);
-    const std::vector<std::string> expected = {
-        "0", ThisThreadId(), "0", platform::ExecutablePath(), m_logPath, "32768", "(unknown)", "Report: disk full",
-        "log-exists=1"};
+    const std::vector<std::string> expected = {"0", ThisThreadId(), "0", platform::ExecutablePath(), m_logPath,
+                                               "32768", "(unknown)", "Report: disk full", "log-exists=1"};
     EXPECT_EQ(expected, OnlyRun());
     EXPECT_FALSE(fileExists(Utf8ToWide(m_logPath))) << "the log written for the helper is deleted afterwards";
 }
@@ -168,8 +169,8 @@ TEST_F(CrashReportTest, CommandLineIsLoggedAtErrInItsFixedShape) {
     SetReportId(L"user\"x");
     SendReport(L"shape", REPORT_FAILURE);
     std::string expected = std::string("(ERR): \"") + MELVANE_FAKE_HELPER + "\" " + std::to_string(getpid()) +
-                           "  " + ThisThreadId() + "  0  \"" + platform::ExecutablePath() + "\" \"" + m_logPath +
-                           "\" 32768 \"user\"x\" \"Report: shape\"\n";
+                           "  " + ThisThreadId() + "  0  \"" + platform::ExecutablePath() + "\" \"" +
+                           m_logPath + "\" 32768 \"user\"x\" \"Report: shape\"\n";
     EXPECT_TRUE(m_log.Contains(expected)) << m_log.Text();
 }
 
@@ -252,8 +253,8 @@ TEST_F(CrashReportDeathTest, FailedAssertionLogsReportsAndExitsWithCodeOne) {
               log.find("(CRIT): Assertion: 1 + 1 == 3 at " + std::string(__FILE__) + ":" +
                        std::to_string(kAssertLine) + "\n"))
         << log;
-    EXPECT_NE(std::string::npos, log.find("(ERR): \"" + std::string(MELVANE_FAKE_HELPER) + "\" " + run[0] + "  " +
-                                          run[1] + "  0  \"" + run[3] + "\" \"" + m_logPath +
+    EXPECT_NE(std::string::npos, log.find("(ERR): \"" + std::string(MELVANE_FAKE_HELPER) + "\" " + run[0] +
+                                          "  " + run[1] + "  0  \"" + run[3] + "\" \"" + m_logPath +
                                           "\" 32768 \"(unknown)\" \"" + summary + "\"\n"))
         << log;
     ExpectSpentLine(log, 0, 1, 0);

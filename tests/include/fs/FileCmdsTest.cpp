@@ -46,8 +46,8 @@ TEST_F(FileCmdsTest, CreateDirsStopsAtTheFirstFailureAndLogsIt) {
     WriteFileText(m_dir.File("file"), "in the way");
     EXPECT_FALSE(createDirs(m_dir.WFile("file/sub/leaf")));
     EXPECT_FALSE(pathExists(m_dir.WFile("file/sub")));
-    EXPECT_TRUE(m_log.Contains("(ERR): Error creating " + m_dir.File("file/sub") + ": " + std::to_string(ENOTDIR) +
-                               "\n"))
+    EXPECT_TRUE(m_log.Contains("(ERR): Error creating " + m_dir.File("file/sub") + ": " +
+                               std::to_string(ENOTDIR) + "\n"))
         << m_log.Text();
 }
 
@@ -109,7 +109,8 @@ TEST_F(FileCmdsTest, DeleteFileLogsOnlyWhenAskedTo) {
     EXPECT_FALSE(deleteFile(m_dir.WFile("folder"), true));
 
     const std::string log = m_log.Text();
-    EXPECT_NE(std::string::npos, log.find("(VERB): deleteFile succeeded for " + m_dir.File("a") + "\n")) << log;
+    EXPECT_NE(std::string::npos, log.find("(VERB): deleteFile succeeded for " + m_dir.File("a") + "\n"))
+        << log;
     EXPECT_EQ(std::string::npos, log.find("succeeded for " + m_dir.File("b"))) << log;
     EXPECT_NE(std::string::npos, log.find("(CRIT): ENOENT error deleting " + m_dir.File("a") + "\n")) << log;
     EXPECT_EQ(std::string::npos, log.find(m_dir.File("folder") + "\n")) << log;
@@ -154,10 +155,11 @@ TEST_F(FileCmdsTest, NegativeStartPositionFailsCleanly) {
     EXPECT_EQ(-1, openFileRead(m_dir.WFile("f"), -5));
     EXPECT_EQ(-1, openFileWrite(m_dir.WFile("f"), -5));
     const std::string log = m_log.Text();
-    EXPECT_NE(std::string::npos, log.find("(CRIT): lseek problem in openFileRead. errno " + std::to_string(EINVAL) +
-                                          ", fileName: " + m_dir.File("f")))
+    EXPECT_NE(std::string::npos, log.find("(CRIT): lseek problem in openFileRead. errno " +
+                                          std::to_string(EINVAL) + ", fileName: " + m_dir.File("f")))
         << log;
-    EXPECT_NE(std::string::npos, log.find("(CRIT): lseek problem in openFileWrite. fileName: " + m_dir.File("f")))
+    EXPECT_NE(std::string::npos,
+              log.find("(CRIT): lseek problem in openFileWrite. fileName: " + m_dir.File("f")))
         << log;
     EXPECT_EQ("data", ReadFileText(m_dir.File("f")));
 }

@@ -33,8 +33,8 @@ std::string ExpectedLine(int64_t wallMillis, const char* level, const char* file
                          const std::string& text, int threadId = GetCurrentThreadIdValue()) {
     platform::TimeOfDay t = platform::UtcTimeOfDayFromMillis(wallMillis);
     char prefix[256];
-    std::snprintf(prefix, sizeof prefix, "%02d:%02d:%02d.%03d %05d %s:%d (%s): ", t.hours, t.minutes, t.seconds,
-                  t.millis, threadId, file, line, level);
+    std::snprintf(prefix, sizeof prefix, "%02d:%02d:%02d.%03d %05d %s:%d (%s): ", t.hours, t.minutes,
+                  t.seconds, t.millis, threadId, file, line, level);
     return prefix + text + "\n";
 }
 
@@ -109,7 +109,8 @@ TEST_F(LoggerTest, LineCarriesTheCallingThreadsId) {
     });
     other.join();
     ASSERT_NE(GetCurrentThreadIdValue(), otherId);
-    EXPECT_EQ(ExpectedLine(kStartMillis, "INFO", "Thing.cpp", 9, "from other", otherId), logger.GetMemoryText());
+    EXPECT_EQ(ExpectedLine(kStartMillis, "INFO", "Thing.cpp", 9, "from other", otherId),
+              logger.GetMemoryText());
 }
 
 TEST_F(LoggerTest, LinesBeforeInitAreDropped) {
@@ -126,8 +127,9 @@ TEST_F(LoggerTest, WideTextIsStoredAsUtf8) {
     Logger logger;
     logger.Init(false, 65536, L"", 0);
     logger.LogW(LOG_INFO, kFile, 5, L"caf\u00e9 %ls %d", L"\u266b\U0001F3B5", 12);
-    EXPECT_EQ(ExpectedLine(kStartMillis, "INFO", "Thing.cpp", 5, "caf\xC3\xA9 \xE2\x99\xAB\xF0\x9F\x8E\xB5 12"),
-              logger.GetMemoryText());
+    EXPECT_EQ(
+        ExpectedLine(kStartMillis, "INFO", "Thing.cpp", 5, "caf\xC3\xA9 \xE2\x99\xAB\xF0\x9F\x8E\xB5 12"),
+        logger.GetMemoryText());
 }
 
 TEST_F(LoggerTest, OverlongTextIsCutToTheLineLimitAndStillEndsTheLine) {

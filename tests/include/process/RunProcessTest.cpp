@@ -81,8 +81,9 @@ TEST(RunProcessTest, MissingProgramIsALaunchFailureAndIsLogged) {
     EXPECT_TRUE(o.launchFailed);
     EXPECT_FALSE(o.exited);
     EXPECT_EQ(0u, o.exitCode);
-    EXPECT_TRUE(log.Contains("(INFO): ran /nonexistent/program arg, res 0, err 2, launchFailed: 1, exited: 0, "
-                             "exitCode: 0\n"))
+    EXPECT_TRUE(
+        log.Contains("(INFO): ran /nonexistent/program arg, res 0, err 2, launchFailed: 1, exited: 0, "
+                     "exitCode: 0\n"))
         << log.Text();
 }
 

@@ -52,8 +52,8 @@ TEST(XdgDirsTest, BaseDirectoriesComeFromAbsoluteVariablesOrTheHomeFolder) {
         EXPECT_EQ("/abs/config", platform::ConfigHomeDir());
         EXPECT_EQ("/run/user/1", platform::RuntimeDir());
     }
-    ScopedEnv data("XDG_DATA_HOME", "relative"), cache("XDG_CACHE_HOME", nullptr), config("XDG_CONFIG_HOME", ""),
-        runtime("XDG_RUNTIME_DIR", "relative");
+    ScopedEnv data("XDG_DATA_HOME", "relative"), cache("XDG_CACHE_HOME", nullptr),
+        config("XDG_CONFIG_HOME", ""), runtime("XDG_RUNTIME_DIR", "relative");
     EXPECT_EQ(dir.Path(), platform::HomeDir());
     EXPECT_EQ(dir.File(".local/share"), platform::DataHomeDir());
     EXPECT_EQ(dir.File(".cache"), platform::CacheHomeDir());
