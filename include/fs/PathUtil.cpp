@@ -74,6 +74,20 @@ bool IsSafeFileName(const std::wstring& name) {
     return true;
 }
 
+bool ValidateRelativePath(const std::wstring& path) {
+    if (path.empty() || path[0] == L'/')
+        return false;
+    size_t start = 0;
+    while (true) {
+        size_t end = path.find(L'/', start);
+        if (!IsSafeFileName(path.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start)))
+            return false;
+        if (end == std::wstring::npos)
+            return true;
+        start = end + 1;
+    }
+}
+
 std::wstring GetTempFilePath(const std::wstring& name) {
     if (!IsSafeFileName(name)) {
         MVLOG(LOG_ERR, "Refusing temporary file name %ls", name.c_str());

@@ -17,6 +17,11 @@ bool IsRelativePath(const std::wstring& path);
 // True for a single file-name element: not empty, not "." or "..", without
 // '/' or control characters.
 bool IsSafeFileName(const std::wstring& name);
+// The one check for relative paths built from network input: not empty, not
+// absolute, every '/'-separated element a safe file name (so no empty
+// element, no "." or "..", no control characters). True when the path stays
+// inside whatever folder it is joined to.
+[[nodiscard]] bool ValidateRelativePath(const std::wstring& path);
 
 // The program's private temporary folder joined with `name`; "" when name is
 // not a plain file name or the folder cannot be had.

@@ -1,0 +1,125 @@
+#include "client/library/Playlist.h"
+
+#include "include/fs/FileCmds.h"
+#include "include/fs/PathUtil.h"
+#include "include/io/Buf.h"
+#include "include/log/Logger.h"
+#include "include/text/Utf8.h"
+#include "platform/fs/FileOps.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kMaxNameTries = 999;
+constexpr wchar_t kPlaylistExtension[] = L".m3u";
+constexpr char kLineEnd[] = "\r\n";
+
+// Reads `count` u32 values, refusing a count larger than the bytes left.
+bool ReadIdList(Buf& in, uint32_t count, std::vector<uint32_t>& ids) {
+    if (static_cast<int64_t>(count) * 4 > in.GetNumUsedBytes()) {
+        in.SetFailed();
+        return false;
+    }
+    ids.resize(count);
+    for (uint32_t& id : ids)
+        id = in.ReadUInt32();
+    return true;
+}
+
+} // namespace
+
+bool Playlist::ReadFromMessage(Buf& in) {
+    std::wstring title = in.ReadWString(kMaxTitleBytes);
+    std::vector<uint32_t> songIds, cfIds;
+    if (!ReadIdList(in, in.ReadUInt32(), songIds) || !ReadIdList(in, in.ReadUInt32(), cfIds))
+        return false;
+    if (in.HasFailed()) {
+        in.SetFailed(); // left set for the caller's check of the whole body
+        return false;
+    }
+    m_title = title;
+    m_entries.clear();
+    for (size_t i = 0; i < songIds.size(); ++i) {
+        Entry entry;
+        entry.songId = songIds[i];
+        entry.cfID = i < cfIds.size() ? cfIds[i] : 0;
+        m_entries.push_back(entry);
+    }
+    return true;
+}
+
+void Playlist::ResolveEntries(FileScanner& scanner) { (void)scanner; }
+
+bool Playlist::FileBaseForTitle(const std::wstring& title, std::wstring& base) {
+    std::wstring name = title;
+    for (wchar_t& c : name) {
+        if (c == L'/' || c == L'\\' || c < 0x20 || c == 0x7F)
+            c = L'_';
+    }
+    if (!ValidateRelativePath(name))
+        return false;
+    base = name;
+    return true;
+}
+
+bool Playlist::SaveInDirectory(const std::wstring& directory, bool overwrite) {
+    m_path.clear();
+    std::wstring base;
+    if (!FileBaseForTitle(m_title, base)) {
+        MVLOG(LOG_ERR, "Playlist title '%ls' cannot name a file", m_title.c_str());
+        return false;
+    }
+    const std::wstring stem = PathJoin(directory, base);
+    for (int n = 1; n <= kMaxNameTries; ++n) {
+        std::wstring name = n == 1 ? stem + kPlaylistExtension : stem + L"-" + std::to_wstring(n) + kPlaylistExtension;
+        if (overwrite || !fileExists(name)) {
+            m_path = name;
+            return SavePlaylist();
+        }
+    }
+    return false;
+}
+
+bool Playlist::SavePlaylist() {
+    std::wstring dir, name;
+    if (SplitPath(m_path, dir, name) && !createDirs(dir + L"/")) {
+        MVLOG(LOG_ERR, "Could not make directories in path %ls for playlist save", m_path.c_str());
+        return false;
+    }
+    std::string text = std::string("#EXTM3U") + kLineEnd + "#MVNAME:" + WideToUtf8(m_title) + kLineEnd;
+    for (const Entry& entry : m_entries) {
+        text += "#MVINF:" + std::to_string(entry.songId) + kLineEnd;
+        text += "#EXTINF:" + std::to_string(entry.seconds) + "," + WideToUtf8(entry.title) + kLineEnd;
+        if (!entry.path.empty())
+            text += WideToUtf8(entry.path) + kLineEnd;
+    }
+    int fd = platform::OpenCloexec(WideToUtf8(m_path), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) {
+        MVLOG(LOG_ERR, "Could not open %ls for writing", m_path.c_str());
+        return false;
+    }
+    bool written = platform::WriteAll(fd, text.data(), text.size());
+    close(fd);
+    if (!written)
+        MVLOG(LOG_ERR, "Could not write %ls", m_path.c_str());
+    return written;
+}
+
+bool Playlist::DeletePlaylistFile(const std::wstring& directory, const std::wstring& name) {
+    if (!ValidateRelativePath(name)) {
+        MVLOG(LOG_ERR, "Refusing to delete playlist '%ls'", name.c_str());
+        return false;
+    }
+    return RemoveFile(PathJoin(directory, name));
+}
+
+std::vector<std::wstring> Playlist::GetEntryPaths() const {
+    std::vector<std::wstring> paths;
+    for (const Entry& entry : m_entries) {
+        if (!entry.path.empty())
+            paths.push_back(entry.path);
+    }
+    return paths;
+}

@@ -1,0 +1,3 @@
+#include "client/media/FFmpegInit.h"
+
+void InitFFmpeg() {}

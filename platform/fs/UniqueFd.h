@@ -1,0 +1,39 @@
+// Owns one file descriptor and closes it when it goes.
+#pragma once
+
+#include <unistd.h>
+
+#include <utility>
+
+namespace platform {
+
+class UniqueFd {
+public:
+    UniqueFd() noexcept = default;
+    explicit UniqueFd(int fd) noexcept : m_fd(fd) {}
+    ~UniqueFd() { Reset(); }
+    UniqueFd(UniqueFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            m_fd = std::exchange(other.m_fd, -1);
+        }
+        return *this;
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+
+    int Get() const noexcept { return m_fd; }
+    bool IsValid() const noexcept { return m_fd >= 0; }
+    int Release() noexcept { return std::exchange(m_fd, -1); }
+    void Reset(int fd = -1) noexcept {
+        if (m_fd >= 0)
+            close(m_fd);
+        m_fd = fd;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+} // namespace platform

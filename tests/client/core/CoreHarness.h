@@ -1,0 +1,80 @@
+// A core built from stand-ins, in a private home folder with its own clock
+// and log, for tests of the core's own logic.
+#pragma once
+
+#include "client/core/KovikCore.h"
+#include "include/crash/CrashReport.h"
+#include "tests/support/CapturedLog.h"
+#include "tests/support/ManualClock.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/core/FakeLibrary.h"
+#include "tests/support/core/FakeServerLink.h"
+#include "tests/support/core/RecordingUI.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+class CoreHarness {
+public:
+    CoreHarness()
+        : m_home("HOME", dir.Path()), m_config("XDG_CONFIG_HOME", dir.File(".config")),
+          m_data("XDG_DATA_HOME", dir.File(".local/share")), m_cache("XDG_CACHE_HOME", dir.File(".cache")) {
+        EnableCrashReports(false);
+        Build();
+    }
+    ~CoreHarness() { EnableCrashReports(true); }
+
+    // A fresh core on the same folders (a second start of the program).
+    void Build() {
+        CoreParts parts;
+        auto linkPart = std::make_unique<FakeServerLink>(&events);
+        auto scannerPart = std::make_unique<FakeScanner>(&events);
+        auto shareMonPart = std::make_unique<FakeShareMon>();
+        auto searchPart = std::make_unique<FakeMusicSearch>(&events);
+        link = linkPart.get();
+        scanner = scannerPart.get();
+        shareMon = shareMonPart.get();
+        search = searchPart.get();
+        parts.nodeConn = std::move(linkPart);
+        parts.scanner = std::move(scannerPart);
+        parts.shareMon = std::move(shareMonPart);
+        parts.musicSearch = std::move(searchPart);
+        parts.startPlayCountImport = [this](std::unique_ptr<PlayCountImportRequest> request) {
+            playCountImports.push_back(request->initial);
+        };
+        parts.configDirOverride = ConfigDir();
+        parts.oneTimeFilePath = OneTimePath();
+        core = std::make_unique<KovikCore>(std::move(parts));
+    }
+
+    bool Start() { return core->StartCore(&ui); }
+
+    std::wstring ConfigDir() const { return dir.WFile("config"); }
+    std::wstring OneTimePath() const { return dir.WFile("onetime"); }
+    std::wstring MusicDir() const { return dir.WFile("Music"); }
+    void WriteOneTime(const std::string& text) { WriteFileText(dir.File("onetime"), text); }
+
+    TempDir dir;
+    CapturedLog log;
+    ManualClock clock;
+    EventLog events;
+    RecordingUI ui;
+    FakeServerLink* link = nullptr;
+    FakeScanner* scanner = nullptr;
+    FakeShareMon* shareMon = nullptr;
+    FakeMusicSearch* search = nullptr;
+    std::vector<bool> playCountImports;
+    std::unique_ptr<KovikCore> core;
+
+private:
+    ScopedEnv m_home;
+    ScopedEnv m_config;
+    ScopedEnv m_data;
+    ScopedEnv m_cache;
+};
+
+} // namespace testsupport

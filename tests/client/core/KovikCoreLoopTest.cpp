@@ -1,0 +1,231 @@
+#include "tests/client/core/CoreHarness.h"
+
+#include "include/system/SystemInfo.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using testsupport::CoreHarness;
+
+namespace {
+
+class KovikCoreLoopTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(h.Start());
+        h.core->BeginLoop();
+    }
+
+    void AdvanceSecs(int64_t secs) { h.clock.Advance(secs * 1000); }
+
+    int Occurrences(const std::string& piece) {
+        const std::string text = h.log.Text();
+        int n = 0;
+        for (size_t pos = text.find(piece); pos != std::string::npos; pos = text.find(piece, pos + 1))
+            ++n;
+        return n;
+    }
+
+    CoreHarness h;
+};
+
+} // namespace
+
+TEST_F(KovikCoreLoopTest, FolderEventsWaitForFourQuietSecondsThenScanOneFilePerPass) {
+    for (int i = 0; i < 10; ++i) {
+        h.shareMon->Push(SINGLE_FILE, L"/m/" + std::to_wstring(i) + L".mp3");
+        h.core->CheckScanTimers();
+        AdvanceSecs(1);
+    }
+    h.shareMon->Push(FILE_MODIFIED, L"/m/0.mp3"); // only delays
+    h.core->CheckScanTimers();
+    AdvanceSecs(3);
+    h.core->CheckScanTimers();
+    EXPECT_TRUE(h.scanner->singleScans.empty());
+    AdvanceSecs(1);
+    h.core->CheckScanTimers();
+    h.core->CheckScanTimers();
+    EXPECT_EQ(std::vector<std::wstring>({L"/m/0.mp3", L"/m/1.mp3"}), h.scanner->singleScans);
+    EXPECT_TRUE(h.scanner->initScans.empty());
+}
+
+TEST_F(KovikCoreLoopTest, FullScanIntervalGrowsWithTheLibrary) {
+    EXPECT_EQ(10, KovikCore::FullScanInterval(0));
+    EXPECT_EQ(10, KovikCore::FullScanInterval(499));
+    EXPECT_EQ(60, KovikCore::FullScanInterval(500));
+    EXPECT_EQ(60, KovikCore::FullScanInterval(1999));
+    EXPECT_EQ(120, KovikCore::FullScanInterval(2000));
+    EXPECT_EQ(120, KovikCore::FullScanInterval(6999));
+    EXPECT_EQ(300, KovikCore::FullScanInterval(7000));
+}
+
+TEST_F(KovikCoreLoopTest, FullScansFromEventsComeAtMostOncePerInterval) {
+    h.scanner->numFiles = 6999;
+    h.shareMon->Push(FULL_SCAN, L"/m");
+    h.shareMon->Push(SINGLE_FILE, L"/m/a.mp3");
+    h.core->CheckScanTimers();
+    AdvanceSecs(4);
+    h.core->CheckScanTimers();
+    EXPECT_EQ(std::vector<bool>({false}), h.scanner->initScans);
+    EXPECT_TRUE(h.scanner->singleScans.empty()); // discarded with the full scan
+
+    h.shareMon->Push(FULL_SCAN, L"/m");
+    h.core->CheckScanTimers();
+    AdvanceSecs(100);
+    h.core->CheckScanTimers();
+    AdvanceSecs(20);
+    h.core->CheckScanTimers();
+    EXPECT_EQ(1u, h.scanner->initScans.size()); // 120 s is not more than the interval
+    AdvanceSecs(1); // 121 s after the last full scan
+    h.core->CheckScanTimers();
+    EXPECT_EQ(2u, h.scanner->initScans.size());
+}
+
+TEST_F(KovikCoreLoopTest, PlayCountsGoOutNineHundredAtATimeOnlyInANormalSession) {
+    h.core->SetPlayCountSettings(true, 24);
+    for (uint32_t song = 1; song <= 1000; ++song)
+        h.core->GetPendingPlayCounts()[song] = 1;
+    h.core->CheckPlaycountTimer();
+    EXPECT_TRUE(h.link->playCountBatches.empty());
+    h.link->state = NC_CONNECTED;
+    h.link->connMode = NCM_ONETIME_LOGIN;
+    h.core->CheckPlaycountTimer();
+    EXPECT_TRUE(h.link->playCountBatches.empty());
+    EXPECT_EQ(1000u, h.core->GetPendingPlayCounts().size());
+
+    h.link->connMode = NCM_NORMAL;
+    h.link->hasRoom = false;
+    h.core->CheckPlaycountTimer();
+    EXPECT_EQ(1000u, h.core->GetPendingPlayCounts().size());
+    h.link->hasRoom = true;
+    h.core->CheckPlaycountTimer();
+    h.core->CheckPlaycountTimer();
+    ASSERT_EQ(2u, h.link->playCountBatches.size());
+    EXPECT_EQ(900u, h.link->playCountBatches[0].size());
+    EXPECT_EQ(100u, h.link->playCountBatches[1].size());
+    EXPECT_TRUE(h.core->GetPendingPlayCounts().empty());
+}
+
+TEST_F(KovikCoreLoopTest, PlayCountReportsAreAskedForEachIntervalFirstOneInitial) {
+    h.core->SetPlayCountSettings(true, 24);
+    AdvanceSecs(24 * 3600);
+    h.core->CheckPlaycountTimer();
+    EXPECT_TRUE(h.playCountImports.empty());
+    AdvanceSecs(1);
+    h.core->CheckPlaycountTimer();
+    AdvanceSecs(24 * 3600 + 1);
+    h.scanner->scanning = true; // no report during a scan
+    h.core->CheckPlaycountTimer();
+    h.scanner->scanning = false;
+    h.core->CheckPlaycountTimer();
+    EXPECT_EQ(std::vector<bool>({true, false}), h.playCountImports);
+}
+
+TEST_F(KovikCoreLoopTest, ZeroHoursOfPlayCountIntervalCountsAsOne) {
+    h.core->SetPlayCountSettings(true, 0);
+    AdvanceSecs(3600);
+    h.core->CheckPlaycountTimer();
+    EXPECT_TRUE(h.playCountImports.empty());
+    AdvanceSecs(1);
+    h.core->CheckPlaycountTimer();
+    EXPECT_EQ(1u, h.playCountImports.size());
+}
+
+TEST_F(KovikCoreLoopTest, StatsOfASignInRunGoOutOnceAfterFiveMinutes) {
+    h.core->LogStats();
+    AdvanceSecs(300);
+    h.core->LogStats();
+    EXPECT_EQ(0, Occurrences("STAT_numShares"));
+    AdvanceSecs(1);
+    h.core->LogStats();
+    h.core->LogStats();
+    EXPECT_EQ(1, Occurrences("STAT_numShares"));
+    EXPECT_EQ(1, Occurrences("STAT_sc: 'fake link'"));
+}
+
+TEST_F(KovikCoreLoopTest, RunWithAStoredAccountSendsNoStats) {
+    h.core->SaveAccount(L"alice", L"cred", L"");
+    h.Build();
+    ASSERT_TRUE(h.Start());
+    h.core->BeginLoop();
+    h.core->StepAccountState();
+    AdvanceSecs(400);
+    h.core->LogStats();
+    h.core->SetStopFlag();
+    h.core->ShutdownCore();
+    EXPECT_EQ(0, Occurrences("STAT_numShares"));
+}
+
+TEST_F(KovikCoreLoopTest, StatusChangesAreToldOnce) {
+    h.core->UpdateStatus();
+    h.link->state = NC_CONNECTED;
+    h.core->UpdateStatus();
+    h.core->UpdateStatus();
+    h.link->numTransfers = 1;
+    h.core->UpdateStatus();
+    std::vector<long long> statuses;
+    for (const auto& call : h.ui.Calls()) {
+        if (call.op == "SetStatus")
+            statuses.push_back(call.value);
+    }
+    EXPECT_EQ(std::vector<long long>({0, 1, 3}), statuses);
+}
+
+TEST_F(KovikCoreLoopTest, KeepAwakeChecksPowerEveryTwentyFiveSeconds) {
+    uint32_t idle = 0;
+    uint8_t ac = 0, battery = 0;
+    GetUserIdleInfo(idle, ac, battery);
+    const int perCheck = ac == 1 ? 1 : 0;
+    h.core->KeepAwake();
+    AdvanceSecs(25);
+    h.core->KeepAwake();
+    AdvanceSecs(1);
+    h.core->KeepAwake();
+    EXPECT_EQ(2 * perCheck, Occurrences("KeepSystemAwake"));
+}
+
+TEST_F(KovikCoreLoopTest, StopFlagEndsASleep) {
+    std::thread sleeper([this] { h.core->SleepUnlessStopped(600, 0); });
+    h.core->SetStopFlag();
+    sleeper.join(); // a sleep that ignored the flag would hang here
+    EXPECT_TRUE(h.core->IsStopping());
+}
+
+TEST_F(KovikCoreLoopTest, ShutdownEndsTheTransactionBeforeTheConnectionCloses) {
+    h.core->SetStopFlag();
+    h.events.events.clear();
+    h.core->ShutdownCore();
+    const int end = h.events.IndexOf("EndTransaction");
+    const int cleanup = h.events.IndexOf("Cleanup");
+    const int wait = h.events.IndexOf("WaitForThread(10000)");
+    const int shutdown = h.events.IndexOf("Shutdown");
+    ASSERT_GE(end, 0);
+    EXPECT_LT(end, cleanup);
+    EXPECT_LT(cleanup, wait);
+    EXPECT_LT(wait, shutdown);
+    EXPECT_FALSE(h.core->IsRunning());
+    EXPECT_TRUE(h.core->GetShares().empty());
+    // A run that had not sent its statistics sends them now.
+    EXPECT_EQ(1, Occurrences("STAT_numShares"));
+}
+
+TEST_F(KovikCoreLoopTest, PendingPlaylistsGoOutOnePerPassWhenConnected) {
+    h.core->GetPendingPlaylists().push_back({L"One", L"1", {1}});
+    h.core->GetPendingPlaylists().push_back({L"Two", L"2", {2}});
+    h.core->LoopPass();
+    EXPECT_TRUE(h.link->sentPlaylists.empty());
+    h.link->state = NC_CONNECTED;
+    h.link->connMode = NCM_NORMAL;
+    h.core->LoopPass();
+    EXPECT_EQ(std::vector<std::wstring>({L"One"}), h.link->sentPlaylists);
+    EXPECT_EQ(2, h.link->ticks);
+}
+
+TEST_F(KovikCoreLoopTest, SecondFatalErrorKeepsTheFirstText) {
+    h.core->FatalError(L"first");
+    h.core->FatalError(L"second");
+    EXPECT_TRUE(h.core->IsStopping());
+    ASSERT_EQ(1, h.ui.Count("ShowFatalError"));
+    EXPECT_EQ(L"first", h.ui.Calls().back().text);
+}

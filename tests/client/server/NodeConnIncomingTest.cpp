@@ -1,0 +1,255 @@
+// What the server link does with frames from the server: whole frames only,
+// several per read or split over reads; malformed bodies, bad lengths,
+// unknown types and out-of-place messages never crash it.
+#include "tests/client/server/LinkHarness.h"
+
+#include "tests/support/testserver/Frame.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace testsupport;
+
+namespace {
+
+class NodeConnIncomingTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(h.serverStarted); }
+
+    // Connected, whatever back-off a previous close caused.
+    bool EnsureConnected() {
+        if (h.link->GetConnMode() == NCM_NOT_SET)
+            h.link->Start(NCM_NORMAL, L"alice", L"cred-1");
+        for (int round = 0; round < 20; ++round) {
+            if (h.PumpUntil([&] { return h.link->GetState() == NC_CONNECTED; }, 300))
+                return true;
+            h.AdvanceSecs(60);
+        }
+        return false;
+    }
+
+    // Sends raw bytes; true when the client closed the session over them.
+    bool ClosedBy(const std::string& bytes) {
+        EXPECT_TRUE(EnsureConnected());
+        const int accepted = h.server.AcceptedCount();
+        h.server.SendRaw(bytes);
+        // A ping behind the bytes: its pong proves they were all handled.
+        h.server.Send(msg::Ping{});
+        const int pongs = h.server.CountReceived(ClientMsg::MSG_PONG);
+        h.PumpUntil([&] {
+            return h.server.CountReceived(ClientMsg::MSG_PONG) > pongs || h.link->GetState() != NC_CONNECTED ||
+                   h.server.AcceptedCount() != accepted;
+        });
+        return h.server.CountReceived(ClientMsg::MSG_PONG) == pongs;
+    }
+
+    LinkHarness h;
+};
+
+std::string Truncated(const ServerMessage& message, size_t keep) {
+    return EncodeFrame(TypeOf(message), EncodeBody(message).substr(0, keep));
+}
+
+} // namespace
+
+TEST_F(NodeConnIncomingTest, SeveralFramesInOneReadAndOneFrameSplitOverReads) {
+    ASSERT_TRUE(EnsureConnected());
+    h.server.SendRaw(FrameOf(msg::Ping{}) + FrameOf(msg::Echo{.data = "hello"}) + FrameOf(msg::Ping{}));
+    ASSERT_TRUE(h.PumpUntil([&] { return h.server.CountReceived(ClientMsg::MSG_PONG) == 2; }));
+    ASSERT_TRUE(h.PumpUntil([&] { return h.server.HasReceived(ClientMsg::MSG_ECHO_REPLY); }));
+    std::optional<ReceivedMessage> echo = h.server.PopNextOf(ClientMsg::MSG_ECHO_REPLY);
+    ASSERT_TRUE(echo && echo->As<msg::EchoReply>());
+    EXPECT_EQ("hello", echo->As<msg::EchoReply>()->data);
+
+    const std::string frame = FrameOf(msg::Echo{.data = "split"});
+    h.server.SendRaw(frame.substr(0, 3));
+    h.Pump(30);
+    h.server.SendRaw(frame.substr(3, 6));
+    h.Pump(30);
+    EXPECT_EQ(1, h.server.CountReceived(ClientMsg::MSG_ECHO_REPLY));
+    h.server.SendRaw(frame.substr(9));
+    ASSERT_TRUE(h.PumpUntil([&] { return h.server.CountReceived(ClientMsg::MSG_ECHO_REPLY) == 2; }));
+    EXPECT_EQ(NC_CONNECTED, h.link->GetState());
+}
+
+TEST_F(NodeConnIncomingTest, ShortBodiesOfEveryTypeCloseWithoutActing) {
+    const std::vector<ServerMessage> messages = {
+        msg::Redirect{.port = 4000, .address = "127.0.0.1"},
+        msg::Transfer{.id = {1, 2, 3, 4}, .client = true, .remoteAddress = "127.0.0.1", .remotePort = 9,
+                      .dirName = "a", .fileName = "b.mp3", .uitsTag = "t"},
+        msg::AbortTransfer{.id = {1, 2, 3, 4}},
+        msg::AccountStatus{.status = 3},
+        msg::PlayFile{.cfID = 1, .mode = 2},
+        msg::Echo{.data = "abc"},
+        msg::DeleteTempFile{.id = {1, 2, 3, 4}, .fileName = "x"},
+        msg::PlayList{.mode = 1, .entries = {{1, 0}, {2, 0}}},
+        msg::ServerText{.text = "hi"},
+        msg::Upgrade{.upgraderPath = "/u", .upgraderMd5 = "m", .manifestPath = "/m", .manifestMd5 = "d",
+                     .timeoutSecs = 60},
+        msg::SendLog{.kind = 3},
+        msg::SongInfo{.cfID = 1, .songID = 2, .album = "x", .ctn = 5},
+        msg::FileDetailsRequest{.cfID = 1, .rescan = true},
+        msg::SavePlaylist{.title = "Road", .songIDs = {1, 2}, .cfIDs = {3}, .overwrite = true},
+        msg::NewFileAck{.cfID = 1},
+        msg::PlaycountSettings{.enabled = true, .hours = 24},
+        msg::StartChanges{.window = 10},
+        msg::ConnectStream{.port = 80, .address = "127.0.0.1", .connID = "c"},
+        msg::DeletePlaylist{.title = "Road"},
+    };
+    const std::wstring playlists = h.dir.WFile("lists");
+    h.owner.playlistDir = playlists;
+    h.owner.downloadDir = h.dir.WFile("dl");
+    for (const ServerMessage& message : messages) {
+        const size_t size = EncodeBody(message).size();
+        for (size_t keep : {size_t{0}, size / 2, size - 1}) {
+            EXPECT_TRUE(ClosedBy(Truncated(message, keep))) << Describe(message) << " cut to " << keep;
+        }
+    }
+    // Nothing was acted on.
+    EXPECT_TRUE(h.owner.statuses.empty());
+    EXPECT_EQ(0, h.owner.playCountSettings);
+    EXPECT_TRUE(h.scanner.songInfos.empty());
+    EXPECT_TRUE(h.owner.streamer.hosts.empty());
+    EXPECT_TRUE(h.owner.upgrades.empty());
+    EXPECT_FALSE(h.server.HasReceived(ClientMsg::MSG_TRANSFER_STATUS));
+    EXPECT_FALSE(h.server.HasReceived(ClientMsg::MSG_FILE_DETAILS));
+    EXPECT_FALSE(h.server.HasReceived(ClientMsg::MSG_ECHO_REPLY));
+    EXPECT_FALSE(std::filesystem::exists(WideToUtf8(playlists)));
+    EXPECT_EQ(0u, h.scanner.maxOutstanding);
+    EXPECT_TRUE(h.log.Contains("Short or malformed body"));
+}
+
+TEST_F(NodeConnIncomingTest, BadLengthsAndMagicCloseTheConnection) {
+    for (const std::string& bytes :
+         {std::string("\xDE\xED\x00\x00\x00\x08", 6), std::string("\xDE\xED\x00\x03\x00\x08", 6),
+          std::string("\xDE\xED\x23\x28\x00\x10", 6) + std::string(100, 'x'),
+          std::string("\xDE\xAD\x00\x04\x00\x08", 6)}) {
+        EXPECT_TRUE(ClosedBy(bytes));
+    }
+    EXPECT_TRUE(h.log.Contains("badMessage flag was set in processServerBuffer"));
+}
+
+TEST_F(NodeConnIncomingTest, UnknownTypesAreSkippedByTheirLength) {
+    for (uint16_t type : {0, 6, 12, 13, 17, 50, 54, 57, 74, 300, 65535}) {
+        for (const std::string& body : {std::string(), std::string("\xDE\xED\x00\x04\x00\x07", 6), std::string(40, 'z')})
+            EXPECT_FALSE(ClosedBy(EncodeFrame(type, body))) << type;
+    }
+    EXPECT_EQ(1, h.server.AcceptedCount());
+}
+
+TEST_F(NodeConnIncomingTest, HandshakeMessagesOutOfPlaceClose) {
+    EXPECT_TRUE(ClosedBy(FrameOf(msg::SecurityString{.serverSalt = "x", .secondString = "y", .serverValue = 1})));
+    EXPECT_TRUE(ClosedBy(FrameOf(msg::AccountCheckResult{.status = 16, .text = "cred"})));
+    EXPECT_TRUE(h.owner.answers.empty());
+    EXPECT_TRUE(h.log.Contains("got MSG_SECURITY_STRING when server conn was in weird state: 4"));
+}
+
+TEST_F(NodeConnIncomingTest, UnusableRedirectsCloseAndCount) {
+    for (const msg::Redirect& redirect : {msg::Redirect{.port = 0, .address = "127.0.0.1"},
+                                          msg::Redirect{.port = 70000, .address = "127.0.0.1"},
+                                          msg::Redirect{.port = 4000, .address = ""}}) {
+        const uint32_t failures = h.link->GetFailures();
+        EXPECT_TRUE(ClosedBy(FrameOf(redirect)));
+        EXPECT_GE(h.link->GetFailures(), failures + 1);
+    }
+    EXPECT_TRUE(h.log.Contains("Bad redirection info: read failure: 0, ip: 127.0.0.1, port: 70000"));
+}
+
+TEST_F(NodeConnIncomingTest, EmptyIdsAndImpossiblePortsAreIgnored) {
+    h.owner.playlistDir = h.dir.WFile("lists");
+    for (const ServerMessage& message : std::vector<ServerMessage>{
+             msg::ConnectStream{.port = 80, .address = "127.0.0.1", .connID = ""},
+             msg::ConnectStream{.port = 80, .address = "", .connID = "c"},
+             msg::ConnectStream{.port = 0, .address = "127.0.0.1", .connID = "c"},
+             msg::ConnectStream{.port = 65536, .address = "127.0.0.1", .connID = "c"},
+             msg::Transfer{.id = {1, 2, 3, 4}, .active = true, .remoteAddress = "127.0.0.1", .remotePort = 70000},
+             msg::SavePlaylist{.title = "", .songIDs = {1}},
+             msg::DeletePlaylist{.title = ""},
+             msg::NewFileAck{.cfID = 77},
+         })
+        EXPECT_FALSE(ClosedBy(FrameOf(message))) << Describe(message);
+    EXPECT_TRUE(h.owner.streamer.hosts.empty());
+    EXPECT_FALSE(h.server.HasReceived(ClientMsg::MSG_TRANSFER_STATUS));
+    EXPECT_TRUE(h.scanner.finished.empty());
+    EXPECT_FALSE(std::filesystem::exists(h.dir.File("lists")) && !std::filesystem::is_empty(h.dir.File("lists")));
+    EXPECT_EQ(0, h.owner.ui.Count("PlaylistDeleted"));
+
+    // A good one goes to the streamer.
+    EXPECT_FALSE(ClosedBy(FrameOf(msg::ConnectStream{.port = 8080, .address = "127.0.0.1", .connID = "sid"})));
+    ASSERT_EQ(1u, h.owner.streamer.hosts.size());
+    EXPECT_EQ(8080, h.owner.streamer.ports[0]);
+    EXPECT_EQ(L"sid", h.owner.streamer.connIds[0]);
+}
+
+TEST_F(NodeConnIncomingTest, AFloodOfStatusRequestsIsAnsweredWhole) {
+    ASSERT_TRUE(EnsureConnected());
+    const int before = h.server.CountReceived(ClientMsg::MSG_STATUS);
+    std::string flood;
+    for (int i = 0; i < 2000; ++i)
+        flood += FrameOf(msg::StatusRequest{});
+    h.server.SendRaw(flood);
+    ASSERT_TRUE(h.PumpUntil([&] { return h.server.CountReceived(ClientMsg::MSG_STATUS) == before + 2000; }, 20000));
+    EXPECT_EQ(NC_CONNECTED, h.link->GetState());
+    EXPECT_TRUE(h.server.Problems().empty());
+}
+
+TEST_F(NodeConnIncomingTest, SimpleOrdersReachTheCoreScannerAndUi) {
+    FakeMusicFile file(5);
+    file.SetNewFile(true);
+    h.scanner.files[5] = &file;
+    ASSERT_TRUE(EnsureConnected());
+    h.server.Send(msg::PlaycountSettings{.enabled = true, .hours = 12});
+    h.server.Send(msg::PlayFile{.cfID = 5, .mode = 2});
+    h.server.Send(msg::PlayList{.mode = 3, .entries = {{5, 0}, {6, 0}}});
+    h.server.Send(msg::SongInfo{.cfID = 5, .songID = 99, .printID = 1ULL << 40, .album = "Alb"});
+    h.server.Send(msg::NewFileAck{.cfID = 5});
+    h.server.Send(msg::Rescan{});
+    h.server.Send(msg::ShowFolders{});
+    h.server.Send(msg::FileListingRequest{});
+    h.server.Send(msg::ServerText{.text = "hello"});
+    h.server.Send(msg::Ignored60{});
+    h.server.Send(msg::SendLog{.kind = 3});
+    EXPECT_FALSE(ClosedBy(FrameOf(msg::Ignored63{})));
+    EXPECT_TRUE(h.owner.playCountsEnabled);
+    EXPECT_EQ(12u, h.owner.playCountHours);
+    EXPECT_EQ(std::vector<uint32_t>({2, 3}), file.plays);
+    ASSERT_EQ(1u, h.scanner.songInfos.size());
+    EXPECT_EQ(99u, h.scanner.songInfos[0].second.songID);
+    EXPECT_EQ(1ULL << 40, h.scanner.songInfos[0].second.printID);
+    EXPECT_EQ("Alb", h.scanner.songInfos[0].second.album);
+    EXPECT_EQ(std::vector<uint32_t>({5}), h.scanner.finished);
+    EXPECT_EQ(std::vector<bool>({true}), h.scanner.initScans);
+    EXPECT_EQ(1, h.owner.ui.Count("ShowFoldersDialog"));
+    EXPECT_EQ(1, h.scanner.listings);
+    EXPECT_FALSE(h.log.Contains("Flushing log"));
+}
+
+TEST_F(NodeConnIncomingTest, FileDetailsForUnknownFilesAndAfterALowPriorityScan) {
+    FakeMusicFile file(5);
+    h.scanner.files[5] = &file;
+    ASSERT_TRUE(EnsureConnected());
+    h.server.Send(msg::FileDetailsRequest{.cfID = 9});
+    ASSERT_TRUE(h.PumpUntil([&] { return h.server.HasReceived(ClientMsg::MSG_FILE_DETAILS); }));
+    std::optional<ReceivedMessage> details = h.server.PopNextOf(ClientMsg::MSG_FILE_DETAILS);
+    ASSERT_TRUE(details && details->As<msg::FileDetails>()) << details->Describe();
+    EXPECT_EQ(kRecordNotFound, details->As<msg::FileDetails>()->kind);
+    EXPECT_EQ(9u, details->As<msg::FileDetails>()->cfID);
+
+    // A known file without metadata is scanned first; this build's scan
+    // fails, which gives the not-found form.
+    h.server.Send(msg::FileDetailsRequest{.cfID = 5, .rescan = false});
+    ASSERT_TRUE(h.PumpUntil([&] { return h.server.CountReceived(ClientMsg::MSG_FILE_DETAILS) == 2; }));
+    details = h.server.PopNextOf(ClientMsg::MSG_FILE_DETAILS);
+    ASSERT_TRUE(details && details->As<msg::FileDetails>());
+    EXPECT_EQ(5u, details->As<msg::FileDetails>()->cfID);
+    EXPECT_TRUE(h.log.Contains("Queuing a scan for /music/a.mp3, 5"));
+
+    // With metadata at hand the record goes out at once.
+    file.hasMetadata = true;
+    h.server.Send(msg::FileDetailsRequest{.cfID = 5, .rescan = false});
+    ASSERT_TRUE(h.PumpUntil([&] { return h.server.CountReceived(ClientMsg::MSG_FILE_DETAILS) == 3; }));
+    details = h.server.PopNextOf(ClientMsg::MSG_FILE_DETAILS);
+    ASSERT_TRUE(details);
+    EXPECT_EQ('\x44', details->payload[0]); // the file's own record
+}

@@ -1,0 +1,51 @@
+// The hidden "MV Listener": lets another process of the same user ask the
+// running program to close, through a Unix socket in the program's runtime
+// folder (a client sends "close"). SIGTERM, SIGINT and SIGHUP take the same
+// way. Either sends WM_CLOSE to the main dialog, which ends the program in
+// the orderly way.
+#pragma once
+
+#include "platform/fs/UniqueFd.h"
+#include "platform/net/UnixListener.h"
+#include "platform/ui/SignalPipe.h"
+#include "ui/kernel/Window.h"
+
+#include <map>
+#include <string>
+
+class CMvListener final : public Window {
+public:
+    static constexpr const char* kSocketName = "listener";
+    static constexpr const char* kCloseRequest = "close";
+
+    CMvListener() = default;
+    ~CMvListener() override;
+
+    void SetMainDialog(WindowHandle mainDialog) { m_hMainDlg = mainDialog; }
+    // Joins `loop`, listens at `socketPath` and catches the termination
+    // signals. The window exists even when the socket or the signals could
+    // not be set up (logged); false only when it could not join the loop.
+    bool Create(MessageLoop& loop, const std::string& socketPath);
+    // Stops listening (the socket file goes), gives the signals back and
+    // leaves the loop.
+    void Destroy();
+
+    intptr_t WindowProc(Message& message) override;
+
+private:
+    struct Client {
+        platform::UniqueFd fd;
+        std::string received;
+    };
+
+    void OnConnection();
+    void OnClientInput(int fd);
+    void OnSignal();
+    void DropClient(int fd);
+    void CloseRequested();
+
+    WindowHandle m_hMainDlg = kNoWindow;
+    platform::UnixListener m_socket;
+    platform::SignalPipe m_signals;
+    std::map<int, Client> m_clients;
+};

@@ -1,0 +1,62 @@
+// The Melvane program.
+#include "include/crash/CrashReport.h"
+#include "include/log/Logger.h"
+#include "include/thread/Threads.h"
+#include "ui/CommandLine.h"
+#include "ui/CoreStandIn.h"
+#include "ui/FingerprintChildPlaceholder.h"
+#include "ui/FoldersDialogPlaceholder.h"
+#include "ui/ProgramMain.h"
+#include "ui/RunUi.h"
+#include "ui/headless/HeadlessAbout.h"
+#include "ui/headless/HeadlessMenu.h"
+#include "ui/headless/HeadlessMessageBox.h"
+#include "ui/headless/HeadlessTray.h"
+#include "ui/shell/XdgShellOpener.h"
+
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdio>
+
+namespace {
+
+int RunNormalMode(const std::wstring& commandLine) {
+    // Lives to the end of the process: the core thread may outlast RunUi.
+    static CoreStandIn core;
+    HeadlessTray tray;
+    HeadlessMenu menu;
+    HeadlessMessageBox messageBox;
+    HeadlessAbout about;
+    XdgShellOpener shell;
+    FoldersDialogPlaceholder folders;
+    Presenters presenters{tray, menu, messageBox, about, shell, folders};
+
+    RunUiResult result = RunUi(commandLine, core, presenters);
+    const bool reportRunning = result.reportThread && !result.reportThread->HasEnded();
+    if (!result.coreThreadEnded || reportRunning) {
+        // Never tear down statics under a running thread: keep the log and
+        // leave at once.
+        MVLOG(LOG_ERR, "A thread is still running; ending the process without clean-up");
+        if (g_logger) {
+            g_logger->FlushToFile();
+            g_logger->Flush();
+        }
+        std::fflush(stdout);
+        _exit(result.exitCode);
+    }
+    return result.exitCode;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::setlocale(LC_CTYPE, "C.UTF-8");
+    InstallCrashHandlers();
+
+    ProgramEntries entries;
+    entries.fingerprintChild = [] { return FingerprintChildPlaceholder(); };
+    entries.runUi = RunNormalMode;
+    entries.sleepMs = [](uint32_t ms) { SleepFor(0, ms); };
+    return ProgramMain(CommandLineFromArgs(argc, argv), entries);
+}
