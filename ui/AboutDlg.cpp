@@ -13,7 +13,8 @@ CAboutDlg::~CAboutDlg() {
 }
 
 std::wstring CAboutDlg::AboutText() {
-    return L"Melvane Helper \"" L"" MELVANE_VERSION L"\"\n\n"
+    return L"Melvane Helper \""
+           L"" MELVANE_VERSION L"\"\n\n"
            L"This software uses libraries from the FFmpeg project under the LGPLv2.1";
 }
 

@@ -5,7 +5,7 @@
 #include "ui/present/AboutView.h"
 
 class CAboutDlg final : public Dialog {
-public:
+  public:
     explicit CAboutDlg(AboutView& view) : m_view(view) {}
     ~CAboutDlg() override;
 
@@ -14,12 +14,12 @@ public:
     // Brings the open box to the front.
     void BringToFront() { m_view.Raise(); }
 
-protected:
+  protected:
     bool OnInitDialog() override;
     void OnCommand(uint16_t id) override;
     void OnDestroy() override;
 
-private:
+  private:
     AboutView& m_view;
     bool m_shown = false;
 };

@@ -9,7 +9,7 @@
 #include <vector>
 
 class CoreControl {
-public:
+  public:
     virtual ~CoreControl() = default;
 
     // The core's start-up, on the UI thread before the core thread exists.

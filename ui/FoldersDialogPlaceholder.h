@@ -6,7 +6,7 @@
 #include "ui/present/FoldersDialog.h"
 
 class FoldersDialogPlaceholder final : public FoldersDialog {
-public:
+  public:
     int Run(MessageLoop& loop, std::vector<std::wstring>* folders) override;
     void Raise() override {}
 };

@@ -29,7 +29,9 @@ std::string PrepareRuntimeFolder() {
     return folder;
 }
 
-std::string SessionLockPath(const std::string& folder) { return folder + "/" + kSessionLockName + ".lock"; }
+std::string SessionLockPath(const std::string& folder) {
+    return folder + "/" + kSessionLockName + ".lock";
+}
 
 std::string UserLockPath(const std::string& folder, const std::string& userName) {
     std::string name = kUserLockPrefix + userName;

@@ -31,7 +31,8 @@ std::wstring FileNamePart(const std::wstring& path) {
 } // namespace
 
 CMainDlg::CMainDlg(CoreControl& core, const Presenters& presenters, IKovikUI& selfUi)
-    : CTrayIconImpl(presenters.tray, presenters.menu), m_core(core), m_presenters(presenters), m_selfUi(selfUi) {}
+    : CTrayIconImpl(presenters.tray, presenters.menu), m_core(core), m_presenters(presenters),
+      m_selfUi(selfUi) {}
 
 CMainDlg::~CMainDlg() = default;
 
@@ -61,7 +62,9 @@ void CMainDlg::SetTrayIcon(const IconImage* icon) {
     m_currentIcon = icon;
 }
 
-void CMainDlg::OnTaskbarCreated() { ReAddIcon(m_currentIcon, m_currentTip); }
+void CMainDlg::OnTaskbarCreated() {
+    ReAddIcon(m_currentIcon, m_currentTip);
+}
 
 void CMainDlg::ShowBalloon(const std::wstring& title, const std::wstring& text, uint32_t seconds) {
     ShowTrayBalloon(title, text, seconds * 1000);
@@ -82,7 +85,9 @@ int CMainDlg::Box(const std::wstring& text, const std::wstring& caption, uint32_
     return RunMessageBox(*Loop(), m_presenters.messageBox, text, caption, style);
 }
 
-void CMainDlg::OnClose() { CloseDialog(0); }
+void CMainDlg::OnClose() {
+    CloseDialog(0);
+}
 
 bool CMainDlg::OnMessage(Message& message) {
     if (HandleTrayMessage(message))
@@ -143,9 +148,10 @@ void CMainDlg::OnStartLogin() {
 void CMainDlg::OnTransferFinished(std::unique_ptr<TransferNotice> notice) {
     if (!notice || m_upgradeWaiting || notice->kind != TransferNotice::kReceived)
         return;
-    ShowBalloon(GetAppString(AS_HELPER_NAME),
-                FormatAppString(AS_FINISHED_TRANSFER, {GetAppString(AS_DOWNLOADING), FileNamePart(notice->path)}),
-                kNoticeSeconds);
+    ShowBalloon(
+        GetAppString(AS_HELPER_NAME),
+        FormatAppString(AS_FINISHED_TRANSFER, {GetAppString(AS_DOWNLOADING), FileNamePart(notice->path)}),
+        kNoticeSeconds);
 }
 
 void CMainDlg::OnLoginResult(int /*code*/) {
@@ -166,8 +172,8 @@ void CMainDlg::OnAccountProblem(int code) {
         CloseDialog(0);
         break;
     case kSignedInElsewhere:
-        if (Box(GetAppString(AS_DUPLICATE_LOGIN_RETRY), caption, MB_OKCANCEL | MB_SETFOREGROUND | MB_TOPMOST) ==
-            IDOK)
+        if (Box(GetAppString(AS_DUPLICATE_LOGIN_RETRY), caption,
+                MB_OKCANCEL | MB_SETFOREGROUND | MB_TOPMOST) == IDOK)
             m_core.PostStartRequest();
         else
             CloseDialog(0);
@@ -196,7 +202,8 @@ void CMainDlg::OnSetStatus(uint32_t bits) {
 void CMainDlg::OnPlaylistSaved(std::unique_ptr<PlaylistNotice> notice) {
     if (!notice || m_upgradeWaiting)
         return;
-    ShowBalloon(GetAppString(AS_HELPER_NAME), FormatAppString(AS_SAVED_PLAYLIST, {notice->title}), kNoticeSeconds);
+    ShowBalloon(GetAppString(AS_HELPER_NAME), FormatAppString(AS_SAVED_PLAYLIST, {notice->title}),
+                kNoticeSeconds);
 }
 
 void CMainDlg::OnPlaylistDeleted(std::unique_ptr<std::wstring> title) {
@@ -218,7 +225,9 @@ void CMainDlg::OnBalloonClick() {
         m_presenters.shell.Run(*m_upgradePath);
 }
 
-void CMainDlg::OnBalloonTimeout() { m_upgradeWaiting = false; }
+void CMainDlg::OnBalloonTimeout() {
+    m_upgradeWaiting = false;
+}
 
 void CMainDlg::OnCommand(uint16_t id) {
     switch (id) {

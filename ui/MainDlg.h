@@ -15,7 +15,7 @@
 class CAboutDlg;
 
 class CMainDlg final : public Dialog, public CTrayIconImpl {
-public:
+  public:
     // `selfUi` is the poster that reaches this dialog, for notices the dialog
     // sends itself.
     CMainDlg(CoreControl& core, const Presenters& presenters, IKovikUI& selfUi);
@@ -29,7 +29,7 @@ public:
     bool UpgradeWaiting() const { return m_upgradeWaiting; }
     bool HasUpgradePath() const { return m_upgradePath && !m_upgradePath->empty(); }
 
-protected:
+  protected:
     bool OnInitDialog() override;
     void OnCommand(uint16_t id) override;
     void OnClose() override;
@@ -39,7 +39,7 @@ protected:
     void OnBalloonClick() override;
     void OnBalloonTimeout() override;
 
-private:
+  private:
     void SetTrayIcon(const IconImage* icon);
     int Box(const std::wstring& text, const std::wstring& caption, uint32_t style);
 

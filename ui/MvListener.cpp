@@ -27,7 +27,9 @@ std::string FirstLine(const std::string& text) {
 
 } // namespace
 
-CMvListener::~CMvListener() { Destroy(); }
+CMvListener::~CMvListener() {
+    Destroy();
+}
 
 bool CMvListener::Create(MessageLoop& loop, const std::string& socketPath) {
     if (!Attach(loop))

@@ -14,7 +14,7 @@
 #include <string>
 
 class CMvListener final : public Window {
-public:
+  public:
     static constexpr const char* kSocketName = "listener";
     static constexpr const char* kCloseRequest = "close";
 
@@ -32,7 +32,7 @@ public:
 
     intptr_t WindowProc(Message& message) override;
 
-private:
+  private:
     struct Client {
         platform::UniqueFd fd;
         std::string received;

@@ -22,11 +22,14 @@ constexpr uint32_t kInstalledNoticeSeconds = 60;
 constexpr wchar_t kLockFailedText[] = L"CreateMutex failed on startup";
 constexpr wchar_t kAlreadyRunningText[] =
     L"Melvane has already been started.  Check for its icon in the system tray by your computer's clock";
-constexpr wchar_t kOtherSessionText[] = L"Melvane has already been started in another session on this computer.";
+constexpr wchar_t kOtherSessionText[] =
+    L"Melvane has already been started in another session on this computer.";
 
 } // namespace
 
-void ReportThreadProc(void* /*ignored*/) { SendReport(L"Install Launch", REPORT_INFO); }
+void ReportThreadProc(void* /*ignored*/) {
+    SendReport(L"Install Launch", REPORT_INFO);
+}
 
 RunUiResult RunUi(const std::wstring& commandLine, CoreControl& core, const Presenters& presenters,
                   const ShutdownWaits& waits) {

@@ -5,7 +5,9 @@
 
 namespace {
 
-std::wstring Cut(const std::wstring& text, size_t capacity) { return text.substr(0, capacity - 1); }
+std::wstring Cut(const std::wstring& text, size_t capacity) {
+    return text.substr(0, capacity - 1);
+}
 
 } // namespace
 
@@ -18,7 +20,9 @@ CTrayIconImpl::~CTrayIconImpl() {
         m_view.DeleteIcon(m_data.owner.Window(), m_data.id);
 }
 
-uint32_t CTrayIconImpl::TrayCallbackMessage() { return RegisterWindowMessage("WM_TRAYICON"); }
+uint32_t CTrayIconImpl::TrayCallbackMessage() {
+    return RegisterWindowMessage("WM_TRAYICON");
+}
 
 void CTrayIconImpl::InitTray(const MessageTarget& owner, int menuId) {
     m_data.owner = owner;

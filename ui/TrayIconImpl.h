@@ -9,7 +9,7 @@
 #include <string>
 
 class CTrayIconImpl {
-public:
+  public:
     // Text limits of the tray, terminating null included.
     static constexpr size_t kTipChars = 128;
     static constexpr size_t kBalloonTitleChars = 64;
@@ -23,7 +23,7 @@ public:
     // The registered callback message of every tray icon ("WM_TRAYICON").
     static uint32_t TrayCallbackMessage();
 
-protected:
+  protected:
     // Binds the icon to its owner window; `menuId` is both the icon's id and
     // the menu it shows.
     void InitTray(const MessageTarget& owner, int menuId);
@@ -40,7 +40,7 @@ protected:
     virtual void OnBalloonClick() {}
     virtual void OnBalloonTimeout() {}
 
-private:
+  private:
     void ShowMenu();
 
     TrayView& m_view;

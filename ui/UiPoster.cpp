@@ -32,24 +32,34 @@ void UiPoster::ShowFatalError(const std::wstring& text) {
     Post(WM_APP_FATAL_ERROR, 0, MakePayload(std::make_unique<std::wstring>(text)));
 }
 
-void UiPoster::StartLogin() { Post(WM_APP_START_LOGIN); }
+void UiPoster::StartLogin() {
+    Post(WM_APP_START_LOGIN);
+}
 
 void UiPoster::TransferFinished(std::unique_ptr<TransferNotice> notice) {
     if (notice)
         Post(WM_APP_TRANSFER_FINISHED, 0, MakePayload(std::move(notice)));
 }
 
-void UiPoster::LoginResult(int result) { Post(WM_APP_LOGIN_RESULT, static_cast<uintptr_t>(result)); }
+void UiPoster::LoginResult(int result) {
+    Post(WM_APP_LOGIN_RESULT, static_cast<uintptr_t>(result));
+}
 
-void UiPoster::AccountProblem(int status) { Post(WM_APP_ACCOUNT_PROBLEM, static_cast<uintptr_t>(status)); }
+void UiPoster::AccountProblem(int status) {
+    Post(WM_APP_ACCOUNT_PROBLEM, static_cast<uintptr_t>(status));
+}
 
 void UiPoster::UpgradeReady(std::unique_ptr<std::wstring> installerPath) {
     Post(WM_APP_UPGRADE_READY, 0, installerPath ? MakePayload(std::move(installerPath)) : nullptr);
 }
 
-void UiPoster::SetStatus(uint32_t statusBits) { Post(WM_APP_SET_STATUS, statusBits); }
+void UiPoster::SetStatus(uint32_t statusBits) {
+    Post(WM_APP_SET_STATUS, statusBits);
+}
 
-void UiPoster::ShowFoldersDialog() { Post(WM_APP_SHOW_FOLDERS); }
+void UiPoster::ShowFoldersDialog() {
+    Post(WM_APP_SHOW_FOLDERS);
+}
 
 void UiPoster::PlaylistSaved(std::unique_ptr<PlaylistNotice> notice) {
     if (notice)

@@ -12,7 +12,7 @@
 #include <mutex>
 
 class UiPoster final : public IKovikUI {
-public:
+  public:
     explicit UiPoster(std::shared_ptr<MessageQueue> queue);
 
     void SetMainDialog(WindowHandle dialog);
@@ -30,7 +30,7 @@ public:
     void PlaylistSaved(std::unique_ptr<PlaylistNotice> notice) override;
     void PlaylistDeleted(std::unique_ptr<std::wstring> title) override;
 
-private:
+  private:
     void Post(uint32_t id, uintptr_t wParam = 0, std::unique_ptr<MessagePayload> payload = nullptr);
 
     std::mutex m_mutex;

@@ -1,11 +1,12 @@
 // The Melvane program.
+#include "client/core/KovikCore.h"
 #include "include/crash/CrashReport.h"
 #include "include/log/Logger.h"
 #include "include/thread/Threads.h"
 #include "ui/CommandLine.h"
-#include "ui/CoreStandIn.h"
 #include "ui/FingerprintChildPlaceholder.h"
 #include "ui/FoldersDialogPlaceholder.h"
+#include "ui/KovikCoreControl.h"
 #include "ui/ProgramMain.h"
 #include "ui/RunUi.h"
 #include "ui/headless/HeadlessAbout.h"
@@ -22,8 +23,8 @@
 namespace {
 
 int RunNormalMode(const std::wstring& commandLine) {
-    // Lives to the end of the process: the core thread may outlast RunUi.
-    static CoreStandIn core;
+    // The core itself is never destroyed: its thread may outlast RunUi.
+    static KovikCoreControl core(g_core);
     HeadlessTray tray;
     HeadlessMenu menu;
     HeadlessMessageBox messageBox;

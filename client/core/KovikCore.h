@@ -50,7 +50,7 @@ struct CoreParts {
 };
 
 class KovikCore final : public IServerLinkOwner {
-public:
+  public:
     enum AccountState {
         NONE = 0,
         HAS_ACCOUNT = 1,
@@ -177,7 +177,7 @@ public:
     std::list<ResolvedPlaylist>& GetPendingPlaylists() { return m_pendingPlaylists; }
     const std::string& GetSessionSalt() const { return m_sessionSalt; }
 
-private:
+  private:
     bool ChooseConfigDir(std::wstring& path);
     bool OpenConfigDb(const std::wstring& dir);
     bool InitNetworking();
@@ -190,7 +190,8 @@ private:
     // survives a crash.
     void CommitConfigWrite();
     std::wstring GetOneTimeFilePath() const;
-    void SetAccountStrings(const std::wstring& username, const std::wstring& password, const std::wstring& token);
+    void SetAccountStrings(const std::wstring& username, const std::wstring& password,
+                           const std::wstring& token);
 
     std::unique_ptr<IServerLink> m_nodeConn;
     std::unique_ptr<FileScanner> m_scanner;

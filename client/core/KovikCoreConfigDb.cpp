@@ -18,8 +18,8 @@ std::wstring ColumnText(sqlite3_stmt* statement, int column) {
 }
 
 bool BindText(sqlite3_stmt* statement, int index, const std::string& text) {
-    return sqlite3_bind_text(statement, index, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT) ==
-           SQLITE_OK;
+    return sqlite3_bind_text(statement, index, text.c_str(), static_cast<int>(text.size()),
+                             SQLITE_TRANSIENT) == SQLITE_OK;
 }
 
 } // namespace
@@ -44,7 +44,9 @@ bool KovikCore::CreateActionsTable(sqlite3* db) {
 }
 
 bool KovikCore::CreateAccountsTable(sqlite3* db) {
-    if (!ExecQuery(db, "create table if not exists Accounts_v2 (username TEXT primary key, password TEXT, token TEXT )"))
+    if (!ExecQuery(
+            db,
+            "create table if not exists Accounts_v2 (username TEXT primary key, password TEXT, token TEXT )"))
         return false;
     platform::SqliteStatement count;
     if (count.Prepare(db, "select count(*) from sqlite_master where type='table' and name = 'Accounts_v1'") !=
@@ -64,7 +66,8 @@ bool KovikCore::CreateAccountsTable(sqlite3* db) {
 int KovikCore::GetActionCount(sqlite3* db, const char* name, bool& notFound) {
     notFound = false;
     platform::SqliteStatement statement;
-    if (statement.Prepare(db, std::string("select num from Actions_v1 where name = '") + name + "'") != SQLITE_OK) {
+    if (statement.Prepare(db, std::string("select num from Actions_v1 where name = '") + name + "'") !=
+        SQLITE_OK) {
         MVLOG(LOG_ERR, "Could not read action %s: %s", name, sqlite3_errmsg(db));
         return -1;
     }
@@ -81,7 +84,8 @@ bool KovikCore::IncrementAction(sqlite3* db, const char* name) {
 
 bool KovikCore::LoadAccount(std::wstring& username, std::wstring& password, std::wstring& token) {
     platform::SqliteStatement statement;
-    if (statement.Prepare(m_configDb.Get(), "select username, password, token from Accounts_v2") != SQLITE_OK) {
+    if (statement.Prepare(m_configDb.Get(), "select username, password, token from Accounts_v2") !=
+        SQLITE_OK) {
         MVLOG(LOG_ERR, "Could not read Accounts_v2: %s", sqlite3_errmsg(m_configDb.Get()));
         return false;
     }
@@ -93,14 +97,16 @@ bool KovikCore::LoadAccount(std::wstring& username, std::wstring& password, std:
     return true;
 }
 
-bool KovikCore::SaveAccount(const std::wstring& username, const std::wstring& password, const std::wstring& token) {
+bool KovikCore::SaveAccount(const std::wstring& username, const std::wstring& password,
+                            const std::wstring& token) {
     sqlite3* db = m_configDb.Get();
     bool saved = ExecQuery(db, "delete from Accounts_v2");
     if (saved && !username.empty()) {
         platform::SqliteStatement insert;
         saved = insert.Prepare(db, "insert into Accounts_v2 (username, password, token) values (?,?,?)") ==
                     SQLITE_OK &&
-                BindText(insert.Get(), 1, WideToUtf8(username)) && BindText(insert.Get(), 2, WideToUtf8(password)) &&
+                BindText(insert.Get(), 1, WideToUtf8(username)) &&
+                BindText(insert.Get(), 2, WideToUtf8(password)) &&
                 BindText(insert.Get(), 3, WideToUtf8(token)) && StepWithRetry(std::move(insert));
     }
     if (!saved)
@@ -111,7 +117,8 @@ bool KovikCore::SaveAccount(const std::wstring& username, const std::wstring& pa
 
 bool KovikCore::LoadShares() {
     platform::SqliteStatement statement;
-    if (statement.Prepare(m_configDb.Get(), "select path, download from Shares_v1 order by rowid") != SQLITE_OK) {
+    if (statement.Prepare(m_configDb.Get(), "select path, download from Shares_v1 order by rowid") !=
+        SQLITE_OK) {
         MVLOG(LOG_ERR, "Could not read Shares_v1: %s", sqlite3_errmsg(m_configDb.Get()));
         return false;
     }
@@ -142,7 +149,8 @@ bool KovikCore::SaveShares() {
             platform::SqliteStatement insert;
             saved = insert.Prepare(db, "insert into Shares_v1 (path, download) values (?,?)") == SQLITE_OK &&
                     BindText(insert.Get(), 1, WideToUtf8(m_shares[i])) &&
-                    sqlite3_bind_int(insert.Get(), 2, i == 0 ? 1 : 0) == SQLITE_OK && StepWithRetry(std::move(insert));
+                    sqlite3_bind_int(insert.Get(), 2, i == 0 ? 1 : 0) == SQLITE_OK &&
+                    StepWithRetry(std::move(insert));
         }
     }
     if (!saved)

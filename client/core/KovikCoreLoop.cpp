@@ -24,10 +24,14 @@ constexpr long kSelectWaitMicros = 100000;
 constexpr uint32_t kMusicSearchWaitMs = 10000;
 constexpr uint8_t kOnMainsPower = 1;
 
-int64_t Now() { return platform::WallSeconds(); }
+int64_t Now() {
+    return platform::WallSeconds();
+}
 
 // Play-count reports come at least hourly.
-int64_t PlayCountIntervalSecs(uint32_t hours) { return static_cast<int64_t>(hours == 0 ? 1 : hours) * kSecsPerHour; }
+int64_t PlayCountIntervalSecs(uint32_t hours) {
+    return static_cast<int64_t>(hours == 0 ? 1 : hours) * kSecsPerHour;
+}
 
 } // namespace
 
@@ -112,7 +116,8 @@ void KovikCore::ShutdownCore() {
         m_shares.clear();
     }
     m_nodeConn->Shutdown();
-    MVLOG(LOG_VERB, "core is about to set running bit false, ran for %u secs", static_cast<unsigned>(m_upTime));
+    MVLOG(LOG_VERB, "core is about to set running bit false, ran for %u secs",
+          static_cast<unsigned>(m_upTime));
     m_running.store(false);
 }
 

@@ -18,12 +18,17 @@ void KovikCore::PostRequest(std::unique_ptr<CoreRequest> request) {
     m_requests.push_back(std::move(request));
 }
 
-void KovikCore::PostStartRequest() { PostRequest(std::make_unique<CoreRequest>(CR_START)); }
+void KovikCore::PostStartRequest() {
+    PostRequest(std::make_unique<CoreRequest>(CR_START));
+}
 
-void KovikCore::PostChangeAccountRequest() { PostRequest(std::make_unique<CoreRequest>(CR_CHANGE_ACCOUNT)); }
+void KovikCore::PostChangeAccountRequest() {
+    PostRequest(std::make_unique<CoreRequest>(CR_CHANGE_ACCOUNT));
+}
 
 void KovikCore::PostSetSharesRequest(const std::vector<std::wstring>& folders) {
-    PostRequest(std::make_unique<CoreRequest>(CR_SET_SHARES, std::make_unique<std::vector<std::wstring>>(folders)));
+    PostRequest(
+        std::make_unique<CoreRequest>(CR_SET_SHARES, std::make_unique<std::vector<std::wstring>>(folders)));
 }
 
 void KovikCore::PostPlayCountsRequest(std::unique_ptr<ITunesPlayCounts> playCounts) {
@@ -31,8 +36,8 @@ void KovikCore::PostPlayCountsRequest(std::unique_ptr<ITunesPlayCounts> playCoun
 }
 
 void KovikCore::PostFoundFoldersRequest(std::vector<std::wstring> folders) {
-    PostRequest(std::make_unique<CoreRequest>(CR_FOUND_FOLDERS,
-                                              std::make_unique<std::vector<std::wstring>>(std::move(folders))));
+    PostRequest(std::make_unique<CoreRequest>(
+        CR_FOUND_FOLDERS, std::make_unique<std::vector<std::wstring>>(std::move(folders))));
 }
 
 void KovikCore::PostITunesPlaylistsRequest(std::unique_ptr<ImportedPlaylists> playlists) {

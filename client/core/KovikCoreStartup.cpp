@@ -62,7 +62,8 @@ bool KovikCore::StartCore(IKovikUI* ui) {
     (void)CreateActionsTable(db);
     (void)CreateAccountsTable(db);
 
-    m_nodeConn->InitServerConnection(GetServiceSettings().useTls ? m_sslContext.get() : nullptr, m_sessionSalt);
+    m_nodeConn->InitServerConnection(GetServiceSettings().useTls ? m_sslContext.get() : nullptr,
+                                     m_sessionSalt);
 
     std::wstring username, password, token;
     m_hasAccount = LoadAccount(username, password, token);
@@ -113,7 +114,8 @@ bool KovikCore::OpenConfigDb(const std::wstring& dir) {
     }
     // journal_mode answers with a row, so it is stepped here directly.
     platform::SqliteStatement walMode;
-    if (walMode.Prepare(m_configDb.Get(), "PRAGMA journal_mode=WAL") != SQLITE_OK || walMode.Step() != SQLITE_ROW)
+    if (walMode.Prepare(m_configDb.Get(), "PRAGMA journal_mode=WAL") != SQLITE_OK ||
+        walMode.Step() != SQLITE_ROW)
         MVLOG(LOG_ERR, "Could not switch %ls to write-ahead logging", file.c_str());
     return true;
 }

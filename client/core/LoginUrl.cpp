@@ -8,8 +8,8 @@ std::string PercentEncode(const std::string& text) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : text) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-                           c == '.' || c == '_' || c == '~';
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                           c == '-' || c == '.' || c == '_' || c == '~';
         if (plain) {
             out += static_cast<char>(c);
         } else {

@@ -7,7 +7,7 @@
 namespace {
 
 class DefaultRandomSource final : public RandomSource {
-public:
+  public:
     uint32_t Next() override {
         std::lock_guard<std::mutex> lock(m_mutex);
         return static_cast<uint32_t>(m_engine());
@@ -17,7 +17,7 @@ public:
         m_engine.seed(seed);
     }
 
-private:
+  private:
     std::mutex m_mutex;
     std::minstd_rand m_engine;
 };
@@ -36,6 +36,10 @@ RandomSource& GetRandomSource() {
     return source ? *source : DefaultSource();
 }
 
-void SetRandomSourceOverride(RandomSource* source) { g_randomOverride.store(source, std::memory_order_release); }
+void SetRandomSourceOverride(RandomSource* source) {
+    g_randomOverride.store(source, std::memory_order_release);
+}
 
-void SeedRandomSource(uint32_t seed) { DefaultSource().Seed(seed); }
+void SeedRandomSource(uint32_t seed) {
+    DefaultSource().Seed(seed);
+}

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 class RandomSource {
-public:
+  public:
     virtual ~RandomSource() = default;
     virtual uint32_t Next() = 0;
 };

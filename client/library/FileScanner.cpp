@@ -13,7 +13,9 @@ bool FileScanner::InitMetadataDb(const std::vector<std::wstring>& shares, sqlite
     return true;
 }
 
-void FileScanner::SetCurShares(const std::vector<std::wstring>& shares) { m_curShares = shares; }
+void FileScanner::SetCurShares(const std::vector<std::wstring>& shares) {
+    m_curShares = shares;
+}
 
 void FileScanner::initScan(bool force) {
     MVLOG(LOG_VERB, "Scan of %i shares asked for (forced: %i); no scanner in this build",
@@ -47,7 +49,8 @@ void FileScanner::UpdatePlayCounts(const ITunesPlayCounts& counts, std::vector<P
     (void)increases;
 }
 
-void FileScanner::ResolveImportedPlaylists(const ImportedPlaylists& imported, std::list<ResolvedPlaylist>& out) {
+void FileScanner::ResolveImportedPlaylists(const ImportedPlaylists& imported,
+                                           std::list<ResolvedPlaylist>& out) {
     // No file is known, so no playlist has a track to send.
     (void)imported;
     (void)out;
@@ -68,7 +71,9 @@ void FileScanner::SetSongInfo(uint32_t cfID, const SongInfo& info) {
     (void)info;
 }
 
-void FileScanner::FinishNewFile(uint32_t cfID) { (void)cfID; }
+void FileScanner::FinishNewFile(uint32_t cfID) {
+    (void)cfID;
+}
 
 uint64_t FileScanner::GetChangeStamp() const {
     return (static_cast<uint64_t>(m_constructionTime) << 32) | m_deltasTaken;

@@ -22,7 +22,7 @@
 class SharedFile;
 
 class FileScanner {
-public:
+  public:
     // The scanner stops long work when *stopFlag is set (null: never).
     explicit FileScanner(const std::atomic<bool>* stopFlag);
     virtual ~FileScanner() = default;
@@ -50,7 +50,8 @@ public:
 
     virtual void ScanSingleFile(const std::wstring& path, uint32_t songId);
     virtual void UpdatePlayCounts(const ITunesPlayCounts& counts, std::vector<PlayCountDelta>& increases);
-    virtual void ResolveImportedPlaylists(const ImportedPlaylists& imported, std::list<ResolvedPlaylist>& out);
+    virtual void ResolveImportedPlaylists(const ImportedPlaylists& imported,
+                                          std::list<ResolvedPlaylist>& out);
 
     virtual SharedFile* FindFileByCfId(uint32_t cfID);
     virtual uint32_t GetCfIdForPath(const std::wstring& path);
@@ -68,7 +69,7 @@ public:
 
     sqlite3* GetDb() const { return m_db; }
 
-protected:
+  protected:
     bool ShouldStop() const { return m_stopFlag && m_stopFlag->load(); }
 
     const std::atomic<bool>* m_stopFlag;

@@ -10,7 +10,8 @@ void LowPriScanner::StartLowPriScanner() {
 void LowPriScanner::QueueRequest(const std::wstring& path, uint32_t cfID, int kind, uint32_t sessionSerial,
                                  bool print) {
     (void)print;
-    MVLOG(LOG_VERB, "No metadata scan for '%ls' in this build; answering cfID %u as not found", path.c_str(), cfID);
+    MVLOG(LOG_VERB, "No metadata scan for '%ls' in this build; answering cfID %u as not found", path.c_str(),
+          cfID);
     MutexLock lock(m_mutex);
     Result result;
     result.cfID = cfID;

@@ -14,7 +14,7 @@
 #include <string>
 
 class LowPriScanner {
-public:
+  public:
     // Result bytes of a finished scan.
     static constexpr uint8_t kScanFailed = 0;
     static constexpr uint8_t kScanOk = 1;
@@ -29,11 +29,11 @@ public:
                               bool print);
     virtual bool HasResults();
     // The oldest result; the caller owns the metadata. False when none waits.
-    virtual bool GetNextResult(uint8_t& result, std::unique_ptr<FileMetaData>& metadata, uint32_t& cfID, int& kind,
-                               uint32_t& sessionSerial);
+    virtual bool GetNextResult(uint8_t& result, std::unique_ptr<FileMetaData>& metadata, uint32_t& cfID,
+                               int& kind, uint32_t& sessionSerial);
     virtual void Stop();
 
-protected:
+  protected:
     struct Result {
         uint8_t result = kScanFailed;
         std::unique_ptr<FileMetaData> metadata;

@@ -8,7 +8,9 @@ void MusicSearch::Start(KovikCore* owner) {
         m_owner->PostFoundFoldersRequest(std::vector<std::wstring>());
 }
 
-void MusicSearch::SearchAllDrives(std::vector<std::wstring>& found) { (void)found; }
+void MusicSearch::SearchAllDrives(std::vector<std::wstring>& found) {
+    (void)found;
+}
 
 void MusicSearch::WaitForThread(uint32_t milliseconds) {
     if (m_thread) {
@@ -17,4 +19,6 @@ void MusicSearch::WaitForThread(uint32_t milliseconds) {
     }
 }
 
-bool MusicSearch::ShouldContinue() const { return !m_owner || !m_owner->IsStopping(); }
+bool MusicSearch::ShouldContinue() const {
+    return !m_owner || !m_owner->IsStopping();
+}

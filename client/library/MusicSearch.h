@@ -13,7 +13,7 @@
 class KovikCore;
 
 class MusicSearch {
-public:
+  public:
     MusicSearch() = default;
     virtual ~MusicSearch() = default;
     MusicSearch(const MusicSearch&) = delete;
@@ -28,7 +28,7 @@ public:
     // True while the owner is not stopping.
     bool ShouldContinue() const;
 
-protected:
+  protected:
     KovikCore* m_owner = nullptr;
     ThreadHandle m_thread;
 };

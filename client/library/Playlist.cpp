@@ -50,7 +50,9 @@ bool Playlist::ReadFromMessage(Buf& in) {
     return true;
 }
 
-void Playlist::ResolveEntries(FileScanner& scanner) { (void)scanner; }
+void Playlist::ResolveEntries(FileScanner& scanner) {
+    (void)scanner;
+}
 
 bool Playlist::FileBaseForTitle(const std::wstring& title, std::wstring& base) {
     std::wstring name = title;
@@ -73,7 +75,8 @@ bool Playlist::SaveInDirectory(const std::wstring& directory, bool overwrite) {
     }
     const std::wstring stem = PathJoin(directory, base);
     for (int n = 1; n <= kMaxNameTries; ++n) {
-        std::wstring name = n == 1 ? stem + kPlaylistExtension : stem + L"-" + std::to_wstring(n) + kPlaylistExtension;
+        std::wstring name =
+            n == 1 ? stem + kPlaylistExtension : stem + L"-" + std::to_wstring(n) + kPlaylistExtension;
         if (overwrite || !fileExists(name)) {
             m_path = name;
             return SavePlaylist();

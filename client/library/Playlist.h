@@ -12,7 +12,7 @@ class Buf;
 class FileScanner;
 
 class Playlist {
-public:
+  public:
     // Longest title kept from a message, in bytes.
     static constexpr int kMaxTitleBytes = 256;
 
@@ -48,7 +48,7 @@ public:
     const std::vector<Entry>& GetEntries() const { return m_entries; }
     std::vector<std::wstring> GetEntryPaths() const;
 
-private:
+  private:
     std::wstring m_path;
     std::wstring m_title;
     std::vector<Entry> m_entries;

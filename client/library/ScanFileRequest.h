@@ -10,13 +10,13 @@ enum ScanFileRequestType {
 };
 
 class ScanFileRequest {
-public:
+  public:
     ScanFileRequest(int type, std::wstring path) : m_type(type), m_path(std::move(path)) {}
 
     int GetType() const { return m_type; }
     const std::wstring& GetPath() const { return m_path; }
 
-private:
+  private:
     int m_type;
     std::wstring m_path;
 };

@@ -13,7 +13,7 @@
 #include <vector>
 
 class ShareMon {
-public:
+  public:
     ShareMon() = default;
     virtual ~ShareMon() = default;
     ShareMon(const ShareMon&) = delete;
@@ -24,7 +24,7 @@ public:
     // Moves every pending change into `out` (the caller owns them).
     virtual void TakeChanges(std::list<std::unique_ptr<ScanFileRequest>>& out);
 
-protected:
+  protected:
     Mutex m_mutex;
     bool m_running = false;
     std::vector<std::wstring> m_shares;

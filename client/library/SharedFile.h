@@ -20,7 +20,7 @@ enum SharedFileKind {
 };
 
 class SharedFile {
-public:
+  public:
     explicit SharedFile(uint32_t cfID) : m_cfID(cfID) {}
     virtual ~SharedFile() = default;
     SharedFile(const SharedFile&) = delete;
@@ -44,13 +44,13 @@ public:
     // The file-details record (body of MSG_FILE_DETAILS).
     virtual bool PutNewFile(FileScanner& scanner, Buf& out) = 0;
 
-protected:
+  protected:
     uint32_t m_cfID;
     bool m_newFile = false;
 };
 
 class MusicFile : public SharedFile {
-public:
+  public:
     using SharedFile::SharedFile;
     int GetKind() const override { return SF_MUSIC_FILE; }
     // Takes the record of a finished metadata scan.

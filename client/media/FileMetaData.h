@@ -3,7 +3,7 @@
 #pragma once
 
 class FileMetaData {
-public:
+  public:
     FileMetaData() = default;
     virtual ~FileMetaData() = default;
     FileMetaData(const FileMetaData&) = delete;

@@ -36,11 +36,12 @@ enum NodeConnMode {
 using PlayCountMap = std::map<uint32_t, uint32_t>;
 
 class IServerLink {
-public:
+  public:
     virtual ~IServerLink() = default;
 
     // Once at start-up; a null context runs the connection without TLS.
-    virtual void InitServerConnection(const platform::SslContext* sslContext, const std::string& sessionSalt) = 0;
+    virtual void InitServerConnection(const platform::SslContext* sslContext,
+                                      const std::string& sessionSalt) = 0;
     virtual void Start(int connMode, const std::wstring& userName, const std::wstring& password) = 0;
     virtual void RequestClose() = 0;
     virtual void Shutdown() = 0;
@@ -49,7 +50,8 @@ public:
     virtual void Tick(FileScanner& scanner) = 0;
     virtual void AddToFdSets(int& maxFd, bool& any, SocketSet& readSet, SocketSet& writeSet,
                              SocketSet& exceptSet) = 0;
-    virtual void HandleSelect(const SocketSet& readSet, const SocketSet& writeSet, const SocketSet& exceptSet) = 0;
+    virtual void HandleSelect(const SocketSet& readSet, const SocketSet& writeSet,
+                              const SocketSet& exceptSet) = 0;
     // True when the next pass has work without waiting for a socket: bytes
     // held by TLS, or a low-priority result that can be sent now.
     virtual bool HasWorkWithoutWaiting() = 0;
@@ -70,7 +72,7 @@ public:
 };
 
 class IServerLinkOwner {
-public:
+  public:
     virtual ~IServerLinkOwner() = default;
 
     virtual bool IsStopping() const = 0;

@@ -14,7 +14,9 @@ uint32_t CheckTerm(const std::string& text, size_t i) {
 
 } // namespace
 
-std::string PasswordDigest(const std::string& passwordUtf8) { return SaltedDigest(kPasswordSalt, passwordUtf8); }
+std::string PasswordDigest(const std::string& passwordUtf8) {
+    return SaltedDigest(kPasswordSalt, passwordUtf8);
+}
 
 std::string SaltedDigest(const std::string& a, const std::string& b) {
     const std::string joined = a + b;

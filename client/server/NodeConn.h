@@ -23,7 +23,7 @@ class SharedFile;
 struct UpgradeRequest;
 
 class NodeConn final : public IServerLink {
-public:
+  public:
     static constexpr int kInBufBytes = 8192;
     static constexpr int kOutBufBytes = 32768;
     // Room kept for one file record and its change stamp.
@@ -45,14 +45,16 @@ public:
     NodeConn& operator=(const NodeConn&) = delete;
 
     // ---- IServerLink ----
-    void InitServerConnection(const platform::SslContext* sslContext, const std::string& sessionSalt) override;
+    void InitServerConnection(const platform::SslContext* sslContext,
+                              const std::string& sessionSalt) override;
     void Start(int connMode, const std::wstring& userName, const std::wstring& password) override;
     void RequestClose() override;
     void Shutdown() override;
     void Tick(FileScanner& scanner) override;
     void AddToFdSets(int& maxFd, bool& any, SocketSet& readSet, SocketSet& writeSet,
                      SocketSet& exceptSet) override;
-    void HandleSelect(const SocketSet& readSet, const SocketSet& writeSet, const SocketSet& exceptSet) override;
+    void HandleSelect(const SocketSet& readSet, const SocketSet& writeSet,
+                      const SocketSet& exceptSet) override;
     bool HasWorkWithoutWaiting() override;
     int GetState() const override { return m_state; }
     int GetConnMode() const override { return m_connMode; }
@@ -89,7 +91,7 @@ public:
     uint16_t GetPort() const { return m_port; }
     bool HasListingRequest() const { return m_listingRequested; }
 
-private:
+  private:
     enum HandlerResult {
         HR_OK,          // go on with the next frame
         HR_CLOSE,       // malformed or out of place: close the connection

@@ -52,7 +52,8 @@ void NodeConn::SendChangeQueue(FileScanner& scanner) {
         }
     }
     if (sent > 0)
-        MVLOG(LOG_INFO, "Sent %i in %i secs", sent, static_cast<int>((platform::MonotonicMs() - startMs) / 1000));
+        MVLOG(LOG_INFO, "Sent %i in %i secs", sent,
+              static_cast<int>((platform::MonotonicMs() - startMs) / 1000));
     SendSyncCompleteIfDone(scanner);
 }
 
@@ -80,8 +81,8 @@ bool NodeConn::SendNewFile(FileScanner& scanner, uint32_t cfID) {
         return false;
     }
     m_newFileBody.Reset();
-    const bool built = file->PutMetadata(m_newFileBody) && m_newFileBody.WriteUInt64(scanner.GetChangeStamp()) &&
-                       !m_newFileBody.HasFailed();
+    const bool built = file->PutMetadata(m_newFileBody) &&
+                       m_newFileBody.WriteUInt64(scanner.GetChangeStamp()) && !m_newFileBody.HasFailed();
     bool sent = false;
     if (!built)
         MVLOG(LOG_ERR, "Record of cfID %u does not fit its message; not sent", cfID);

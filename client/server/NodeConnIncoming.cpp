@@ -36,7 +36,8 @@ int NodeConn::ReplyRoomNeeded(uint16_t type, uint32_t bodyBytes) const {
         reply = kReplyHeaderBytes + bodyBytes;
         break;
     case MSG_STATUS_REQUEST:
-        reply = kReplyHeaderBytes + kStatusFixedBytes + kStatusBytesPerTransfer * static_cast<uint32_t>(GetNumTransfers());
+        reply = kReplyHeaderBytes + kStatusFixedBytes +
+                kStatusBytesPerTransfer * static_cast<uint32_t>(GetNumTransfers());
         break;
     case MSG_TRANSFER:
     case MSG_ABORT_TRANSFER:
@@ -211,10 +212,13 @@ NodeConn::HandlerResult NodeConn::HandleRedirect() {
 
 NodeConn::HandlerResult NodeConn::HandleEcho() {
     const uint32_t count = m_body.ReadUInt32();
-    if (count > static_cast<uint32_t>(m_body.GetNumUsedBytes()))
+    // The count is believed only as far as the body holds bytes.
+    const bool fits = count <= static_cast<uint32_t>(m_body.GetNumUsedBytes());
+    std::vector<uint8_t> bytes(fits ? count : 0);
+    if (fits)
+        (void)m_body.ReadBytes(bytes.data(), static_cast<int64_t>(bytes.size()));
+    else
         m_body.SetFailed();
-    std::vector<uint8_t> bytes(m_body.HasFailed() ? 0 : count);
-    (void)m_body.ReadBytes(bytes.data(), static_cast<int64_t>(bytes.size()));
     if (!BodyIsGood(MSG_ECHO))
         return HR_CLOSE;
     Buf reply(static_cast<int64_t>(bytes.size()) + 5);

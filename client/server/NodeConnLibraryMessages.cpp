@@ -38,10 +38,12 @@ NodeConn::HandlerResult NodeConn::HandlePlayList(FileScanner& scanner) {
     const uint32_t mode = m_body.ReadUInt32();
     const uint32_t count = m_body.ReadUInt32();
     // The count is believed only as far as the body holds entries.
-    if (static_cast<uint64_t>(count) * kPlayListEntryBytes > static_cast<uint64_t>(m_body.GetNumUsedBytes()))
-        m_body.SetFailed();
+    const bool fits =
+        static_cast<uint64_t>(count) * kPlayListEntryBytes <= static_cast<uint64_t>(m_body.GetNumUsedBytes());
     std::vector<uint32_t> cfIDs;
-    if (!m_body.HasFailed()) {
+    if (!fits) {
+        m_body.SetFailed();
+    } else {
         cfIDs.resize(count);
         for (uint32_t& cfID : cfIDs) {
             cfID = m_body.ReadUInt32();
@@ -50,7 +52,8 @@ NodeConn::HandlerResult NodeConn::HandlePlayList(FileScanner& scanner) {
     }
     if (!BodyIsGood(MSG_PLAY_LIST))
         return HR_CLOSE;
-    MVLOG(LOG_INFO, "asked to play a list of %i songs in mode %i", static_cast<int>(count), static_cast<int>(mode));
+    MVLOG(LOG_INFO, "asked to play a list of %i songs in mode %i", static_cast<int>(count),
+          static_cast<int>(mode));
     for (size_t i = 0; i < cfIDs.size(); ++i) {
         MVLOG(LOG_VERB, "%i: cfID %i", static_cast<int>(i), static_cast<int>(cfIDs[i]));
         if (SharedFile* file = scanner.FindFileByCfId(cfIDs[i]))
@@ -133,8 +136,8 @@ NodeConn::HandlerResult NodeConn::HandleConnectStream(FileScanner& scanner) {
               connID.c_str());
         return HR_OK;
     }
-    auto conn = std::make_unique<HttpConn>(m_sessionSalt, static_cast<uint16_t>(port), m_username, &scanner, this,
-                                           false);
+    auto conn = std::make_unique<HttpConn>(m_sessionSalt, static_cast<uint16_t>(port), m_username, &scanner,
+                                           this, false);
     conn->GetConn().ConnectApp(connID, address, static_cast<uint16_t>(port));
     m_owner.GetFileStreamer().AddConn(std::move(conn));
     return HR_OK;

@@ -28,9 +28,13 @@ constexpr uint32_t kBackoffStepSecs = 5;
 constexpr uint32_t kBackoffMaxSpreadSecs = 50;
 constexpr int kLoginTimedOut = 32;
 
-int64_t Now() { return platform::WallSeconds(); }
+int64_t Now() {
+    return platform::WallSeconds();
+}
 
-std::unique_ptr<FileTransfer> MakeFileTransfer(IKovikUI* ui) { return std::make_unique<FileTransfer>(ui); }
+std::unique_ptr<FileTransfer> MakeFileTransfer(IKovikUI* ui) {
+    return std::make_unique<FileTransfer>(ui);
+}
 
 } // namespace
 
@@ -68,7 +72,8 @@ void NodeConn::Start(int connMode, const std::wstring& userName, const std::wstr
     if (userName.empty() || password.empty()) {
         // A stored account without a credential cannot sign in; nothing is
         // sent rather than an empty name or digest.
-        MVLOG(LOG_ERR, "Not starting the server connection in mode %i: user name or password missing", connMode);
+        MVLOG(LOG_ERR, "Not starting the server connection in mode %i: user name or password missing",
+              connMode);
         return;
     }
     m_failuresSinceSuccess = 0;
@@ -151,7 +156,8 @@ void NodeConn::StepTransfers(FileScanner& scanner) {
         if (!transfer.IsFinished())
             transfer.TransferTick(scanner);
         // A finished transfer's status waits for a session that can take it.
-        if (transfer.IsFinished() && m_state == NC_CONNECTED && SendTransferStatus(transfer.GetId(), transfer.GetResult())) {
+        if (transfer.IsFinished() && m_state == NC_CONNECTED &&
+            SendTransferStatus(transfer.GetId(), transfer.GetResult())) {
             transfer.Close();
             it = m_transfers.erase(it);
         } else {
@@ -161,8 +167,9 @@ void NodeConn::StepTransfers(FileScanner& scanner) {
 }
 
 int NodeConn::GetNumTransfers() const {
-    return static_cast<int>(std::count_if(m_transfers.begin(), m_transfers.end(),
-                                          [](const std::unique_ptr<FileTransfer>& t) { return !t->IsFinished(); }));
+    return static_cast<int>(
+        std::count_if(m_transfers.begin(), m_transfers.end(),
+                      [](const std::unique_ptr<FileTransfer>& t) { return !t->IsFinished(); }));
 }
 
 void NodeConn::AddTransfer(std::unique_ptr<FileTransfer> transfer) {
@@ -179,8 +186,10 @@ void NodeConn::CheckIdle() {
         }
         return;
     }
-    if (m_conn.GetSocket() != -1 && m_conn.GetState() != TC_NOT_CONNECTED && m_conn.IsReadIdleFor(kIdleTimeoutSecs)) {
-        MVLOG(LOG_ERR, "No server conn activity in %i seconds, closing conn", static_cast<int>(kIdleTimeoutSecs));
+    if (m_conn.GetSocket() != -1 && m_conn.GetState() != TC_NOT_CONNECTED &&
+        m_conn.IsReadIdleFor(kIdleTimeoutSecs)) {
+        MVLOG(LOG_ERR, "No server conn activity in %i seconds, closing conn",
+              static_cast<int>(kIdleTimeoutSecs));
         CountFailure();
         m_conn.Close();
     }
@@ -204,7 +213,8 @@ void NodeConn::OnDisconnected() {
 }
 
 void NodeConn::CountFailure() {
-    MVLOG(LOG_VERB, "Conn to %s:%i has failed %i times", m_host.c_str(), m_port, static_cast<int>(m_failuresSinceSuccess));
+    MVLOG(LOG_VERB, "Conn to %s:%i has failed %i times", m_host.c_str(), m_port,
+          static_cast<int>(m_failuresSinceSuccess));
     ++m_failures;
     ++m_failuresSinceSuccess;
     ScheduleReconnect();
@@ -216,7 +226,8 @@ void NodeConn::ScheduleReconnect() {
         if (m_loginCheckMode) {
             delay = kLoginCheckRetrySecs;
         } else {
-            const uint32_t spread = std::min(kBackoffStepSecs * m_failuresSinceSuccess, kBackoffMaxSpreadSecs);
+            const uint32_t spread =
+                std::min(kBackoffStepSecs * m_failuresSinceSuccess, kBackoffMaxSpreadSecs);
             delay = GetRandomSource().Next() % spread + kBackoffBaseSecs;
         }
     }
@@ -246,7 +257,8 @@ void NodeConn::setGlobalAddresses() {
     std::string name;
     if (platform::ReverseLookupIPv4(m_localIp, &name) == 0) {
         m_hostName = name;
-        MVLOG(LOG_INFO, "In setGlobalAddresses, our IP: %s, our hostName: %s", m_localIp.c_str(), m_hostName.c_str());
+        MVLOG(LOG_INFO, "In setGlobalAddresses, our IP: %s, our hostName: %s", m_localIp.c_str(),
+              m_hostName.c_str());
     }
 }
 
@@ -289,7 +301,8 @@ void NodeConn::CheckUpgrade() {
     }
 }
 
-void NodeConn::AddToFdSets(int& maxFd, bool& any, SocketSet& readSet, SocketSet& writeSet, SocketSet& exceptSet) {
+void NodeConn::AddToFdSets(int& maxFd, bool& any, SocketSet& readSet, SocketSet& writeSet,
+                           SocketSet& exceptSet) {
     m_conn.AddToFdSets(maxFd, any, readSet, writeSet, exceptSet);
     for (std::unique_ptr<FileTransfer>& transfer : m_transfers)
         transfer->GetConn().AddToFdSets(maxFd, any, readSet, writeSet, exceptSet);
@@ -312,5 +325,6 @@ bool NodeConn::HasWorkWithoutWaiting() {
 
 std::wstring NodeConn::GetStatusLine() const {
     return L"state: " + std::to_wstring(m_state) + L" failures: " + std::to_wstring(m_failures) + L" lhn: " +
-           Utf8ToWide(m_hostName) + L" lip: " + Utf8ToWide(m_localIp) + L" gr: " + (m_gotRedirect ? L"1" : L"0");
+           Utf8ToWide(m_hostName) + L" lip: " + Utf8ToWide(m_localIp) + L" gr: " +
+           (m_gotRedirect ? L"1" : L"0");
 }

@@ -22,7 +22,9 @@ constexpr uint8_t kCheckHashedPassword = 0;
 constexpr uint8_t kCheckPasswordAsGiven = 1;
 constexpr char kNoOsDescription[] = "(error)";
 
-std::string VersionText() { return WideToUtf8(GetAppString(AS_VERSION)); }
+std::string VersionText() {
+    return WideToUtf8(GetAppString(AS_VERSION));
+}
 
 std::string OsDescription() {
     std::string text;
@@ -38,8 +40,12 @@ std::wstring DefaultPlayer(const wchar_t* extension) {
     return name;
 }
 
-int StringBytes(const std::string& text) { return kStringPrefixBytes + static_cast<int>(text.size()); }
-int StringBytes(const std::wstring& text) { return kStringPrefixBytes + static_cast<int>(Utf8Length(text)); }
+int StringBytes(const std::string& text) {
+    return kStringPrefixBytes + static_cast<int>(text.size());
+}
+int StringBytes(const std::wstring& text) {
+    return kStringPrefixBytes + static_cast<int>(Utf8Length(text));
+}
 
 } // namespace
 
@@ -128,10 +134,12 @@ bool NodeConn::SendAccountCheck() {
     const std::string version = VersionText();
     const bool oneTime = m_connMode == NCM_ONETIME_LOGIN;
     const std::string password = oneTime ? m_password : SaltedDigest(m_serverSalt, m_password);
-    MVLOG(LOG_INFO, "Checking if account is valid, username: %s, version: %s, host name: %s", m_username.c_str(),
-          version.c_str(), m_hostName.c_str());
+    MVLOG(LOG_INFO, "Checking if account is valid, username: %s, version: %s, host name: %s",
+          m_username.c_str(), version.c_str(), m_hostName.c_str());
     // The frame declares the body's true length.
-    Buf body(static_cast<int64_t>(StringBytes(version) + 4 + StringBytes(m_username) + StringBytes(password) + 1) + 1);
+    Buf body(
+        static_cast<int64_t>(StringBytes(version) + 4 + StringBytes(m_username) + StringBytes(password) + 1) +
+        1);
     body.WriteString(version);
     body.WriteUInt32(kProtocolVersion);
     body.WriteString(m_username);
@@ -166,8 +174,8 @@ bool NodeConn::SendTransferStatus(const TransferId& id, int status) {
     body.WriteUInt32(static_cast<uint32_t>(status));
     if (!SendMessage(MSG_TRANSFER_STATUS, body))
         return false;
-    MVLOG(LOG_INFO, "sending a status of %i (%s) to server for transfer %ls", status, TransferStatusText(status),
-          id.ToText().c_str());
+    MVLOG(LOG_INFO, "sending a status of %i (%s) to server for transfer %ls", status,
+          TransferStatusText(status), id.ToText().c_str());
     return true;
 }
 
@@ -175,7 +183,8 @@ bool NodeConn::SendFileDetails(FileScanner& scanner, uint32_t cfID, SharedFile* 
     const uint64_t stamp = scanner.GetChangeStamp();
     if (file && file->HasMetadata()) {
         m_newFileBody.Reset();
-        if (file->PutNewFile(scanner, m_newFileBody) && m_newFileBody.WriteUInt64(stamp) && !m_newFileBody.HasFailed())
+        if (file->PutNewFile(scanner, m_newFileBody) && m_newFileBody.WriteUInt64(stamp) &&
+            !m_newFileBody.HasFailed())
             return SendMessage(MSG_FILE_DETAILS, m_newFileBody);
     }
     // Unknown file, no metadata, or a record too large for its body.
@@ -230,7 +239,9 @@ bool NodeConn::SendPlaylist(std::list<ResolvedPlaylist>& playlists) {
     return true;
 }
 
-bool NodeConn::SendSharesChanged() { return SendEmpty(MSG_SHARES_CHANGED); }
+bool NodeConn::SendSharesChanged() {
+    return SendEmpty(MSG_SHARES_CHANGED);
+}
 
 void NodeConn::SendLocalPort(uint32_t port) {
     m_localHttpPort = port;

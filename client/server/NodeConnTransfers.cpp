@@ -59,7 +59,8 @@ NodeConn::HandlerResult NodeConn::HandleTransfer(FileScanner& scanner) {
         start.connID = start.id.ToText();
     start.direction = client ? RECV : SEND;
     MVLOG(LOG_INFO,
-          "transfer: active: %i, client %i, remote addr: %s:%i, dirName: %ls, fileName: %ls, size: %u, transID: %ls, "
+          "transfer: active: %i, client %i, remote addr: %s:%i, dirName: %ls, fileName: %ls, size: %u, "
+          "transID: %ls, "
           "fileSetID: %lli, songID: %i, uitsOwner: %ls, uitsTag: %ls",
           active ? 1 : 0, client ? 1 : 0, start.address.c_str(), static_cast<int>(port), dirName.c_str(),
           start.fileName.c_str(), start.size, start.connID.c_str(), static_cast<long long>(start.fileSetID),
@@ -89,7 +90,8 @@ NodeConn::HandlerResult NodeConn::HandleTransfer(FileScanner& scanner) {
         if (!m_owner.GetDownloadDir(downloadDir)) {
             MVLOG(LOG_CRIT, "No DL directory!");
             status = TS_FILE_EXISTS;
-        } else if (!IsSafeFileName(start.fileName) || !ValidateRelativePath(relative)) {
+        } else if (!IsSafeFileName(start.fileName) || start.fileName.find(L'\\') != std::wstring::npos ||
+                   !ValidateRelativePath(relative)) {
             MVLOG(LOG_ERR, "Refusing to download into '%ls'", relative.c_str());
             status = TS_BAD_FILE;
         } else {
@@ -160,7 +162,8 @@ NodeConn::HandlerResult NodeConn::HandleDeleteTempFile() {
         std::filesystem::directory_iterator it(WideToUtf8(folder), error), end;
         for (; !error && it != end; it.increment(error)) {
             const std::wstring name = Utf8ToWide(it->path().filename().string());
-            if (name.compare(0, prefix.size(), prefix) == 0 && EndsWith(name, kTempSuffix) && !inUse.count(name))
+            if (name.compare(0, prefix.size(), prefix) == 0 && EndsWith(name, kTempSuffix) &&
+                !inUse.count(name))
                 doomed.push_back(PathJoin(folder, name));
         }
         for (const std::wstring& path : doomed)

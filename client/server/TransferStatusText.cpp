@@ -3,9 +3,9 @@
 namespace {
 
 const char* const kTexts[] = {
-    "success",      "bad file", "timeout", "got transfer info", "connect failed",
-    "read error",   "file exists", "port in use", "aborted",   "killed by UI",
-    "ebadf",        "digest miss", "read md failed", "open failed", "hash diff",
+    "success",    "bad file",    "timeout",        "got transfer info", "connect failed",
+    "read error", "file exists", "port in use",    "aborted",           "killed by UI",
+    "ebadf",      "digest miss", "read md failed", "open failed",       "hash diff",
 };
 
 constexpr int kMoveFailed = 16;

@@ -15,7 +15,7 @@ class FileScanner;
 class IServerLink;
 
 class FileStreamer {
-public:
+  public:
     FileStreamer() = default;
     virtual ~FileStreamer() = default;
     FileStreamer(const FileStreamer&) = delete;
@@ -32,6 +32,6 @@ public:
     virtual void ProcessSelectResults(const SocketSet& readSet, const SocketSet& writeSet,
                                       const SocketSet& exceptSet);
 
-protected:
+  protected:
     bool m_started = false;
 };

@@ -44,7 +44,7 @@ struct TransferStart {
 };
 
 class FileTransfer {
-public:
+  public:
     // A start that goes on returns this; anything else is a status code.
     static constexpr int kStartGoingOn = -1;
 
@@ -69,7 +69,7 @@ public:
     uint32_t GetSongId() const { return m_start.songID; }
     TcpConn& GetConn() { return m_conn; }
 
-protected:
+  protected:
     IKovikUI* m_ui;
     TransferStart m_start;
     TcpConn m_conn;

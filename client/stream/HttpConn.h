@@ -12,7 +12,7 @@ class FileScanner;
 class IServerLink;
 
 class HttpConn {
-public:
+  public:
     HttpConn(const std::string& salt, uint16_t port, const std::string& userName, FileScanner* scanner,
              IServerLink* serverLink, bool localOnly);
     HttpConn(const HttpConn&) = delete;
@@ -21,7 +21,7 @@ public:
     TcpConn& GetConn() { return m_conn; }
     bool IsDone() const { return m_done; }
 
-private:
+  private:
     TcpConn m_conn;
     std::string m_salt;
     uint16_t m_port;

@@ -15,7 +15,7 @@ enum LockOutcome {
 };
 
 class LockFile {
-public:
+  public:
     LockFile() noexcept = default;
 
     // Creates `path` (mode 0600) when missing and locks it without waiting.
@@ -24,7 +24,7 @@ public:
     bool IsHeld() const noexcept { return m_fd.IsValid(); }
     void Release() noexcept { m_fd.Reset(); }
 
-private:
+  private:
     UniqueFd m_fd;
 };
 

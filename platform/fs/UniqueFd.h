@@ -8,7 +8,7 @@
 namespace platform {
 
 class UniqueFd {
-public:
+  public:
     UniqueFd() noexcept = default;
     explicit UniqueFd(int fd) noexcept : m_fd(fd) {}
     ~UniqueFd() { Reset(); }
@@ -32,7 +32,7 @@ public:
         m_fd = fd;
     }
 
-private:
+  private:
     int m_fd = -1;
 };
 

@@ -35,7 +35,9 @@ int RemoveStaleSocket(const std::string& path) noexcept {
 
 } // namespace
 
-UnixListener::~UnixListener() { Close(); }
+UnixListener::~UnixListener() {
+    Close();
+}
 
 int UnixListener::Listen(const std::string& path) noexcept {
     Close();
@@ -78,7 +80,7 @@ int UnixListener::Accept() noexcept {
 }
 
 int PeerUserId(int fd, uid_t* uid) noexcept {
-    ucred credentials {};
+    ucred credentials{};
     socklen_t length = sizeof credentials;
     if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0)
         return -1;

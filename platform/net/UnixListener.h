@@ -11,7 +11,7 @@
 namespace platform {
 
 class UnixListener {
-public:
+  public:
     UnixListener() noexcept = default;
     ~UnixListener();
     UnixListener(const UnixListener&) = delete;
@@ -28,7 +28,7 @@ public:
     // A waiting connection, non-blocking; -1 with errno (EAGAIN when none).
     int Accept() noexcept;
 
-private:
+  private:
     UniqueFd m_fd;
     std::string m_path;
 };

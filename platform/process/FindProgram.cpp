@@ -23,7 +23,8 @@ std::string FindProgramInPath(const std::string& name) {
         if (!folder.empty()) {
             std::string candidate = folder + "/" + name;
             struct stat info {};
-            if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0)
+            if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+                access(candidate.c_str(), X_OK) == 0)
                 return candidate;
         }
         start = end + 1;

@@ -7,7 +7,7 @@
 namespace platform {
 
 class EventFd {
-public:
+  public:
     // Non-blocking and close-on-exec; IsValid() is false when the system
     // refused (errno kept).
     EventFd() noexcept;
@@ -19,7 +19,7 @@ public:
     // Resets it to not readable.
     void Drain() const noexcept;
 
-private:
+  private:
     UniqueFd m_fd;
 };
 

@@ -25,7 +25,9 @@ void OnSignal(int signo) {
 
 } // namespace
 
-SignalPipe::~SignalPipe() { Close(); }
+SignalPipe::~SignalPipe() {
+    Close();
+}
 
 bool SignalPipe::Open(const std::vector<int>& signals) noexcept {
     if (m_read.IsValid())

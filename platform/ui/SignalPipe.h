@@ -12,7 +12,7 @@
 namespace platform {
 
 class SignalPipe {
-public:
+  public:
     SignalPipe() noexcept = default;
     ~SignalPipe();
     SignalPipe(const SignalPipe&) = delete;
@@ -27,7 +27,7 @@ public:
     // Takes one caught signal number; 0 when none is waiting.
     int TakeSignal() noexcept;
 
-private:
+  private:
     UniqueFd m_read;
     UniqueFd m_write;
     std::vector<int> m_signals;

@@ -12,7 +12,7 @@
 namespace uitest {
 
 class FakeCore final : public CoreControl {
-public:
+  public:
     enum ThreadMode { THREAD_ENDS_ON_STOP, THREAD_HANGS };
 
     bool StartCore(IKovikUI* ui) override {
@@ -45,7 +45,9 @@ public:
 
     void PostStartRequest() override { ++startRequests; }
     void PostChangeAccountRequest() override { ++changeAccountRequests; }
-    void PostSetSharesRequest(const std::vector<std::wstring>& folders) override { shareRequests.push_back(folders); }
+    void PostSetSharesRequest(const std::vector<std::wstring>& folders) override {
+        shareRequests.push_back(folders);
+    }
 
     std::wstring GetUsername() override { return username; }
     std::vector<std::wstring> GetShares() override { return shares; }

@@ -12,7 +12,7 @@
 namespace uitest {
 
 class LockHolder {
-public:
+  public:
     explicit LockHolder(const std::string& path) {
         int ready[2];
         int release[2];
@@ -52,7 +52,7 @@ public:
 
     bool Locked() const { return m_locked; }
 
-private:
+  private:
     pid_t m_pid = -1;
     int m_release = -1;
     bool m_locked = false;

@@ -1,16 +1,16 @@
-#include "tests/support/CapturedLog.h"
-#include "tests/ui/FakeCore.h"
-#include "tests/ui/ScriptedPresenters.h"
+#include "ui/MainDlg.h"
 #include "include/crash/CrashReport.h"
 #include "include/text/AppStrings.h"
 #include "include/text/Utf8.h"
+#include "tests/support/CapturedLog.h"
 #include "tests/support/ScopedEnv.h"
-#include "ui/kernel/RegisteredMessages.h"
-#include "ui/MainDlg.h"
+#include "tests/ui/FakeCore.h"
+#include "tests/ui/ScriptedPresenters.h"
 #include "ui/Resources.h"
 #include "ui/UiPoster.h"
 #include "ui/icons/ProgramIcons.h"
 #include "ui/kernel/MessageLoop.h"
+#include "ui/kernel/RegisteredMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,7 @@ const std::wstring kHelper = L"Melvane Helper";
 const std::wstring kUpdateText = L"Melvane has downloaded updates - click here to install.";
 
 class MainDlgTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         // OnStartLogin sends a report: to the fake uploader, told to record
         // nothing.
@@ -204,7 +204,8 @@ TEST_F(MainDlgTest, MenuCommandsReachTheCoreAndTheShell) {
     core.playlistDir.clear();
     Command(ID_VIEW_PLAYLISTS);
     Command(ID_CHANGE_ACCOUNTS);
-    EXPECT_EQ((std::vector<std::wstring>{L"https://web.example/login?redirect=1", L"/home/u/Music/Melvane Playlists"}),
+    EXPECT_EQ((std::vector<std::wstring>{L"https://web.example/login?redirect=1",
+                                         L"/home/u/Music/Melvane Playlists"}),
               ui.shell.opened);
     EXPECT_EQ(1, core.changeAccountRequests);
     EXPECT_TRUE(log.Contains("About to open PLS dir"));
@@ -262,9 +263,10 @@ TEST_F(AccountProblemTest, ProblemOneAsksToLogInAgainAndEndsThroughStartLogin) {
     poster.AccountProblem(1);
     EXPECT_EQ(0, loop.Run());
     ASSERT_EQ(2u, ui.messageBox.shown.size());
-    EXPECT_EQ(L"Melvane could not connect due to a problem with your account information.  Please click OK and "
-              L"login again.",
-              ui.messageBox.shown[0].text);
+    EXPECT_EQ(
+        L"Melvane could not connect due to a problem with your account information.  Please click OK and "
+        L"login again.",
+        ui.messageBox.shown[0].text);
     EXPECT_EQ(L"Melvane Error", ui.messageBox.shown[0].caption);
     EXPECT_EQ(GetAppString(AS_SETUP_PROBLEM), ui.messageBox.shown[1].text);
     EXPECT_EQ(L"Error", ui.messageBox.shown[1].caption);
@@ -274,7 +276,8 @@ TEST_F(AccountProblemTest, ProblemTwoNamesTheVersionAndCloses) {
     poster.AccountProblem(2);
     EXPECT_EQ(0, loop.Run());
     ASSERT_EQ(1u, ui.messageBox.shown.size());
-    EXPECT_NE(std::wstring::npos, ui.messageBox.shown[0].text.find(L"This version of Melvane (3.0.1.46-win) is too old."));
+    EXPECT_NE(std::wstring::npos,
+              ui.messageBox.shown[0].text.find(L"This version of Melvane (3.0.1.46-win) is too old."));
     EXPECT_EQ(L"Melvane Error", ui.messageBox.shown[0].caption);
 }
 
@@ -321,8 +324,9 @@ TEST_F(MainDlgTest, AboutEndsOnOkEscAndCloseAndOnlyOneIsOpen) {
     EXPECT_EQ(3, ui.about.shows);
     EXPECT_EQ(3, ui.about.raises);
     EXPECT_EQ(0u, ui.about.text.find(L"Melvane Helper \"3.0.1.46\""));
-    EXPECT_NE(std::wstring::npos,
-              ui.about.text.find(L"\n\nThis software uses libraries from the FFmpeg project under the LGPLv2.1"));
+    EXPECT_NE(
+        std::wstring::npos,
+        ui.about.text.find(L"\n\nThis software uses libraries from the FFmpeg project under the LGPLv2.1"));
     EXPECT_TRUE(dialog.IsWindow());
 }
 

@@ -1,6 +1,6 @@
+#include "ui/ProgramMain.h"
 #include "tests/support/ManualClock.h"
 #include "ui/CommandLine.h"
-#include "ui/ProgramMain.h"
 
 #include <gtest/gtest.h>
 

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -27,7 +29,24 @@ using testsupport::ReadFileText;
 constexpr uint32_t kExitWaitMs = 60000;
 
 class ProgramProcessTest : public ::testing::Test {
-protected:
+  protected:
+    // A stored account, so the program runs instead of asking to be
+    // installed again; its server is a closed local port.
+    void SetUp() override {
+        const std::string config = dir.File("data") + "/Melvane";
+        ASSERT_EQ(0, mkdir(dir.File("data").c_str(), 0700));
+        ASSERT_EQ(0, mkdir(config.c_str(), 0700));
+        sqlite3* db = nullptr;
+        ASSERT_EQ(SQLITE_OK, sqlite3_open((config + "/mv.dat").c_str(), &db));
+        const int rc =
+            sqlite3_exec(db,
+                         "create table Accounts_v2 (username TEXT primary key, password TEXT, token "
+                         "TEXT ); insert into Accounts_v2 values ('alice', 'x', '');",
+                         nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        ASSERT_EQ(SQLITE_OK, rc);
+    }
+
     // Starts the program with `args`; its standard error goes to `errFile`.
     pid_t Start(const std::vector<std::string>& args, const std::string& errFile = "/dev/null") {
         std::vector<char*> argv;
@@ -40,8 +59,8 @@ protected:
 
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(), O_WRONLY | O_CREAT | O_APPEND,
-                                         0600);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(),
+                                         O_WRONLY | O_CREAT | O_APPEND, 0600);
         posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
         posix_spawnattr_t attr;
         posix_spawnattr_init(&attr);
@@ -93,6 +112,8 @@ protected:
     testsupport::ScopedEnv data{"XDG_DATA_HOME", dir.File("data")};
     testsupport::ScopedEnv cache{"XDG_CACHE_HOME", dir.File("cache")};
     testsupport::ScopedEnv home{"HOME", dir.Path()};
+    testsupport::ScopedEnv redirector{"MELVANE_REDIRECTOR", "127.0.0.1:9"};
+    testsupport::ScopedEnv tls{"MELVANE_TLS", "off"};
 };
 
 TEST_F(ProgramProcessTest, ListenerCloseEndsTheRunningCopyAndASecondCopyStops) {

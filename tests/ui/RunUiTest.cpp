@@ -1,3 +1,4 @@
+#include "ui/RunUi.h"
 #include "include/crash/CrashReport.h"
 #include "include/text/Utf8.h"
 #include "platform/fs/LockFile.h"
@@ -13,7 +14,6 @@
 #include "ui/InstanceLocks.h"
 #include "ui/MvListener.h"
 #include "ui/Resources.h"
-#include "ui/RunUi.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +33,7 @@ namespace {
 using testsupport::ReadFileText;
 
 class RunUiTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { SetHelperPath(Utf8ToWide(MELVANE_FAKE_HELPER)); }
 
     std::string RuntimeFolder() const { return dir.File("run") + "/melvane"; }
@@ -65,6 +65,19 @@ protected:
         for (const auto& report : Reports())
             count += report.size() > 7 && report[7] == summary ? 1 : 0;
         return count;
+    }
+    // Sends `request` to the listener. When that fails the run is ended
+    // another way, so a broken listener fails the test instead of hanging it.
+    void SendRequest(IKovikUI* ui, const char* request) {
+        int fd = platform::ConnectUnixSocket(SocketPath());
+        const ssize_t length = static_cast<ssize_t>(strlen(request));
+        const bool sent = fd >= 0 && send(fd, request, static_cast<size_t>(length), MSG_NOSIGNAL) == length;
+        if (fd >= 0)
+            close(fd);
+        if (!sent) {
+            ADD_FAILURE() << "could not send '" << request << "' to the listener";
+            ui->ShowFatalError(L"listener unreachable");
+        }
     }
     // Each line appears once, in this order.
     void ExpectLogInOrder(const std::vector<std::string>& lines) {
@@ -112,8 +125,8 @@ TEST_F(RunUiTest, ShutdownWithACoreThatHangsReportsOnceAndGivesUp) {
     EXPECT_EQ(32774, result.exitCode);
     EXPECT_FALSE(result.coreThreadEnded);
     EXPECT_EQ((std::vector<uint32_t>{15000, 60000}), core.waits);
-    ExpectLogInOrder({"Returned from loop.Run", "destroyed window", "Initial wait did not work", "shutdown winsock",
-                      "Finished 2nd wait", "Finished waiting for thread"});
+    ExpectLogInOrder({"Returned from loop.Run", "destroyed window", "Initial wait did not work",
+                      "shutdown winsock", "Finished 2nd wait", "Finished waiting for thread"});
     EXPECT_EQ(1, CountReports("Report: Core Timeout"));
 
     // The still running core may go on telling the UI: dropped, not a crash.
@@ -133,7 +146,8 @@ TEST_F(RunUiTest, InstalledShowsItsBalloonAndReportsFromAnotherThread) {
     };
     const Case cases[] = {
         {true, L"Melvane Helper", L"Melvane has been upgraded"},
-        {false, L"Melvane Helper Installed", L"Click on the icon below to change your shared music folder anytime"},
+        {false, L"Melvane Helper Installed",
+         L"Click on the icon below to change your shared music folder anytime"},
     };
     for (const Case& c : cases) {
         ScriptedUi fresh;
@@ -170,7 +184,8 @@ TEST_F(RunUiTest, SessionLockHeldByAnotherProcess) {
         ScriptedUi fresh;
         EXPECT_EQ(1, RunUi(line, core, fresh.presenters).exitCode);
         ASSERT_EQ(1u, fresh.messageBox.shown.size());
-        EXPECT_EQ(L"Melvane has already been started.  Check for its icon in the system tray by your computer's clock",
+        EXPECT_EQ(L"Melvane has already been started.  Check for its icon in the system tray by your "
+                  L"computer's clock",
                   fresh.messageBox.shown[0].text);
         EXPECT_EQ(L"Error", fresh.messageBox.shown[0].caption);
         EXPECT_EQ(MB_ICONERROR, fresh.messageBox.shown[0].style);
@@ -210,7 +225,7 @@ TEST_F(RunUiTest, LocksAreFreeAfterTheRunAndNoChildInheritsThem) {
         // Started the plain way (no descriptor clean-up): only close-on-exec
         // keeps the locks from it.
         char* const argv[] = {const_cast<char*>(MELVANE_FAKE_HELPER), nullptr};
-        setenv("MELVANE_FAKE_HELPER_SLEEP_MS", "3000", 1);
+        setenv("MELVANE_FAKE_HELPER_SLEEP_MS", "1500", 1);
         EXPECT_EQ(0, posix_spawn(&child, MELVANE_FAKE_HELPER, nullptr, nullptr, argv, environ));
         unsetenv("MELVANE_FAKE_HELPER_SLEEP_MS");
         icon.owner.Post(WM_COMMAND, ID_APP_EXIT);
@@ -230,12 +245,7 @@ TEST_F(RunUiTest, LocksAreFreeAfterTheRunAndNoChildInheritsThem) {
 class RunUiCloseTest : public RunUiTest {};
 
 TEST_F(RunUiCloseTest, ListenerCloseEndsTheProgramInOrder) {
-    core.onStartCore = [this](IKovikUI*) {
-        int fd = platform::ConnectUnixSocket(SocketPath());
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(6, send(fd, "close\n", 6, MSG_NOSIGNAL));
-        close(fd);
-    };
+    core.onStartCore = [this](IKovikUI* ui) { SendRequest(ui, "close\n"); };
     RunUiResult result = Run();
     EXPECT_EQ(0, result.exitCode);
     EXPECT_TRUE(core.stop.load());
@@ -244,16 +254,11 @@ TEST_F(RunUiCloseTest, ListenerCloseEndsTheProgramInOrder) {
 }
 
 TEST_F(RunUiCloseTest, OtherRequestsAndSilentClientsCloseNothing) {
-    core.onStartCore = [this](IKovikUI*) {
+    core.onStartCore = [this](IKovikUI* ui) {
         int silent = platform::ConnectUnixSocket(SocketPath());
-        for (const char* text : {"open\n", "closed\n", "xclose\n"}) {
-            int fd = platform::ConnectUnixSocket(SocketPath());
-            ASSERT_EQ(static_cast<ssize_t>(strlen(text)), send(fd, text, strlen(text), MSG_NOSIGNAL));
-            close(fd);
-        }
-        int fd = platform::ConnectUnixSocket(SocketPath());
-        ASSERT_EQ(5, send(fd, "close", 5, MSG_NOSIGNAL)); // no line end needed
-        close(fd);
+        for (const char* text : {"open\n", "closed\n", "xclose\n"})
+            SendRequest(ui, text);
+        SendRequest(ui, "close"); // no line end needed
         close(silent);
     };
     EXPECT_EQ(0, Run().exitCode);
@@ -284,35 +289,31 @@ TEST_F(RunUiCloseTest, AStaleSocketFileDoesNotBlockAStart) {
     {
         // Bound and never removed, as a killed copy leaves it.
         int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_un address {};
+        sockaddr_un address{};
         address.sun_family = AF_UNIX;
         strcpy(address.sun_path, SocketPath().c_str());
         ASSERT_EQ(0, bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address));
         close(fd);
     }
-    core.onStartCore = [this](IKovikUI*) {
-        int fd = platform::ConnectUnixSocket(SocketPath());
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(6, send(fd, "close\n", 6, MSG_NOSIGNAL));
-        close(fd);
-    };
+    core.onStartCore = [this](IKovikUI* ui) { SendRequest(ui, "close\n"); };
     EXPECT_EQ(0, Run().exitCode);
 }
 
 TEST_F(RunUiCloseTest, AnotherUsersCloseIsRefused) {
     if (geteuid() != 0)
         GTEST_SKIP() << "needs root to act as another user";
-    core.onStartCore = [this](IKovikUI*) {
+    int childStatus = -1;
+    core.onStartCore = [this, &childStatus](IKovikUI* ui) {
         // Let another user reach the socket, so only the peer check stands.
-        chmod(dir.File("run").c_str(), 0755);
-        chmod(RuntimeFolder().c_str(), 0755);
+        for (const std::string& folder : {dir.Path(), dir.File("run"), RuntimeFolder()})
+            chmod(folder.c_str(), 0755);
         chmod(SocketPath().c_str(), 0777);
         const std::string path = SocketPath();
         pid_t child = fork();
         if (child == 0) {
             if (setuid(65534) != 0)
                 _exit(3);
-            sockaddr_un address {};
+            sockaddr_un address{};
             address.sun_family = AF_UNIX;
             strcpy(address.sun_path, path.c_str());
             int fd = socket(AF_UNIX, SOCK_STREAM, 0);
@@ -322,16 +323,13 @@ TEST_F(RunUiCloseTest, AnotherUsersCloseIsRefused) {
                 _exit(5);
             _exit(0);
         }
-        int status = 0;
-        waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFEXITED(status));
-        ASSERT_EQ(0, WEXITSTATUS(status));
-        // Our own close comes after it.
-        int fd = platform::ConnectUnixSocket(SocketPath());
-        ASSERT_EQ(6, send(fd, "close\n", 6, MSG_NOSIGNAL));
-        close(fd);
+        waitpid(child, &childStatus, 0);
+        // Our own close comes after it, whatever happened there.
+        SendRequest(ui, "close\n");
     };
     EXPECT_EQ(0, Run().exitCode);
+    ASSERT_TRUE(WIFEXITED(childStatus));
+    ASSERT_EQ(0, WEXITSTATUS(childStatus));
     EXPECT_TRUE(log.Contains("Listener: refused a connection from user 65534"));
 }
 

@@ -14,7 +14,7 @@
 namespace uitest {
 
 class ScriptedTray final : public TrayView {
-public:
+  public:
     bool AddIcon(const TrayIconData& data) override {
         added.push_back(data);
         if (onAdd)
@@ -51,7 +51,7 @@ public:
 };
 
 class ScriptedMenu final : public MenuView {
-public:
+  public:
     void TrackPopup(const PopupMenu& menu, const MessageTarget& owner) override {
         shown.push_back(menu);
         if (choose)
@@ -62,7 +62,7 @@ public:
 };
 
 class ScriptedMessageBox final : public MessageBoxView {
-public:
+  public:
     void Show(const MessageBoxRequest& request, std::function<void(int)> answer) override {
         shown.push_back(request);
         int button = IDOK;
@@ -77,7 +77,7 @@ public:
 };
 
 class ScriptedAbout final : public AboutView {
-public:
+  public:
     void Show(const AboutContent& content, const MessageTarget& dialog) override {
         ++shows;
         text = content.text;
@@ -95,7 +95,7 @@ public:
 };
 
 class ScriptedShell final : public ShellOpener {
-public:
+  public:
     bool Open(const std::wstring& target) override {
         opened.push_back(target);
         return true;
@@ -109,7 +109,7 @@ public:
 };
 
 class ScriptedFolders final : public FoldersDialog {
-public:
+  public:
     int Run(MessageLoop& loop, std::vector<std::wstring>* folders) override {
         ++runs;
         if (whileOpen)

@@ -5,7 +5,7 @@
 #include "ui/present/AboutView.h"
 
 class HeadlessAbout final : public AboutView {
-public:
+  public:
     void Show(const AboutContent& content, const MessageTarget& dialog) override;
     void Raise() override {}
     void Hide() override {}

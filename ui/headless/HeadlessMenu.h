@@ -4,6 +4,6 @@
 #include "ui/present/MenuView.h"
 
 class HeadlessMenu final : public MenuView {
-public:
+  public:
     void TrackPopup(const PopupMenu& menu, const MessageTarget& owner) override;
 };

@@ -4,6 +4,6 @@
 #include "ui/present/MessageBoxView.h"
 
 class HeadlessMessageBox final : public MessageBoxView {
-public:
+  public:
     void Show(const MessageBoxRequest& request, std::function<void(int)> answer) override;
 };

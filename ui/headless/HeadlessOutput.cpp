@@ -8,7 +8,9 @@
 namespace {
 
 // The log is set up once it has been given its file path.
-bool LogIsSetUp() { return g_logger && !g_logger->GetLogPath().empty(); }
+bool LogIsSetUp() {
+    return g_logger && !g_logger->GetLogPath().empty();
+}
 
 } // namespace
 

@@ -1,15 +1,19 @@
 #include "ui/headless/HeadlessTray.h"
 
-#include "ui/headless/HeadlessOutput.h"
 #include "include/text/Utf8.h"
+#include "ui/headless/HeadlessOutput.h"
 
 namespace {
 
-std::wstring IconName(const IconImage* icon) { return icon ? Utf8ToWide(icon->name) : L"(none)"; }
+std::wstring IconName(const IconImage* icon) {
+    return icon ? Utf8ToWide(icon->name) : L"(none)";
+}
 
 } // namespace
 
-HeadlessTray::~HeadlessTray() { CancelBalloonTimer(); }
+HeadlessTray::~HeadlessTray() {
+    CancelBalloonTimer();
+}
 
 bool HeadlessTray::AddIcon(const TrayIconData& data) {
     WriteHeadlessLine(L"Tray icon shown: " + IconName(data.icon) + L", \"" + data.tip + L"\"");

@@ -6,7 +6,7 @@
 #include "ui/present/TrayView.h"
 
 class HeadlessTray final : public TrayView {
-public:
+  public:
     ~HeadlessTray() override;
 
     bool AddIcon(const TrayIconData& data) override;
@@ -14,7 +14,7 @@ public:
     bool ShowBalloon(const BalloonData& balloon) override;
     bool DeleteIcon(WindowHandle owner, uint32_t id) override;
 
-private:
+  private:
     void CancelBalloonTimer();
 
     MessageLoop* m_timerLoop = nullptr;

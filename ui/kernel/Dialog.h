@@ -5,7 +5,7 @@
 #include "ui/kernel/Window.h"
 
 class Dialog : public Window {
-public:
+  public:
     // Attaches to `loop` and sends WM_INITDIALOG. False when the dialog
     // refused to start (it is then destroyed again).
     [[nodiscard]] bool CreateModeless(MessageLoop& loop);
@@ -16,7 +16,7 @@ public:
 
     intptr_t WindowProc(Message& message) override;
 
-protected:
+  protected:
     virtual bool OnInitDialog() { return true; }
     virtual void OnCommand(uint16_t /*id*/) {}
     // The close box: by default the same as Esc (IDCANCEL).
@@ -25,7 +25,7 @@ protected:
     // Any other message; true when handled.
     virtual bool OnMessage(Message& /*message*/) { return false; }
 
-private:
+  private:
     bool m_ended = false;
     int m_result = IDCANCEL;
 };

@@ -8,22 +8,20 @@
 #include <memory>
 
 class MessagePayload {
-public:
+  public:
     virtual ~MessagePayload() = default;
 };
 
-template <typename T>
-class OwnedPayload final : public MessagePayload {
-public:
+template <typename T> class OwnedPayload final : public MessagePayload {
+  public:
     explicit OwnedPayload(std::unique_ptr<T> value) : m_value(std::move(value)) {}
     std::unique_ptr<T> Take() { return std::move(m_value); }
 
-private:
+  private:
     std::unique_ptr<T> m_value;
 };
 
-template <typename T>
-std::unique_ptr<MessagePayload> MakePayload(std::unique_ptr<T> value) {
+template <typename T> std::unique_ptr<MessagePayload> MakePayload(std::unique_ptr<T> value) {
     return std::make_unique<OwnedPayload<T>>(std::move(value));
 }
 
@@ -35,12 +33,15 @@ struct Message {
     std::unique_ptr<MessagePayload> payload;
 
     // The payload if it holds a T; null otherwise (also after a first take).
-    template <typename T>
-    std::unique_ptr<T> TakePayload() {
+    template <typename T> std::unique_ptr<T> TakePayload() {
         auto* owned = dynamic_cast<OwnedPayload<T>*>(payload.get());
         return owned ? owned->Take() : nullptr;
     }
 };
 
-inline uint16_t LowWord(intptr_t value) { return static_cast<uint16_t>(static_cast<uintptr_t>(value) & 0xFFFF); }
-inline uint16_t LowWord(uintptr_t value) { return static_cast<uint16_t>(value & 0xFFFF); }
+inline uint16_t LowWord(intptr_t value) {
+    return static_cast<uint16_t>(static_cast<uintptr_t>(value) & 0xFFFF);
+}
+inline uint16_t LowWord(uintptr_t value) {
+    return static_cast<uint16_t>(value & 0xFFFF);
+}

@@ -15,7 +15,8 @@ constexpr uint64_t kLongestWaitMs = 1000;
 
 } // namespace
 
-MessageLoop::MessageLoop(std::shared_ptr<MessageQueue> queue) : m_queue(std::move(queue)), m_previous(t_current) {
+MessageLoop::MessageLoop(std::shared_ptr<MessageQueue> queue)
+    : m_queue(std::move(queue)), m_previous(t_current) {
     t_current = this;
 }
 
@@ -26,16 +27,22 @@ MessageLoop::~MessageLoop() {
         t_current = m_previous;
 }
 
-MessageLoop* MessageLoop::Current() { return t_current; }
+MessageLoop* MessageLoop::Current() {
+    return t_current;
+}
 
 int MessageLoop::Run() {
     Pump(nullptr, true);
     return m_quitCode.value_or(0);
 }
 
-bool MessageLoop::RunModal(const std::function<bool()>& finished) { return Pump(finished, true); }
+bool MessageLoop::RunModal(const std::function<bool()>& finished) {
+    return Pump(finished, true);
+}
 
-void MessageLoop::DispatchPending() { Pump(nullptr, false); }
+void MessageLoop::DispatchPending() {
+    Pump(nullptr, false);
+}
 
 bool MessageLoop::Pump(const std::function<bool()>& finished, bool wait) {
     while (!m_quitCode) {
@@ -79,7 +86,9 @@ WindowHandle MessageLoop::AddWindow(Window* window) {
     return handle;
 }
 
-void MessageLoop::RemoveWindow(WindowHandle handle) { m_windows.erase(handle); }
+void MessageLoop::RemoveWindow(WindowHandle handle) {
+    m_windows.erase(handle);
+}
 
 Window* MessageLoop::FindWindow(WindowHandle handle) const {
     auto found = m_windows.find(handle);
@@ -109,7 +118,9 @@ MessageLoop::TimerId MessageLoop::SetTimer(uint32_t delayMs, std::function<void(
     return id;
 }
 
-void MessageLoop::KillTimer(TimerId id) { m_timers.erase(id); }
+void MessageLoop::KillTimer(TimerId id) {
+    m_timers.erase(id);
+}
 
 bool MessageLoop::RunOneDueTimer() {
     const uint64_t now = platform::MonotonicMs();
@@ -133,7 +144,9 @@ bool MessageLoop::Watch(int fd, std::function<void()> onReady) {
     return true;
 }
 
-void MessageLoop::Unwatch(int fd) { m_watches.erase(fd); }
+void MessageLoop::Unwatch(int fd) {
+    m_watches.erase(fd);
+}
 
 void MessageLoop::WaitForInput() {
     std::vector<pollfd> fds;

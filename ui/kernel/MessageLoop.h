@@ -15,7 +15,7 @@
 class Window;
 
 class MessageLoop {
-public:
+  public:
     using TimerId = uint64_t;
 
     explicit MessageLoop(std::shared_ptr<MessageQueue> queue);
@@ -56,7 +56,7 @@ public:
     [[nodiscard]] bool Watch(int fd, std::function<void()> onReady);
     void Unwatch(int fd);
 
-private:
+  private:
     struct Timer {
         uint64_t due;
         std::function<void()> callback;

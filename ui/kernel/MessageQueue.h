@@ -11,7 +11,7 @@
 #include <mutex>
 
 class MessageQueue {
-public:
+  public:
     // Null when no event descriptor can be had.
     static std::shared_ptr<MessageQueue> Create();
 
@@ -28,7 +28,7 @@ public:
     bool IsClosed() const;
     size_t Size() const;
 
-private:
+  private:
     MessageQueue() = default;
 
     mutable std::mutex m_mutex;
@@ -41,7 +41,7 @@ private:
 // copy; safe to use from any thread and after the window is gone (the message
 // is then dropped).
 class MessageTarget {
-public:
+  public:
     MessageTarget() = default;
     MessageTarget(std::shared_ptr<MessageQueue> queue, WindowHandle window)
         : m_queue(std::move(queue)), m_window(window) {}
@@ -51,7 +51,7 @@ public:
     WindowHandle Window() const { return m_window; }
     bool IsSet() const { return m_queue && m_window != kNoWindow; }
 
-private:
+  private:
     std::shared_ptr<MessageQueue> m_queue;
     WindowHandle m_window = kNoWindow;
 };

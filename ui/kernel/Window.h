@@ -8,7 +8,7 @@
 class MessageLoop;
 
 class Window {
-public:
+  public:
     Window() = default;
     virtual ~Window();
     Window(const Window&) = delete;
@@ -29,7 +29,7 @@ public:
 
     virtual intptr_t WindowProc(Message& message) = 0;
 
-private:
+  private:
     MessageLoop* m_loop = nullptr;
     WindowHandle m_handle = kNoWindow;
 };

@@ -15,7 +15,7 @@ struct AboutContent {
 };
 
 class AboutView {
-public:
+  public:
     virtual ~AboutView() = default;
     virtual void Show(const AboutContent& content, const MessageTarget& dialog) = 0;
     // Brings the open box to the front.

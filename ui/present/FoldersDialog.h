@@ -7,7 +7,7 @@
 class MessageLoop;
 
 class FoldersDialog {
-public:
+  public:
     virtual ~FoldersDialog() = default;
     // Runs modally on `loop` over `folders`; IDOK when the user accepted the
     // edited list.

@@ -19,7 +19,7 @@ struct MessageBoxRequest {
 };
 
 class MessageBoxView {
-public:
+  public:
     virtual ~MessageBoxView() = default;
     virtual void Show(const MessageBoxRequest& request, std::function<void(int)> answer) = 0;
 };

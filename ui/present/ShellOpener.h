@@ -4,7 +4,7 @@
 #include <string>
 
 class ShellOpener {
-public:
+  public:
     virtual ~ShellOpener() = default;
     // Opens a web address or folder in the user's preferred application.
     virtual bool Open(const std::wstring& target) = 0;

@@ -28,7 +28,7 @@ struct BalloonData {
 };
 
 class TrayView {
-public:
+  public:
     virtual ~TrayView() = default;
     virtual bool AddIcon(const TrayIconData& data) = 0;
     virtual bool ModifyIcon(const TrayIconData& data) = 0;

@@ -5,7 +5,7 @@
 #include "ui/present/ShellOpener.h"
 
 class XdgShellOpener final : public ShellOpener {
-public:
+  public:
     bool Open(const std::wstring& target) override;
     bool Run(const std::wstring& program) override;
 };

@@ -19,7 +19,7 @@
 namespace testsupport {
 
 class CoreHarness {
-public:
+  public:
     CoreHarness()
         : m_home("HOME", dir.Path()), m_config("XDG_CONFIG_HOME", dir.File(".config")),
           m_data("XDG_DATA_HOME", dir.File(".local/share")), m_cache("XDG_CACHE_HOME", dir.File(".cache")) {
@@ -29,9 +29,10 @@ public:
     ~CoreHarness() { EnableCrashReports(true); }
 
     // A fresh core on the same folders (a second start of the program).
-    void Build() {
+    // With realLink the core talks to a server through its own connection.
+    void Build(bool realLink = false) {
         CoreParts parts;
-        auto linkPart = std::make_unique<FakeServerLink>(&events);
+        auto linkPart = realLink ? nullptr : std::make_unique<FakeServerLink>(&events);
         auto scannerPart = std::make_unique<FakeScanner>(&events);
         auto shareMonPart = std::make_unique<FakeShareMon>();
         auto searchPart = std::make_unique<FakeMusicSearch>(&events);
@@ -39,7 +40,8 @@ public:
         scanner = scannerPart.get();
         shareMon = shareMonPart.get();
         search = searchPart.get();
-        parts.nodeConn = std::move(linkPart);
+        if (linkPart)
+            parts.nodeConn = std::move(linkPart);
         parts.scanner = std::move(scannerPart);
         parts.shareMon = std::move(shareMonPart);
         parts.musicSearch = std::move(searchPart);
@@ -70,7 +72,7 @@ public:
     std::vector<bool> playCountImports;
     std::unique_ptr<KovikCore> core;
 
-private:
+  private:
     ScopedEnv m_home;
     ScopedEnv m_config;
     ScopedEnv m_data;

@@ -14,8 +14,9 @@ using testsupport::FakeServerLink;
 namespace {
 
 class KovikCoreAccountTest : public ::testing::Test {
-protected:
-    void StartWithStoredAccount(const std::wstring& user, const std::wstring& password, const std::wstring& token) {
+  protected:
+    void StartWithStoredAccount(const std::wstring& user, const std::wstring& password,
+                                const std::wstring& token) {
         ASSERT_TRUE(h.Start());
         ASSERT_TRUE(h.core->SaveAccount(user, password, token));
         h.Build();

@@ -13,7 +13,9 @@ using testsupport::CoreHarness;
 
 namespace {
 
-std::string ConfigDbPath(const CoreHarness& h) { return WideToUtf8(h.ConfigDir()) + "/mv.dat"; }
+std::string ConfigDbPath(const CoreHarness& h) {
+    return WideToUtf8(h.ConfigDir()) + "/mv.dat";
+}
 
 // Runs SQL on the configuration file from outside the core.
 void RunSql(const std::string& file, const std::string& sql) {
@@ -47,7 +49,8 @@ TEST(KovikCoreConfigDbTest, OldAccountTableMovesIntoTheNewOneWithAnEmptyToken) {
 
     ASSERT_TRUE(h.Start());
     sqlite3* db = h.core->GetConfigDb();
-    EXPECT_EQ(std::vector<std::string>({"alice|d1g3st|"}), Rows(db, "select username, password, token from Accounts_v2"));
+    EXPECT_EQ(std::vector<std::string>({"alice|d1g3st|"}),
+              Rows(db, "select username, password, token from Accounts_v2"));
     EXPECT_TRUE(Rows(db, "select name from sqlite_master where name = 'Accounts_v1'").empty());
     EXPECT_TRUE(h.core->HasStoredAccount());
     EXPECT_EQ(L"alice", h.core->GetUsername());
@@ -88,14 +91,15 @@ TEST(KovikCoreConfigDbTest, SharesComeBackInOrderWithTheDownloadShareFirst) {
     ASSERT_TRUE(h.Start());
     h.core->PostSetSharesRequest({h.dir.WFile("A"), h.dir.WFile("B"), h.dir.WFile("C"), h.dir.WFile("D")});
     h.core->ProcessUiRequests();
-    EXPECT_EQ(std::vector<std::string>({h.dir.File("A") + "|1", h.dir.File("B") + "|0", h.dir.File("C") + "|0",
-                                        h.dir.File("D") + "|0"}),
+    EXPECT_EQ(std::vector<std::string>({h.dir.File("A") + "|1", h.dir.File("B") + "|0",
+                                        h.dir.File("C") + "|0", h.dir.File("D") + "|0"}),
               Rows(h.core->GetConfigDb(), "select path, download from Shares_v1"));
 
     std::filesystem::remove(h.dir.File("C"));
     h.Build();
     ASSERT_TRUE(h.Start());
-    EXPECT_EQ(std::vector<std::wstring>({h.dir.WFile("A"), h.dir.WFile("B"), h.dir.WFile("D")}), h.core->GetShares());
+    EXPECT_EQ(std::vector<std::wstring>({h.dir.WFile("A"), h.dir.WFile("B"), h.dir.WFile("D")}),
+              h.core->GetShares());
     EXPECT_TRUE(h.log.Contains("Can't share " + h.dir.File("C") + " because it doesn't exist"));
     // The scanner and the monitor start from the same list.
     ASSERT_FALSE(h.scanner->curShares.empty());
@@ -114,7 +118,8 @@ TEST(KovikCoreConfigDbTest, DownloadShareLoadsFirstWhateverTheRowOrder) {
     ASSERT_TRUE(ExecQuery(db, "insert into Shares_v1 values ('" + h.dir.File("y") + "', 1)"));
     ASSERT_TRUE(ExecQuery(db, "insert into Shares_v1 values ('" + h.dir.File("z") + "', 0)"));
     ASSERT_TRUE(h.core->LoadShares());
-    EXPECT_EQ(std::vector<std::wstring>({h.dir.WFile("y"), h.dir.WFile("x"), h.dir.WFile("z")}), h.core->GetShares());
+    EXPECT_EQ(std::vector<std::wstring>({h.dir.WFile("y"), h.dir.WFile("x"), h.dir.WFile("z")}),
+              h.core->GetShares());
 }
 
 TEST(KovikCoreConfigDbTest, SavingAnEmptyUserNameForgetsTheAccount) {

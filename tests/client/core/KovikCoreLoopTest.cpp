@@ -11,7 +11,7 @@ using testsupport::CoreHarness;
 namespace {
 
 class KovikCoreLoopTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(h.Start());
         h.core->BeginLoop();
@@ -77,7 +77,7 @@ TEST_F(KovikCoreLoopTest, FullScansFromEventsComeAtMostOncePerInterval) {
     AdvanceSecs(20);
     h.core->CheckScanTimers();
     EXPECT_EQ(1u, h.scanner->initScans.size()); // 120 s is not more than the interval
-    AdvanceSecs(1); // 121 s after the last full scan
+    AdvanceSecs(1);                             // 121 s after the last full scan
     h.core->CheckScanTimers();
     EXPECT_EQ(2u, h.scanner->initScans.size());
 }

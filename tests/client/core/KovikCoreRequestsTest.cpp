@@ -16,7 +16,7 @@ using testsupport::CoreHarness;
 namespace {
 
 class KovikCoreRequestsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(h.Start()); }
 
     std::wstring MakeDir(const std::string& name) {
@@ -119,7 +119,8 @@ TEST_F(KovikCoreRequestsTest, LoginAddressCarriesTheNameAndTheSaltedCredential) 
     EXPECT_EQ(site + L"/login?redirect=1&cliu=alice&clip=" + Utf8ToWide(SaltedDigest("web-7", "cred")),
               MakeLoginUrl(site, "web-7", L"alice", L"cred"));
     // Characters with a meaning in an address are encoded.
-    EXPECT_EQ(site + L"/login?redirect=1&cliu=a%20b%26c%3D%C3%A9.x_y-z~&clip=" + Utf8ToWide(SaltedDigest("s", "p")),
+    EXPECT_EQ(site + L"/login?redirect=1&cliu=a%20b%26c%3D%C3%A9.x_y-z~&clip=" +
+                  Utf8ToWide(SaltedDigest("s", "p")),
               MakeLoginUrl(site, "s", L"a b&c=\u00e9.x_y-z~", L"p"));
 }
 

@@ -33,7 +33,7 @@ inline TestServerOptions DefaultServerOptions() {
 }
 
 class LinkHarness {
-public:
+  public:
     explicit LinkHarness(TestServerOptions options = DefaultServerOptions(), bool startServer = true)
         : server(std::move(options)) {
         EnableCrashReports(false);
@@ -105,7 +105,7 @@ public:
     bool serverStarted = false;
     std::unique_ptr<NodeConn> link;
 
-private:
+  private:
     std::unique_ptr<ScopedEnv> m_redirector;
     std::unique_ptr<platform::SslContext> m_context;
 };

@@ -18,15 +18,16 @@ TEST(LoginDigestsTest, HelloCheckUsesTheNamePositionsByLength) {
         uint32_t expected;
     } cases[] = {
         {"", "10.0.0.1", 0},
-        {"ab", "10.0.0.1", 0},                 // too short and even
+        {"ab", "10.0.0.1", 0}, // too short and even
         {"ab", "", 0},
-        {"abcd", "10.0.0.1", 98 * 99},          // even: position 1 only
+        {"abcd", "10.0.0.1", 98 * 99},              // even: position 1 only
         {"abc", "10.0.0.1", 98 * 99 + 46 * 47 + 1}, // odd: ip position 2 of an 8-byte ip
-        {"abc", "1.2", 98 * 99},                // ip too short
-        {"abcde", "192.168.100.200", 98 * 99 + (100 * 101 + 1) + (50 * 51 + 1) + (46 * 47 + 3) + (48 * 49 + 6)},
+        {"abc", "1.2", 98 * 99},                    // ip too short
+        {"abcde", "192.168.100.200",
+         98 * 99 + (100 * 101 + 1) + (50 * 51 + 1) + (46 * 47 + 3) + (48 * 49 + 6)},
         {"abcdefghijklmno", "", 98 * 99 + (100 * 101 + 1) + (110 * 111 + 6)},
         {"abcdefghijklmn", "", 98 * 99 + (100 * 101 + 1)}, // 14 bytes: no position 13
-        {"\xc3\xa9x", "", 169 * 170},           // bytes are unsigned
+        {"\xc3\xa9x", "", 169 * 170},                      // bytes are unsigned
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.expected, ComputeHelloCheck(c.name, c.ip)) << c.name << " / " << c.ip;

@@ -3,10 +3,10 @@
 // watchdogs, all on the injected clock.
 #include "tests/client/server/LinkHarness.h"
 
-#include "include/text/Utf8.h"
 #include "include/system/SystemInfo.h"
-#include "tests/support/core/SequenceRandom.h"
+#include "include/text/Utf8.h"
 #include "tests/support/LoopbackSockets.h"
+#include "tests/support/core/SequenceRandom.h"
 
 #include <gtest/gtest.h>
 
@@ -159,7 +159,8 @@ TEST(NodeConnSessionTest, UnansweredSignInCheckEndsWithResultThirtyTwoAfterAMinu
     EXPECT_EQ(32, h.owner.answers[0].result);
     EXPECT_EQ(L"", h.owner.answers[0].credential);
     EXPECT_EQ(NCM_ONETIME_LOGIN, h.owner.answers[0].mode);
-    ASSERT_TRUE(h.PumpUntil([&] { return h.link->GetState() == NC_NOT_CONNECTED && h.server.OpenConnectionCount() == 0; }));
+    ASSERT_TRUE(h.PumpUntil(
+        [&] { return h.link->GetState() == NC_NOT_CONNECTED && h.server.OpenConnectionCount() == 0; }));
 }
 
 TEST(NodeConnSessionTest, SilentServerIsLeftAfterNinetySecondsAndTheRedirectorAskedAgain) {

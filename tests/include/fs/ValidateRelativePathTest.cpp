@@ -5,8 +5,8 @@
 #include <string>
 
 TEST(ValidateRelativePathTest, PathsThatStayInsideTheirFolderPass) {
-    for (const wchar_t* path : {L"a", L"Album/Song.mp3", L"a b/c..d/.hidden", L"x/y/z", L"..a", L"a..",
-                                L"Caf\u00e9/\u266b.mp3"})
+    for (const wchar_t* path :
+         {L"a", L"Album/Song.mp3", L"a b/c..d/.hidden", L"x/y/z", L"..a", L"a..", L"Caf\u00e9/\u266b.mp3"})
         EXPECT_TRUE(ValidateRelativePath(path)) << path;
 }
 

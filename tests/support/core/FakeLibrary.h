@@ -32,8 +32,9 @@ struct EventLog {
 };
 
 class FakeMusicFile final : public MusicFile {
-public:
-    explicit FakeMusicFile(uint32_t cfID, std::wstring path = L"/music/a.mp3") : MusicFile(cfID), m_path(std::move(path)) {}
+  public:
+    explicit FakeMusicFile(uint32_t cfID, std::wstring path = L"/music/a.mp3")
+        : MusicFile(cfID), m_path(std::move(path)) {}
 
     void GetFullPath(std::wstring& path, FileScanner&) override { path = m_path; }
     void Play(FileScanner&, uint32_t mode) override { plays.push_back(mode); }
@@ -69,7 +70,7 @@ public:
     std::vector<uint32_t> plays;
     std::unique_ptr<FileMetaData> received;
 
-private:
+  private:
     bool PutRecord(Buf& out, uint8_t marker) {
         out.WriteByte(marker);
         out.WriteUInt32(m_cfID);
@@ -80,7 +81,7 @@ private:
 };
 
 class FakeScanner final : public FileScanner {
-public:
+  public:
     explicit FakeScanner(EventLog* log = nullptr) : FileScanner(nullptr), m_log(log) {}
 
     bool InitMetadataDb(const std::vector<std::wstring>& shares, sqlite3* db) override {
@@ -102,8 +103,14 @@ public:
         ++resets;
         Log("Reset");
     }
-    void BeginTransaction() override { inTransaction = true; Log("BeginTransaction"); }
-    void EndTransaction() override { inTransaction = false; Log("EndTransaction"); }
+    void BeginTransaction() override {
+        inTransaction = true;
+        Log("BeginTransaction");
+    }
+    void EndTransaction() override {
+        inTransaction = false;
+        Log("EndTransaction");
+    }
     bool IsInTransaction() const override { return inTransaction; }
     void Cleanup() override { Log("Cleanup"); }
     void ScanSingleFile(const std::wstring& path, uint32_t) override { singleScans.push_back(path); }
@@ -111,9 +118,11 @@ public:
         importedCounts.push_back(counts);
         increases = nextIncreases;
     }
-    void ResolveImportedPlaylists(const ImportedPlaylists& imported, std::list<ResolvedPlaylist>& out) override {
+    void ResolveImportedPlaylists(const ImportedPlaylists& imported,
+                                  std::list<ResolvedPlaylist>& out) override {
         for (const ImportedPlaylist& playlist : imported)
-            out.push_back({playlist.name, playlist.persistentId, std::vector<uint32_t>(playlist.trackPaths.size(), 7)});
+            out.push_back(
+                {playlist.name, playlist.persistentId, std::vector<uint32_t>(playlist.trackPaths.size(), 7)});
     }
     SharedFile* FindFileByCfId(uint32_t cfID) override {
         auto it = files.find(cfID);
@@ -158,7 +167,7 @@ public:
     std::vector<SyncDelta> queue;
     std::function<void()> onPop;
 
-private:
+  private:
     void Log(const std::string& event) {
         if (m_log)
             m_log->Add(event);
@@ -167,7 +176,7 @@ private:
 };
 
 class FakeShareMon final : public ShareMon {
-public:
+  public:
     void Start() override { ++starts; }
     void SetShares(const std::vector<std::wstring>& shares) override { given.push_back(shares); }
     void TakeChanges(std::list<std::unique_ptr<ScanFileRequest>>& out) override {
@@ -175,7 +184,9 @@ public:
             out.push_back(std::move(change));
         pending.clear();
     }
-    void Push(int type, const std::wstring& path) { pending.push_back(std::make_unique<ScanFileRequest>(type, path)); }
+    void Push(int type, const std::wstring& path) {
+        pending.push_back(std::make_unique<ScanFileRequest>(type, path));
+    }
 
     int starts = 0;
     std::vector<std::vector<std::wstring>> given;
@@ -183,7 +194,7 @@ public:
 };
 
 class FakeMusicSearch final : public MusicSearch {
-public:
+  public:
     explicit FakeMusicSearch(EventLog* log = nullptr) : m_log(log) {}
     void Start(KovikCore* owner) override {
         m_owner = owner;
@@ -202,7 +213,7 @@ public:
     std::vector<std::wstring> candidates;
     std::vector<uint32_t> waits;
 
-private:
+  private:
     EventLog* m_log;
 };
 

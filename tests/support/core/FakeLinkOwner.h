@@ -13,7 +13,7 @@
 namespace testsupport {
 
 class RecordingStreamer final : public FileStreamer {
-public:
+  public:
     void AddConn(std::unique_ptr<HttpConn> conn) override {
         hosts.push_back(conn->GetConn().GetHost());
         ports.push_back(conn->GetConn().GetPort());
@@ -26,7 +26,7 @@ public:
 };
 
 class FakeLinkOwner final : public IServerLinkOwner {
-public:
+  public:
     struct Answer {
         int result;
         std::wstring credential;

@@ -12,7 +12,7 @@
 namespace testsupport {
 
 class FakeServerLink final : public IServerLink {
-public:
+  public:
     struct StartCall {
         int mode;
         std::wstring user;
@@ -87,7 +87,7 @@ public:
     std::vector<std::vector<std::pair<uint32_t, uint32_t>>> playCountBatches;
     std::vector<std::wstring> sentPlaylists;
 
-private:
+  private:
     EventLog* m_log;
 };
 

@@ -10,7 +10,7 @@
 namespace testsupport {
 
 class RecordingUI final : public IKovikUI {
-public:
+  public:
     struct Call {
         std::string op;
         long long value = 0;
@@ -25,11 +25,14 @@ public:
     }
     void LoginResult(int result) override { Add({"LoginResult", result, L"", {}}); }
     void AccountProblem(int status) override { Add({"AccountProblem", status, L"", {}}); }
-    void UpgradeReady(std::unique_ptr<std::wstring> path) override { Add({"UpgradeReady", 0, path ? *path : L"", {}}); }
+    void UpgradeReady(std::unique_ptr<std::wstring> path) override {
+        Add({"UpgradeReady", 0, path ? *path : L"", {}});
+    }
     void SetStatus(uint32_t bits) override { Add({"SetStatus", bits, L"", {}}); }
     void ShowFoldersDialog() override { Add({"ShowFoldersDialog", 0, L"", {}}); }
     void PlaylistSaved(std::unique_ptr<PlaylistNotice> notice) override {
-        Add({"PlaylistSaved", 0, notice ? notice->path : L"", notice ? notice->entries : std::vector<std::wstring>()});
+        Add({"PlaylistSaved", 0, notice ? notice->path : L"",
+             notice ? notice->entries : std::vector<std::wstring>()});
     }
     void PlaylistDeleted(std::unique_ptr<std::wstring> title) override {
         Add({"PlaylistDeleted", 0, title ? *title : L"", {}});
@@ -59,7 +62,7 @@ public:
         m_calls.clear();
     }
 
-private:
+  private:
     void Add(Call call) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_calls.push_back(std::move(call));

@@ -9,7 +9,7 @@
 namespace testsupport {
 
 class SequenceRandom final : public RandomSource {
-public:
+  public:
     explicit SequenceRandom(std::vector<uint32_t> values) : m_values(std::move(values)) {
         SetRandomSourceOverride(this);
     }
@@ -23,7 +23,7 @@ public:
         return value;
     }
 
-private:
+  private:
     std::vector<uint32_t> m_values;
     size_t m_next = 0;
 };

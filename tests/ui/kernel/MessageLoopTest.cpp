@@ -1,6 +1,6 @@
+#include "ui/kernel/MessageLoop.h"
 #include "tests/support/ManualClock.h"
 #include "ui/kernel/Dialog.h"
-#include "ui/kernel/MessageLoop.h"
 #include "ui/kernel/RegisteredMessages.h"
 
 #include <gtest/gtest.h>
@@ -14,12 +14,12 @@
 namespace {
 
 class TestDialog final : public Dialog {
-public:
+  public:
     std::vector<uint16_t> commands;
     std::vector<uint32_t> others;
     bool destroyed = false;
 
-protected:
+  protected:
     void OnCommand(uint16_t id) override {
         commands.push_back(id);
         if (id == IDOK || id == IDCANCEL)
@@ -65,8 +65,8 @@ TEST_F(MessageLoopTest, DialogEndsWithOkEscAndTheCloseBox) {
         uintptr_t wParam;
         int expected;
     };
-    for (const Case& c : {Case{WM_COMMAND, IDOK, IDOK}, Case{WM_COMMAND, IDCANCEL, IDCANCEL},
-                          Case{WM_CLOSE, 0, IDCANCEL}}) {
+    for (const Case& c :
+         {Case{WM_COMMAND, IDOK, IDOK}, Case{WM_COMMAND, IDCANCEL, IDCANCEL}, Case{WM_CLOSE, 0, IDCANCEL}}) {
         TestDialog dialog;
         loop.SetTimer(0, [&dialog, c] { dialog.Target().Post(c.message, c.wParam); });
         EXPECT_EQ(c.expected, dialog.DoModal(loop)) << c.message;

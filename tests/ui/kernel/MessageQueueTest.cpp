@@ -1,5 +1,5 @@
-#include "ui/kernel/MessageLoop.h"
 #include "ui/kernel/MessageQueue.h"
+#include "ui/kernel/MessageLoop.h"
 #include "ui/kernel/Window.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +17,7 @@ struct Tracked {
 };
 
 class RecordingWindow final : public Window {
-public:
+  public:
     intptr_t WindowProc(Message& message) override {
         ids.push_back(message.id);
         if (auto payload = message.TakePayload<Tracked>())
