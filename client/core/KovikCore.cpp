@@ -52,7 +52,10 @@ KovikCore::KovikCore(CoreParts parts)
         m_sessionSalt.clear();
 }
 
-KovikCore::~KovikCore() = default;
+KovikCore::~KovikCore() {
+    if (g_ui == m_ui)
+        g_ui = nullptr;
+}
 
 void KovikCore::FatalError(const std::wstring& text) {
     {

@@ -74,3 +74,5 @@ constexpr int kMaxUpgradeTextBytes = 1024;
 
 // Bit of MSG_ACCOUNT_CHECK_RESULT's status: the text is the credential to keep.
 constexpr uint32_t kAccountCheckHasCredential = 0x10;
+// The result the connection gives a sign-in check the server never answered.
+constexpr int kAccountCheckTimedOut = 32;

@@ -145,7 +145,7 @@ class NodeConn final : public IServerLink {
     bool SendEmpty(uint16_t type);
     void SendSyncCompleteIfDone(FileScanner& scanner);
     bool SendNewFile(FileScanner& scanner, uint32_t cfID);
-    bool SendFileRemoved(const uint32_t kind, uint32_t cfID, uint64_t stamp);
+    bool SendFileRemoved(uint32_t kind, uint32_t cfID, uint64_t stamp);
 
     IServerLinkOwner& m_owner;
     TcpConn m_conn;

@@ -92,7 +92,7 @@ bool NodeConn::SendNewFile(FileScanner& scanner, uint32_t cfID) {
     return sent;
 }
 
-bool NodeConn::SendFileRemoved(const uint32_t kind, uint32_t cfID, uint64_t stamp) {
+bool NodeConn::SendFileRemoved(uint32_t kind, uint32_t cfID, uint64_t stamp) {
     Buf body(32);
     body.WriteByte(static_cast<uint8_t>(kind));
     body.WriteUInt32(cfID);

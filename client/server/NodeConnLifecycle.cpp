@@ -26,7 +26,6 @@ constexpr int64_t kLoginCheckRetrySecs = 2;
 constexpr uint32_t kBackoffBaseSecs = 10;
 constexpr uint32_t kBackoffStepSecs = 5;
 constexpr uint32_t kBackoffMaxSpreadSecs = 50;
-constexpr int kLoginTimedOut = 32;
 
 int64_t Now() {
     return platform::WallSeconds();
@@ -128,8 +127,11 @@ void NodeConn::Tick(FileScanner& scanner) {
         // Frames that arrived with the peer's close are still handled.
         if (m_conn.inBuf.HasData())
             processServerBuffer(scanner);
-        OnDisconnected();
-        CountFailure();
+        // Unless one of them was a redirect that already connects anew.
+        if (m_conn.GetState() == TC_CLOSED) {
+            OnDisconnected();
+            CountFailure();
+        }
     }
     SendLowPriResults(scanner);
     CheckUpgrade();
@@ -182,7 +184,7 @@ void NodeConn::CheckIdle() {
         if (Now() > m_loginStartTime + kLoginTimeoutSecs) {
             const int mode = m_connMode;
             RequestClose();
-            m_owner.OnAccountAnswer(kLoginTimedOut, std::wstring(), mode);
+            m_owner.OnAccountAnswer(kAccountCheckTimedOut, std::wstring(), mode);
         }
         return;
     }

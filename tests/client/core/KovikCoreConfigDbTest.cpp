@@ -156,3 +156,23 @@ TEST(KovikCoreConfigDbTest, StartUpFailsWithoutADatabaseAndTheLoopEndsAtOnce) {
     EXPECT_EQ(GetAppString(AS_SETUP_PROBLEM), h.ui.Calls()[0].text);
     EXPECT_EQ(0, h.link->ticks);
 }
+
+TEST(KovikCoreStartupTest, StartUpFailsWithoutATlsContext) {
+    CoreHarness h;
+    testsupport::ScopedEnv ca("MELVANE_CA_FILE", h.dir.File("no-such-ca.pem"));
+    EXPECT_FALSE(h.Start());
+    EXPECT_TRUE(h.log.Contains("Could not create the TLS client context"));
+    EXPECT_TRUE(h.log.Contains("unable to init networking"));
+    EXPECT_EQ(0, h.link->inits);
+}
+
+TEST(KovikCoreStartupTest, StartUpHandsTheLinkItsContextAndTheSessionSalt) {
+    CoreHarness h;
+    ASSERT_TRUE(h.Start());
+    EXPECT_EQ(1, h.link->inits);
+    EXPECT_TRUE(h.link->hadTlsContext);
+    EXPECT_EQ(8u, h.core->GetSessionSalt().size());
+    EXPECT_EQ(h.core->GetSessionSalt(), h.link->sessionSalt);
+    EXPECT_EQ(1, h.shareMon->starts);
+    EXPECT_TRUE(h.log.Contains("chose " + WideToUtf8(h.ConfigDir()) + " as config dir"));
+}

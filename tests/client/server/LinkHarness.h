@@ -34,7 +34,8 @@ inline TestServerOptions DefaultServerOptions() {
 
 class LinkHarness {
   public:
-    explicit LinkHarness(TestServerOptions options = DefaultServerOptions(), bool startServer = true)
+    explicit LinkHarness(TestServerOptions options = DefaultServerOptions(), bool startServer = true,
+                         std::unique_ptr<LowPriScanner> lowPriScanner = nullptr)
         : server(std::move(options)) {
         EnableCrashReports(false);
         (void)startNetworking();
@@ -47,7 +48,7 @@ class LinkHarness {
             unsigned long error = 0;
             m_context = platform::SslContext::CreateClient(tls, &error);
         }
-        link = std::make_unique<NodeConn>(owner);
+        link = std::make_unique<NodeConn>(owner, std::move(lowPriScanner));
         link->InitServerConnection(m_context.get(), kSessionSalt);
     }
     ~LinkHarness() {

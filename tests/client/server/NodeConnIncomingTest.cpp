@@ -403,3 +403,46 @@ TEST_F(NodeConnIncomingTest, LogRequestsOfKnownKindsAreSentWithoutHoldingTheSess
     EXPECT_FALSE(ClosedBy(FrameOf(msg::SendLog{.kind = 2})));
     EXPECT_TRUE(h.log.Contains("Flushing log"));
 }
+
+namespace {
+
+// Keeps requested scans until the test lets them finish.
+class HeldLowPriScanner final : public LowPriScanner {
+  public:
+    void QueueRequest(const std::wstring&, uint32_t cfID, int kind, uint32_t serial, bool) override {
+        Result result;
+        result.cfID = cfID;
+        result.kind = kind;
+        result.sessionSerial = serial;
+        held.push_back(std::move(result));
+    }
+    void Release() {
+        MutexLock lock(m_mutex);
+        m_results.splice(m_results.end(), held);
+    }
+    std::list<Result> held;
+};
+
+} // namespace
+
+TEST(NodeConnLowPriorityTest, ResultsAskedForByAnEarlierSessionAreDropped) {
+    auto scanner = std::make_unique<HeldLowPriScanner>();
+    HeldLowPriScanner* held = scanner.get();
+    LinkHarness h(DefaultServerOptions(), true, std::move(scanner));
+    FakeMusicFile file(5);
+    h.scanner.files[5] = &file;
+    ASSERT_TRUE(h.Connect());
+    h.server.Send(With<msg::FileDetailsRequest>([](msg::FileDetailsRequest& m) {
+        m.cfID = 5;
+        m.rescan = true;
+    }));
+    ASSERT_TRUE(h.PumpUntil([&] { return held->held.size() == 1; }));
+    h.server.CloseConnection();
+    ASSERT_TRUE(h.PumpUntil([&] { return h.link->GetState() != NC_CONNECTED; }));
+    h.AdvanceSecs(60);
+    ASSERT_TRUE(h.PumpUntil([&] { return h.link->GetState() == NC_CONNECTED; }));
+    held->Release();
+    h.Pump(50);
+    EXPECT_FALSE(h.server.HasReceived(ClientMsg::MSG_FILE_DETAILS));
+    EXPECT_TRUE(h.log.Contains("Got results from lps thread for cfID 5"));
+}
