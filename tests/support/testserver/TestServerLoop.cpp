@@ -90,15 +90,17 @@ void TestServer::State::Run() {
         AcceptFrom(sessionListener, false);
         if (redirectorListener.Fd() >= 0)
             AcceptFrom(redirectorListener, true);
+        // Queued before the peers are serviced, so a ping goes out in this
+        // pass rather than at the next wake-up.
+        if (options.pingIntervalMs > 0 && Clock::now() >= nextPing) {
+            SendPing();
+            nextPing = Clock::now() + std::chrono::milliseconds(options.pingIntervalMs);
+        }
         for (size_t i = 0; i < peers.size(); ++i) {
             Peer& peer = *peers[i];
             peer.io->Service(i < polledPeers ? fds[kFixedPollEntries + i].revents : 0);
             Process(peer);
             peer.io->Service(0);
-        }
-        if (options.pingIntervalMs > 0 && Clock::now() >= nextPing) {
-            SendPing();
-            nextPing = Clock::now() + std::chrono::milliseconds(options.pingIntervalMs);
         }
         Reap();
     }
