@@ -32,7 +32,7 @@ constexpr uint32_t kStatusConnected = 1u << 0;
 constexpr uint32_t kStatusTransfers = 1u << 1;
 
 class IKovikUI {
-public:
+  public:
     virtual ~IKovikUI() = default;
 
     // The text is copied into the message.

@@ -31,7 +31,9 @@ void ListenPortTable::Add(std::unique_ptr<ListenPort> record) {
     m_ports[port] = std::move(record);
 }
 
-void ListenPortTable::Remove(uint16_t port) { m_ports.erase(port); }
+void ListenPortTable::Remove(uint16_t port) {
+    m_ports.erase(port);
+}
 
 std::vector<uint16_t> ListenPortTable::Ports() const {
     std::vector<uint16_t> ports;
@@ -144,8 +146,8 @@ bool TcpConn::Listen(HttpConnFactory factory, void* context, int sockBufSize) {
     disableKeepAlive(record->listenFd);
     setSocketBufferSizes(record->listenFd, sockBufSize);
     setReuseAddress(record->listenFd);
-    if (bindSocket(record->listenFd, reinterpret_cast<const sockaddr*>(&record->address), sizeof record->address) !=
-            0 ||
+    if (bindSocket(record->listenFd, reinterpret_cast<const sockaddr*>(&record->address),
+                   sizeof record->address) != 0 ||
         listenSocket(record->listenFd, ListenPort::kBacklog) != 0) {
         MVLOG(LOG_CRIT, "bindAndListen on port %i failed", m_port);
         return false;
@@ -213,7 +215,8 @@ void TcpConn::Accept(const SocketSet& readSet) {
             }
         }
         if (port->IsUnused()) {
-            MVLOG(LOG_INFO, "no more pending conns on port %i, closing listen fd %i", port->port, port->listenFd);
+            MVLOG(LOG_INFO, "no more pending conns on port %i, closing listen fd %i", port->port,
+                  port->listenFd);
             table.Remove(number);
         }
     }

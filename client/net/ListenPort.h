@@ -33,7 +33,7 @@ struct ListenPort {
 };
 
 class ListenPortTable {
-public:
+  public:
     static ListenPortTable& Get();
 
     ListenPort* Find(uint16_t port);
@@ -48,6 +48,6 @@ public:
     // true when the pending record is done with.
     static bool Identify(ListenPort& port, TcpConn& pending);
 
-private:
+  private:
     std::map<uint16_t, std::unique_ptr<ListenPort>> m_ports;
 };

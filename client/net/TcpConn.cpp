@@ -19,14 +19,18 @@ namespace {
 
 constexpr int kMaxSslErrorText = 256;
 
-int64_t NowSeconds() { return static_cast<int64_t>(platform::MonotonicMs() / 1000); }
+int64_t NowSeconds() {
+    return static_cast<int64_t>(platform::MonotonicMs() / 1000);
+}
 
-bool IsWouldBlock(int error) { return error == EAGAIN || error == EWOULDBLOCK || error == EINPROGRESS; }
+bool IsWouldBlock(int error) {
+    return error == EAGAIN || error == EWOULDBLOCK || error == EINPROGRESS;
+}
 
 } // namespace
 
-TcpConn::TcpConn() : inBuf(kDefaultBufSize), outBuf(kDefaultBufSize), m_writeMeter(kMeterWindow),
-                     m_readMeter(kMeterWindow) {
+TcpConn::TcpConn()
+    : inBuf(kDefaultBufSize), outBuf(kDefaultBufSize), m_writeMeter(kMeterWindow), m_readMeter(kMeterWindow) {
     m_states.AddState(TC_NOT_CONNECTED, L"TC_NOT_CONNECTED");
     m_states.AddState(TC_CREATE_CONNECT_SOCKET, L"TC_CREATE_CONNECT_SOCKET");
     m_states.AddState(TC_CONNECTING, L"TC_CONNECTING");
@@ -73,7 +77,8 @@ TcpConn::~TcpConn() {
 
 void TcpConn::Reset() {
     if (m_sockFD != -1) {
-        MVLOG(LOG_ERR, "Reset of conn %p with open socket %i; closing it", static_cast<void*>(this), m_sockFD);
+        MVLOG(LOG_ERR, "Reset of conn %p with open socket %i; closing it", static_cast<void*>(this),
+              m_sockFD);
         CloseSocket();
     }
     inBuf.Reset();
@@ -227,8 +232,12 @@ void TcpConn::ChangeState(TcpConnState newState) {
     m_state = newState;
 }
 
-void TcpConn::StampReadTime() { m_lastReadTime = NowSeconds(); }
-void TcpConn::StampWriteTime() { m_lastWriteTime = NowSeconds(); }
+void TcpConn::StampReadTime() {
+    m_lastReadTime = NowSeconds();
+}
+void TcpConn::StampWriteTime() {
+    m_lastWriteTime = NowSeconds();
+}
 
 void TcpConn::Read() {
     StampReadTime();
@@ -236,8 +245,8 @@ void TcpConn::Read() {
     if (!inBuf.HasSpace())
         return;
     int result = inBuf.ReadFromSocket(m_sockFD);
-    MVLOG(LOG_VERB, "%p, read returned %i for conn to %s:%i on sockFD %i in state %ls", static_cast<void*>(this),
-          result, m_host.c_str(), m_port, m_sockFD, GetStateName().c_str());
+    MVLOG(LOG_VERB, "%p, read returned %i for conn to %s:%i on sockFD %i in state %ls",
+          static_cast<void*>(this), result, m_host.c_str(), m_port, m_sockFD, GetStateName().c_str());
     if (result > 0) {
         m_readMeter.AddBytes(static_cast<uint32_t>(result));
     } else if (result < 0) {
@@ -246,11 +255,12 @@ void TcpConn::Read() {
             MVLOG(LOG_INFO, "Read from %s on sock %i would block, ignoring event", m_host.c_str(), m_sockFD);
             return;
         }
-        MVLOG(LOG_INFO, "Read failed with err %i for conn to %s:%i, m_state: %ls", error, m_host.c_str(), m_port,
-              GetStateName().c_str());
+        MVLOG(LOG_INFO, "Read failed with err %i for conn to %s:%i, m_state: %ls", error, m_host.c_str(),
+              m_port, GetStateName().c_str());
         Close();
     } else {
-        MVLOG(LOG_INFO, "Read 0 from conn to %s:%i, m_state: %ls", m_host.c_str(), m_port, GetStateName().c_str());
+        MVLOG(LOG_INFO, "Read 0 from conn to %s:%i, m_state: %ls", m_host.c_str(), m_port,
+              GetStateName().c_str());
         Close();
     }
 }
@@ -275,7 +285,9 @@ void TcpConn::Write() {
     }
 }
 
-void TcpConn::ShutdownWhenSent() { ChangeState(PENDING_WR_SHUTDOWN); }
+void TcpConn::ShutdownWhenSent() {
+    ChangeState(PENDING_WR_SHUTDOWN);
+}
 
 void TcpConn::ShutdownWrite() {
     shutdownSocketWrite(m_sockFD);
@@ -309,14 +321,18 @@ void TcpConn::Close() {
         ChangeState(TC_CLOSED);
 }
 
-bool TcpConn::IsReadIdleFor(int64_t seconds) const { return m_lastReadTime + seconds < NowSeconds(); }
+bool TcpConn::IsReadIdleFor(int64_t seconds) const {
+    return m_lastReadTime + seconds < NowSeconds();
+}
 
 bool TcpConn::IsIdleFor(int64_t seconds) const {
     const int64_t now = NowSeconds();
     return m_lastReadTime + seconds < now && m_lastWriteTime + seconds < now;
 }
 
-const std::wstring& TcpConn::GetStateName() const { return m_states.GetStateName(m_state); }
+const std::wstring& TcpConn::GetStateName() const {
+    return m_states.GetStateName(m_state);
+}
 
 void TcpConn::LogCipher() {
     if (!m_sslOn || !m_pCrypt) {
@@ -331,7 +347,8 @@ bool TcpConn::HasPendingInput() const {
     return m_sslOn && m_pCrypt && m_sockFD != -1 && m_pCrypt->HasPending() && inBuf.HasSpace();
 }
 
-void TcpConn::AddToFdSets(int& maxFd, bool& any, SocketSet& readSet, SocketSet& writeSet, SocketSet& exceptSet) {
+void TcpConn::AddToFdSets(int& maxFd, bool& any, SocketSet& readSet, SocketSet& writeSet,
+                          SocketSet& exceptSet) {
     if (m_sockFD == -1)
         return;
     if (m_state == TC_NOT_CONNECTED || m_state == TC_FAILED || m_state == TC_CLOSED) {
@@ -428,7 +445,8 @@ void TcpConn::HandleSslSelect(bool readable, bool writable) {
         } else if (sslError == SSL_ERROR_WANT_READ) {
             m_writeWantsRead = true;
         } else if (sslError != SSL_ERROR_WANT_WRITE) {
-            MVLOG(LOG_ERR, "Got SSL err after write: %i, num: %i, ege: %lu\n", sslError, result, ERR_get_error());
+            MVLOG(LOG_ERR, "Got SSL err after write: %i, num: %i, ege: %lu\n", sslError, result,
+                  ERR_get_error());
             Close();
         }
     }
@@ -438,8 +456,8 @@ bool TcpConn::TakeSocket(TcpConn& pending) {
     inBuf.Compact();
     if (m_sockFD != -1 || pending.m_sockFD == -1 || inBuf.HasData() || pending.outBuf.HasData() ||
         inBuf.GetNumFreeBytes() < pending.inBuf.GetNumUsedBytes()) {
-        MVLOG(LOG_ERR, "Cannot hand fd %i over to conn %p for %ls", pending.m_sockFD, static_cast<void*>(this),
-              m_connID.c_str());
+        MVLOG(LOG_ERR, "Cannot hand fd %i over to conn %p for %ls", pending.m_sockFD,
+              static_cast<void*>(this), m_connID.c_str());
         return false;
     }
     MVLOG(LOG_INFO, "copying fd %i, %i bytes into app conn for %ls", pending.m_sockFD,

@@ -45,7 +45,7 @@ using HttpConnFactory = TcpConn* (*)(void* context, uint16_t port);
 extern const wchar_t kHttpConnId[];
 
 class TcpConn {
-public:
+  public:
     static constexpr int kDefaultBufSize = 8000;
     static constexpr int kDefaultSockBufSize = 16384;
     static constexpr uint32_t kMeterWindow = 10;
@@ -112,7 +112,7 @@ public:
     Buf inBuf;
     Buf outBuf;
 
-private:
+  private:
     friend struct ListenPort;
     friend class ListenPortTable;
 

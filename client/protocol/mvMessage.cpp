@@ -35,7 +35,8 @@ bool hasFullMesg(Buf& in, bool& badMessage) {
     }
     // A frame that could never be complete would stall the stream for good.
     if (length < kMesgLengthOverhead || static_cast<int>(length) + 2 > in.GetSize() - 1) {
-        MVLOG(LOG_ERR, "Bad message length %u in hasFullMesg (buffer holds %i bytes)", length, in.GetSize() - 1);
+        MVLOG(LOG_ERR, "Bad message length %u in hasFullMesg (buffer holds %i bytes)", length,
+              in.GetSize() - 1);
         badMessage = true;
         return false;
     }

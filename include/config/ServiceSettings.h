@@ -6,11 +6,11 @@
 #include <string>
 
 // Environment variables that override the defaults.
-constexpr char kEnvWebBaseUrl[] = "MELVANE_WEB_BASE_URL";     // scheme and host, no trailing slash
-constexpr char kEnvRedirector[] = "MELVANE_REDIRECTOR";       // host:port
-constexpr char kEnvTls[] = "MELVANE_TLS";                     // "on" or "off"
-constexpr char kEnvCaFile[] = "MELVANE_CA_FILE";              // PEM file of a test CA
-constexpr char kEnvCrashEndpoint[] = "MELVANE_CRASH_URL";     // full URL of the crash upload
+constexpr char kEnvWebBaseUrl[] = "MELVANE_WEB_BASE_URL"; // scheme and host, no trailing slash
+constexpr char kEnvRedirector[] = "MELVANE_REDIRECTOR";   // host:port
+constexpr char kEnvTls[] = "MELVANE_TLS";                 // "on" or "off"
+constexpr char kEnvCaFile[] = "MELVANE_CA_FILE";          // PEM file of a test CA
+constexpr char kEnvCrashEndpoint[] = "MELVANE_CRASH_URL"; // full URL of the crash upload
 
 constexpr char kDefaultWebBaseUrl[] = "https://www.melvane.example";
 constexpr char kDefaultRedirectorHost[] = "redirector.melvane.example";

@@ -111,7 +111,9 @@ bool AcquireReportLock() {
     return false;
 }
 
-void ReleaseReportLock() { g_reportOwner.store(0); }
+void ReleaseReportLock() {
+    g_reportOwner.store(0);
+}
 
 void LogPrepared(int level, const char* text) {
     if (g_logger)
@@ -131,9 +133,11 @@ void RunPreparedReport(uintptr_t record, ReportKind kind, bool inSignalHandler) 
     FixedText(rawLogBytes, kNumberBytes).AppendDecimal(kHelperRawLogBytes);
     const char* logPath = g_logger->GetLogPathUtf8();
 
-    char* const argv[] = {g_report.helperPath, g_report.processId, g_report.threadId, g_report.recordAddress,
-                          g_report.programPath, const_cast<char*>(logPath), rawLogBytes, g_report.reportId,
-                          g_report.summary, nullptr};
+    char* const argv[] = {g_report.helperPath,  g_report.processId,
+                          g_report.threadId,    g_report.recordAddress,
+                          g_report.programPath, const_cast<char*>(logPath),
+                          rawLogBytes,          g_report.reportId,
+                          g_report.summary,     nullptr};
 
     // The uploader's command line as it has always been logged; the report id
     // and summary are not escaped.
@@ -204,14 +208,19 @@ void CrashFilter(int signo, siginfo_t* info, void* context) {
 
     if (g_reportsEnabled.load() && g_prepared.load() && AcquireReportLock()) {
         FixedText summary(g_report.summary, kCrashSummaryChars + 1);
-        summary.Append("Crash: ").AppendHex(static_cast<unsigned>(signo)).Append(" at ").AppendPointer(address);
+        summary.Append("Crash: ")
+            .AppendHex(static_cast<unsigned>(signo))
+            .Append(" at ")
+            .AppendPointer(address);
         RunPreparedReport(reinterpret_cast<uintptr_t>(&g_crashRecord), REPORT_FAILURE, true);
         ReleaseReportLock();
     }
     platform::DieBySignal(signo);
 }
 
-std::wstring LineText(int line) { return std::to_wstring(static_cast<unsigned>(line)); }
+std::wstring LineText(int line) {
+    return std::to_wstring(static_cast<unsigned>(line));
+}
 
 } // namespace
 
@@ -220,7 +229,9 @@ void InstallCrashHandlers() {
     platform::InstallCrashSignalHandler(CrashFilter);
 }
 
-void EnableCrashReports(bool enable) { g_reportsEnabled.store(enable); }
+void EnableCrashReports(bool enable) {
+    g_reportsEnabled.store(enable);
+}
 
 void SetReportId(const std::wstring& id) {
     Prepare();
@@ -249,7 +260,9 @@ void WriteCrashReport(const std::wstring& summary, uintptr_t exceptionRecord, Re
     ReleaseReportLock();
 }
 
-void SendReport(const std::wstring& text, ReportKind kind) { WriteCrashReport(L"Report: " + text, 0, kind); }
+void SendReport(const std::wstring& text, ReportKind kind) {
+    WriteCrashReport(L"Report: " + text, 0, kind);
+}
 
 bool AssertFailed(const wchar_t* expression, const char* srcFile, int line) {
     if (g_failureInProgress.exchange(true))

@@ -15,9 +15,9 @@ constexpr int kRandomIdBytes = 16;
 constexpr int kRandomHexIdBytes = 4;
 
 constexpr uint32_t kShifts[64] = {
-    7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20,
-    5, 9,  14, 20, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 6, 10, 15, 21, 6, 10, 15, 21,
-    6, 10, 15, 21, 6, 10, 15, 21,
+    7,  12, 17, 22, 7,  12, 17, 22, 7,  12, 17, 22, 7,  12, 17, 22, 5,  9,  14, 20, 5,  9,
+    14, 20, 5,  9,  14, 20, 5,  9,  14, 20, 4,  11, 16, 23, 4,  11, 16, 23, 4,  11, 16, 23,
+    4,  11, 16, 23, 6,  10, 15, 21, 6,  10, 15, 21, 6,  10, 15, 21, 6,  10, 15, 21,
 };
 
 // floor(abs(sin(i + 1)) * 2^32), as tabulated in RFC 1321.
@@ -32,13 +32,16 @@ constexpr uint32_t kSines[64] = {
     0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391,
 };
 
-uint32_t RotateLeft(uint32_t x, uint32_t n) { return (x << n) | (x >> (32 - n)); }
+uint32_t RotateLeft(uint32_t x, uint32_t n) {
+    return (x << n) | (x >> (32 - n));
+}
 
 void Transform(uint32_t state[4], const unsigned char block[64]) {
     uint32_t x[16];
     for (int i = 0; i < 16; ++i) {
         x[i] = static_cast<uint32_t>(block[i * 4]) | (static_cast<uint32_t>(block[i * 4 + 1]) << 8) |
-               (static_cast<uint32_t>(block[i * 4 + 2]) << 16) | (static_cast<uint32_t>(block[i * 4 + 3]) << 24);
+               (static_cast<uint32_t>(block[i * 4 + 2]) << 16) |
+               (static_cast<uint32_t>(block[i * 4 + 3]) << 24);
     }
     uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
     for (int i = 0; i < 64; ++i) {
@@ -77,8 +80,7 @@ int HexValue(char c) {
     return -1;
 }
 
-template <typename String>
-String DigestText(const unsigned char* bytes, int len) {
+template <typename String> String DigestText(const unsigned char* bytes, int len) {
     static const char kHex[] = "0123456789abcdef";
     String text;
     text.reserve(static_cast<size_t>(len > 0 ? len * 2 : 0));
@@ -141,9 +143,13 @@ void Md5Final(Md5Context* ctx, unsigned char digest[kMd5DigestBytes]) {
         digest[i] = static_cast<unsigned char>(ctx->state[i / 4] >> ((i % 4) * 8));
 }
 
-std::string GetDigestStrA(const unsigned char* bytes, int len) { return DigestText<std::string>(bytes, len); }
+std::string GetDigestStrA(const unsigned char* bytes, int len) {
+    return DigestText<std::string>(bytes, len);
+}
 
-std::wstring GetDigestStrW(const unsigned char* bytes, int len) { return DigestText<std::wstring>(bytes, len); }
+std::wstring GetDigestStrW(const unsigned char* bytes, int len) {
+    return DigestText<std::wstring>(bytes, len);
+}
 
 bool DigestStrToBytes(const std::string& hex, unsigned char* bytes, int len) {
     if (len < 0 || hex.size() != static_cast<size_t>(len) * 2)

@@ -45,12 +45,12 @@ bool renameFile(const std::wstring& from, const std::wstring& to) {
 }
 
 bool fileExists(const std::wstring& path) {
-    struct stat st{};
+    struct stat st {};
     return stat(WideToUtf8(path).c_str(), &st) == 0;
 }
 
 bool pathExists(const std::wstring& path) {
-    struct stat st{};
+    struct stat st {};
     return lstat(WideToUtf8(path).c_str(), &st) == 0;
 }
 
@@ -58,12 +58,12 @@ bool isDirectory(const std::wstring& path) {
     std::wstring trimmed = path;
     if (trimmed.size() > 1 && trimmed.back() == L'/')
         trimmed.pop_back();
-    struct stat st{};
+    struct stat st {};
     return statFile(trimmed, &st) && S_ISDIR(st.st_mode);
 }
 
 int64_t getFileSize(const std::wstring& path) {
-    struct stat st{};
+    struct stat st {};
     if (stat(WideToUtf8(path).c_str(), &st) != 0)
         return -1;
     return static_cast<int64_t>(st.st_size);
@@ -103,7 +103,8 @@ int openFileRead(const std::wstring& path, int64_t startFilePos) {
     if (result != static_cast<off_t>(startFilePos)) {
         // A descriptor at the wrong place would corrupt a transfer: refuse it.
         MVLOG(LOG_CRIT,
-              "lseek problem in openFileRead. errno %i, fileName: %ls, fd: %i, startFilePos: %lli, result: %lli",
+              "lseek problem in openFileRead. errno %i, fileName: %ls, fd: %i, startFilePos: %lli, result: "
+              "%lli",
               errno, path.c_str(), fd, static_cast<long long>(startFilePos), static_cast<long long>(result));
         close(fd);
         return -1;
@@ -137,7 +138,8 @@ int openFileWrite(const std::wstring& path, int64_t startFilePos) {
     }
     off_t result = lseek(fd, static_cast<off_t>(startFilePos), SEEK_SET);
     if (result != static_cast<off_t>(startFilePos)) {
-        MVLOG(LOG_CRIT, "lseek problem in openFileWrite. fileName: %ls, fd: %i, startFilePos: %lli, result: %lli",
+        MVLOG(LOG_CRIT,
+              "lseek problem in openFileWrite. fileName: %ls, fd: %i, startFilePos: %lli, result: %lli",
               path.c_str(), fd, static_cast<long long>(startFilePos), static_cast<long long>(result));
         close(fd);
         return -1;
@@ -170,4 +172,6 @@ wchar_t* WcsDup(const wchar_t* text) {
     return copy;
 }
 
-size_t WideToMbLength(const wchar_t* text) { return Utf8Length(std::wstring(text)); }
+size_t WideToMbLength(const wchar_t* text) {
+    return Utf8Length(std::wstring(text));
+}

@@ -62,7 +62,9 @@ int PathCompare(const std::wstring& a, const std::wstring& b) {
     return result < 0 ? -1 : (result > 0 ? 1 : 0);
 }
 
-bool IsRelativePath(const std::wstring& path) { return path.empty() || path[0] != L'/'; }
+bool IsRelativePath(const std::wstring& path) {
+    return path.empty() || path[0] != L'/';
+}
 
 bool IsSafeFileName(const std::wstring& name) {
     if (name.empty() || name == L"." || name == L"..")
@@ -102,7 +104,9 @@ std::wstring GetTempFilePath(const std::wstring& name) {
     return PathJoin(folder, name);
 }
 
-bool RemoveFile(const std::wstring& path) { return unlink(WideToUtf8(path).c_str()) == 0; }
+bool RemoveFile(const std::wstring& path) {
+    return unlink(WideToUtf8(path).c_str()) == 0;
+}
 
 std::wstring GetSpecialFolderPath(int csidl) {
     std::string path;
@@ -143,6 +147,10 @@ std::wstring GetAppDataDir() {
     return dir;
 }
 
-std::wstring GetLogFilePath(const std::wstring& dir) { return PathJoin(dir, kLogFileName); }
+std::wstring GetLogFilePath(const std::wstring& dir) {
+    return PathJoin(dir, kLogFileName);
+}
 
-std::wstring GetAppDataLogPath() { return GetLogFilePath(GetAppDataDir()); }
+std::wstring GetAppDataLogPath() {
+    return GetLogFilePath(GetAppDataDir());
+}

@@ -46,11 +46,17 @@ int ClampCount(int64_t available, int64_t limit) {
 
 } // namespace
 
-Buf::Buf() { Init(0); }
+Buf::Buf() {
+    Init(0);
+}
 
-Buf::Buf(int64_t newSize) { Init(newSize); }
+Buf::Buf(int64_t newSize) {
+    Init(newSize);
+}
 
-Buf::~Buf() { Free(); }
+Buf::~Buf() {
+    Free();
+}
 
 void Buf::Free() {
     std::free(pBuf);
@@ -77,7 +83,9 @@ void Buf::Init(int64_t newSize) {
     Reset();
 }
 
-void Buf::Reallocate(int64_t newSize) { Init(newSize); }
+void Buf::Reallocate(int64_t newSize) {
+    Init(newSize);
+}
 
 void Buf::Reset() {
     rPos = 0;
@@ -136,7 +144,9 @@ uint8_t Buf::ReadByte() {
     return pBuf[rPos++];
 }
 
-bool Buf::ReadBool() { return ReadByte() != 0; }
+bool Buf::ReadBool() {
+    return ReadByte() != 0;
+}
 
 uint16_t Buf::ReadUInt16() {
     if (!CanRead(2))
@@ -280,7 +290,9 @@ std::wstring Buf::ReadWString(int maxLen) {
 
 // ---- writes ----
 
-bool Buf::FitsWrite(int64_t n) const { return n >= 0 && static_cast<int64_t>(wPos) + n < size; }
+bool Buf::FitsWrite(int64_t n) const {
+    return n >= 0 && static_cast<int64_t>(wPos) + n < size;
+}
 
 bool Buf::CanWrite(int64_t n) {
     if (TestFailed())
@@ -307,7 +319,9 @@ bool Buf::WriteByte(uint8_t value) {
     return true;
 }
 
-bool Buf::WriteBool(bool value) { return WriteByte(value ? 1 : 0); }
+bool Buf::WriteBool(bool value) {
+    return WriteByte(value ? 1 : 0);
+}
 
 bool Buf::WriteUInt16(uint16_t value) {
     if (!CanWrite(2))
@@ -384,7 +398,9 @@ bool Buf::WriteCString(const char* text) {
     return WriteStringBytes(text, std::strlen(text));
 }
 
-bool Buf::WriteString(const std::string& text) { return WriteStringBytes(text.data(), text.size()); }
+bool Buf::WriteString(const std::string& text) {
+    return WriteStringBytes(text.data(), text.size());
+}
 
 // ---- transfers ----
 

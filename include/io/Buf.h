@@ -30,7 +30,7 @@ struct BufStats {
 };
 
 class Buf {
-public:
+  public:
     // The most bytes one WriteToSocket sends.
     static constexpr int kMaxSendBytes = 16384;
     // A 16-bit length prefix holds strings shorter than this.
@@ -121,7 +121,7 @@ public:
     // bytes written, 0 when there is nothing to write, -1 on error.
     int WriteToFile(int fd, int64_t maxBytes, Md5Context* md5);
 
-private:
+  private:
     // True (and logged) while the failure flag is set; does not clear it.
     bool TestFailed() const;
     // The flag is clear and n bytes lie unread (else the flag is set).

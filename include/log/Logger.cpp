@@ -62,7 +62,8 @@ void Logger::Init(bool logToFile, int bufSize, const std::wstring& path, uint32_
     std::free(m_currentBuf);
     std::free(m_olderBuf);
     m_bufSize = bufSize > 0 ? bufSize / 2 : 0;
-    m_currentBuf = m_bufSize > 0 ? static_cast<char*>(std::calloc(1, static_cast<size_t>(m_bufSize))) : nullptr;
+    m_currentBuf =
+        m_bufSize > 0 ? static_cast<char*>(std::calloc(1, static_cast<size_t>(m_bufSize))) : nullptr;
     m_olderBuf = m_bufSize > 0 ? static_cast<char*>(std::calloc(1, static_cast<size_t>(m_bufSize))) : nullptr;
     if (!m_currentBuf || !m_olderBuf) {
         std::free(m_currentBuf);

@@ -18,7 +18,7 @@ enum LogLevel {
 };
 
 class Logger {
-public:
+  public:
     static constexpr int kMaxLineBytes = 8192;
     static constexpr int kMaxPathChars = 259;
 
@@ -56,7 +56,7 @@ public:
     // the crashed thread may hold the lock.
     void UseTimedLocking() noexcept { m_timedLocking.store(true); }
 
-private:
+  private:
     bool Acquire() noexcept;
     void AppendToMemory(const char* line, int length) noexcept;
     void OpenLogFile() noexcept;

@@ -6,7 +6,9 @@
 
 namespace {
 
-int64_t NowSeconds() { return static_cast<int64_t>(platform::MonotonicMs() / 1000); }
+int64_t NowSeconds() {
+    return static_cast<int64_t>(platform::MonotonicMs() / 1000);
+}
 
 } // namespace
 
@@ -41,4 +43,6 @@ void RateCounter::Trim(size_t n) {
         m_samples.pop_front();
 }
 
-void RateCounter::Clear() { m_samples.clear(); }
+void RateCounter::Clear() {
+    m_samples.clear();
+}

@@ -12,7 +12,7 @@ struct RateSample {
 };
 
 class RateCounter {
-public:
+  public:
     explicit RateCounter(uint32_t window);
 
     void AddBytes(uint32_t count);
@@ -23,7 +23,7 @@ public:
     void Trim(size_t n);
     void Clear();
 
-private:
+  private:
     uint32_t m_window;
     std::deque<RateSample> m_samples; // oldest first
 };

@@ -56,8 +56,8 @@ void RunProcess(const std::vector<std::wstring>& args, uint32_t waitSeconds, boo
     if (g_logger) {
         char text[Logger::kMaxLineBytes];
         FixedText line(text, sizeof text);
-        FormatRanLine(line, WideToUtf8(FormatCommandLine(args)).c_str(), child >= 0, error, launchFailed, exited,
-                      exitCode);
+        FormatRanLine(line, WideToUtf8(FormatCommandLine(args)).c_str(), child >= 0, error, launchFailed,
+                      exited, exitCode);
         g_logger->LogWrite(LOG_INFO, __FILE__, __LINE__, line.c_str());
     }
 }

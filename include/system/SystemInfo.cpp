@@ -24,24 +24,42 @@ constexpr int64_t kTickStep = 0xFFFFFFFFLL;
 
 const char* Vista2008Edition(uint32_t type) {
     switch (type) {
-    case 1: return "Ultimate Edition";
-    case 2: return "Home Basic Edition";
-    case 3: return "Home Premium Edition";
-    case 4: return "Enterprise Edition";
-    case 6: return "Business Edition";
-    case 7: return "Standard Edition";
-    case 8: return "Datacenter Edition";
-    case 9: return "Small Business Server";
-    case 10: return "Enterprise Edition";
-    case 11: return "Starter Edition";
-    case 12: return "Datacenter Edition (core installation)";
-    case 13: return "Standard Edition (core installation)";
-    case 14: return "Enterprise Edition (core installation)";
-    case 15: return "Enterprise Edition for Itanium-based Systems";
-    case 17: return "Web Server Edition";
-    case 18: return "Cluster Server Edition";
-    case 25: return "Small Business Server Premium Edition";
-    default: return "";
+    case 1:
+        return "Ultimate Edition";
+    case 2:
+        return "Home Basic Edition";
+    case 3:
+        return "Home Premium Edition";
+    case 4:
+        return "Enterprise Edition";
+    case 6:
+        return "Business Edition";
+    case 7:
+        return "Standard Edition";
+    case 8:
+        return "Datacenter Edition";
+    case 9:
+        return "Small Business Server";
+    case 10:
+        return "Enterprise Edition";
+    case 11:
+        return "Starter Edition";
+    case 12:
+        return "Datacenter Edition (core installation)";
+    case 13:
+        return "Standard Edition (core installation)";
+    case 14:
+        return "Enterprise Edition (core installation)";
+    case 15:
+        return "Enterprise Edition for Itanium-based Systems";
+    case 17:
+        return "Web Server Edition";
+    case 18:
+        return "Cluster Server Edition";
+    case 25:
+        return "Small Business Server Premium Edition";
+    default:
+        return "";
     }
 }
 
@@ -84,7 +102,8 @@ bool DescribeWindowsVersion(const WindowsVersionInfo& info, std::string& text) {
     if (info.platformId != kPlatformWin32Nt || info.major < 5)
         return false;
     const bool workstation = info.productType == kWorkstation;
-    text = std::to_string(info.major) + "." + std::to_string(info.minor) + ".b" + std::to_string(info.build) + " ";
+    text = std::to_string(info.major) + "." + std::to_string(info.minor) + ".b" + std::to_string(info.build) +
+           " ";
     if (info.major == 6 && info.minor == 1) {
         text += workstation ? "Windows 7" : "Windows Server 2008 R2";
         text += Bitness(info.architecture);
@@ -130,8 +149,8 @@ bool GetOsDescription(std::string& text) {
     std::string name = platform::ReadOsPrettyName();
     if (name.empty())
         name = "Linux";
-    text = std::to_string(kernel.major) + "." + std::to_string(kernel.minor) + ".b" + std::to_string(kernel.patch) +
-           " " + name + (platform::Is64BitProcess() ? ", 64-bit" : ", 32-bit");
+    text = std::to_string(kernel.major) + "." + std::to_string(kernel.minor) + ".b" +
+           std::to_string(kernel.patch) + " " + name + (platform::Is64BitProcess() ? ", 64-bit" : ", 32-bit");
     return true;
 }
 
@@ -160,10 +179,14 @@ int64_t ExtendTickCount(int64_t previous, uint32_t tickCount) {
     return tick + (previous / kTickStep + 1) * kTickStep;
 }
 
-int64_t GetTicks64(int64_t /*previous*/) { return static_cast<int64_t>(platform::MonotonicMs()); }
+int64_t GetTicks64(int64_t /*previous*/) {
+    return static_cast<int64_t>(platform::MonotonicMs());
+}
 
 std::wstring GetItunesLibraryPath() {
     return PathJoin(PathJoin(GetSpecialFolderPath(CSIDL_MYMUSIC), L"iTunes"), L"iTunes Music Library.xml");
 }
 
-void KeepSystemAwake() { MVLOG(LOG_VERB, "KeepSystemAwake: no sleep inhibitor on this system"); }
+void KeepSystemAwake() {
+    MVLOG(LOG_VERB, "KeepSystemAwake: no sleep inhibitor on this system");
+}

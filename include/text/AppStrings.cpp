@@ -39,10 +39,12 @@ const wchar_t* const kTexts[AS_COUNT] = {
     L"MV Downloader",
     L"Melvane has downloaded updates - click here to install.",
     L"Melvane has been upgraded",
-    L"Melvane could not connect and register this account.  There may be a firewall problem or you may need to "
+    L"Melvane could not connect and register this account.  There may be a firewall problem or you may need "
+    L"to "
     L"download the installer again",
     L"There was a problem installing Melvane.  Please visit the website and download the installer again",
-    L"There was a problem setting up Melvane.  Please visit the Melvane website and download the Helper again",
+    L"There was a problem setting up Melvane.  Please visit the Melvane website and download the Helper "
+    L"again",
     L"Click on the icon below to change your shared music folder anytime",
     L"Melvane Helper Installed",
     L"Melvane Helper",
@@ -55,7 +57,9 @@ const wchar_t* const kTexts[AS_COUNT] = {
     L"Another instance of Melvane Helper is already running.",
 };
 
-std::wstring WebSiteHost() { return Utf8ToWide(HostOfUrl(GetServiceSettings().webBaseUrl)); }
+std::wstring WebSiteHost() {
+    return Utf8ToWide(HostOfUrl(GetServiceSettings().webBaseUrl));
+}
 
 } // namespace
 

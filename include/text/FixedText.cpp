@@ -50,7 +50,9 @@ FixedText& FixedText::AppendDecimal(int64_t value, int minDigits) noexcept {
     return AppendDigits(magnitude, minDigits);
 }
 
-FixedText& FixedText::AppendUnsigned(uint64_t value) noexcept { return AppendDigits(value, 0); }
+FixedText& FixedText::AppendUnsigned(uint64_t value) noexcept {
+    return AppendDigits(value, 0);
+}
 
 FixedText& FixedText::AppendHex(uint64_t value) noexcept {
     static const char kHex[] = "0123456789abcdef";

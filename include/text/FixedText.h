@@ -6,7 +6,7 @@
 #include <cstdint>
 
 class FixedText {
-public:
+  public:
     // `capacity` includes room for the terminator.
     FixedText(char* buffer, size_t capacity) noexcept;
 
@@ -24,7 +24,7 @@ public:
     const char* c_str() const noexcept { return m_buffer; }
     size_t Length() const noexcept { return m_length; }
 
-private:
+  private:
     FixedText& AppendDigits(uint64_t magnitude, int minDigits) noexcept;
 
     char* m_buffer;

@@ -4,14 +4,12 @@
 
 namespace {
 
-template <typename String>
-void TrimRightT(String& s, const String& set) {
+template <typename String> void TrimRightT(String& s, const String& set) {
     size_t end = s.find_last_not_of(set);
     s.erase(end == String::npos ? 0 : end + 1);
 }
 
-template <typename String>
-void TrimLeftT(String& s, const String& set) {
+template <typename String> void TrimLeftT(String& s, const String& set) {
     size_t start = s.find_first_not_of(set);
     s.erase(0, start == String::npos ? s.size() : start);
 }
@@ -68,14 +66,22 @@ void ToLowerW(std::wstring& s) {
         c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
 }
 
-void TrimRight(std::wstring& s, const std::wstring& set) { TrimRightT(s, set); }
-void TrimLeft(std::wstring& s, const std::wstring& set) { TrimLeftT(s, set); }
+void TrimRight(std::wstring& s, const std::wstring& set) {
+    TrimRightT(s, set);
+}
+void TrimLeft(std::wstring& s, const std::wstring& set) {
+    TrimLeftT(s, set);
+}
 void TrimString(std::wstring& s, const std::wstring& set) {
     TrimRightT(s, set);
     TrimLeftT(s, set);
 }
-void TrimRightA(std::string& s, const std::string& set) { TrimRightT(s, set); }
-void TrimLeftA(std::string& s, const std::string& set) { TrimLeftT(s, set); }
+void TrimRightA(std::string& s, const std::string& set) {
+    TrimRightT(s, set);
+}
+void TrimLeftA(std::string& s, const std::string& set) {
+    TrimLeftT(s, set);
+}
 void TrimStringA(std::string& s, const std::string& set) {
     TrimRightT(s, set);
     TrimLeftT(s, set);

@@ -4,7 +4,9 @@
 
 namespace {
 
-bool IsEncodable(uint32_t cp) { return cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF); }
+bool IsEncodable(uint32_t cp) {
+    return cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+}
 
 // Writes the UTF-8 form of one code point into `out` (room for 4 bytes) and
 // returns its length.
@@ -65,7 +67,9 @@ std::string WideToUtf8(const std::wstring& wide) {
     return result;
 }
 
-std::string WideToLocal(const std::wstring& wide) { return WideToUtf8(wide); }
+std::string WideToLocal(const std::wstring& wide) {
+    return WideToUtf8(wide);
+}
 
 std::wstring Utf8ToWide(const std::string& utf8) {
     std::wstring result;

@@ -4,7 +4,7 @@
 #include "platform/thread/RecursiveMutex.h"
 
 class Mutex {
-public:
+  public:
     Mutex() = default;
     Mutex(const Mutex&) = delete;
     Mutex& operator=(const Mutex&) = delete;
@@ -12,18 +12,18 @@ public:
     void Lock() { m_mutex.Lock(); }
     void Unlock() { m_mutex.Unlock(); }
 
-private:
+  private:
     platform::RecursiveMutex m_mutex;
 };
 
 // Holds a Mutex for one scope.
 class MutexLock {
-public:
+  public:
     explicit MutexLock(Mutex& mutex) : m_mutex(mutex) { m_mutex.Lock(); }
     ~MutexLock() { m_mutex.Unlock(); }
     MutexLock(const MutexLock&) = delete;
     MutexLock& operator=(const MutexLock&) = delete;
 
-private:
+  private:
     Mutex& m_mutex;
 };

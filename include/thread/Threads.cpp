@@ -25,9 +25,13 @@ void CloseThreadHandle(ThreadHandle* handle) {
         handle->reset();
 }
 
-void EndThread() { platform::ExitCurrentThread(); }
+void EndThread() {
+    platform::ExitCurrentThread();
+}
 
-int GetCurrentThreadIdValue() { return platform::CurrentThreadId(); }
+int GetCurrentThreadIdValue() {
+    return platform::CurrentThreadId();
+}
 
 void SleepFor(uint32_t seconds, uint32_t milliseconds) {
     uint64_t total = static_cast<uint64_t>(seconds) * 1000 + milliseconds;

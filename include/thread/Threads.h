@@ -22,4 +22,6 @@ void CloseThreadHandle(ThreadHandle* handle);
 int GetCurrentThreadIdValue();
 
 void SleepFor(uint32_t seconds, uint32_t milliseconds);
-inline void SleepSecs(uint32_t seconds) { SleepFor(seconds, 0); }
+inline void SleepSecs(uint32_t seconds) {
+    SleepFor(seconds, 0);
+}

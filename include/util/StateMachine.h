@@ -8,7 +8,7 @@
 #include <vector>
 
 class StateMachine {
-public:
+  public:
     StateMachine() = default;
 
     // Names state `index`; the list grows with unnamed states as needed.
@@ -20,7 +20,7 @@ public:
     // The state's name; empty for an unnamed or unknown state.
     const std::wstring& GetStateName(int index) const;
 
-private:
+  private:
     bool IsNamed(int index) const;
 
     std::vector<std::wstring> m_states;

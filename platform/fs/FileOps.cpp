@@ -54,7 +54,7 @@ int CopyFileExclusive(const std::string& from, const std::string& to) noexcept {
     int in = OpenCloexec(from, O_RDONLY);
     if (in < 0)
         return -1;
-    struct stat st{};
+    struct stat st {};
     int statError = 0;
     if (fstat(in, &st) != 0)
         statError = errno;
@@ -140,7 +140,7 @@ int MakeDirectories(const std::string& path, int mode) noexcept {
     }
     for (size_t pos = path.find('/', 1);; pos = path.find('/', pos + 1)) {
         std::string prefix = path.substr(0, pos);
-        struct stat st{};
+        struct stat st {};
         if (stat(prefix.c_str(), &st) != 0) {
             if (MakeDirectory(prefix, mode) != 0 && errno != EEXIST)
                 return -1;

@@ -37,13 +37,21 @@ std::string HomeDir() {
     return std::string();
 }
 
-std::string DataHomeDir() { return EnvOr("XDG_DATA_HOME", UnderHome(".local/share")); }
+std::string DataHomeDir() {
+    return EnvOr("XDG_DATA_HOME", UnderHome(".local/share"));
+}
 
-std::string CacheHomeDir() { return EnvOr("XDG_CACHE_HOME", UnderHome(".cache")); }
+std::string CacheHomeDir() {
+    return EnvOr("XDG_CACHE_HOME", UnderHome(".cache"));
+}
 
-std::string ConfigHomeDir() { return EnvOr("XDG_CONFIG_HOME", UnderHome(".config")); }
+std::string ConfigHomeDir() {
+    return EnvOr("XDG_CONFIG_HOME", UnderHome(".config"));
+}
 
-std::string RuntimeDir() { return EnvOr("XDG_RUNTIME_DIR", std::string()); }
+std::string RuntimeDir() {
+    return EnvOr("XDG_RUNTIME_DIR", std::string());
+}
 
 std::string ParseUserDirsValue(const std::string& fileText, const std::string& key, const std::string& home) {
     const std::string prefix = "XDG_" + key + "_DIR=";

@@ -16,7 +16,7 @@ namespace platform {
 // Spawn settings built once, so that a child can also be started from a
 // signal handler without allocating.
 class SpawnContext {
-public:
+  public:
     // stdinFd / stdoutFd: descriptors to become the child's standard input and
     // output, or -1 to keep the parent's.
     explicit SpawnContext(int stdinFd = -1, int stdoutFd = -1) noexcept;
@@ -28,7 +28,7 @@ public:
     // or -1 with the failure's errno value in `*error`. Async-signal-safe.
     pid_t Spawn(const char* path, char* const argv[], int* error) const noexcept;
 
-private:
+  private:
     posix_spawn_file_actions_t m_actions;
     posix_spawnattr_t m_attr;
 };

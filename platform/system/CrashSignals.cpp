@@ -23,7 +23,7 @@ void GiveCallingThreadSignalStack() noexcept {
 bool InstallCrashSignalHandler(CrashSignalHandler handler) noexcept {
     GiveCallingThreadSignalStack();
     bool ok = true;
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_sigaction = handler;
     action.sa_flags = SA_SIGINFO | SA_ONSTACK;
     sigemptyset(&action.sa_mask);
@@ -33,7 +33,7 @@ bool InstallCrashSignalHandler(CrashSignalHandler handler) noexcept {
 }
 
 void DieBySignal(int signo) noexcept {
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = SIG_DFL;
     sigemptyset(&action.sa_mask);
     sigaction(signo, &action, nullptr);

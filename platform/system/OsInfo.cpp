@@ -31,7 +31,8 @@ std::string ParseOsReleasePrettyName(const std::string& fileText) {
         if (line.compare(0, key.size(), key) != 0)
             continue;
         std::string value = line.substr(key.size());
-        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+            value.back() == value.front())
             value = value.substr(1, value.size() - 2);
         return value;
     }

@@ -19,6 +19,8 @@ bool ParseKernelRelease(const std::string& release, KernelVersion* version);
 std::string ReadOsPrettyName();
 std::string ParseOsReleasePrettyName(const std::string& fileText);
 // True on a 64-bit build.
-constexpr bool Is64BitProcess() { return sizeof(void*) == 8; }
+constexpr bool Is64BitProcess() {
+    return sizeof(void*) == 8;
+}
 
 } // namespace platform

@@ -9,7 +9,7 @@ namespace platform {
 constexpr uint8_t kPowerUnknown = 255;
 
 struct PowerStatus {
-    uint8_t acLineStatus = 1;              // 0 on battery, 1 on mains
+    uint8_t acLineStatus = 1; // 0 on battery, 1 on mains
     uint8_t batteryLifePercent = kPowerUnknown;
 };
 

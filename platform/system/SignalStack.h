@@ -7,13 +7,13 @@
 namespace platform {
 
 class ThreadSignalStack {
-public:
+  public:
     ThreadSignalStack() noexcept;
     ~ThreadSignalStack();
     ThreadSignalStack(const ThreadSignalStack&) = delete;
     ThreadSignalStack& operator=(const ThreadSignalStack&) = delete;
 
-private:
+  private:
     void* m_stack = nullptr;
     size_t m_size = 0;
 };

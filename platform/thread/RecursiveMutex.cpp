@@ -12,11 +12,17 @@ RecursiveMutex::RecursiveMutex() noexcept {
     pthread_mutexattr_destroy(&attr);
 }
 
-RecursiveMutex::~RecursiveMutex() { pthread_mutex_destroy(&m_mutex); }
+RecursiveMutex::~RecursiveMutex() {
+    pthread_mutex_destroy(&m_mutex);
+}
 
-void RecursiveMutex::Lock() noexcept { pthread_mutex_lock(&m_mutex); }
+void RecursiveMutex::Lock() noexcept {
+    pthread_mutex_lock(&m_mutex);
+}
 
-void RecursiveMutex::Unlock() noexcept { pthread_mutex_unlock(&m_mutex); }
+void RecursiveMutex::Unlock() noexcept {
+    pthread_mutex_unlock(&m_mutex);
+}
 
 bool RecursiveMutex::TryLockFor(uint32_t timeoutMs) noexcept {
     timespec deadline{};

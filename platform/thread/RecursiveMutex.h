@@ -9,7 +9,7 @@
 namespace platform {
 
 class RecursiveMutex {
-public:
+  public:
     RecursiveMutex() noexcept;
     ~RecursiveMutex();
     RecursiveMutex(const RecursiveMutex&) = delete;
@@ -21,7 +21,7 @@ public:
     // crash report.
     [[nodiscard]] bool TryLockFor(uint32_t timeoutMs) noexcept;
 
-private:
+  private:
     pthread_mutex_t m_mutex;
 };
 

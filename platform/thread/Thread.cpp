@@ -22,7 +22,7 @@ namespace {
 // Marks the latch done however the thread leaves: by returning, or by
 // pthread_exit unwinding through here.
 class LatchRelease {
-public:
+  public:
     explicit LatchRelease(std::shared_ptr<Thread::Latch> latch) : m_latch(std::move(latch)) {}
     ~LatchRelease() {
         std::lock_guard<std::mutex> lock(m_latch->mutex);
@@ -30,7 +30,7 @@ public:
         m_latch->ended.notify_all();
     }
 
-private:
+  private:
     std::shared_ptr<Thread::Latch> m_latch;
 };
 
@@ -71,7 +71,8 @@ std::unique_ptr<Thread> Thread::Start(Procedure procedure) {
 
 bool Thread::WaitFor(uint32_t timeoutMs) const {
     std::unique_lock<std::mutex> lock(m_latch->mutex);
-    return m_latch->ended.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return m_latch->done; });
+    return m_latch->ended.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                   [this] { return m_latch->done; });
 }
 
 bool Thread::HasEnded() const {
@@ -79,6 +80,8 @@ bool Thread::HasEnded() const {
     return m_latch->done;
 }
 
-void ExitCurrentThread() { pthread_exit(nullptr); }
+void ExitCurrentThread() {
+    pthread_exit(nullptr);
+}
 
 } // namespace platform

@@ -10,7 +10,7 @@
 namespace platform {
 
 class Thread {
-public:
+  public:
     using Procedure = std::function<void()>;
 
     // Starts `procedure` on a new thread with an alternate signal stack of its
@@ -27,7 +27,7 @@ public:
 
     struct Latch;
 
-private:
+  private:
     explicit Thread(std::shared_ptr<Latch> latch);
     std::shared_ptr<Latch> m_latch;
 };

@@ -5,8 +5,12 @@
 
 namespace platform {
 
-int CurrentThreadId() noexcept { return static_cast<int>(syscall(SYS_gettid)); }
+int CurrentThreadId() noexcept {
+    return static_cast<int>(syscall(SYS_gettid));
+}
 
-int CurrentProcessId() noexcept { return static_cast<int>(getpid()); }
+int CurrentProcessId() noexcept {
+    return static_cast<int>(getpid());
+}
 
 } // namespace platform

@@ -7,7 +7,7 @@ namespace platform {
 namespace {
 
 class SystemClock final : public Clock {
-public:
+  public:
     int64_t WallSeconds() override { return WallMillis() / 1000; }
 
     int64_t WallMillis() override {
@@ -33,7 +33,9 @@ Clock& GetClock() {
     return clock ? *clock : g_systemClock;
 }
 
-void SetClockOverride(Clock* clock) { g_override.store(clock, std::memory_order_release); }
+void SetClockOverride(Clock* clock) {
+    g_override.store(clock, std::memory_order_release);
+}
 
 TimeOfDay UtcTimeOfDayFromMillis(int64_t wallMillis) {
     constexpr int64_t kMillisPerDay = 86400LL * 1000;
@@ -49,7 +51,9 @@ TimeOfDay UtcTimeOfDayFromMillis(int64_t wallMillis) {
     return t;
 }
 
-TimeOfDay UtcTimeOfDay() { return UtcTimeOfDayFromMillis(GetClock().WallMillis()); }
+TimeOfDay UtcTimeOfDay() {
+    return UtcTimeOfDayFromMillis(GetClock().WallMillis());
+}
 
 int64_t NextLocalMidnight(int64_t now) {
     time_t t = static_cast<time_t>(now);

@@ -14,7 +14,7 @@ struct TimeOfDay {
 };
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Seconds since 1970 (UTC).
     virtual int64_t WallSeconds() = 0;
@@ -32,8 +32,12 @@ Clock& GetClock();
 void SetClockOverride(Clock* clock);
 
 // Shorthands for GetClock().
-inline int64_t WallSeconds() { return GetClock().WallSeconds(); }
-inline uint64_t MonotonicMs() { return GetClock().MonotonicMs(); }
+inline int64_t WallSeconds() {
+    return GetClock().WallSeconds();
+}
+inline uint64_t MonotonicMs() {
+    return GetClock().MonotonicMs();
+}
 TimeOfDay UtcTimeOfDay();
 
 // Splits milliseconds since 1970 into a UTC time of day. Pure arithmetic, so

@@ -10,7 +10,7 @@
 namespace testsupport {
 
 class CapturedLog {
-public:
+  public:
     // `logPath` is where FlushToFile writes the memory text ("" for none).
     explicit CapturedLog(const std::wstring& logPath = std::wstring(), int bufSize = 1 << 20) {
         m_logger.Init(false, bufSize, logPath, 0);
@@ -25,7 +25,7 @@ public:
     bool Contains(const std::string& piece) { return Text().find(piece) != std::string::npos; }
     Logger& GetLogger() { return m_logger; }
 
-private:
+  private:
     Logger m_logger;
     Logger* m_saved = nullptr;
 };

@@ -13,7 +13,7 @@
 namespace testsupport {
 
 class DeathTestDir {
-public:
+  public:
     DeathTestDir() {
         if (const char* inherited = std::getenv(kEnvName)) {
             m_path = inherited;
@@ -33,7 +33,7 @@ public:
     const std::string& Path() const { return m_path; }
     std::string File(const std::string& name) const { return m_path + "/" + name; }
 
-private:
+  private:
     static constexpr const char* kEnvName = "MELVANE_DEATH_TEST_DIR";
     std::string m_path;
     std::unique_ptr<TempDir> m_owned;

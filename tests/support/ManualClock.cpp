@@ -7,7 +7,9 @@ ManualClock::ManualClock(int64_t wallMillis, uint64_t monotonicMs)
     platform::SetClockOverride(this);
 }
 
-ManualClock::~ManualClock() { platform::SetClockOverride(nullptr); }
+ManualClock::~ManualClock() {
+    platform::SetClockOverride(nullptr);
+}
 
 void ManualClock::Advance(int64_t millis) {
     m_wallMillis.fetch_add(millis);

@@ -9,7 +9,7 @@
 namespace testsupport {
 
 class ManualClock final : public platform::Clock {
-public:
+  public:
     explicit ManualClock(int64_t wallMillis = 1700000000000LL, uint64_t monotonicMs = 1000000);
     ~ManualClock() override;
 
@@ -21,7 +21,7 @@ public:
     void Advance(int64_t millis);
     void SetWallMillis(int64_t wallMillis) { m_wallMillis.store(wallMillis); }
 
-private:
+  private:
     std::atomic<int64_t> m_wallMillis;
     std::atomic<uint64_t> m_monotonicMs;
 };

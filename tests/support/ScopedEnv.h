@@ -9,7 +9,7 @@
 namespace testsupport {
 
 class ScopedEnv {
-public:
+  public:
     // A null `value` unsets the variable.
     ScopedEnv(const char* name, const char* value) : m_name(name) {
         if (const char* old = std::getenv(name))
@@ -29,7 +29,7 @@ public:
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
-private:
+  private:
     std::string m_name;
     std::optional<std::string> m_old;
 };

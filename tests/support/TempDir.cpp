@@ -20,9 +20,13 @@ TempDir::~TempDir() {
         std::filesystem::remove_all(m_path, ignored);
 }
 
-std::wstring TempDir::WPath() const { return std::filesystem::path(m_path).wstring(); }
+std::wstring TempDir::WPath() const {
+    return std::filesystem::path(m_path).wstring();
+}
 
-std::wstring TempDir::WFile(const std::string& name) const { return std::filesystem::path(File(name)).wstring(); }
+std::wstring TempDir::WFile(const std::string& name) const {
+    return std::filesystem::path(File(name)).wstring();
+}
 
 std::string ReadFileText(const std::string& path) {
     std::ifstream file(path, std::ios::binary);

@@ -6,7 +6,7 @@
 namespace testsupport {
 
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -18,7 +18,7 @@ public:
     std::string File(const std::string& name) const { return m_path + "/" + name; }
     std::wstring WFile(const std::string& name) const;
 
-private:
+  private:
     std::string m_path;
 };
 

@@ -32,8 +32,8 @@ TestCertificate::TestCertificate() {
     X509_gmtime_adj(X509_getm_notAfter(cert), 7 * 24 * 3600);
     X509_set_pubkey(cert, m_key);
     X509_NAME* name = X509_get_subject_name(cert);
-    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("localhost"), -1,
-                               -1, 0);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("localhost"),
+                               -1, -1, 0);
     X509_set_issuer_name(cert, name);
     bool ok = AddExtension(cert, NID_basic_constraints, "critical,CA:TRUE") &&
               AddExtension(cert, NID_subject_alt_name, "DNS:localhost,IP:127.0.0.1") &&

@@ -9,7 +9,7 @@
 namespace testsupport {
 
 class TestCertificate {
-public:
+  public:
     TestCertificate();
     ~TestCertificate();
     TestCertificate(const TestCertificate&) = delete;
@@ -21,7 +21,7 @@ public:
     // A server context that presents this certificate; the caller frees it.
     SSL_CTX* NewServerContext() const;
 
-private:
+  private:
     EVP_PKEY* m_key = nullptr;
     X509* m_cert = nullptr;
 };

@@ -4,7 +4,8 @@
 
 namespace platform {
 
-std::unique_ptr<SslContext> SslContext::CreateClient(const TlsClientSettings& settings, unsigned long* error) {
+std::unique_ptr<SslContext> SslContext::CreateClient(const TlsClientSettings& settings,
+                                                     unsigned long* error) {
     ERR_clear_error();
     SSL_CTX* ctx = SSL_CTX_new(TLS_client_method());
     bool ok = ctx != nullptr;
@@ -29,6 +30,8 @@ std::unique_ptr<SslContext> SslContext::CreateClient(const TlsClientSettings& se
     return std::unique_ptr<SslContext>(new SslContext(ctx, settings.verifyPeer));
 }
 
-SslContext::~SslContext() { SSL_CTX_free(m_ctx); }
+SslContext::~SslContext() {
+    SSL_CTX_free(m_ctx);
+}
 
 } // namespace platform

@@ -19,7 +19,7 @@ struct TlsClientSettings {
 };
 
 class SslContext {
-public:
+  public:
     // Null on failure, with the OpenSSL error code in `*error`.
     static std::unique_ptr<SslContext> CreateClient(const TlsClientSettings& settings, unsigned long* error);
     ~SslContext();
@@ -29,7 +29,7 @@ public:
     SSL_CTX* Get() const { return m_ctx; }
     bool VerifiesPeer() const { return m_verifyPeer; }
 
-private:
+  private:
     SslContext(SSL_CTX* ctx, bool verifyPeer) : m_ctx(ctx), m_verifyPeer(verifyPeer) {}
 
     SSL_CTX* m_ctx;

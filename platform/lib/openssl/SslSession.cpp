@@ -31,7 +31,9 @@ std::unique_ptr<SslSession> SslSession::Create(const SslContext& context) {
     return std::unique_ptr<SslSession>(new SslSession(ssl, bio, context.VerifiesPeer()));
 }
 
-SslSession::~SslSession() { SSL_free(m_ssl); }
+SslSession::~SslSession() {
+    SSL_free(m_ssl);
+}
 
 bool SslSession::BeginClient(int fd, const std::string& host) {
     ERR_clear_error();

@@ -14,7 +14,7 @@
 namespace platform {
 
 class SslSession {
-public:
+  public:
     static std::unique_ptr<SslSession> Create(const SslContext& context);
     ~SslSession();
     SslSession(const SslSession&) = delete;
@@ -38,7 +38,7 @@ public:
     // Sends the close notice when it can and resets for the next connection.
     void EndConnection();
 
-private:
+  private:
     SslSession(SSL* ssl, BIO* bio, bool verifyPeer) : m_ssl(ssl), m_bio(bio), m_verifyPeer(verifyPeer) {}
 
     SSL* m_ssl;

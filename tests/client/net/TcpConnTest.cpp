@@ -27,7 +27,7 @@ using testsupport::ScopedFd;
 // Runs passes of a select loop over the given connections and every shared
 // listening port, as the core thread does.
 class Pump {
-public:
+  public:
     void Add(TcpConn* conn) { m_conns.push_back(conn); }
 
     void Pass() {
@@ -56,7 +56,7 @@ public:
         return done();
     }
 
-private:
+  private:
     std::vector<TcpConn*> m_conns;
 };
 
@@ -89,14 +89,18 @@ bool PeerClosed(const ScopedFd& fd) {
 std::string Preamble(const std::wstring& id) {
     Buf buf(2048);
     EXPECT_TRUE(WriteConnPreamble(buf, id));
-    return std::string(reinterpret_cast<const char*>(buf.GetReadPtr()), static_cast<size_t>(buf.GetNumUsedBytes()));
+    return std::string(reinterpret_cast<const char*>(buf.GetReadPtr()),
+                       static_cast<size_t>(buf.GetNumUsedBytes()));
 }
 
 std::string Unread(Buf& buf) {
-    return std::string(reinterpret_cast<const char*>(buf.GetReadPtr()), static_cast<size_t>(buf.GetNumUsedBytes()));
+    return std::string(reinterpret_cast<const char*>(buf.GetReadPtr()),
+                       static_cast<size_t>(buf.GetNumUsedBytes()));
 }
 
-void Queue(Buf& buf, const std::string& text) { ASSERT_TRUE(buf.WriteBytes(text.data(), text.size())); }
+void Queue(Buf& buf, const std::string& text) {
+    ASSERT_TRUE(buf.WriteBytes(text.data(), text.size()));
+}
 
 struct FactoryRecord {
     std::vector<std::unique_ptr<TcpConn>> made;
@@ -114,7 +118,7 @@ TcpConn* MakeHttpConn(void* context, uint16_t port) {
 }
 
 class TcpConnTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_EQ(0, startNetworking()); }
     void TearDown() override { TcpConn::CloseAllListenPorts(); }
 };
@@ -212,7 +216,8 @@ TEST_F(TcpConnTest, PreambleSplitOverThreeWritesIsIdentifiedWhenWhole) {
         pump.Pass();
     EXPECT_EQ(TC_LISTENING, server.GetState());
     SendRaw(peer, preamble.substr(12));
-    ASSERT_TRUE(pump.Until([&] { return server.GetState() == TC_CONNECTED && server.inBuf.GetNumUsedBytes() == 4; }));
+    ASSERT_TRUE(
+        pump.Until([&] { return server.GetState() == TC_CONNECTED && server.inBuf.GetNumUsedBytes() == 4; }));
     EXPECT_EQ("data", Unread(server.inBuf));
 }
 
@@ -293,7 +298,7 @@ namespace {
 // A blocking TLS server that waits for one request line and answers with a
 // burst of `size` bytes.
 class BurstServer {
-public:
+  public:
     BurstServer(SSL_CTX* ctx, size_t size) : m_ctx(ctx), m_size(size) {
         m_port = m_listener.port;
         m_thread = std::thread([this] { Serve(); });
@@ -310,7 +315,7 @@ public:
         return data;
     }
 
-private:
+  private:
     void Serve() {
         int fd = accept(m_listener.fd.Get(), nullptr, nullptr);
         if (fd < 0)

@@ -40,7 +40,8 @@ TEST(ServiceSettingsTest, RedirectorWithoutAPortKeepsPort443AndEmptyValuesAreIgn
 }
 
 TEST(ServiceSettingsTest, RedirectorPortOutOfRangeKeepsTheDefaultPortAndTheHost) {
-    for (const char* value : {"redirect.test:99999", "redirect.test:0", "redirect.test:12ab", "redirect.test:"}) {
+    for (const char* value :
+         {"redirect.test:99999", "redirect.test:0", "redirect.test:12ab", "redirect.test:"}) {
         ScopedEnv redirector(kEnvRedirector, value);
         ServiceSettings s = GetServiceSettings();
         EXPECT_EQ("redirect.test", s.redirectorHost) << value;

@@ -27,7 +27,9 @@
 #if defined(__SANITIZE_ADDRESS__)
 // The crash tests need the program's own SIGSEGV handler, which
 // AddressSanitizer only lets a program install when told so.
-extern "C" const char* __asan_default_options() { return "allow_user_segv_handler=1"; }
+extern "C" const char* __asan_default_options() {
+    return "allow_user_segv_handler=1";
+}
 #endif
 
 using testsupport::ReadFileText;
@@ -58,7 +60,9 @@ std::vector<std::vector<std::string>> ReadHelperRuns(const std::string& outPath)
     return runs;
 }
 
-std::string ThisThreadId() { return std::to_string(GetCurrentThreadIdValue()); }
+std::string ThisThreadId() {
+    return std::to_string(GetCurrentThreadIdValue());
+}
 
 // The one "Spent … ms sending report to cloud" line of `log`, from "Spent".
 std::string SpentLine(const std::string& log) {
@@ -82,8 +86,10 @@ void UseChildLogger(const std::string& path, bool logToFile) {
     g_logger = logger;
 }
 
-constexpr int kAssertLine = __LINE__ + 1;
-void FailAnAssertion() { MV_ASSERT(1 + 1 == 3); }
+constexpr int kAssertLine = __LINE__ + 2;
+void FailAnAssertion() {
+    MV_ASSERT(1 + 1 == 3);
+}
 
 // The crash itself, hidden from the sanitizers so that the signal happens.
 __attribute__((no_sanitize("address", "undefined"))) void WriteThroughNull(void*) {
@@ -109,7 +115,7 @@ void FailWhileAReportRuns(void* argument) {
 }
 
 class CrashReportTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { SetHelperPath(Utf8ToWide(MELVANE_FAKE_HELPER)); }
     void TearDown() override {
         SetReportId(L"(unknown)");
@@ -136,8 +142,9 @@ protected:
 TEST_F(CrashReportTest, InfoReportPassesProcessIdZeroAndItsLogWhileTheHelperRuns) {
     m_log.GetLogger().Log(LOG_INFO, "x.cpp", 1, "something before the report");
     SendReport(L"disk full", REPORT_INFO);
-    const std::vector<std::string> expected = {"0", ThisThreadId(), "0", platform::ExecutablePath(), m_logPath,
-                                               "32768", "(unknown)", "Report: disk full", "log-exists=1"};
+    const std::vector<std::string> expected = {
+        "0",         ThisThreadId(),      "0",           platform::ExecutablePath(), m_logPath, "32768",
+        "(unknown)", "Report: disk full", "log-exists=1"};
     EXPECT_EQ(expected, OnlyRun());
     EXPECT_FALSE(fileExists(Utf8ToWide(m_logPath))) << "the log written for the helper is deleted afterwards";
 }
@@ -216,7 +223,7 @@ TEST_F(CrashReportTest, NothingIsSentWhenReportsAreDisabledOrLoggingIsOff) {
 }
 
 class CrashReportDeathTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
 
     testsupport::DeathTestDir m_dir;
@@ -249,9 +256,8 @@ TEST_F(CrashReportDeathTest, FailedAssertionLogsReportsAndExitsWithCodeOne) {
     EXPECT_EQ("log-exists=1", run[8]);
 
     std::string log = ReadFileText(m_logPath);
-    EXPECT_NE(std::string::npos,
-              log.find("(CRIT): Assertion: 1 + 1 == 3 at " + std::string(__FILE__) + ":" +
-                       std::to_string(kAssertLine) + "\n"))
+    EXPECT_NE(std::string::npos, log.find("(CRIT): Assertion: 1 + 1 == 3 at " + std::string(__FILE__) + ":" +
+                                          std::to_string(kAssertLine) + "\n"))
         << log;
     EXPECT_NE(std::string::npos, log.find("(ERR): \"" + std::string(MELVANE_FAKE_HELPER) + "\" " + run[0] +
                                           "  " + run[1] + "  0  \"" + run[3] + "\" \"" + m_logPath +

@@ -25,7 +25,9 @@ const Vector kRfc1321[] = {
      "57edf4a22be3c955ac49da2e2107b67a"},
 };
 
-std::string Md5Of(const std::string& text) { return Md5HexOfBuffer(text.data(), static_cast<int>(text.size())); }
+std::string Md5Of(const std::string& text) {
+    return Md5HexOfBuffer(text.data(), static_cast<int>(text.size()));
+}
 
 } // namespace
 

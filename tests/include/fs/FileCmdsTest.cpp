@@ -21,10 +21,12 @@ using testsupport::WriteFileText;
 
 namespace {
 
-bool IsCloseOnExec(int fd) { return (fcntl(fd, F_GETFD) & FD_CLOEXEC) != 0; }
+bool IsCloseOnExec(int fd) {
+    return (fcntl(fd, F_GETFD) & FD_CLOEXEC) != 0;
+}
 
 class FileCmdsTest : public ::testing::Test {
-protected:
+  protected:
     TempDir m_dir;
     testsupport::CapturedLog m_log;
 };
@@ -53,7 +55,7 @@ TEST_F(FileCmdsTest, CreateDirsStopsAtTheFirstFailureAndLogsIt) {
 
 TEST_F(FileCmdsTest, CreateDirFailsOnAnExistingFolderAndMakesNewOnesPrivate) {
     ASSERT_TRUE(createDir(m_dir.WFile("d")));
-    struct stat st{};
+    struct stat st {};
     ASSERT_TRUE(statFile(m_dir.WFile("d"), &st));
     EXPECT_EQ(0700u, st.st_mode & 0777);
     EXPECT_FALSE(createDir(m_dir.WFile("d")));
@@ -135,7 +137,7 @@ TEST_F(FileCmdsTest, OpenFileWriteCreatesAPrivateFile) {
     int fd = openFileWrite(m_dir.WFile("new"), 0);
     ASSERT_GE(fd, 0);
     close(fd);
-    struct stat st{};
+    struct stat st {};
     ASSERT_TRUE(statFile(m_dir.WFile("new"), &st));
     EXPECT_EQ(0600u, st.st_mode & 0777);
     EXPECT_EQ(0, st.st_size);

@@ -19,7 +19,7 @@ using testsupport::WriteFileText;
 namespace {
 
 unsigned ModeOf(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     if (stat(path.c_str(), &st) != 0)
         return 0;
     return st.st_mode & 07777;

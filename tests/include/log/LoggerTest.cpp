@@ -51,7 +51,7 @@ std::string LogLineOfLength(Logger& logger, size_t length, char fill) {
 }
 
 class LoggerTest : public ::testing::Test {
-protected:
+  protected:
     ManualClock m_clock{kStartMillis};
     TempDir m_dir;
     std::wstring m_logPath = m_dir.WFile("log");
@@ -247,7 +247,7 @@ TEST_F(LoggerTest, FlushToFileWritesOlderThenCurrentBufferReplacingAnyOldFile) {
     std::string written = ReadFileText(m_logPathUtf8);
     EXPECT_EQ(logger.GetMemoryText(), written);
     EXPECT_EQ(all.substr(all.size() - written.size()), written);
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(0, stat(m_logPathUtf8.c_str(), &st));
     EXPECT_EQ(0600u, st.st_mode & 0777);
 }

@@ -41,8 +41,7 @@ Outcome RunShell(const std::string& script, uint32_t waitSeconds) {
 }
 
 // Polls for `condition` for up to 30 seconds: for events in another process.
-template <typename Condition>
-bool Eventually(Condition condition) {
+template <typename Condition> bool Eventually(Condition condition) {
     for (int i = 0; i < 3000; ++i) {
         if (condition())
             return true;
@@ -97,8 +96,8 @@ TEST(RunProcessTest, LogsTheCommandLineAndOutcome) {
 
 TEST(RunProcessTest, ChildOutlivingItsWaitKeepsRunningAndIsReapedWhenItEnds) {
     TempDir dir;
-    const std::string script = "echo $$ > '" + dir.File("pid") + "'; while [ ! -e '" + dir.File("go") +
-                               "' ]; do sleep 0.02; done";
+    const std::string script =
+        "echo $$ > '" + dir.File("pid") + "'; while [ ! -e '" + dir.File("go") + "' ]; do sleep 0.02; done";
     for (uint32_t waitSeconds : {0u, 1u}) {
         unlink(dir.File("pid").c_str());
         unlink(dir.File("go").c_str());

@@ -28,7 +28,8 @@ std::string Describe(const WindowsVersionInfo& info) {
 } // namespace
 
 TEST(SystemInfoTest, WindowsDescriptionsFollowTheVersionTable) {
-    EXPECT_EQ("6.1.b7601 Windows 7, 64-bit Service Pack 1", Describe(Version(6, 1, 7601, 1, 9, "Service Pack 1")));
+    EXPECT_EQ("6.1.b7601 Windows 7, 64-bit Service Pack 1",
+              Describe(Version(6, 1, 7601, 1, 9, "Service Pack 1")));
     EXPECT_EQ("6.1.b7600 Windows Server 2008 R2, 32-bit", Describe(Version(6, 1, 7600, 3, 0)));
     EXPECT_EQ("5.1.b2600 Windows XP Professional Service Pack 3",
               Describe(Version(5, 1, 2600, 1, 0, "Service Pack 3")));

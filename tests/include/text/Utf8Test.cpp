@@ -8,7 +8,9 @@ namespace {
 
 const std::wstring kFffd(1, kReplacementChar);
 
-std::wstring Replacements(size_t n) { return std::wstring(n, kReplacementChar); }
+std::wstring Replacements(size_t n) {
+    return std::wstring(n, kReplacementChar);
+}
 
 } // namespace
 
@@ -63,8 +65,8 @@ TEST(Utf8Test, InvalidBytesDecodeToReplacementCharacters) {
 
 TEST(Utf8Test, UnencodableWideValuesBecomeTheReplacementCharacter) {
     const std::string replacement = "\xEF\xBF\xBD";
-    const wchar_t unencodable[] = {static_cast<wchar_t>(0xD800), static_cast<wchar_t>(0xDBFF),
-                                   static_cast<wchar_t>(0xDC00), static_cast<wchar_t>(0xDFFF),
+    const wchar_t unencodable[] = {static_cast<wchar_t>(0xD800),   static_cast<wchar_t>(0xDBFF),
+                                   static_cast<wchar_t>(0xDC00),   static_cast<wchar_t>(0xDFFF),
                                    static_cast<wchar_t>(0x110000), static_cast<wchar_t>(-1)};
     for (wchar_t c : unencodable) {
         std::wstring wide = L"x";

@@ -9,15 +9,17 @@
 #include <cstdlib>
 
 TEST(DefaultAppsTest, ParsersReadDefaultsNamesAndTypes) {
-    const std::string mimeApps = "[Added Associations]\naudio/mpeg=other.desktop;\n"
-                                 "[Default Applications]\n# comment\naudio/mpeg = player.desktop; second.desktop\n";
+    const std::string mimeApps =
+        "[Added Associations]\naudio/mpeg=other.desktop;\n"
+        "[Default Applications]\n# comment\naudio/mpeg = player.desktop; second.desktop\n";
     EXPECT_EQ((std::vector<std::string>{"player.desktop", "second.desktop"}),
               platform::ParseMimeAppsDefaults(mimeApps, "audio/mpeg"));
     EXPECT_TRUE(platform::ParseMimeAppsDefaults(mimeApps, "audio/mp4").empty());
 
-    EXPECT_EQ("Music Player",
-              platform::ParseDesktopEntryName("[Desktop Action x]\nName=Other\n[Desktop Entry]\nName=Music Player\n"));
-    EXPECT_EQ("audio/flac", platform::ParseMimeTypesFile("# x\naudio/flac\t\t\tflac\naudio/ogg oga ogg\n", "flac"));
+    EXPECT_EQ("Music Player", platform::ParseDesktopEntryName(
+                                  "[Desktop Action x]\nName=Other\n[Desktop Entry]\nName=Music Player\n"));
+    EXPECT_EQ("audio/flac",
+              platform::ParseMimeTypesFile("# x\naudio/flac\t\t\tflac\naudio/ogg oga ogg\n", "flac"));
     EXPECT_EQ("audio/ogg", platform::ParseMimeTypesFile("audio/ogg oga ogg\n", "ogg"));
     EXPECT_EQ("audio/mpeg", platform::MimeTypeOfExtension(".mp3"));
 }

@@ -20,7 +20,7 @@ using testsupport::WriteFileText;
 namespace {
 
 struct stat StatOf(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     stat(path.c_str(), &st);
     return st;
 }
@@ -28,7 +28,7 @@ struct stat StatOf(const std::string& path) {
 // A folder on another file system than the temporary folder, when there is
 // one: /dev/shm is usually tmpfs.
 class OtherFileSystemDir {
-public:
+  public:
     explicit OtherFileSystemDir(const std::string& near) {
         std::string pattern = "/dev/shm/melvane-test-XXXXXX";
         if (!mkdtemp(pattern.data()))
@@ -42,7 +42,7 @@ public:
     ~OtherFileSystemDir() { Remove(); }
     const std::string& Path() const { return m_path; }
 
-private:
+  private:
     void Remove() {
         std::error_code ignored;
         if (!m_path.empty())

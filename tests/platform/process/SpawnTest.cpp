@@ -95,7 +95,8 @@ TEST(SpawnTest, ChildGetsDefaultSignalsAnEmptyMaskAndNoExtraDescriptors) {
     testsupport::ScopedEnv helperOut("MELVANE_FAKE_HELPER_OUT", dir.File("out"));
     // The parent ignores SIGPIPE, blocks SIGUSR1 and holds a descriptor
     // without close-on-exec; the child must see none of it.
-    struct sigaction ignore{}, previous{};
+    struct sigaction ignore {
+    }, previous{};
     ignore.sa_handler = SIG_IGN;
     sigaction(SIGPIPE, &ignore, &previous);
     sigset_t usr1, oldMask;

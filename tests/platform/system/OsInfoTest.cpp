@@ -18,7 +18,8 @@ TEST(OsInfoTest, KernelReleaseAndPrettyNameAreParsed) {
     EXPECT_FALSE(platform::ParseKernelRelease("garbage", &v));
 
     EXPECT_EQ("Debian GNU/Linux 12 (bookworm)",
-              platform::ParseOsReleasePrettyName("NAME=\"Debian\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n"));
+              platform::ParseOsReleasePrettyName(
+                  "NAME=\"Debian\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n"));
     EXPECT_EQ("Plain", platform::ParseOsReleasePrettyName("PRETTY_NAME=Plain\n"));
     EXPECT_EQ("", platform::ParseOsReleasePrettyName("NAME=x\n"));
 }

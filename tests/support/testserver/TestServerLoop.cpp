@@ -138,7 +138,8 @@ void TestServer::State::Apply(const Command& command) {
     Peer* peer = FindPeer(target);
     if (!peer) {
         Event("no open connection " + std::to_string(target) + ": a " +
-              (command.kind == detail::CMD_CLOSE ? std::string("close") : std::string("send")) + " was dropped");
+              (command.kind == detail::CMD_CLOSE ? std::string("close") : std::string("send")) +
+              " was dropped");
         return;
     }
     switch (command.kind) {

@@ -16,7 +16,7 @@ namespace {
 // A blocking TLS server on loopback that answers one connection by echoing
 // one message.
 class EchoServer {
-public:
+  public:
     explicit EchoServer(SSL_CTX* ctx) : m_ctx(ctx) {
         m_listen = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in addr{};
@@ -36,7 +36,7 @@ public:
     }
     int Port() const { return m_port; }
 
-private:
+  private:
     void Serve() {
         int fd = accept(m_listen, nullptr, nullptr);
         if (fd < 0)
