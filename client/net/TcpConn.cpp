@@ -19,10 +19,6 @@ namespace {
 
 constexpr int kMaxSslErrorText = 256;
 
-int64_t NowSeconds() {
-    return static_cast<int64_t>(platform::MonotonicMs() / 1000);
-}
-
 bool IsWouldBlock(int error) {
     return error == EAGAIN || error == EWOULDBLOCK || error == EINPROGRESS;
 }
@@ -66,7 +62,7 @@ TcpConn::TcpConn()
     m_states.AddTransition(TC_WR_SHUTDOWN, TC_CLOSED);
     m_states.AddTransition(TC_CLOSED, TC_NOT_CONNECTED);
 
-    m_lastReadTime = m_lastWriteTime = NowSeconds();
+    m_lastReadTime = m_lastWriteTime = platform::MonotonicSeconds();
     Reset();
 }
 
@@ -154,7 +150,7 @@ void TcpConn::ListenForApp(const std::wstring& connID, uint16_t port) {
 void TcpConn::Start(HttpConnFactory factory, void* context, int sockBufSize) {
     inBuf.Reset();
     outBuf.Reset();
-    m_lastReadTime = m_lastWriteTime = NowSeconds();
+    m_lastReadTime = m_lastWriteTime = platform::MonotonicSeconds();
 
     if (m_state == TC_CREATE_LISTEN_SOCKET) {
         if (m_port == 0) {
@@ -233,10 +229,10 @@ void TcpConn::ChangeState(TcpConnState newState) {
 }
 
 void TcpConn::StampReadTime() {
-    m_lastReadTime = NowSeconds();
+    m_lastReadTime = platform::MonotonicSeconds();
 }
 void TcpConn::StampWriteTime() {
-    m_lastWriteTime = NowSeconds();
+    m_lastWriteTime = platform::MonotonicSeconds();
 }
 
 void TcpConn::Read() {
@@ -322,11 +318,11 @@ void TcpConn::Close() {
 }
 
 bool TcpConn::IsReadIdleFor(int64_t seconds) const {
-    return m_lastReadTime + seconds < NowSeconds();
+    return m_lastReadTime + seconds < platform::MonotonicSeconds();
 }
 
 bool TcpConn::IsIdleFor(int64_t seconds) const {
-    const int64_t now = NowSeconds();
+    const int64_t now = platform::MonotonicSeconds();
     return m_lastReadTime + seconds < now && m_lastWriteTime + seconds < now;
 }
 
@@ -467,7 +463,7 @@ bool TcpConn::TakeSocket(TcpConn& pending) {
     m_sockFD = pending.m_sockFD;
     m_host = pending.m_host;
     m_peerAddr = pending.m_peerAddr;
-    m_lastReadTime = m_lastWriteTime = NowSeconds();
+    m_lastReadTime = m_lastWriteTime = platform::MonotonicSeconds();
     pending.m_sockFD = -1;
     return true;
 }

@@ -93,11 +93,6 @@ void Prepare() {
     });
 }
 
-void NapMs(long ms) {
-    timespec ts{0, ms * 1000000L};
-    nanosleep(&ts, nullptr);
-}
-
 bool AcquireReportLock() {
     const int self = platform::CurrentThreadId();
     if (g_reportOwner.load() == self)
@@ -106,7 +101,7 @@ bool AcquireReportLock() {
         int expected = 0;
         if (g_reportOwner.compare_exchange_strong(expected, self))
             return true;
-        NapMs(10);
+        platform::SleepMs(10);
     }
     return false;
 }

@@ -4,18 +4,10 @@
 
 #include <climits>
 
-namespace {
-
-int64_t NowSeconds() {
-    return static_cast<int64_t>(platform::MonotonicMs() / 1000);
-}
-
-} // namespace
-
 RateCounter::RateCounter(uint32_t window) : m_window(window) {}
 
 void RateCounter::AddBytes(uint32_t count) {
-    int64_t now = NowSeconds();
+    int64_t now = platform::MonotonicSeconds();
     if (!m_samples.empty() && m_samples.back().second == now)
         m_samples.back().bytes += count;
     else

@@ -1,6 +1,7 @@
 #include "include/thread/Threads.h"
 
 #include "platform/thread/ThreadId.h"
+#include "platform/time/Clock.h"
 
 #include <cerrno>
 #include <ctime>
@@ -34,8 +35,5 @@ int GetCurrentThreadIdValue() {
 }
 
 void SleepFor(uint32_t seconds, uint32_t milliseconds) {
-    uint64_t total = static_cast<uint64_t>(seconds) * 1000 + milliseconds;
-    timespec ts{static_cast<time_t>(total / 1000), static_cast<long>(total % 1000) * 1000000L};
-    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
-    }
+    platform::SleepMs(seconds * 1000 + milliseconds);
 }

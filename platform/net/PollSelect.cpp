@@ -1,6 +1,7 @@
 #include "platform/net/PollSelect.h"
 
 #include "platform/net/SocketCalls.h"
+#include "platform/time/Clock.h"
 
 #include <poll.h>
 
@@ -17,12 +18,6 @@ constexpr int kMaxEntries = 3 * SocketSet::kCapacity;
 constexpr short kReadableEvents = POLLIN | POLLHUP | POLLERR;
 constexpr short kWritableEvents = POLLOUT | POLLERR;
 constexpr short kFailedEvents = POLLERR | POLLHUP;
-
-int64_t MonotonicNowMs() noexcept {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
 
 // poll() time-out for a select() time-out, rounded up to whole milliseconds;
 // -1 for none, -2 for an invalid one.
@@ -49,13 +44,13 @@ class PollList {
     }
 
     int Poll(int timeoutMs) noexcept {
-        const int64_t deadline = timeoutMs > 0 ? MonotonicNowMs() + timeoutMs : 0;
+        const int64_t deadline = timeoutMs > 0 ? static_cast<int64_t>(SystemMonotonicMs()) + timeoutMs : 0;
         for (;;) {
             int result = poll(m_entries, static_cast<nfds_t>(m_count), timeoutMs);
             if (result >= 0 || errno != EINTR)
                 return result;
             if (timeoutMs > 0) {
-                int64_t left = deadline - MonotonicNowMs();
+                int64_t left = deadline - static_cast<int64_t>(SystemMonotonicMs());
                 timeoutMs = left > 0 ? static_cast<int>(left) : 0;
             }
         }

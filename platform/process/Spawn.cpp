@@ -1,6 +1,7 @@
 #include "platform/process/Spawn.h"
 
 #include "platform/thread/Thread.h"
+#include "platform/time/Clock.h"
 
 #include <poll.h>
 #include <sys/syscall.h>
@@ -22,19 +23,6 @@ int DecodeStatus(int status) noexcept {
     if (WIFSIGNALED(status))
         return 128 + WTERMSIG(status);
     return -1;
-}
-
-uint64_t NowMs() noexcept {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<uint64_t>(ts.tv_sec) * 1000 + static_cast<uint64_t>(ts.tv_nsec / 1000000);
-}
-
-// Sleeps between polls when no process descriptor can be had.
-void NapMs(uint32_t ms) noexcept {
-    timespec ts{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
-    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
-    }
 }
 
 } // namespace
@@ -91,7 +79,7 @@ pid_t SpawnProcess(const std::vector<std::string>& argv, int* error) {
 }
 
 WaitOutcome WaitProcess(pid_t pid, uint32_t timeoutMs, int* exitCode) noexcept {
-    const uint64_t deadline = NowMs() + timeoutMs;
+    const uint64_t deadline = SystemMonotonicMs() + timeoutMs;
     int pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
     for (;;) {
         int status = 0;
@@ -108,7 +96,7 @@ WaitOutcome WaitProcess(pid_t pid, uint32_t timeoutMs, int* exitCode) noexcept {
                 close(pidfd);
             return WAIT_FAILED;
         }
-        uint64_t now = NowMs();
+        uint64_t now = SystemMonotonicMs();
         if (now >= deadline) {
             if (pidfd >= 0)
                 close(pidfd);
@@ -119,7 +107,7 @@ WaitOutcome WaitProcess(pid_t pid, uint32_t timeoutMs, int* exitCode) noexcept {
             pollfd pfd{pidfd, POLLIN, 0};
             poll(&pfd, 1, static_cast<int>(left > 1000 ? 1000 : left));
         } else {
-            NapMs(left > 10 ? 10 : static_cast<uint32_t>(left));
+            SleepMs(left > 10 ? 10 : static_cast<uint32_t>(left));
         }
     }
 }

@@ -1,6 +1,7 @@
 #include "platform/time/Clock.h"
 
 #include <atomic>
+#include <cerrno>
 #include <ctime>
 
 namespace platform {
@@ -16,17 +17,25 @@ class SystemClock final : public Clock {
         return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
     }
 
-    uint64_t MonotonicMs() override {
-        timespec ts{};
-        clock_gettime(CLOCK_BOOTTIME, &ts);
-        return static_cast<uint64_t>(ts.tv_sec) * 1000 + static_cast<uint64_t>(ts.tv_nsec / 1000000);
-    }
+    uint64_t MonotonicMs() override { return SystemMonotonicMs(); }
 };
 
 SystemClock g_systemClock;
 std::atomic<Clock*> g_override{nullptr};
 
 } // namespace
+
+uint64_t SystemMonotonicMs() noexcept {
+    timespec ts{};
+    clock_gettime(CLOCK_BOOTTIME, &ts);
+    return static_cast<uint64_t>(ts.tv_sec) * 1000 + static_cast<uint64_t>(ts.tv_nsec / 1000000);
+}
+
+void SleepMs(uint32_t ms) noexcept {
+    timespec ts{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
+    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+    }
+}
 
 Clock& GetClock() {
     Clock* clock = g_override.load(std::memory_order_acquire);

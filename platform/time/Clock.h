@@ -38,6 +38,16 @@ inline int64_t WallSeconds() {
 inline uint64_t MonotonicMs() {
     return GetClock().MonotonicMs();
 }
+// Whole seconds of the monotonic counter, for time-outs counted in seconds.
+inline int64_t MonotonicSeconds() {
+    return static_cast<int64_t>(GetClock().MonotonicMs() / 1000);
+}
+// The system's monotonic counter whatever clock is installed: for waits on
+// real processes and sockets, which a test's clock cannot speed up. Safe in a
+// signal handler.
+uint64_t SystemMonotonicMs() noexcept;
+// Sleeps for real, resuming after signals. Safe in a signal handler.
+void SleepMs(uint32_t ms) noexcept;
 TimeOfDay UtcTimeOfDay();
 
 // Splits milliseconds since 1970 into a UTC time of day. Pure arithmetic, so
