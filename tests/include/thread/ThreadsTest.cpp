@@ -1,6 +1,7 @@
 #include "include/thread/Threads.h"
 
 #include "include/thread/Mutex.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,8 @@
 
 #include <atomic>
 #include <set>
+
+using testsupport::WaitUntil;
 
 namespace {
 
@@ -79,24 +82,18 @@ TEST(ThreadsTest, EndThreadReleasesWaiters) {
     EXPECT_TRUE(gate.finished);
 }
 
-TEST(ThreadsTest, ClosedHandleLetsTheThreadRunToItsEnd) {
-    Gate gate;
-    ThreadHandle thread;
-    ASSERT_TRUE(StartThread(WaitAtGate, &gate, &thread));
-    CloseThreadHandle(&thread);
-    EXPECT_EQ(nullptr, thread);
-    EXPECT_TRUE(WaitThread(thread, 0)) << "nothing to wait for";
-    gate.Open();
-    while (!gate.finished)
-        SleepFor(0, 1);
-}
-
-TEST(ThreadsTest, StartWithoutAHandleStillRuns) {
-    Gate gate;
-    ASSERT_TRUE(StartThread(WaitAtGate, &gate, nullptr));
-    gate.Open();
-    while (!gate.finished)
-        SleepFor(0, 1);
+TEST(ThreadsTest, ThreadWithoutAHandleRunsToItsEnd) {
+    for (bool keepHandleFirst : {true, false}) {
+        Gate gate;
+        ThreadHandle thread;
+        ASSERT_TRUE(StartThread(WaitAtGate, &gate, keepHandleFirst ? &thread : nullptr));
+        CloseThreadHandle(&thread);
+        EXPECT_EQ(nullptr, thread);
+        EXPECT_TRUE(WaitThread(thread, 0)) << "nothing to wait for";
+        gate.Open();
+        EXPECT_TRUE(WaitUntil([&] { return gate.finished.load(); }))
+            << "the thread never ran to its end, handle kept first: " << keepHandleFirst;
+    }
 }
 
 TEST(MutexTest, HolderMayLockAgainWhileOthersWait) {
@@ -108,8 +105,7 @@ TEST(MutexTest, HolderMayLockAgainWhileOthersWait) {
         MutexLock outer(mutex);
         MutexLock inner(mutex); // the same thread locks again
         ASSERT_TRUE(StartThread(LockTheMutex, &gate, &thread));
-        while (!gate.started)
-            SleepFor(0, 1);
+        ASSERT_TRUE(WaitUntil([&] { return gate.started.load(); })) << "the thread never started";
         EXPECT_FALSE(WaitThread(thread, 50));
         EXPECT_FALSE(gate.finished) << "the other thread got a held mutex";
     }
