@@ -3,7 +3,9 @@
 #include "include/text/Utf8.h"
 #include "tests/support/CapturedLog.h"
 #include "tests/support/ScopedEnv.h"
+#include "tests/support/StdinGate.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -11,16 +13,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <string>
-#include <thread>
 
 using testsupport::ReadFileText;
 using testsupport::ScopedEnv;
 using testsupport::TempDir;
-using testsupport::WriteFileText;
+using testsupport::WaitUntil;
 
 namespace {
 
@@ -38,16 +38,6 @@ Outcome RunArgs(const std::vector<std::wstring>& args, uint32_t waitSeconds) {
 
 Outcome RunShell(const std::string& script, uint32_t waitSeconds) {
     return RunArgs({L"/bin/sh", L"-c", Utf8ToWide(script)}, waitSeconds);
-}
-
-// Polls for `condition` for up to 30 seconds: for events in another process.
-template <typename Condition> bool Eventually(Condition condition) {
-    for (int i = 0; i < 3000; ++i) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return condition();
 }
 
 // The state letter of a process in /proc ('Z' for a zombie), or 0 when gone.
@@ -96,24 +86,30 @@ TEST(RunProcessTest, LogsTheCommandLineAndOutcome) {
 
 TEST(RunProcessTest, ChildOutlivingItsWaitKeepsRunningAndIsReapedWhenItEnds) {
     TempDir dir;
-    const std::string script =
-        "echo $$ > '" + dir.File("pid") + "'; while [ ! -e '" + dir.File("go") + "' ]; do sleep 0.02; done";
+    // The child notes its id, then blocks on its standard input: the gate.
+    const std::string script = "echo $$ > '" + dir.File("pid") + "'; read line";
     for (uint32_t waitSeconds : {0u, 1u}) {
         unlink(dir.File("pid").c_str());
-        unlink(dir.File("go").c_str());
+        testsupport::StdinGate gate;
+        ASSERT_TRUE(gate.Ok());
         Outcome o = RunShell(script, waitSeconds);
+        gate.Uninstall();
         EXPECT_FALSE(o.launchFailed);
         EXPECT_FALSE(o.exited);
         EXPECT_EQ(0u, o.exitCode);
 
-        ASSERT_TRUE(Eventually([&] { return !ReadFileText(dir.File("pid")).empty(); }));
-        const int pid = std::atoi(ReadFileText(dir.File("pid")).c_str());
+        std::string pidLine;
+        ASSERT_TRUE(WaitUntil([&] {
+            pidLine = ReadFileText(dir.File("pid"));
+            return !pidLine.empty() && pidLine.back() == '\n';
+        })) << "the child never started";
+        const int pid = std::atoi(pidLine.c_str());
         ASSERT_GT(pid, 0);
         char state = ProcessState(pid);
         EXPECT_TRUE(state != 0 && state != 'Z') << "the child still runs, state " << state;
 
-        WriteFileText(dir.File("go"), "");
-        EXPECT_TRUE(Eventually([&] { return ProcessState(pid) == 0; })) << "the ended child is reaped";
+        gate.Release();
+        EXPECT_TRUE(WaitUntil([&] { return ProcessState(pid) == 0; })) << "the ended child is reaped";
     }
 }
 
