@@ -49,39 +49,31 @@ char ProcessState(int pid) {
 
 } // namespace
 
-TEST(RunProcessTest, ReportsExitCodesAndSignalsAs128Plus) {
-    Outcome ok = RunShell("exit 0", 20);
-    EXPECT_FALSE(ok.launchFailed);
-    EXPECT_TRUE(ok.exited);
-    EXPECT_EQ(0u, ok.exitCode);
-
-    Outcome three = RunShell("exit 3", 20);
-    EXPECT_TRUE(three.exited);
-    EXPECT_EQ(3u, three.exitCode);
-
-    Outcome killed = RunShell("kill -TERM $$", 20);
-    EXPECT_TRUE(killed.exited);
-    EXPECT_EQ(128u + SIGTERM, killed.exitCode);
-}
-
-TEST(RunProcessTest, MissingProgramIsALaunchFailureAndIsLogged) {
-    testsupport::CapturedLog log;
-    Outcome o = RunArgs({L"/nonexistent/program", L"arg"}, 20);
-    EXPECT_TRUE(o.launchFailed);
-    EXPECT_FALSE(o.exited);
-    EXPECT_EQ(0u, o.exitCode);
-    EXPECT_TRUE(
-        log.Contains("(INFO): ran /nonexistent/program arg, res 0, err 2, launchFailed: 1, exited: 0, "
-                     "exitCode: 0\n"))
-        << log.Text();
-}
-
-TEST(RunProcessTest, LogsTheCommandLineAndOutcome) {
-    testsupport::CapturedLog log;
-    RunShell("exit 3", 20);
-    EXPECT_TRUE(log.Contains("(INFO): ran /bin/sh -c \"exit 3\", res 1, err 0, launchFailed: 0, exited: 1, "
-                             "exitCode: 3\n"))
-        << log.Text();
+TEST(RunProcessTest, OutcomesAndTheirLogLines) {
+    struct Case {
+        std::vector<std::wstring> args;
+        Outcome expected;
+        const char* logged;
+    };
+    const Case cases[] = {
+        {{L"/bin/sh", L"-c", L"exit 3"},
+         {false, true, 3},
+         "ran /bin/sh -c \"exit 3\", res 1, err 0, launchFailed: 0, exited: 1, exitCode: 3\n"},
+        {{L"/bin/sh", L"-c", L"kill -TERM $$"},
+         {false, true, 128 + SIGTERM},
+         "ran /bin/sh -c \"kill -TERM $$\", res 1, err 0, launchFailed: 0, exited: 1, exitCode: 143\n"},
+        {{L"/nonexistent/program", L"arg"},
+         {true, false, 0},
+         "ran /nonexistent/program arg, res 0, err 2, launchFailed: 1, exited: 0, exitCode: 0\n"},
+    };
+    for (const Case& c : cases) {
+        testsupport::CapturedLog log;
+        Outcome o = RunArgs(c.args, 20);
+        EXPECT_EQ(c.expected.launchFailed, o.launchFailed) << c.logged;
+        EXPECT_EQ(c.expected.exited, o.exited) << c.logged;
+        EXPECT_EQ(c.expected.exitCode, o.exitCode) << c.logged;
+        EXPECT_TRUE(log.Contains(std::string("(INFO): ") + c.logged)) << log.Text();
+    }
 }
 
 TEST(RunProcessTest, ChildOutlivingItsWaitKeepsRunningAndIsReapedWhenItEnds) {
