@@ -1,8 +1,11 @@
 #include "platform/time/Clock.h"
 
 #include "tests/support/ManualClock.h"
+#include "tests/support/ScopedEnv.h"
 
 #include <gtest/gtest.h>
+
+#include <ctime>
 
 TEST(ClockTest, TimeOfDayIsUtcWithMillisecondsAndWrapsAtMidnight) {
     // 2023-11-14 22:13:20.123 UTC
@@ -28,10 +31,25 @@ TEST(ClockTest, OverrideReplacesTheSystemClockUntilRemoved) {
     EXPECT_GT(platform::WallSeconds(), 1600000000);
 }
 
-TEST(ClockTest, NextLocalMidnightIsWithinADayAndStrictlyLater) {
-    int64_t now = 1700000000;
-    int64_t next = platform::NextLocalMidnight(now);
-    EXPECT_GT(next, now);
-    EXPECT_LE(next - now, 25 * 3600);
-    EXPECT_GT(platform::NextLocalMidnight(next), next);
+TEST(ClockTest, NextLocalMidnightFollowsTheZoneAcrossDaylightSavingChanges) {
+    struct Case {
+        const char* zone;
+        int64_t now;
+        int64_t expected;
+    };
+    // A POSIX zone string needs no zone database: Central Europe, with
+    // summer time from the last Sunday of March to the last of October.
+    const char* central = "CET-1CEST,M3.5.0,M10.5.0/3";
+    const Case cases[] = {
+        {"UTC0", 1700000000, 1700006400},  // 2023-11-14 22:13:20
+        {"UTC0", 1700006400, 1700092800},  // at midnight: the next one
+        {central, 1679824800, 1679868000}, // 2023-03-26, 23 hours long
+        {central, 1698573600, 1698620400}, // 2023-10-29, 25 hours long
+    };
+    for (const Case& c : cases) {
+        testsupport::ScopedEnv zone("TZ", c.zone);
+        tzset();
+        EXPECT_EQ(c.expected, platform::NextLocalMidnight(c.now)) << c.zone << " " << c.now;
+    }
+    tzset();
 }

@@ -1,16 +1,24 @@
 // Stands in for the crash-report uploader in tests. Appends its arguments, one
 // per line and a "--" line after them, to the file named by
-// MELVANE_FAKE_HELPER_OUT. MELVANE_FAKE_HELPER_SLEEP_MS makes it linger first;
-// MELVANE_FAKE_HELPER_EXIT sets its exit code. It also notes whether the log
-// file it was given exists, and any descriptor beyond 2 it inherited.
+// MELVANE_FAKE_HELPER_OUT. With MELVANE_FAKE_HELPER_WAIT_STDIN set it first
+// waits until its standard input brings a byte or ends (a test holds it there
+// with a StdinGate); MELVANE_FAKE_HELPER_SLEEP_MS makes it linger for a while
+// instead. MELVANE_FAKE_HELPER_EXIT sets its exit code. It also notes whether
+// the log file it was given exists, and any descriptor beyond 2 it inherited.
 #include <dirent.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 int main(int argc, char** argv) {
+    if (std::getenv("MELVANE_FAKE_HELPER_WAIT_STDIN")) {
+        char byte;
+        while (read(STDIN_FILENO, &byte, 1) < 0 && errno == EINTR) {
+        }
+    }
     if (const char* sleepMs = std::getenv("MELVANE_FAKE_HELPER_SLEEP_MS"))
         usleep(static_cast<useconds_t>(std::atoi(sleepMs)) * 1000);
     const char* outPath = std::getenv("MELVANE_FAKE_HELPER_OUT");

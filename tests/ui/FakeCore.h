@@ -1,9 +1,12 @@
 // A core for driving the user interface: records what the UI asks of it, and
 // either runs a thread that ends soon after the stop flag or one that never
-// ends (its waits give up at once, so no test waits for a time-out).
+// ends (its waits give up at once, so no test waits for a time-out). A thread
+// whose stop flag never comes ends by itself after the wait deadline, and
+// never outlives the fake.
 #pragma once
 
 #include "include/thread/Threads.h"
+#include "tests/support/WaitUntil.h"
 #include "ui/CoreControl.h"
 
 #include <atomic>
@@ -14,6 +17,14 @@ namespace uitest {
 class FakeCore final : public CoreControl {
   public:
     enum ThreadMode { THREAD_ENDS_ON_STOP, THREAD_HANGS };
+
+    FakeCore() = default;
+    ~FakeCore() override {
+        stop.store(true);
+        (void)WaitThread(thread, testsupport::kWaitTimeout.count());
+    }
+    FakeCore(const FakeCore&) = delete;
+    FakeCore& operator=(const FakeCore&) = delete;
 
     bool StartCore(IKovikUI* ui) override {
         this->ui = ui;
@@ -29,8 +40,7 @@ class FakeCore final : public CoreControl {
         return StartThread(
             [](void* self) {
                 auto* core = static_cast<FakeCore*>(self);
-                while (!core->stop.load())
-                    SleepFor(0, 1);
+                (void)testsupport::WaitUntil([core] { return core->stop.load(); });
             },
             this, &thread);
     }

@@ -3,6 +3,7 @@
 #include "platform/process/Spawn.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 #include "ui/MvListener.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,6 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -79,21 +79,23 @@ class ProgramProcessTest : public ::testing::Test {
         return pid;
     }
     std::string SocketPath() const { return dir.File("run") + "/melvane/" + CMvListener::kSocketName; }
-    // Waits until the program listens (a start takes a moment).
+    // Waits until the program listens (a start takes a moment); false when
+    // it ended first or never got there.
     bool WaitUntilListening(pid_t pid) {
-        for (int i = 0; i < 3000; ++i) {
-            int fd = platform::ConnectUnixSocket(SocketPath());
-            if (fd >= 0) {
-                close(fd);
-                return true;
-            }
-            int code = 0;
-            if (platform::WaitProcess(pid, 0, &code) == platform::WAIT_EXITED)
-                return false;
-            timespec pause{0, 10 * 1000 * 1000};
-            nanosleep(&pause, nullptr);
-        }
-        return false;
+        bool listening = false;
+        (void)testsupport::WaitUntil(
+            [&] {
+                int fd = platform::ConnectUnixSocket(SocketPath());
+                if (fd >= 0) {
+                    close(fd);
+                    listening = true;
+                    return true;
+                }
+                int code = 0;
+                return platform::WaitProcess(pid, 0, &code) == platform::WAIT_EXITED;
+            },
+            testsupport::kWaitTimeout, std::chrono::milliseconds(10));
+        return listening;
     }
     int ExitCode(pid_t pid) {
         int code = -1;

@@ -1,6 +1,7 @@
 #include "tests/client/core/CoreHarness.h"
 
 #include "include/system/SystemInfo.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -186,9 +187,11 @@ TEST_F(KovikCoreLoopTest, KeepAwakeChecksPowerEveryTwentyFiveSeconds) {
 }
 
 TEST_F(KovikCoreLoopTest, StopFlagEndsASleep) {
-    std::thread sleeper([this] { h.core->SleepUnlessStopped(600, 0); });
-    h.core->SetStopFlag();
-    sleeper.join(); // a sleep that ignored the flag would hang here
+    testsupport::RunWithDeadline("a sleep after the stop flag", [this] {
+        std::thread sleeper([this] { h.core->SleepUnlessStopped(600, 0); });
+        h.core->SetStopFlag();
+        sleeper.join();
+    });
     EXPECT_TRUE(h.core->IsStopping());
 }
 

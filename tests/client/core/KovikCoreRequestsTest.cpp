@@ -4,6 +4,7 @@
 #include "client/server/LoginDigests.h"
 #include "include/text/AppStrings.h"
 #include "include/text/Utf8.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -127,19 +128,22 @@ TEST_F(KovikCoreRequestsTest, LoginAddressCarriesTheNameAndTheSaltedCredential) 
 TEST_F(KovikCoreRequestsTest, PostersAndReadersNeverDeadlockWithTheDrain) {
     // The drain holds requestLock and takes sharesLock inside; posters and
     // readers on other threads take one lock at a time.
-    std::atomic<bool> done{false};
-    std::thread poster([&] {
-        for (int i = 0; i < 300; ++i) {
-            h.core->PostSetSharesRequest({L"/s" + std::to_wstring(i % 3)});
-            (void)h.core->GetShares();
-            (void)h.core->GetUsername();
-            (void)h.core->BuildLoginUrl();
-        }
-        done = true;
+    testsupport::RunWithDeadline("posting and draining UI requests", [this] {
+        std::atomic<bool> done{false};
+        std::thread poster([&] {
+            for (int i = 0; i < 300; ++i) {
+                h.core->PostSetSharesRequest({L"/s" + std::to_wstring(i % 3)});
+                (void)h.core->GetShares();
+                (void)h.core->GetUsername();
+                (void)h.core->BuildLoginUrl();
+            }
+            done = true;
+        });
+        // Bounded by the deadline around it: a deadlock stops the test there.
+        while (!done)
+            h.core->ProcessUiRequests();
+        poster.join();
     });
-    while (!done)
-        h.core->ProcessUiRequests();
-    poster.join();
     h.core->ProcessUiRequests();
     EXPECT_EQ(1u, h.core->GetShares().size());
 }

@@ -284,13 +284,21 @@ TEST_F(TcpConnTest, ClosingAListenerAfterItsPortIsGoneIsSafe) {
     auto listener = std::make_unique<TcpConn>();
     listener->ListenForApp(L"late", port);
     TcpConn::CloseAllListenPorts();
+    EXPECT_EQ(-1, ConnectRaw(port).Get()) << "the port was not closed";
     listener->Close();
     EXPECT_EQ(TC_CLOSED, listener->GetState());
-    auto other = std::make_unique<TcpConn>();
-    other->ListenForApp(L"late", port);
+
+    // A listener that outlived its port leaves a newer port of the same
+    // number alone when it goes.
+    auto stale = std::make_unique<TcpConn>();
+    stale->ListenForApp(L"late", port);
     TcpConn::CloseAllListenPorts();
-    other.reset(); // destroyed while still listening
-    SUCCEED();
+    TcpConn fresh;
+    fresh.ListenForApp(L"fresh", port);
+    ASSERT_EQ(TC_LISTENING, fresh.GetState());
+    stale.reset(); // destroyed while still listening
+    EXPECT_EQ(TC_LISTENING, fresh.GetState());
+    EXPECT_NE(-1, ConnectRaw(port).Get()) << "the newer port was closed";
 }
 
 namespace {

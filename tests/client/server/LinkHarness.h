@@ -12,10 +12,12 @@
 #include "tests/support/ManualClock.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 #include "tests/support/core/FakeLibrary.h"
 #include "tests/support/core/FakeLinkOwner.h"
 #include "tests/support/testserver/TestServer.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -74,13 +76,17 @@ class LinkHarness {
             link->HandleSelect(readSet, writeSet, exceptSet);
     }
 
-    bool PumpUntil(const std::function<bool()>& done, int passes = 3000) {
-        for (int i = 0; i < passes; ++i) {
-            if (done())
-                return true;
-            Pass();
-        }
-        return done();
+    // Passes until `done` holds; false when it did not within `timeout` of
+    // real time (the server answers from its own thread).
+    bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = kWaitTimeout) {
+        return WaitUntil(
+            [&] {
+                if (done())
+                    return true;
+                Pass();
+                return false;
+            },
+            timeout, std::chrono::microseconds(0));
     }
     void Pump(int passes) {
         for (int i = 0; i < passes; ++i)

@@ -6,16 +6,18 @@
 
 using testsupport::ScopedEnv;
 
-TEST(ServiceSettingsTest, DefaultsArePlaceholdersUnderTheExampleDomain) {
-    ScopedEnv web(kEnvWebBaseUrl, nullptr), redirector(kEnvRedirector, nullptr), tls(kEnvTls, nullptr),
-        ca(kEnvCaFile, nullptr), crash(kEnvCrashEndpoint, nullptr);
-    ServiceSettings s = GetServiceSettings();
-    EXPECT_EQ(kDefaultWebBaseUrl, s.webBaseUrl);
-    EXPECT_EQ(kDefaultRedirectorHost, s.redirectorHost);
-    EXPECT_EQ(443, s.redirectorPort);
-    EXPECT_TRUE(s.useTls);
-    EXPECT_EQ("", s.caFile);
-    EXPECT_EQ(kDefaultCrashEndpoint, s.crashEndpoint);
+TEST(ServiceSettingsTest, UnsetOrEmptyVariablesKeepTheDefaults) {
+    for (const char* value : {static_cast<const char*>(nullptr), ""}) {
+        ScopedEnv web(kEnvWebBaseUrl, value), redirector(kEnvRedirector, value), tls(kEnvTls, value),
+            ca(kEnvCaFile, value), crash(kEnvCrashEndpoint, value);
+        ServiceSettings s = GetServiceSettings();
+        EXPECT_EQ(kDefaultWebBaseUrl, s.webBaseUrl);
+        EXPECT_EQ(kDefaultRedirectorHost, s.redirectorHost);
+        EXPECT_EQ(443, s.redirectorPort);
+        EXPECT_TRUE(s.useTls);
+        EXPECT_EQ("", s.caFile);
+        EXPECT_EQ(kDefaultCrashEndpoint, s.crashEndpoint);
+    }
 }
 
 TEST(ServiceSettingsTest, EnvironmentPointsAtLocalServers) {
@@ -30,18 +32,9 @@ TEST(ServiceSettingsTest, EnvironmentPointsAtLocalServers) {
     EXPECT_EQ("http://127.0.0.1:1/c", s.crashEndpoint);
 }
 
-TEST(ServiceSettingsTest, RedirectorWithoutAPortKeepsPort443AndEmptyValuesAreIgnored) {
-    ScopedEnv redirector(kEnvRedirector, "redirect.test"), web(kEnvWebBaseUrl, ""), tls(kEnvTls, "on");
-    ServiceSettings s = GetServiceSettings();
-    EXPECT_EQ("redirect.test", s.redirectorHost);
-    EXPECT_EQ(443, s.redirectorPort);
-    EXPECT_EQ(kDefaultWebBaseUrl, s.webBaseUrl);
-    EXPECT_TRUE(s.useTls);
-}
-
-TEST(ServiceSettingsTest, RedirectorPortOutOfRangeKeepsTheDefaultPortAndTheHost) {
-    for (const char* value :
-         {"redirect.test:99999", "redirect.test:0", "redirect.test:12ab", "redirect.test:"}) {
+TEST(ServiceSettingsTest, RedirectorWithoutAUsablePortKeepsPort443AndTheHost) {
+    for (const char* value : {"redirect.test", "redirect.test:99999", "redirect.test:0", "redirect.test:12ab",
+                              "redirect.test:"}) {
         ScopedEnv redirector(kEnvRedirector, value);
         ServiceSettings s = GetServiceSettings();
         EXPECT_EQ("redirect.test", s.redirectorHost) << value;

@@ -9,7 +9,9 @@
 #include "tests/support/CapturedLog.h"
 #include "tests/support/DeathTestDir.h"
 #include "tests/support/ScopedEnv.h"
+#include "tests/support/StdinGate.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -41,6 +43,7 @@ namespace {
 
 constexpr char kHelperOutEnv[] = "MELVANE_FAKE_HELPER_OUT";
 constexpr char kHelperSleepEnv[] = "MELVANE_FAKE_HELPER_SLEEP_MS";
+constexpr char kHelperWaitEnv[] = "MELVANE_FAKE_HELPER_WAIT_STDIN";
 constexpr char kHelperExitEnv[] = "MELVANE_FAKE_HELPER_EXIT";
 
 // The arguments of each run of the fake helper, with its notes.
@@ -102,16 +105,22 @@ struct SecondFailure {
         : logPath(std::move(log)), recordPath(std::move(record)) {}
     std::string logPath;
     std::string recordPath;
+    // Holds the first report's helper until the second failure is recorded.
+    testsupport::StdinGate helperGate;
 };
 
 // Waits until the first failure's report is under way (its log file exists
-// only then), fails an assertion itself and records what that returned.
+// only then), fails an assertion itself, records what that returned and only
+// then lets the first report's helper end.
 void FailWhileAReportRuns(void* argument) {
     auto* second = static_cast<SecondFailure*>(argument);
-    while (access(second->logPath.c_str(), F_OK) != 0)
-        usleep(1000);
-    bool returned = AssertFailed(L"second", __FILE__, __LINE__);
-    WriteFileText(second->recordPath, returned ? "returned true" : "returned false");
+    if (!testsupport::WaitUntil([second] { return access(second->logPath.c_str(), F_OK) == 0; })) {
+        WriteFileText(second->recordPath, "the first report never started");
+    } else {
+        bool returned = AssertFailed(L"second", __FILE__, __LINE__);
+        WriteFileText(second->recordPath, returned ? "returned true" : "returned false");
+    }
+    second->helperGate.Release();
 }
 
 class CrashReportTest : public ::testing::Test {
@@ -292,7 +301,7 @@ TEST_F(CrashReportDeathTest, CrashInAThreadIsReportedAndEndsTheProcessBySignal) 
 }
 
 TEST_F(CrashReportDeathTest, AssertionDuringAnotherFailuresReportReturnsAtOnce) {
-    ScopedEnv slowHelper(kHelperSleepEnv, "500");
+    ScopedEnv heldHelper(kHelperWaitEnv, "1");
     const std::string record = m_dir.File("second.txt");
     EXPECT_EXIT(
         {

@@ -3,10 +3,12 @@
 #include "include/text/Utf8.h"
 #include "tests/support/CapturedLog.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -184,10 +186,14 @@ TEST_F(FileCmdsTest, ReadFullyStopsAtTheEndOfTheFile) {
 TEST_F(FileCmdsTest, ReadFullyGathersShortReads) {
     int fds[2];
     ASSERT_EQ(0, pipe2(fds, O_CLOEXEC));
-    // The second half comes later, so the first read returns short.
-    std::thread writer([fd = fds[1]] {
+    // The second half comes only once the first read has taken the first, so
+    // that read returns short.
+    std::thread writer([readEnd = fds[0], fd = fds[1]] {
         (void)!write(fd, "abc", 3);
-        usleep(20000);
+        EXPECT_TRUE(testsupport::WaitUntil([readEnd] {
+            int unread = -1;
+            return ioctl(readEnd, FIONREAD, &unread) == 0 && unread == 0;
+        })) << "the first read never came";
         (void)!write(fd, "def", 3);
         close(fd);
     });

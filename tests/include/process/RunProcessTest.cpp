@@ -3,7 +3,9 @@
 #include "include/text/Utf8.h"
 #include "tests/support/CapturedLog.h"
 #include "tests/support/ScopedEnv.h"
+#include "tests/support/StdinGate.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -11,16 +13,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <string>
-#include <thread>
 
 using testsupport::ReadFileText;
 using testsupport::ScopedEnv;
 using testsupport::TempDir;
-using testsupport::WriteFileText;
+using testsupport::WaitUntil;
 
 namespace {
 
@@ -40,16 +40,6 @@ Outcome RunShell(const std::string& script, uint32_t waitSeconds) {
     return RunArgs({L"/bin/sh", L"-c", Utf8ToWide(script)}, waitSeconds);
 }
 
-// Polls for `condition` for up to 30 seconds: for events in another process.
-template <typename Condition> bool Eventually(Condition condition) {
-    for (int i = 0; i < 3000; ++i) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return condition();
-}
-
 // The state letter of a process in /proc ('Z' for a zombie), or 0 when gone.
 char ProcessState(int pid) {
     std::string stat = ReadFileText("/proc/" + std::to_string(pid) + "/stat");
@@ -59,61 +49,59 @@ char ProcessState(int pid) {
 
 } // namespace
 
-TEST(RunProcessTest, ReportsExitCodesAndSignalsAs128Plus) {
-    Outcome ok = RunShell("exit 0", 20);
-    EXPECT_FALSE(ok.launchFailed);
-    EXPECT_TRUE(ok.exited);
-    EXPECT_EQ(0u, ok.exitCode);
-
-    Outcome three = RunShell("exit 3", 20);
-    EXPECT_TRUE(three.exited);
-    EXPECT_EQ(3u, three.exitCode);
-
-    Outcome killed = RunShell("kill -TERM $$", 20);
-    EXPECT_TRUE(killed.exited);
-    EXPECT_EQ(128u + SIGTERM, killed.exitCode);
-}
-
-TEST(RunProcessTest, MissingProgramIsALaunchFailureAndIsLogged) {
-    testsupport::CapturedLog log;
-    Outcome o = RunArgs({L"/nonexistent/program", L"arg"}, 20);
-    EXPECT_TRUE(o.launchFailed);
-    EXPECT_FALSE(o.exited);
-    EXPECT_EQ(0u, o.exitCode);
-    EXPECT_TRUE(
-        log.Contains("(INFO): ran /nonexistent/program arg, res 0, err 2, launchFailed: 1, exited: 0, "
-                     "exitCode: 0\n"))
-        << log.Text();
-}
-
-TEST(RunProcessTest, LogsTheCommandLineAndOutcome) {
-    testsupport::CapturedLog log;
-    RunShell("exit 3", 20);
-    EXPECT_TRUE(log.Contains("(INFO): ran /bin/sh -c \"exit 3\", res 1, err 0, launchFailed: 0, exited: 1, "
-                             "exitCode: 3\n"))
-        << log.Text();
+TEST(RunProcessTest, OutcomesAndTheirLogLines) {
+    struct Case {
+        std::vector<std::wstring> args;
+        Outcome expected;
+        const char* logged;
+    };
+    const Case cases[] = {
+        {{L"/bin/sh", L"-c", L"exit 3"},
+         {false, true, 3},
+         "ran /bin/sh -c \"exit 3\", res 1, err 0, launchFailed: 0, exited: 1, exitCode: 3\n"},
+        {{L"/bin/sh", L"-c", L"kill -TERM $$"},
+         {false, true, 128 + SIGTERM},
+         "ran /bin/sh -c \"kill -TERM $$\", res 1, err 0, launchFailed: 0, exited: 1, exitCode: 143\n"},
+        {{L"/nonexistent/program", L"arg"},
+         {true, false, 0},
+         "ran /nonexistent/program arg, res 0, err 2, launchFailed: 1, exited: 0, exitCode: 0\n"},
+    };
+    for (const Case& c : cases) {
+        testsupport::CapturedLog log;
+        Outcome o = RunArgs(c.args, 20);
+        EXPECT_EQ(c.expected.launchFailed, o.launchFailed) << c.logged;
+        EXPECT_EQ(c.expected.exited, o.exited) << c.logged;
+        EXPECT_EQ(c.expected.exitCode, o.exitCode) << c.logged;
+        EXPECT_TRUE(log.Contains(std::string("(INFO): ") + c.logged)) << log.Text();
+    }
 }
 
 TEST(RunProcessTest, ChildOutlivingItsWaitKeepsRunningAndIsReapedWhenItEnds) {
     TempDir dir;
-    const std::string script =
-        "echo $$ > '" + dir.File("pid") + "'; while [ ! -e '" + dir.File("go") + "' ]; do sleep 0.02; done";
+    // The child notes its id, then blocks on its standard input: the gate.
+    const std::string script = "echo $$ > '" + dir.File("pid") + "'; read line";
     for (uint32_t waitSeconds : {0u, 1u}) {
         unlink(dir.File("pid").c_str());
-        unlink(dir.File("go").c_str());
+        testsupport::StdinGate gate;
+        ASSERT_TRUE(gate.Ok());
         Outcome o = RunShell(script, waitSeconds);
+        gate.Uninstall();
         EXPECT_FALSE(o.launchFailed);
         EXPECT_FALSE(o.exited);
         EXPECT_EQ(0u, o.exitCode);
 
-        ASSERT_TRUE(Eventually([&] { return !ReadFileText(dir.File("pid")).empty(); }));
-        const int pid = std::atoi(ReadFileText(dir.File("pid")).c_str());
+        std::string pidLine;
+        ASSERT_TRUE(WaitUntil([&] {
+            pidLine = ReadFileText(dir.File("pid"));
+            return !pidLine.empty() && pidLine.back() == '\n';
+        })) << "the child never started";
+        const int pid = std::atoi(pidLine.c_str());
         ASSERT_GT(pid, 0);
         char state = ProcessState(pid);
         EXPECT_TRUE(state != 0 && state != 'Z') << "the child still runs, state " << state;
 
-        WriteFileText(dir.File("go"), "");
-        EXPECT_TRUE(Eventually([&] { return ProcessState(pid) == 0; })) << "the ended child is reaped";
+        gate.Release();
+        EXPECT_TRUE(WaitUntil([&] { return ProcessState(pid) == 0; })) << "the ended child is reaped";
     }
 }
 

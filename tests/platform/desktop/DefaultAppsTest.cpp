@@ -1,12 +1,11 @@
 #include "platform/desktop/DefaultApps.h"
 
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 TEST(DefaultAppsTest, ParsersReadDefaultsNamesAndTypes) {
     const std::string mimeApps =
@@ -26,12 +25,6 @@ TEST(DefaultAppsTest, ParsersReadDefaultsNamesAndTypes) {
 
 TEST(DefaultAppsTest, DefaultAppComesFromTheMimeAppsChain) {
     testsupport::TempDir home;
-    const char* saved[] = {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "XDG_DATA_DIRS"};
-    std::string old[4];
-    for (int i = 0; i < 4; ++i) {
-        const char* v = std::getenv(saved[i]);
-        old[i] = v ? v : "";
-    }
     mkdir(home.File("config").c_str(), 0755);
     mkdir(home.File("data").c_str(), 0755);
     mkdir(home.File("data/applications").c_str(), 0755);
@@ -39,18 +32,11 @@ TEST(DefaultAppsTest, DefaultAppComesFromTheMimeAppsChain) {
                                "[Default Applications]\naudio/mpeg=missing.desktop;player.desktop;\n");
     testsupport::WriteFileText(home.File("data/applications/player.desktop"),
                                "[Desktop Entry]\nType=Application\nName=Test Player\n");
-    setenv("XDG_CONFIG_HOME", home.File("config").c_str(), 1);
-    setenv("XDG_CONFIG_DIRS", home.File("none").c_str(), 1);
-    setenv("XDG_DATA_HOME", home.File("data").c_str(), 1);
-    setenv("XDG_DATA_DIRS", home.File("none").c_str(), 1);
+    testsupport::ScopedEnv configHome("XDG_CONFIG_HOME", home.File("config"));
+    testsupport::ScopedEnv configDirs("XDG_CONFIG_DIRS", home.File("none"));
+    testsupport::ScopedEnv dataHome("XDG_DATA_HOME", home.File("data"));
+    testsupport::ScopedEnv dataDirs("XDG_DATA_DIRS", home.File("none"));
 
     EXPECT_EQ("Test Player", platform::DefaultAppNameFor("audio/mpeg"));
     EXPECT_EQ("", platform::DefaultAppNameFor("audio/mp4"));
-
-    for (int i = 0; i < 4; ++i) {
-        if (old[i].empty())
-            unsetenv(saved[i]);
-        else
-            setenv(saved[i], old[i].c_str(), 1);
-    }
 }

@@ -1,15 +1,16 @@
 #include "platform/fs/LockFile.h"
 #include "platform/fs/PrivateDir.h"
+#include "platform/process/Spawn.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/StdinGate.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
 #include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-#include <cstdlib>
 
 extern char** environ;
 
@@ -35,17 +36,21 @@ TEST(LockFileTest, AChildStartedWithoutCleanUpHoldsNoLock) {
     int error = 0;
     ASSERT_EQ(platform::LOCK_ACQUIRED, mine.Acquire(path, &error));
     // posix_spawn without file actions passes on every descriptor that is not
-    // close-on-exec.
-    setenv("MELVANE_FAKE_HELPER_SLEEP_MS", "1000", 1);
+    // close-on-exec. The child stays alive on the gate until the lock has been
+    // taken again.
+    testsupport::StdinGate gate;
+    ASSERT_TRUE(gate.Ok());
+    testsupport::ScopedEnv wait("MELVANE_FAKE_HELPER_WAIT_STDIN", "1");
     char* const argv[] = {const_cast<char*>(MELVANE_FAKE_HELPER), nullptr};
     pid_t child = -1;
     ASSERT_EQ(0, posix_spawn(&child, MELVANE_FAKE_HELPER, nullptr, nullptr, argv, environ));
-    unsetenv("MELVANE_FAKE_HELPER_SLEEP_MS");
+    gate.Uninstall();
     mine.Release();
     platform::LockFile again;
     EXPECT_EQ(platform::LOCK_ACQUIRED, again.Acquire(path, &error));
-    int status = 0;
-    waitpid(child, &status, 0);
+    gate.Release();
+    int code = -1;
+    EXPECT_EQ(platform::WAIT_EXITED, platform::WaitProcess(child, testsupport::kWaitTimeout.count(), &code));
 }
 
 TEST(LockFileTest, AMissingFolderIsAFailureWithItsError) {

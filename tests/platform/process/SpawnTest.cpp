@@ -2,6 +2,7 @@
 
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -10,11 +11,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -146,8 +145,8 @@ TEST(SpawnTest, ReapInBackgroundLeavesNoZombie) {
     pid_t pid = platform::SpawnProcess({"/bin/true"}, &error);
     ASSERT_GT(pid, 0);
     platform::ReapInBackground(pid);
+    // A zombie keeps its /proc entry until it is reaped.
     const std::string proc = "/proc/" + std::to_string(pid);
-    for (int i = 0; i < 3000 && access(proc.c_str(), F_OK) == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_NE(0, access(proc.c_str(), F_OK)) << "the child was not reaped";
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return access(proc.c_str(), F_OK) != 0; }))
+        << "the child was not reaped";
 }

@@ -11,8 +11,10 @@
 //   // server.CaFile(). The redirector answers the first security-string
 //   // request with MSG_REDIRECT to 127.0.0.1:server.Port(); there the
 //   // server answers it with MSG_SECURITY_STRING.
-//   while (!server.HasReceived(ClientMsg::MSG_HELLO))
-//       PumpClientOnce();                  // the test's own loop, injected clock
+//   ASSERT_TRUE(WaitUntil([&] {            // the test's own loop, injected
+//       PumpClientOnce();                  // clock, deadline of real time
+//       return server.HasReceived(ClientMsg::MSG_HELLO);
+//   }));
 //   std::optional<ReceivedMessage> hello = server.PopNextOf(ClientMsg::MSG_HELLO);
 //   EXPECT_EQ("alice", hello->As<msg::Hello>()->userName);
 //   server.Send(msg::Ping{});

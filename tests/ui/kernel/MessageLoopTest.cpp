@@ -1,5 +1,6 @@
 #include "ui/kernel/MessageLoop.h"
 #include "tests/support/ManualClock.h"
+#include "tests/support/WaitUntil.h"
 #include "ui/kernel/Dialog.h"
 #include "ui/kernel/RegisteredMessages.h"
 
@@ -110,8 +111,9 @@ TEST_F(MessageLoopTest, WatchedDescriptorsAreServedOnTheLoopThread) {
         loop.Unwatch(fds[0]);
         loop.PostQuit(0);
     }));
+    loop.SetTimer(testsupport::kWaitTimeout.count(), [this] { loop.PostQuit(-1); });
     std::thread writer([fd = fds[1]] { EXPECT_EQ(1, write(fd, "x", 1)); });
-    EXPECT_EQ(0, loop.Run());
+    EXPECT_EQ(0, loop.Run()) << "the descriptor was never served";
     writer.join();
     EXPECT_EQ(1, reads);
     close(fds[0]);

@@ -1,4 +1,5 @@
 #include "ui/kernel/MessageQueue.h"
+#include "tests/support/WaitUntil.h"
 #include "ui/kernel/MessageLoop.h"
 #include "ui/kernel/Window.h"
 
@@ -20,11 +21,13 @@ class RecordingWindow final : public Window {
   public:
     intptr_t WindowProc(Message& message) override {
         ids.push_back(message.id);
+        wParams.push_back(message.wParam);
         if (auto payload = message.TakePayload<Tracked>())
             taken.push_back(std::move(payload));
         return 1;
     }
     std::vector<uint32_t> ids;
+    std::vector<uintptr_t> wParams;
     std::vector<std::unique_ptr<Tracked>> taken;
 };
 
@@ -50,12 +53,16 @@ TEST(MessageQueueTest, MessagesFromManyThreadsArriveInEachThreadsOrder) {
     loop.PostQuit(5);
     EXPECT_EQ(5, loop.Run());
 
+    // Each thread's messages are all there, in the order it posted them.
     ASSERT_EQ(static_cast<size_t>(kThreads * kEach), window.ids.size());
-    std::vector<int> perThread(kThreads, 0);
-    for (uint32_t id : window.ids)
-        ++perThread[id - WM_APP];
-    for (int count : perThread)
-        EXPECT_EQ(kEach, count);
+    std::vector<std::vector<uintptr_t>> perThread(kThreads);
+    for (size_t i = 0; i < window.ids.size(); ++i)
+        perThread[window.ids[i] - WM_APP].push_back(window.wParams[i]);
+    std::vector<uintptr_t> posted(kEach);
+    for (int i = 0; i < kEach; ++i)
+        posted[i] = static_cast<uintptr_t>(i);
+    for (int t = 0; t < kThreads; ++t)
+        EXPECT_EQ(posted, perThread[t]) << "thread " << t;
 }
 
 TEST(MessageQueueTest, UndeliveredPayloadsAreFreed) {
@@ -106,11 +113,13 @@ TEST(MessageQueueTest, PostFromAnotherThreadWakesAWaitingLoop) {
     RecordingWindow window;
     ASSERT_TRUE(window.Attach(loop));
     const MessageTarget target = window.Target();
+    loop.SetTimer(testsupport::kWaitTimeout.count(), [&loop] { loop.PostQuit(1); });
     std::thread poster([target] {
         target.Post(WM_APP + 1);
         target.Post(WM_CLOSE);
     });
-    EXPECT_TRUE(loop.RunModal([&window] { return window.ids.size() == 2; }));
+    EXPECT_TRUE(loop.RunModal([&window] { return window.ids.size() == 2; }))
+        << "the posts never woke the loop";
     poster.join();
     EXPECT_EQ((std::vector<uint32_t>{WM_APP + 1, WM_CLOSE}), window.ids);
 }

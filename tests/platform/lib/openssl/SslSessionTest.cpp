@@ -2,6 +2,7 @@
 
 #include "tests/support/TempDir.h"
 #include "tests/support/TestCertificate.h"
+#include "tests/support/WaitUntil.h"
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -14,11 +15,13 @@
 namespace {
 
 // A blocking TLS server on loopback that answers one connection by echoing
-// one message.
+// one message. Its accept and reads give up after the wait deadline, so a
+// client that never comes cannot hang the test in the join.
 class EchoServer {
   public:
     explicit EchoServer(SSL_CTX* ctx) : m_ctx(ctx) {
         m_listen = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        GiveUpAfterTheDeadline(m_listen);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -41,6 +44,7 @@ class EchoServer {
         int fd = accept(m_listen, nullptr, nullptr);
         if (fd < 0)
             return;
+        GiveUpAfterTheDeadline(fd);
         SSL* ssl = SSL_new(m_ctx);
         SSL_set_fd(ssl, fd);
         if (SSL_accept(ssl) == 1) {
@@ -52,6 +56,11 @@ class EchoServer {
         }
         SSL_free(ssl);
         close(fd);
+    }
+
+    static void GiveUpAfterTheDeadline(int fd) {
+        timeval giveUp{static_cast<time_t>(testsupport::kWaitTimeout.count() / 1000), 0};
+        setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &giveUp, sizeof giveUp);
     }
 
     SSL_CTX* m_ctx;
