@@ -86,6 +86,7 @@ class NodeConn final : public IServerLink {
     uint32_t GetSessionSerial() const { return m_sessionSerial; }
     uint32_t GetFailures() const { return m_failures; }
     uint32_t GetFailuresSinceSuccess() const { return m_failuresSinceSuccess; }
+    // Monotonic seconds.
     int64_t GetNextConnectTime() const { return m_nextConnectTime; }
     const std::string& GetHost() const { return m_host; }
     uint16_t GetPort() const { return m_port; }

@@ -27,8 +27,10 @@ constexpr uint32_t kBackoffBaseSecs = 10;
 constexpr uint32_t kBackoffStepSecs = 5;
 constexpr uint32_t kBackoffMaxSpreadSecs = 50;
 
+// Deadlines and intervals only: a step of the wall clock must neither hold
+// back a reconnect nor fire a watchdog.
 int64_t Now() {
-    return platform::WallSeconds();
+    return platform::MonotonicSeconds();
 }
 
 std::unique_ptr<FileTransfer> MakeFileTransfer(IKovikUI* ui) {
