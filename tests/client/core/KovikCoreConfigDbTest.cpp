@@ -166,6 +166,17 @@ TEST(KovikCoreStartupTest, StartUpFailsWithoutATlsContext) {
     EXPECT_EQ(0, h.link->inits);
 }
 
+TEST(KovikCoreStartupTest, StartUpLogTellsOnlyWhetherTheAccountSecretsAreSet) {
+    CoreHarness h;
+    ASSERT_TRUE(h.Start());
+    EXPECT_TRUE(h.log.Contains("hasAccount: 0, username: , password: (none), dbt: (none)"));
+    ASSERT_TRUE(h.core->SaveAccount(L"alice", L"cred-5ecret", L"tok-5ecret"));
+    h.Build();
+    ASSERT_TRUE(h.Start());
+    EXPECT_TRUE(h.log.Contains("hasAccount: 1, username: alice, password: (set), dbt: (set)"));
+    EXPECT_FALSE(h.log.Contains("5ecret"));
+}
+
 TEST(KovikCoreStartupTest, StartUpHandsTheLinkItsContextAndTheSessionSalt) {
     CoreHarness h;
     ASSERT_TRUE(h.Start());
