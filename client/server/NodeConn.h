@@ -139,6 +139,9 @@ class NodeConn final : public IServerLink {
     HandlerResult HandleDeleteTempFile();
 
     // Outgoing.
+    // True when a frame of `frameBytes` fits the output buffer once drained;
+    // one that does not can never be sent.
+    bool FitsEmptyOutBuf(int64_t frameBytes) const;
     void RequestSecurityString(int numFiles);
     int HelloBodyBytes() const;
     bool SendHello(FileScanner& scanner);

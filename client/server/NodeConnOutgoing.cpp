@@ -83,6 +83,11 @@ void NodeConn::RequestSecurityString(int numFiles) {
         MVLOG(LOG_ERR, "Could not queue the request for the security string");
 }
 
+bool NodeConn::FitsEmptyOutBuf(int64_t frameBytes) const {
+    // One byte of a Buf is never written.
+    return frameBytes <= static_cast<int64_t>(m_conn.outBuf.GetSize()) - 1;
+}
+
 int NodeConn::HelloBodyBytes() const {
     // The salted digest is 32 hex digits whatever the salt.
     return 4 + 4 + StringBytes(m_username) + kStringPrefixBytes + kDigestChars + StringBytes(VersionText()) +
@@ -218,16 +223,18 @@ bool NodeConn::SendPlaylist(std::list<ResolvedPlaylist>& playlists) {
     if (playlists.empty())
         return false;
     const ResolvedPlaylist& playlist = playlists.front();
-    const int64_t needed = static_cast<int64_t>(Utf8Length(playlist.name)) +
-                           static_cast<int64_t>(Utf8Length(playlist.persistentId)) +
-                           4 * static_cast<int64_t>(playlist.cfIds.size()) + 9;
-    if (needed >= m_conn.outBuf.GetSize()) {
+    const int64_t bodyBytes = StringBytes(playlist.name) + StringBytes(playlist.persistentId) + 4 +
+                              4 * static_cast<int64_t>(playlist.cfIds.size());
+    const int64_t frameBytes = kMesgHeaderBytes + bodyBytes;
+    // One that could not go out even through an empty buffer would hold up
+    // every playlist behind it.
+    if (!FitsEmptyOutBuf(frameBytes)) {
         MVLOG(LOG_INFO, "Playlist %ls is too large - not sending. Bytes needed:%d, outBuf size:%d",
-              playlist.name.c_str(), static_cast<int>(needed), m_conn.outBuf.GetSize());
+              playlist.name.c_str(), static_cast<int>(frameBytes), m_conn.outBuf.GetSize());
         playlists.pop_front();
         return false;
     }
-    Buf body(needed + 1);
+    Buf body(bodyBytes + 1);
     body.WriteWString(playlist.name);
     body.WriteWString(playlist.persistentId);
     body.WriteUInt32(static_cast<uint32_t>(playlist.cfIds.size()));
