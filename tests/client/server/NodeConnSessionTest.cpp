@@ -65,6 +65,45 @@ TEST(NodeConnSessionTest, NormalSessionGoesThroughTheRedirectorToAHello) {
     EXPECT_NE(std::wstring::npos, h.link->GetStatusLine().find(L"gr: 1"));
 }
 
+TEST(NodeConnSessionTest, SystemInformationIsReadOncePerConnectionAndSentAsRead) {
+    int reads = 0;
+    // Every read differs, in size too, as files edited meanwhile would.
+    auto reader = [&reads] {
+        ++reads;
+        HelloSystemInfo info;
+        info.osDescription = "os-" + std::to_string(reads);
+        info.mp3Player = std::wstring(100 * static_cast<size_t>(reads), L'p');
+        info.m3uPlayer = L"list-" + std::to_wstring(reads);
+        return info;
+    };
+    LinkHarness h(DefaultServerOptions(), true, nullptr, reader);
+    ASSERT_TRUE(h.Connect());
+    ASSERT_TRUE(h.PumpUntil([&] { return h.server.HasReceived(ClientMsg::MSG_HELLO); }));
+    h.Pump(20);
+    EXPECT_EQ(2, reads); // the redirector's connection and the server's
+    std::optional<ReceivedMessage> hello = h.server.PopNextOf(ClientMsg::MSG_HELLO);
+    ASSERT_TRUE(hello && hello->As<msg::Hello>());
+    EXPECT_EQ("os-2", hello->As<msg::Hello>()->osDescription);
+    EXPECT_EQ(std::string(200, 'p'), hello->As<msg::Hello>()->mp3Player);
+    EXPECT_EQ("list-2", hello->As<msg::Hello>()->m3uPlayer);
+    EXPECT_EQ("", Problems(h.server));
+}
+
+TEST(NodeConnSessionTest, HelloThatCanNeverFitClosesTheConnectionInsteadOfWaiting) {
+    auto reader = [] {
+        HelloSystemInfo info;
+        info.osDescription = "Linux";
+        info.mp3Player = std::wstring(40000, L'x');
+        return info;
+    };
+    LinkHarness h(DefaultServerOptions(), true, nullptr, reader);
+    h.link->Start(NCM_NORMAL, L"alice", L"cred-1");
+    ASSERT_TRUE(h.PumpUntil([&] { return h.link->GetFailures() > 0; }));
+    EXPECT_TRUE(h.log.Contains("The reply to a type 55 message needs 40"));
+    EXPECT_FALSE(h.server.HasReceived(ClientMsg::MSG_HELLO));
+    EXPECT_NE(NC_CONNECTED, h.link->GetState());
+}
+
 TEST(NodeConnSessionTest, PingIsAnsweredAndStatusGoesOutEveryTwentySeconds) {
     LinkHarness h;
     ASSERT_TRUE(h.Connect());
