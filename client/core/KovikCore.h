@@ -199,6 +199,7 @@ class KovikCore final : public IServerLinkOwner {
     std::wstring m_configDirOverride;
     std::wstring m_oneTimeFilePathOverride;
     platform::SqliteDb m_configDb;
+    // The loop's and the retry's times are monotonic seconds.
     int64_t m_lastFullScanTime = 0;
     int64_t m_lastFolderEventTime = 0;
     std::unique_ptr<ShareMon> m_shareMon;

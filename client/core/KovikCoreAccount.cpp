@@ -42,7 +42,7 @@ void KovikCore::StepAccountState() {
         }
         return;
     }
-    if (m_accountState == WAITING_FOR_RETRY && platform::WallSeconds() > m_retryTime)
+    if (m_accountState == WAITING_FOR_RETRY && platform::MonotonicSeconds() > m_retryTime)
         Login(m_oneTimeUser, m_oneTimeSecret, true);
 }
 
@@ -96,7 +96,7 @@ void KovikCore::OnAccountAnswer(int result, const std::wstring& credential, int 
         FatalError(GetAppString(AS_INSTALL_PROBLEM));
     } else if (m_oneTimeAttempts <= kMaxOneTimeAttempts) {
         m_accountState = WAITING_FOR_RETRY;
-        m_retryTime = platform::WallSeconds() + kOneTimeRetrySecs;
+        m_retryTime = platform::MonotonicSeconds() + kOneTimeRetrySecs;
     } else {
         FatalError(GetAppString(AS_REGISTER_FAILED));
     }

@@ -3,6 +3,7 @@
 #include "client/core/KovikCore.h"
 
 #include "client/library/FileScanner.h"
+#include "include/db/Savepoint.h"
 #include "include/db/StatementHelpers.h"
 #include "include/fs/FileCmds.h"
 #include "include/log/Logger.h"
@@ -100,17 +101,21 @@ bool KovikCore::LoadAccount(std::wstring& username, std::wstring& password, std:
 bool KovikCore::SaveAccount(const std::wstring& username, const std::wstring& password,
                             const std::wstring& token) {
     sqlite3* db = m_configDb.Get();
-    bool saved = ExecQuery(db, "delete from Accounts_v2");
-    if (saved && !username.empty()) {
+    // A failed insert must not leave the account forgotten.
+    const bool saved = WriteUnderSavepoint(db, "saveAccount", [&] {
+        if (!ExecQuery(db, "delete from Accounts_v2"))
+            return false;
+        if (username.empty())
+            return true;
         platform::SqliteStatement insert;
-        saved = insert.Prepare(db, "insert into Accounts_v2 (username, password, token) values (?,?,?)") ==
-                    SQLITE_OK &&
-                BindText(insert.Get(), 1, WideToUtf8(username)) &&
-                BindText(insert.Get(), 2, WideToUtf8(password)) &&
-                BindText(insert.Get(), 3, WideToUtf8(token)) && StepWithRetry(std::move(insert));
-    }
+        return insert.Prepare(db, "insert into Accounts_v2 (username, password, token) values (?,?,?)") ==
+                   SQLITE_OK &&
+               BindText(insert.Get(), 1, WideToUtf8(username)) &&
+               BindText(insert.Get(), 2, WideToUtf8(password)) &&
+               BindText(insert.Get(), 3, WideToUtf8(token)) && StepWithRetry(std::move(insert));
+    });
     if (!saved)
-        MVLOG(LOG_ERR, "Could not save the account: %s", sqlite3_errmsg(db));
+        MVLOG(LOG_ERR, "Could not save the account; the stored one is kept");
     CommitConfigWrite();
     return saved;
 }
@@ -142,19 +147,23 @@ bool KovikCore::LoadShares() {
 
 bool KovikCore::SaveShares() {
     sqlite3* db = m_configDb.Get();
-    bool saved = ExecQuery(db, "delete from Shares_v1");
-    {
+    // The stored set is replaced whole or not at all.
+    const bool saved = WriteUnderSavepoint(db, "saveShares", [&] {
+        if (!ExecQuery(db, "delete from Shares_v1"))
+            return false;
         MutexLock lock(m_sharesLock);
-        for (size_t i = 0; saved && i < m_shares.size(); ++i) {
+        for (size_t i = 0; i < m_shares.size(); ++i) {
             platform::SqliteStatement insert;
-            saved = insert.Prepare(db, "insert into Shares_v1 (path, download) values (?,?)") == SQLITE_OK &&
-                    BindText(insert.Get(), 1, WideToUtf8(m_shares[i])) &&
-                    sqlite3_bind_int(insert.Get(), 2, i == 0 ? 1 : 0) == SQLITE_OK &&
-                    StepWithRetry(std::move(insert));
+            if (insert.Prepare(db, "insert into Shares_v1 (path, download) values (?,?)") != SQLITE_OK ||
+                !BindText(insert.Get(), 1, WideToUtf8(m_shares[i])) ||
+                sqlite3_bind_int(insert.Get(), 2, i == 0 ? 1 : 0) != SQLITE_OK ||
+                !StepWithRetry(std::move(insert)))
+                return false;
         }
-    }
+        return true;
+    });
     if (!saved)
-        MVLOG(LOG_ERR, "Could not save the shares: %s", sqlite3_errmsg(db));
+        MVLOG(LOG_ERR, "Could not save the shares; the stored set is kept");
     CommitConfigWrite();
     return saved;
 }

@@ -24,8 +24,11 @@ constexpr long kSelectWaitMicros = 100000;
 constexpr uint32_t kMusicSearchWaitMs = 10000;
 constexpr uint8_t kOnMainsPower = 1;
 
+// Every time the loop keeps is an interval that is neither stored nor sent, so
+// it runs on the monotonic clock: a step of the wall clock neither holds back
+// nor hurries a timer.
 int64_t Now() {
-    return platform::WallSeconds();
+    return platform::MonotonicSeconds();
 }
 
 // Play-count reports come at least hourly.
@@ -230,7 +233,8 @@ void KovikCore::CheckScanTimers() {
         m_scanner->ScanSingleFile(event->GetPath(), 0);
         return;
     }
-    if (now - m_lastFullScanTime <= FullScanInterval(m_scanner->GetNumFiles()))
+    // 0: no full scan was started from folder events yet.
+    if (m_lastFullScanTime != 0 && now - m_lastFullScanTime <= FullScanInterval(m_scanner->GetNumFiles()))
         return;
     MVLOG(LOG_INFO, "Waited interval, now kicking off full scan");
     m_scanner->initScan(false);

@@ -28,6 +28,10 @@ constexpr int kLogBufferBytes = 262144;
 constexpr uint32_t kLogFileLimit = 5242880;
 constexpr wchar_t kConfigDbName[] = L"mv.dat";
 
+const wchar_t* SecretPresence(const std::wstring& secret) {
+    return secret.empty() ? L"(none)" : L"(set)";
+}
+
 } // namespace
 
 bool KovikCore::StartCore(IKovikUI* ui) {
@@ -68,8 +72,10 @@ bool KovikCore::StartCore(IKovikUI* ui) {
     std::wstring username, password, token;
     m_hasAccount = LoadAccount(username, password, token);
     SetAccountStrings(username, password, token);
+    // The log is uploaded with reports: the secrets show only whether they are
+    // there.
     MVLOG(LOG_VERB, "hasAccount: %i, username: %ls, password: %ls, dbt: %ls", m_hasAccount ? 1 : 0,
-          username.c_str(), password.c_str(), token.c_str());
+          username.c_str(), SecretPresence(password), SecretPresence(token));
 
     (void)LoadShares();
     m_shareMon->Start();

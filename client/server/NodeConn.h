@@ -8,6 +8,7 @@
 #include "client/library/LowPriScanner.h"
 #include "client/net/TcpConn.h"
 #include "client/protocol/mvMessage.h"
+#include "client/server/HelloSystemInfo.h"
 #include "client/server/IServerLink.h"
 #include "client/stream/FileTransfer.h"
 #include "include/io/Buf.h"
@@ -39,7 +40,8 @@ class NodeConn final : public IServerLink {
 
     // Empty parts are the program's own.
     explicit NodeConn(IServerLinkOwner& owner, std::unique_ptr<LowPriScanner> lowPriScanner = nullptr,
-                      TransferFactory transferFactory = nullptr);
+                      TransferFactory transferFactory = nullptr,
+                      HelloSystemInfoReader systemInfoReader = nullptr);
     ~NodeConn() override;
     NodeConn(const NodeConn&) = delete;
     NodeConn& operator=(const NodeConn&) = delete;
@@ -86,6 +88,7 @@ class NodeConn final : public IServerLink {
     uint32_t GetSessionSerial() const { return m_sessionSerial; }
     uint32_t GetFailures() const { return m_failures; }
     uint32_t GetFailuresSinceSuccess() const { return m_failuresSinceSuccess; }
+    // Monotonic seconds.
     int64_t GetNextConnectTime() const { return m_nextConnectTime; }
     const std::string& GetHost() const { return m_host; }
     uint16_t GetPort() const { return m_port; }
@@ -112,6 +115,7 @@ class NodeConn final : public IServerLink {
     void ClearSecurityStrings();
 
     // Incoming.
+    // Bytes of the largest frame sent in reply to a message of `type`.
     int ReplyRoomNeeded(uint16_t type, uint32_t bodyBytes) const;
     HandlerResult Dispatch(uint16_t type, FileScanner& scanner);
     // Checks the body once all its fields are read; logs a short body.
@@ -138,8 +142,12 @@ class NodeConn final : public IServerLink {
     HandlerResult HandleDeleteTempFile();
 
     // Outgoing.
+    // True when a frame of `frameBytes` fits the output buffer once drained;
+    // one that does not can never be sent.
+    bool FitsEmptyOutBuf(int64_t frameBytes) const;
     void RequestSecurityString(int numFiles);
     int HelloBodyBytes() const;
+    int AccountCheckBodyBytes() const;
     bool SendHello(FileScanner& scanner);
     bool SendAccountCheck();
     bool SendEmpty(uint16_t type);
@@ -168,6 +176,9 @@ class NodeConn final : public IServerLink {
     std::string m_oneTimePassword;
     std::string m_localIp;
     std::string m_hostName;
+    HelloSystemInfoReader m_systemInfoReader;
+    // Read when the connection comes up.
+    HelloSystemInfo m_systemInfo;
     std::unique_ptr<UpgradeRequest> m_upgrade;
     std::string m_sessionSalt;
     uint32_t m_localHttpPort = 0;

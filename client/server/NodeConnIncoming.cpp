@@ -50,7 +50,8 @@ int NodeConn::ReplyRoomNeeded(uint16_t type, uint32_t bodyBytes) const {
         reply = kReplyHeaderBytes + static_cast<uint32_t>(m_newFileBody.GetSize());
         break;
     case MSG_SECURITY_STRING:
-        reply = kReplyHeaderBytes + static_cast<uint32_t>(HelloBodyBytes());
+        reply = kReplyHeaderBytes +
+                static_cast<uint32_t>(m_connMode == NCM_NORMAL ? HelloBodyBytes() : AccountCheckBodyBytes());
         break;
     default:
         break;
@@ -63,12 +64,22 @@ void NodeConn::processServerBuffer(FileScanner& scanner) {
     bool badMessage = false;
     while (!m_owner.IsStopping()) {
         // A frame is taken only when its largest reply fits; otherwise it
-        // waits for a pass in which the output has drained.
+        // waits for a pass in which the output has drained. A reply that
+        // could never fit would hold the session up for good instead.
         if (in.GetNumUsedBytes() >= kMesgHeaderBytes && in.PeekNum(2, 0) == kMesgMagic) {
             const uint32_t length = in.PeekNum(2, 2);
             const uint16_t type = static_cast<uint16_t>(in.PeekNum(2, 4));
-            if (length >= kMesgLengthOverhead &&
-                m_conn.outBuf.GetNumFreeBytes() < ReplyRoomNeeded(type, length - kMesgLengthOverhead))
+            const int room =
+                length >= kMesgLengthOverhead ? ReplyRoomNeeded(type, length - kMesgLengthOverhead) : 0;
+            if (!FitsEmptyOutBuf(room)) {
+                MVLOG(LOG_ERR,
+                      "The reply to a type %i message needs %i bytes, more than the output buffer holds; "
+                      "closing the server connection",
+                      type, room);
+                CloseConn();
+                return;
+            }
+            if (m_conn.outBuf.GetNumFreeBytes() < room)
                 break;
         }
         if (!hasFullMesg(in, badMessage))

@@ -27,8 +27,10 @@ constexpr uint32_t kBackoffBaseSecs = 10;
 constexpr uint32_t kBackoffStepSecs = 5;
 constexpr uint32_t kBackoffMaxSpreadSecs = 50;
 
+// Deadlines and intervals only: a step of the wall clock must neither hold
+// back a reconnect nor fire a watchdog.
 int64_t Now() {
-    return platform::WallSeconds();
+    return platform::MonotonicSeconds();
 }
 
 std::unique_ptr<FileTransfer> MakeFileTransfer(IKovikUI* ui) {
@@ -38,14 +40,16 @@ std::unique_ptr<FileTransfer> MakeFileTransfer(IKovikUI* ui) {
 } // namespace
 
 NodeConn::NodeConn(IServerLinkOwner& owner, std::unique_ptr<LowPriScanner> lowPriScanner,
-                   TransferFactory transferFactory)
+                   TransferFactory transferFactory, HelloSystemInfoReader systemInfoReader)
     : m_owner(owner), m_sessionSerial(static_cast<uint32_t>(platform::WallSeconds())),
-      m_transferFactory(std::move(transferFactory)), m_newFileBody(kNewFileBodyBytes), m_body(kInBufBytes),
-      m_lowPriScanner(std::move(lowPriScanner)) {
+      m_transferFactory(std::move(transferFactory)), m_systemInfoReader(std::move(systemInfoReader)),
+      m_newFileBody(kNewFileBodyBytes), m_body(kInBufBytes), m_lowPriScanner(std::move(lowPriScanner)) {
     if (!m_lowPriScanner)
         m_lowPriScanner = std::make_unique<LowPriScanner>();
     if (!m_transferFactory)
         m_transferFactory = MakeFileTransfer;
+    if (!m_systemInfoReader)
+        m_systemInfoReader = ReadHelloSystemInfo;
 }
 
 NodeConn::~NodeConn() = default;
@@ -139,6 +143,7 @@ void NodeConn::Tick(FileScanner& scanner) {
     if (m_conn.GetState() == TC_CONNECTED) {
         if (m_state == NC_NOT_CONNECTED) {
             setGlobalAddresses();
+            m_systemInfo = m_systemInfoReader();
             RequestSecurityString(scanner.GetNumFiles());
             m_state = NC_WAITING_FOR_SECSTR;
         } else if (m_state == NC_CONNECTED && m_connMode == NCM_NORMAL) {

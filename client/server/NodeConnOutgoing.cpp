@@ -20,24 +20,9 @@ constexpr int kStringPrefixBytes = 2;
 constexpr int kDigestChars = 32;
 constexpr uint8_t kCheckHashedPassword = 0;
 constexpr uint8_t kCheckPasswordAsGiven = 1;
-constexpr char kNoOsDescription[] = "(error)";
 
 std::string VersionText() {
     return WideToUtf8(GetAppString(AS_VERSION));
-}
-
-std::string OsDescription() {
-    std::string text;
-    if (!GetOsDescription(text) || text.empty())
-        text = kNoOsDescription;
-    return text;
-}
-
-std::wstring DefaultPlayer(const wchar_t* extension) {
-    std::wstring name;
-    if (!GetDefaultAppName(name, extension))
-        name.clear();
-    return name;
 }
 
 int StringBytes(const std::string& text) {
@@ -83,12 +68,24 @@ void NodeConn::RequestSecurityString(int numFiles) {
         MVLOG(LOG_ERR, "Could not queue the request for the security string");
 }
 
+bool NodeConn::FitsEmptyOutBuf(int64_t frameBytes) const {
+    // One byte of a Buf is never written.
+    return frameBytes <= static_cast<int64_t>(m_conn.outBuf.GetSize()) - 1;
+}
+
 int NodeConn::HelloBodyBytes() const {
     // The salted digest is 32 hex digits whatever the salt.
     return 4 + 4 + StringBytes(m_username) + kStringPrefixBytes + kDigestChars + StringBytes(VersionText()) +
-           StringBytes(m_localIp) + StringBytes(m_hostName) + 2 + 2 + 4 + StringBytes(OsDescription()) +
-           StringBytes(m_oneTimePassword) + StringBytes(m_sessionSalt) + StringBytes(DefaultPlayer(L".mp3")) +
-           StringBytes(DefaultPlayer(L".m3u")) + 4 + 8 + 1;
+           StringBytes(m_localIp) + StringBytes(m_hostName) + 2 + 2 + 4 +
+           StringBytes(m_systemInfo.osDescription) + StringBytes(m_oneTimePassword) +
+           StringBytes(m_sessionSalt) + StringBytes(m_systemInfo.mp3Player) +
+           StringBytes(m_systemInfo.m3uPlayer) + 4 + 8 + 1;
+}
+
+int NodeConn::AccountCheckBodyBytes() const {
+    const int passwordBytes =
+        m_connMode == NCM_ONETIME_LOGIN ? StringBytes(m_password) : kStringPrefixBytes + kDigestChars;
+    return StringBytes(VersionText()) + 4 + StringBytes(m_username) + passwordBytes + 1;
 }
 
 bool NodeConn::SendHello(FileScanner& scanner) {
@@ -103,8 +100,6 @@ bool NodeConn::SendHello(FileScanner& scanner) {
             ++sending;
     }
     const std::string version = VersionText();
-    const std::wstring mp3Player = DefaultPlayer(L".mp3");
-    const std::wstring m3uPlayer = DefaultPlayer(L".m3u");
     Buf body(static_cast<int64_t>(HelloBodyBytes()) + 1);
     body.WriteUInt32(ComputeHelloCheck(m_username, m_localIp));
     body.WriteUInt32(m_sessionSerial);
@@ -116,17 +111,18 @@ bool NodeConn::SendHello(FileScanner& scanner) {
     body.WriteUInt16(static_cast<uint16_t>(sending));
     body.WriteUInt16(static_cast<uint16_t>(receiving));
     body.WriteUInt32(kProtocolVersion);
-    body.WriteString(OsDescription());
+    body.WriteString(m_systemInfo.osDescription);
     body.WriteString(m_oneTimePassword);
     body.WriteString(m_sessionSalt);
-    body.WriteWString(mp3Player);
-    body.WriteWString(m3uPlayer);
+    body.WriteWString(m_systemInfo.mp3Player);
+    body.WriteWString(m_systemInfo.m3uPlayer);
     body.WriteUInt32(m_localHttpPort);
     body.WriteUInt64(scanner.GetChangeStamp());
     body.WriteBool(m_owner.IsSearchRunning());
     MVLOG(LOG_INFO, "sending server hello, username: %s, version: %s, host name: %s, sessionSalt: %s",
           m_username.c_str(), version.c_str(), m_hostName.c_str(), m_sessionSalt.c_str());
-    MVLOG(LOG_INFO, "default players: mp3=>%ls, m3u=>%ls", mp3Player.c_str(), m3uPlayer.c_str());
+    MVLOG(LOG_INFO, "default players: mp3=>%ls, m3u=>%ls", m_systemInfo.mp3Player.c_str(),
+          m_systemInfo.m3uPlayer.c_str());
     return SendMessage(MSG_HELLO, body);
 }
 
@@ -137,9 +133,7 @@ bool NodeConn::SendAccountCheck() {
     MVLOG(LOG_INFO, "Checking if account is valid, username: %s, version: %s, host name: %s",
           m_username.c_str(), version.c_str(), m_hostName.c_str());
     // The frame declares the body's true length.
-    Buf body(
-        static_cast<int64_t>(StringBytes(version) + 4 + StringBytes(m_username) + StringBytes(password) + 1) +
-        1);
+    Buf body(static_cast<int64_t>(AccountCheckBodyBytes()) + 1);
     body.WriteString(version);
     body.WriteUInt32(kProtocolVersion);
     body.WriteString(m_username);
@@ -218,16 +212,18 @@ bool NodeConn::SendPlaylist(std::list<ResolvedPlaylist>& playlists) {
     if (playlists.empty())
         return false;
     const ResolvedPlaylist& playlist = playlists.front();
-    const int64_t needed = static_cast<int64_t>(Utf8Length(playlist.name)) +
-                           static_cast<int64_t>(Utf8Length(playlist.persistentId)) +
-                           4 * static_cast<int64_t>(playlist.cfIds.size()) + 9;
-    if (needed >= m_conn.outBuf.GetSize()) {
+    const int64_t bodyBytes = StringBytes(playlist.name) + StringBytes(playlist.persistentId) + 4 +
+                              4 * static_cast<int64_t>(playlist.cfIds.size());
+    const int64_t frameBytes = kMesgHeaderBytes + bodyBytes;
+    // One that could not go out even through an empty buffer would hold up
+    // every playlist behind it.
+    if (!FitsEmptyOutBuf(frameBytes)) {
         MVLOG(LOG_INFO, "Playlist %ls is too large - not sending. Bytes needed:%d, outBuf size:%d",
-              playlist.name.c_str(), static_cast<int>(needed), m_conn.outBuf.GetSize());
+              playlist.name.c_str(), static_cast<int>(frameBytes), m_conn.outBuf.GetSize());
         playlists.pop_front();
         return false;
     }
-    Buf body(needed + 1);
+    Buf body(bodyBytes + 1);
     body.WriteWString(playlist.name);
     body.WriteWString(playlist.persistentId);
     body.WriteUInt32(static_cast<uint32_t>(playlist.cfIds.size()));

@@ -21,6 +21,9 @@ constexpr uint16_t kSuiteBlade = 0x400;
 constexpr uint16_t kSuiteStorageServer = 0x2000;
 constexpr uint16_t kSuiteComputeServer = 0x4000;
 constexpr int64_t kTickStep = 0xFFFFFFFFLL;
+// Desktop files are the user's own; a name past this is cut, so that it
+// cannot swell the messages it travels in.
+constexpr size_t kMaxAppNameChars = 256;
 
 const char* Vista2008Edition(uint32_t type) {
     switch (type) {
@@ -162,6 +165,8 @@ bool GetDefaultAppName(std::wstring& name, const std::wstring& extension) {
     if (app.empty())
         return false;
     name = Utf8ToWide(app);
+    if (name.size() > kMaxAppNameChars)
+        name.resize(kMaxAppNameChars);
     return true;
 }
 

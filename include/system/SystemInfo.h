@@ -29,7 +29,8 @@ bool DescribeWindowsVersion(const WindowsVersionInfo& info, std::string& text);
 // 64-bit". False (text empty) when the kernel version cannot be read.
 bool GetOsDescription(std::string& text);
 
-// The name of the default application for files of `extension` (".mp3").
+// The name of the default application for files of `extension` (".mp3"), at
+// most 256 characters.
 bool GetDefaultAppName(std::wstring& name, const std::wstring& extension);
 
 // Idle seconds are 0xFFFFFFFF: no idle probe exists here. AC line status and

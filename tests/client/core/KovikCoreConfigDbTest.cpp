@@ -135,6 +135,45 @@ TEST(KovikCoreConfigDbTest, SavingAnEmptyUserNameForgetsTheAccount) {
     EXPECT_FALSE(h.core->LoadAccount(user, password, token));
 }
 
+TEST(KovikCoreConfigDbTest, FailedWritesKeepTheStoredAccountAndSharesInsideATransactionOrNot) {
+    for (const bool inTransaction : {false, true}) {
+        CoreHarness h;
+        for (const char* name : {"A", "B"})
+            std::filesystem::create_directories(h.dir.File(name));
+        ASSERT_TRUE(h.Start());
+        sqlite3* db = h.core->GetConfigDb();
+        ASSERT_TRUE(h.core->SaveAccount(L"alice", L"cred", L"tok"));
+        h.core->PostSetSharesRequest({h.dir.WFile("A")});
+        h.core->ProcessUiRequests();
+        // From now on every insert fails after its table was emptied.
+        for (const char* table : {"Accounts_v2", "Shares_v1"})
+            ASSERT_TRUE(ExecQuery(db, std::string("create trigger no_") + table + " before insert on " +
+                                          table + " begin select raise(abort, 'refused'); end"));
+        if (inTransaction) { // as the scanner holds one
+            ASSERT_TRUE(ExecQuery(db, "BEGIN"));
+        }
+
+        EXPECT_FALSE(h.core->SaveAccount(L"bob", L"cred2", L"tok2"));
+        h.core->PostSetSharesRequest({h.dir.WFile("B")});
+        h.core->ProcessUiRequests();
+        if (inTransaction) {
+            ASSERT_TRUE(ExecQuery(db, "END"));
+        }
+
+        EXPECT_EQ(std::vector<std::string>({"alice|cred|tok"}),
+                  Rows(db, "select username, password, token from Accounts_v2"))
+            << inTransaction;
+        EXPECT_EQ(std::vector<std::string>({h.dir.File("A") + "|1"}),
+                  Rows(db, "select path, download from Shares_v1"))
+            << inTransaction;
+        // Later writes work again.
+        ASSERT_TRUE(ExecQuery(db, "drop trigger no_Accounts_v2"));
+        EXPECT_TRUE(h.core->SaveAccount(L"carol", L"c", L""));
+        EXPECT_EQ(std::vector<std::string>({"carol|c|"}),
+                  Rows(db, "select username, password, token from Accounts_v2"));
+    }
+}
+
 TEST(KovikCoreConfigDbTest, ConfigurationWritesCommitAnOpenScannerTransaction) {
     CoreHarness h;
     ASSERT_TRUE(h.Start());
@@ -164,6 +203,17 @@ TEST(KovikCoreStartupTest, StartUpFailsWithoutATlsContext) {
     EXPECT_TRUE(h.log.Contains("Could not create the TLS client context"));
     EXPECT_TRUE(h.log.Contains("unable to init networking"));
     EXPECT_EQ(0, h.link->inits);
+}
+
+TEST(KovikCoreStartupTest, StartUpLogTellsOnlyWhetherTheAccountSecretsAreSet) {
+    CoreHarness h;
+    ASSERT_TRUE(h.Start());
+    EXPECT_TRUE(h.log.Contains("hasAccount: 0, username: , password: (none), dbt: (none)"));
+    ASSERT_TRUE(h.core->SaveAccount(L"alice", L"cred-5ecret", L"tok-5ecret"));
+    h.Build();
+    ASSERT_TRUE(h.Start());
+    EXPECT_TRUE(h.log.Contains("hasAccount: 1, username: alice, password: (set), dbt: (set)"));
+    EXPECT_FALSE(h.log.Contains("5ecret"));
 }
 
 TEST(KovikCoreStartupTest, StartUpHandsTheLinkItsContextAndTheSessionSalt) {

@@ -158,6 +158,38 @@ TEST_F(KovikCoreLoopTest, RunWithAStoredAccountSendsNoStats) {
     EXPECT_EQ(0, Occurrences("STAT_numShares"));
 }
 
+TEST_F(KovikCoreLoopTest, WallClockStepsNeitherFireNorHoldBackTimers) {
+    constexpr int64_t kSixHoursMs = 6 * 3600 * 1000LL;
+    h.core->SetPlayCountSettings(true, 1);
+    h.WriteOneTime("bob\nsecret2\n");
+    h.core->StepAccountState();
+    h.core->OnAccountAnswer(KovikCore::kLoginTimedOut, L"secret2", NCM_ONETIME_LOGIN);
+    ASSERT_EQ(KovikCore::WAITING_FOR_RETRY, h.core->GetAccountState());
+    h.shareMon->Push(SINGLE_FILE, L"/m/a.mp3");
+    h.core->CheckScanTimers();
+
+    h.clock.SetWallMillis(h.clock.WallMillis() + kSixHoursMs);
+    h.core->CheckPlaycountTimer();
+    h.core->LogStats();
+    h.core->StepAccountState();
+    h.core->CheckScanTimers();
+    EXPECT_TRUE(h.playCountImports.empty());
+    EXPECT_EQ(0, Occurrences("STAT_numShares"));
+    EXPECT_EQ(KovikCore::WAITING_FOR_RETRY, h.core->GetAccountState());
+    EXPECT_TRUE(h.scanner->singleScans.empty());
+
+    h.clock.SetWallMillis(h.clock.WallMillis() - 2 * kSixHoursMs);
+    AdvanceSecs(3601);
+    h.core->CheckPlaycountTimer();
+    h.core->LogStats();
+    h.core->StepAccountState();
+    h.core->CheckScanTimers();
+    EXPECT_EQ(1u, h.playCountImports.size());
+    EXPECT_EQ(1, Occurrences("STAT_numShares"));
+    EXPECT_EQ(KovikCore::WAITING_FOR_SERVER, h.core->GetAccountState());
+    EXPECT_EQ(std::vector<std::wstring>({L"/m/a.mp3"}), h.scanner->singleScans);
+}
+
 TEST_F(KovikCoreLoopTest, StatusChangesAreToldOnce) {
     h.core->UpdateStatus();
     h.link->state = NC_CONNECTED;

@@ -37,7 +37,8 @@ inline TestServerOptions DefaultServerOptions() {
 class LinkHarness {
   public:
     explicit LinkHarness(TestServerOptions options = DefaultServerOptions(), bool startServer = true,
-                         std::unique_ptr<LowPriScanner> lowPriScanner = nullptr)
+                         std::unique_ptr<LowPriScanner> lowPriScanner = nullptr,
+                         HelloSystemInfoReader systemInfoReader = nullptr)
         : server(std::move(options)) {
         EnableCrashReports(false);
         (void)startNetworking();
@@ -50,7 +51,8 @@ class LinkHarness {
             unsigned long error = 0;
             m_context = platform::SslContext::CreateClient(tls, &error);
         }
-        link = std::make_unique<NodeConn>(owner, std::move(lowPriScanner));
+        link =
+            std::make_unique<NodeConn>(owner, std::move(lowPriScanner), nullptr, std::move(systemInfoReader));
         link->InitServerConnection(m_context.get(), kSessionSalt);
     }
     ~LinkHarness() {

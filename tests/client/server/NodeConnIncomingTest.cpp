@@ -4,6 +4,7 @@
 #include "tests/client/server/LinkHarness.h"
 
 #include "include/text/Utf8.h"
+#include "platform/time/Clock.h"
 #include "tests/support/testserver/Frame.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +26,7 @@ class NodeConnIncomingTest : public ::testing::Test {
         return h.PumpUntil([&] {
             if (h.link->GetState() == NC_CONNECTED)
                 return true;
-            const int64_t backOff = h.link->GetNextConnectTime() - h.clock.WallSeconds();
+            const int64_t backOff = h.link->GetNextConnectTime() - platform::MonotonicSeconds();
             if (backOff > 0)
                 h.AdvanceSecs(backOff);
             return false;

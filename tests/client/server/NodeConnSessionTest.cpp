@@ -65,6 +65,45 @@ TEST(NodeConnSessionTest, NormalSessionGoesThroughTheRedirectorToAHello) {
     EXPECT_NE(std::wstring::npos, h.link->GetStatusLine().find(L"gr: 1"));
 }
 
+TEST(NodeConnSessionTest, SystemInformationIsReadOncePerConnectionAndSentAsRead) {
+    int reads = 0;
+    // Every read differs, in size too, as files edited meanwhile would.
+    auto reader = [&reads] {
+        ++reads;
+        HelloSystemInfo info;
+        info.osDescription = "os-" + std::to_string(reads);
+        info.mp3Player = std::wstring(100 * static_cast<size_t>(reads), L'p');
+        info.m3uPlayer = L"list-" + std::to_wstring(reads);
+        return info;
+    };
+    LinkHarness h(DefaultServerOptions(), true, nullptr, reader);
+    ASSERT_TRUE(h.Connect());
+    ASSERT_TRUE(h.PumpUntil([&] { return h.server.HasReceived(ClientMsg::MSG_HELLO); }));
+    h.Pump(20);
+    EXPECT_EQ(2, reads); // the redirector's connection and the server's
+    std::optional<ReceivedMessage> hello = h.server.PopNextOf(ClientMsg::MSG_HELLO);
+    ASSERT_TRUE(hello && hello->As<msg::Hello>());
+    EXPECT_EQ("os-2", hello->As<msg::Hello>()->osDescription);
+    EXPECT_EQ(std::string(200, 'p'), hello->As<msg::Hello>()->mp3Player);
+    EXPECT_EQ("list-2", hello->As<msg::Hello>()->m3uPlayer);
+    EXPECT_EQ("", Problems(h.server));
+}
+
+TEST(NodeConnSessionTest, HelloThatCanNeverFitClosesTheConnectionInsteadOfWaiting) {
+    auto reader = [] {
+        HelloSystemInfo info;
+        info.osDescription = "Linux";
+        info.mp3Player = std::wstring(40000, L'x');
+        return info;
+    };
+    LinkHarness h(DefaultServerOptions(), true, nullptr, reader);
+    h.link->Start(NCM_NORMAL, L"alice", L"cred-1");
+    ASSERT_TRUE(h.PumpUntil([&] { return h.link->GetFailures() > 0; }));
+    EXPECT_TRUE(h.log.Contains("The reply to a type 55 message needs 40"));
+    EXPECT_FALSE(h.server.HasReceived(ClientMsg::MSG_HELLO));
+    EXPECT_NE(NC_CONNECTED, h.link->GetState());
+}
+
 TEST(NodeConnSessionTest, PingIsAnsweredAndStatusGoesOutEveryTwentySeconds) {
     LinkHarness h;
     ASSERT_TRUE(h.Connect());
@@ -205,7 +244,7 @@ TEST(NodeConnSessionTest, ReconnectsBackOffByTheRule) {
         }
         return link.GetFailuresSinceSuccess() == failures;
     };
-    const int64_t start = clock.WallSeconds();
+    const int64_t start = platform::MonotonicSeconds();
     ASSERT_TRUE(pumpToFailures(1));
     EXPECT_EQ(start, link.GetNextConnectTime()); // at once after the first
     ASSERT_TRUE(pumpToFailures(2));
@@ -213,10 +252,10 @@ TEST(NodeConnSessionTest, ReconnectsBackOffByTheRule) {
     EXPECT_FALSE(pumpToFailures(3)); // not before its time
     clock.Advance(17 * 1000);
     ASSERT_TRUE(pumpToFailures(3));
-    EXPECT_EQ(clock.WallSeconds() + 100 % 15 + 10, link.GetNextConnectTime());
+    EXPECT_EQ(platform::MonotonicSeconds() + 100 % 15 + 10, link.GetNextConnectTime());
     clock.Advance(20 * 1000);
     ASSERT_TRUE(pumpToFailures(4));
-    EXPECT_EQ(clock.WallSeconds() + 3 % 20 + 10, link.GetNextConnectTime());
+    EXPECT_EQ(platform::MonotonicSeconds() + 3 % 20 + 10, link.GetNextConnectTime());
     EXPECT_EQ(4u, link.GetFailures());
 
     // A sign-in check retries after 2 s from the second failure on.
@@ -225,8 +264,32 @@ TEST(NodeConnSessionTest, ReconnectsBackOffByTheRule) {
     const uint32_t base = link.GetFailures();
     for (int i = 0; i < 500 && link.GetFailures() < base + 2; ++i)
         pumpToFailures(link.GetFailuresSinceSuccess() + 1);
-    EXPECT_EQ(clock.WallSeconds() + 2, link.GetNextConnectTime());
+    EXPECT_EQ(platform::MonotonicSeconds() + 2, link.GetNextConnectTime());
     link.Shutdown();
+}
+
+TEST(NodeConnSessionTest, WallClockStepsNeitherFireAWatchdogNorHoldBackAReconnect) {
+    constexpr int64_t kSixHoursMs = 6 * 3600 * 1000LL;
+    LinkHarness h;
+    h.link->Start(NCM_ONETIME_LOGIN, L"alice", L"one-time-1");
+    ASSERT_TRUE(h.PumpUntil([&] { return h.server.HasReceived(ClientMsg::MSG_ACCOUNT_CHECK); }));
+    h.clock.SetWallMillis(h.clock.WallMillis() + kSixHoursMs);
+    h.Pump(20);
+    EXPECT_TRUE(h.owner.answers.empty()); // the sign-in check has its minute
+
+    h.link->RequestClose();
+    ASSERT_TRUE(h.Connect());
+    h.clock.SetWallMillis(h.clock.WallMillis() + kSixHoursMs);
+    h.Pump(20);
+    EXPECT_EQ(NC_CONNECTED, h.link->GetState()); // not idle
+
+    // The idle close backs off 10..19 s; a step back of hours adds nothing.
+    h.AdvanceSecs(91);
+    ASSERT_TRUE(h.PumpUntil([&] { return h.link->GetState() != NC_CONNECTED; }));
+    ASSERT_EQ(2u, h.link->GetFailuresSinceSuccess());
+    h.clock.SetWallMillis(h.clock.WallMillis() - 2 * kSixHoursMs);
+    h.AdvanceSecs(20);
+    EXPECT_TRUE(h.PumpUntil([&] { return h.link->GetState() == NC_CONNECTED; }));
 }
 
 TEST(NodeConnSessionTest, StatusTransfersStartedAndTheSessionWindow) {

@@ -1,0 +1,25 @@
+#include "client/server/HelloSystemInfo.h"
+
+#include "include/system/SystemInfo.h"
+
+namespace {
+
+constexpr char kNoOsDescription[] = "(error)";
+
+std::wstring DefaultPlayer(const wchar_t* extension) {
+    std::wstring name;
+    if (!GetDefaultAppName(name, extension))
+        name.clear();
+    return name;
+}
+
+} // namespace
+
+HelloSystemInfo ReadHelloSystemInfo() {
+    HelloSystemInfo info;
+    if (!GetOsDescription(info.osDescription) || info.osDescription.empty())
+        info.osDescription = kNoOsDescription;
+    info.mp3Player = DefaultPlayer(L".mp3");
+    info.m3uPlayer = DefaultPlayer(L".m3u");
+    return info;
+}
