@@ -129,23 +129,55 @@ TEST(ConnPreambleTest, PreambleIsSizeVersionAndId) {
     EXPECT_EQ(std::string("\0\0\0\x0d\0\0\0\x01\0\x03xyz", 13), Preamble(L"xyz"));
 }
 
-TEST(ConnPreambleTest, PreambleSizesThatCannotBeRightAreBad) {
-    for (uint32_t size : {0u, 9u, 10u + 1025u, 0xFFFFFFFFu}) {
+namespace {
+
+// A preamble as a peer may send it: size and version fields, the id's length
+// prefix, the id bytes and whatever the stream carries behind it.
+std::string RawPreamble(uint32_t size, uint32_t version, uint16_t idLength, const std::string& rest) {
+    Buf buf(4096);
+    buf.WriteUInt32(size);
+    buf.WriteUInt32(version);
+    buf.WriteUInt16(idLength);
+    buf.WriteBytes(rest.data(), static_cast<int64_t>(rest.size()));
+    return Unread(buf);
+}
+
+} // namespace
+
+TEST(ConnPreambleTest, PreambleMustMatchItsDeclaredSizeVersionAndId) {
+    {
         Buf in(4096);
-        in.WriteUInt32(size);
-        in.WriteUInt32(1);
-        in.WriteUInt16(0);
+        Queue(in, RawPreamble(13, 1, 3, "xyzdata"));
         std::wstring id;
-        EXPECT_EQ(SNIFF_BAD, SniffHttp(in, id)) << size;
+        EXPECT_EQ(SNIFF_IDENTIFIED, SniffHttp(in, id));
+        EXPECT_EQ(L"xyz", id);
+        EXPECT_EQ("data", Unread(in)); // the stream behind the preamble stays
     }
-    // A string prefix longer than the declared preamble.
-    Buf in(4096);
-    in.WriteUInt32(12);
-    in.WriteUInt32(1);
-    in.WriteUInt16(500);
-    in.WriteUInt16(0);
-    std::wstring id;
-    EXPECT_EQ(SNIFF_BAD, SniffHttp(in, id));
+    struct Case {
+        const char* what;
+        std::string bytes;
+        SniffResult expected;
+    };
+    const Case cases[] = {
+        {"id not all there yet", RawPreamble(13, 1, 3, "xy"), SNIFF_NOT_YET},
+        {"size 0", RawPreamble(0, 1, 0, ""), SNIFF_BAD},
+        {"size below the fixed fields", RawPreamble(9, 1, 0, ""), SNIFF_BAD},
+        {"empty id", RawPreamble(10, 1, 0, "data"), SNIFF_BAD},
+        {"id above 1024 bytes", RawPreamble(10 + 1025, 1, 1025, std::string(1025, 'x')), SNIFF_BAD},
+        {"size 0xFFFFFFFF", RawPreamble(0xFFFFFFFFu, 1, 3, "xyz"), SNIFF_BAD},
+        {"version 0", RawPreamble(13, 0, 3, "xyz"), SNIFF_BAD},
+        {"version 2, seen before the id arrives", RawPreamble(13, 2, 3, "").substr(0, 8), SNIFF_BAD},
+        {"id shorter than the preamble", RawPreamble(14, 1, 3, "xyz!data"), SNIFF_BAD},
+        {"id runs into the stream", RawPreamble(12, 1, 3, "xyzdata"), SNIFF_BAD},
+        {"id prefix far past the preamble", RawPreamble(12, 1, 500, std::string(2, '\0')), SNIFF_BAD},
+        {"NUL in the id", RawPreamble(13, 1, 3, std::string("a\0b", 3)), SNIFF_BAD},
+    };
+    for (const Case& c : cases) {
+        Buf in(4096);
+        Queue(in, c.bytes);
+        std::wstring id;
+        EXPECT_EQ(c.expected, SniffHttp(in, id)) << c.what;
+    }
 }
 
 TEST_F(TcpConnTest, AppConnectionFindsItsListenerAndEchoes) {
