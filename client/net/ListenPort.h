@@ -3,6 +3,7 @@
 #pragma once
 
 #include "client/net/TcpConn.h"
+#include "platform/fs/UniqueFd.h"
 
 #include <netinet/in.h>
 
@@ -18,10 +19,8 @@ struct ListenPort {
     static constexpr int64_t kIdentifyTimeoutSecs = 60;
     static constexpr int kBacklog = 10;
 
-    ~ListenPort();
-
     uint16_t port = 0;
-    int listenFd = -1;
+    platform::UniqueFd listenFd;
     sockaddr_in address{};
     // Connections waiting for a peer that announces their id; not owned.
     std::vector<TcpConn*> appConns;

@@ -1,7 +1,9 @@
 #include "client/net/TcpConn.h"
 
 #include "client/net/ConnPreamble.h"
+#include "client/net/ListenPort.h"
 #include "include/net/Sockets.h"
+#include "platform/fs/UniqueFd.h"
 #include "platform/lib/openssl/SslContext.h"
 #include "tests/support/LoopbackSockets.h"
 #include "tests/support/ManualClock.h"
@@ -14,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -299,6 +302,64 @@ TEST_F(TcpConnTest, UnidentifiedConnectionsPerPortAreCapped) {
         pump.Pass();
     int closed = static_cast<int>(std::count_if(peers.begin(), peers.end(), PeerClosed));
     EXPECT_EQ(8, closed);
+}
+
+namespace {
+
+int OpenDescriptorCount() {
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++count;
+    return count;
+}
+
+} // namespace
+
+// Listen socket, pending connections (handed over, refused, bad, left
+// waiting), a failed connect and closes before destruction: every
+// descriptor is closed once. A descriptor opened after the closes takes a
+// freed number, so a second close of that number would take it away.
+TEST_F(TcpConnTest, EveryPathClosesEachDescriptorExactlyOnce) {
+    const int before = OpenDescriptorCount();
+    platform::UniqueFd sentinel;
+    {
+        const uint16_t port = FreePort();
+        FactoryRecord record;
+        TcpConn httpListener;
+        ASSERT_TRUE(httpListener.ListenHttp(port, MakeHttpConn, &record));
+        TcpConn app;
+        app.ListenForApp(L"app", port);
+        TcpConn client;
+        client.ConnectApp(L"app", "127.0.0.1", port);
+        TcpConn refused;
+        refused.Connect("127.0.0.1", FreePort());
+        ScopedFd http = ConnectRaw(port);
+        SendRaw(http, "GET / HTTP/1.0\r\n\r\n");
+        ScopedFd bad = ConnectRaw(port);
+        SendRaw(bad, RawPreamble(13, 2, 3, "xyz"));
+        ScopedFd silent = ConnectRaw(port);
+        Pump pump;
+        for (TcpConn* conn : {&app, &client, &refused})
+            pump.Add(conn);
+        ASSERT_TRUE(pump.Until([&] {
+            return app.GetState() == TC_CONNECTED && !record.made.empty() &&
+                   refused.GetState() == TC_FAILED && PeerClosed(bad);
+        }));
+        // The pending record that handed its socket over is gone by now.
+        Queue(client.outBuf, "ping");
+        ASSERT_TRUE(pump.Until([&] { return app.inBuf.GetNumUsedBytes() == 4; }));
+
+        app.Close();
+        client.Close();
+        httpListener.Close();
+        TcpConn::CloseAllListenPorts();
+        EXPECT_TRUE(PeerClosed(silent));
+        sentinel.Reset(open("/dev/null", O_RDONLY | O_CLOEXEC));
+        ASSERT_TRUE(sentinel.IsValid());
+    }
+    EXPECT_NE(-1, fcntl(sentinel.Get(), F_GETFD));
+    sentinel.Reset();
+    EXPECT_EQ(before, OpenDescriptorCount());
 }
 
 TEST_F(TcpConnTest, RefusedConnectEndsFailed) {
