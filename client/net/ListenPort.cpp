@@ -60,7 +60,7 @@ void ListenPortTable::AcceptNew(ListenPort& port) {
         conn->m_state = TC_CONNECTED;
         MVLOG(LOG_INFO, "got connection from %s, %i conns listening on this port", conn->m_host.c_str(),
               static_cast<int>(port.appConns.size()));
-        port.pending.push_back(std::move(conn));
+        port.pending.push_back({std::move(conn), platform::MonotonicSeconds()});
     }
 }
 
@@ -71,18 +71,17 @@ bool ListenPortTable::Identify(ListenPort& port, TcpConn& pending) {
         return true;
     case SNIFF_NOT_YET:
         pending.inBuf.Compact();
-        return !pending.inBuf.HasSpace() || pending.IsIdleFor(ListenPort::kIdentifyTimeoutSecs);
+        return !pending.inBuf.HasSpace();
     case SNIFF_IDENTIFIED:
         break;
     }
 
     if (id == kHttpConnId) {
         if (!port.httpFactory) {
+            // Nothing on this port can ever serve it, so it gives its place
+            // up at once.
             MVLOG(LOG_INFO, "Received an Http request on %d; not honored so discarding", port.port);
-            // Waits for the peer to close, unless it has filled the buffer and
-            // could never be read again.
-            pending.inBuf.Compact();
-            return !pending.inBuf.HasSpace();
+            return true;
         }
         TcpConn* conn = port.httpFactory(port.factoryContext, port.port);
         if (!conn) {
@@ -107,6 +106,14 @@ bool ListenPortTable::Identify(ListenPort& port, TcpConn& pending) {
         return true;
     port.appConns.erase(match);
     conn->ChangeState(TC_CONNECTED);
+    return true;
+}
+
+bool ListenPortTable::HasTimedOut(const PendingConn& pending) {
+    if (pending.acceptedAt + ListenPort::kIdentifyTimeoutSecs >= platform::MonotonicSeconds())
+        return false;
+    MVLOG(LOG_INFO, "Conn from %s did not identify itself within %lld s; closing",
+          pending.conn->m_host.c_str(), static_cast<long long>(ListenPort::kIdentifyTimeoutSecs));
     return true;
 }
 
@@ -175,8 +182,8 @@ void TcpConn::FillListenFdSets(SocketSet& readSet, int& maxFd) {
         const int listenFd = port->listenFd.Get();
         if (listenFd != -1 && readSet.Add(listenFd) && listenFd > maxFd)
             maxFd = listenFd;
-        for (const std::unique_ptr<TcpConn>& pending : port->pending) {
-            TcpConn& conn = *pending;
+        for (const PendingConn& pending : port->pending) {
+            TcpConn& conn = *pending.conn;
             const int fd = conn.m_sockFD.Get();
             conn.inBuf.Compact();
             if (fd != -1 && conn.inBuf.HasSpace() && readSet.Add(fd) && fd > maxFd)
@@ -198,10 +205,13 @@ void TcpConn::Accept(const SocketSet& readSet) {
         }
         auto& pending = port->pending;
         for (size_t i = 0; i < pending.size();) {
-            TcpConn& conn = *pending[i];
+            TcpConn& conn = *pending[i].conn;
             if (conn.m_sockFD.IsValid() && readSet.Contains(conn.m_sockFD.Get()))
                 conn.Read();
-            const bool done = !conn.m_sockFD.IsValid() || ListenPortTable::Identify(*port, conn);
+            // Whatever it has sent, a connection still pending after this
+            // pass is held to its deadline.
+            const bool done = !conn.m_sockFD.IsValid() || ListenPortTable::Identify(*port, conn) ||
+                              ListenPortTable::HasTimedOut(pending[i]);
             if (done) {
                 conn.Close();
                 pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));

@@ -268,23 +268,74 @@ TEST_F(TcpConnTest, UnknownIdIsClosedAndTheListenerKeepsWaiting) {
     EXPECT_EQ(TC_LISTENING, server.GetState());
 }
 
-TEST_F(TcpConnTest, SilentConnectionIsDroppedAfterSixtySeconds) {
-    testsupport::ManualClock clock;
+TEST_F(TcpConnTest, UnidentifiedConnectionIsDroppedSixtySecondsAfterItsAcceptWhateverItSends) {
+    struct Send {
+        int64_t atSecs;
+        std::string bytes;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Send> sends;
+    };
+    const std::string preamble = Preamble(L"expected");
+    const Case cases[] = {
+        {"silent", {}},
+        {"fewer than 8 bytes", {{0, "abc"}}},
+        {"incomplete preamble", {{0, preamble.substr(0, 12)}}},
+        {"preamble trickled to keep it busy",
+         {{0, preamble.substr(0, 9)}, {30, preamble.substr(9, 2)}, {59, preamble.substr(11, 2)}}},
+    };
+    for (const Case& c : cases) {
+        testsupport::ManualClock clock;
+        const uint16_t port = FreePort();
+        TcpConn server;
+        server.ListenForApp(L"expected", port);
+        ScopedFd peer = ConnectRaw(port);
+        Pump pump;
+        pump.Add(&server);
+        int64_t now = 0;
+        auto passTo = [&](int64_t secs, const std::string& bytes) {
+            clock.Advance((secs - now) * 1000);
+            now = secs;
+            if (!bytes.empty())
+                SendRaw(peer, bytes);
+            for (int i = 0; i < 5; ++i)
+                pump.Pass();
+        };
+        passTo(0, "");
+        for (const Send& send : c.sends)
+            passTo(send.atSecs, send.bytes);
+        passTo(ListenPort::kIdentifyTimeoutSecs, "");
+        EXPECT_FALSE(PeerClosed(peer)) << c.what;
+        passTo(ListenPort::kIdentifyTimeoutSecs + 1, "");
+        EXPECT_TRUE(pump.Until([&] { return PeerClosed(peer); })) << c.what;
+        EXPECT_EQ(TC_LISTENING, server.GetState()) << c.what;
+        server.Close();
+        TcpConn::CloseAllListenPorts();
+    }
+}
+
+// A request no factory can serve gives its place up at once, so a crowd of
+// them never keeps an application connection out.
+TEST_F(TcpConnTest, HttpRequestsWithoutAFactoryAreClosedAndCannotLockThePortOut) {
     const uint16_t port = FreePort();
     TcpConn server;
     server.ListenForApp(L"expected", port);
-    ScopedFd peer = ConnectRaw(port);
-    SendRaw(peer, "abc");
     Pump pump;
     pump.Add(&server);
-    for (int i = 0; i < 20; ++i)
+    std::vector<ScopedFd> requests;
+    for (size_t i = 0; i < ListenPort::kMaxPending + 8; ++i) {
+        requests.push_back(ConnectRaw(port));
+        SendRaw(requests.back(), "GET / HTTP/1.0\r\n\r\n");
         pump.Pass();
-    EXPECT_FALSE(PeerClosed(peer));
-    clock.Advance(59 * 1000);
-    pump.Pass();
-    EXPECT_FALSE(PeerClosed(peer));
-    clock.Advance(2 * 1000);
-    ASSERT_TRUE(pump.Until([&] { return PeerClosed(peer); }));
+    }
+    ASSERT_TRUE(pump.Until([&] { return std::all_of(requests.begin(), requests.end(), PeerClosed); }));
+
+    ScopedFd app = ConnectRaw(port);
+    SendRaw(app, Preamble(L"expected") + "hi");
+    ASSERT_TRUE(pump.Until([&] { return server.inBuf.GetNumUsedBytes() == 2; }));
+    EXPECT_EQ(TC_CONNECTED, server.GetState());
+    EXPECT_EQ("hi", Unread(server.inBuf));
 }
 
 TEST_F(TcpConnTest, UnidentifiedConnectionsPerPortAreCapped) {
