@@ -24,8 +24,12 @@ enum SniffResult {
 
 // Looks at a new connection's first bytes. An HTTP request is identified as
 // the HTTP id and stays in the buffer; a preamble is consumed once it is all
-// there. A preamble whose size cannot be right is SNIFF_BAD.
+// there, and nothing behind it. A preamble is SNIFF_BAD (the connection is
+// closed) when its size is out of range, its version is not
+// kPreambleVersion, or its id is empty, holds a NUL or does not end exactly
+// where the size says.
 SniffResult SniffHttp(Buf& in, std::wstring& connID);
 
-// Queues the preamble announcing `connID`; false when it does not fit.
+// Queues the preamble announcing `connID`; false when the id is empty or too
+// long or the preamble does not fit.
 bool WriteConnPreamble(Buf& out, const std::wstring& connID);

@@ -10,12 +10,6 @@
 
 #include <algorithm>
 
-ListenPort::~ListenPort() {
-    pending.clear();
-    if (listenFd != -1)
-        closeSocket(listenFd);
-}
-
 ListenPortTable& ListenPortTable::Get() {
     static ListenPortTable table;
     return table;
@@ -46,21 +40,18 @@ void ListenPortTable::AcceptNew(ListenPort& port) {
     for (;;) {
         sockaddr_in peer{};
         socklen_t length = sizeof peer;
-        int fd = acceptSocket(port.listenFd, reinterpret_cast<sockaddr*>(&peer), &length);
-        if (fd == -1)
+        platform::UniqueFd fd(acceptSocket(port.listenFd.Get(), reinterpret_cast<sockaddr*>(&peer), &length));
+        if (!fd.IsValid())
             return;
         if (port.pending.size() >= ListenPort::kMaxPending) {
             MVLOG(LOG_ERR, "Port %i already has %zu unidentified conns; refusing another", port.port,
                   port.pending.size());
-            closeSocket(fd);
             continue;
         }
-        if (setNonBlocking(fd) != 0) {
-            closeSocket(fd);
+        if (setNonBlocking(fd.Get()) != 0)
             continue;
-        }
         auto conn = std::make_unique<TcpConn>();
-        conn->m_sockFD = fd;
+        conn->m_sockFD = std::move(fd);
         conn->m_peerAddr = peer;
         conn->m_host = platform::NumericHost(reinterpret_cast<const sockaddr*>(&peer), length);
         conn->m_port = port.port;
@@ -69,7 +60,7 @@ void ListenPortTable::AcceptNew(ListenPort& port) {
         conn->m_state = TC_CONNECTED;
         MVLOG(LOG_INFO, "got connection from %s, %i conns listening on this port", conn->m_host.c_str(),
               static_cast<int>(port.appConns.size()));
-        port.pending.push_back(std::move(conn));
+        port.pending.push_back({std::move(conn), platform::MonotonicSeconds()});
     }
 }
 
@@ -80,18 +71,17 @@ bool ListenPortTable::Identify(ListenPort& port, TcpConn& pending) {
         return true;
     case SNIFF_NOT_YET:
         pending.inBuf.Compact();
-        return !pending.inBuf.HasSpace() || pending.IsIdleFor(ListenPort::kIdentifyTimeoutSecs);
+        return !pending.inBuf.HasSpace();
     case SNIFF_IDENTIFIED:
         break;
     }
 
     if (id == kHttpConnId) {
         if (!port.httpFactory) {
+            // Nothing on this port can ever serve it, so it gives its place
+            // up at once.
             MVLOG(LOG_INFO, "Received an Http request on %d; not honored so discarding", port.port);
-            // Waits for the peer to close, unless it has filled the buffer and
-            // could never be read again.
-            pending.inBuf.Compact();
-            return !pending.inBuf.HasSpace();
+            return true;
         }
         TcpConn* conn = port.httpFactory(port.factoryContext, port.port);
         if (!conn) {
@@ -119,6 +109,14 @@ bool ListenPortTable::Identify(ListenPort& port, TcpConn& pending) {
     return true;
 }
 
+bool ListenPortTable::HasTimedOut(const PendingConn& pending) {
+    if (pending.acceptedAt + ListenPort::kIdentifyTimeoutSecs >= platform::MonotonicSeconds())
+        return false;
+    MVLOG(LOG_INFO, "Conn from %s did not identify itself within %lld s; closing",
+          pending.conn->m_host.c_str(), static_cast<long long>(ListenPort::kIdentifyTimeoutSecs));
+    return true;
+}
+
 bool TcpConn::Listen(HttpConnFactory factory, void* context, int sockBufSize) {
     ListenPortTable& table = ListenPortTable::Get();
     ListenPort* existing = table.Find(m_port);
@@ -134,21 +132,21 @@ bool TcpConn::Listen(HttpConnFactory factory, void* context, int sockBufSize) {
 
     auto record = std::make_unique<ListenPort>();
     record->port = m_port;
-    record->listenFd = createSocket();
-    if (record->listenFd == -1) {
+    record->listenFd.Reset(createSocket());
+    const int fd = record->listenFd.Get();
+    if (fd == -1) {
         MVLOG(LOG_ERR, "Socket() failed in TcpConn.Listen");
         return false;
     }
     record->address.sin_family = AF_INET;
     record->address.sin_port = htons(m_port);
     record->address.sin_addr.s_addr = htonl(m_host.rfind("localhost", 0) == 0 ? INADDR_LOOPBACK : INADDR_ANY);
-    setNonBlocking(record->listenFd);
-    disableKeepAlive(record->listenFd);
-    setSocketBufferSizes(record->listenFd, sockBufSize);
-    setReuseAddress(record->listenFd);
-    if (bindSocket(record->listenFd, reinterpret_cast<const sockaddr*>(&record->address),
-                   sizeof record->address) != 0 ||
-        listenSocket(record->listenFd, ListenPort::kBacklog) != 0) {
+    setNonBlocking(fd);
+    disableKeepAlive(fd);
+    setSocketBufferSizes(fd, sockBufSize);
+    setReuseAddress(fd);
+    if (bindSocket(fd, reinterpret_cast<const sockaddr*>(&record->address), sizeof record->address) != 0 ||
+        listenSocket(fd, ListenPort::kBacklog) != 0) {
         MVLOG(LOG_CRIT, "bindAndListen on port %i failed", m_port);
         return false;
     }
@@ -171,7 +169,8 @@ void TcpConn::LeaveListenPort() {
     if (it != port->appConns.end())
         port->appConns.erase(it);
     if (port->IsUnused()) {
-        MVLOG(LOG_INFO, "no more pending conns on port %i, closing listen fd %i", port->port, port->listenFd);
+        MVLOG(LOG_INFO, "no more pending conns on port %i, closing listen fd %i", port->port,
+              port->listenFd.Get());
         table.Remove(m_port);
     }
 }
@@ -180,13 +179,15 @@ void TcpConn::FillListenFdSets(SocketSet& readSet, int& maxFd) {
     ListenPortTable& table = ListenPortTable::Get();
     for (uint16_t number : table.Ports()) {
         ListenPort* port = table.Find(number);
-        if (port->listenFd != -1 && readSet.Add(port->listenFd) && port->listenFd > maxFd)
-            maxFd = port->listenFd;
-        for (const auto& pending : port->pending) {
-            pending->inBuf.Compact();
-            if (pending->m_sockFD != -1 && pending->inBuf.HasSpace() && readSet.Add(pending->m_sockFD) &&
-                pending->m_sockFD > maxFd)
-                maxFd = pending->m_sockFD;
+        const int listenFd = port->listenFd.Get();
+        if (listenFd != -1 && readSet.Add(listenFd) && listenFd > maxFd)
+            maxFd = listenFd;
+        for (const PendingConn& pending : port->pending) {
+            TcpConn& conn = *pending.conn;
+            const int fd = conn.m_sockFD.Get();
+            conn.inBuf.Compact();
+            if (fd != -1 && conn.inBuf.HasSpace() && readSet.Add(fd) && fd > maxFd)
+                maxFd = fd;
         }
     }
 }
@@ -197,16 +198,20 @@ void TcpConn::Accept(const SocketSet& readSet) {
         ListenPort* port = table.Find(number);
         if (!port)
             continue;
-        if (readSet.Contains(port->listenFd)) {
-            MVLOG(LOG_INFO, "Detected new connection on port %i, listen fd %i", port->port, port->listenFd);
+        if (readSet.Contains(port->listenFd.Get())) {
+            MVLOG(LOG_INFO, "Detected new connection on port %i, listen fd %i", port->port,
+                  port->listenFd.Get());
             ListenPortTable::AcceptNew(*port);
         }
         auto& pending = port->pending;
         for (size_t i = 0; i < pending.size();) {
-            TcpConn& conn = *pending[i];
-            if (conn.m_sockFD != -1 && readSet.Contains(conn.m_sockFD))
+            TcpConn& conn = *pending[i].conn;
+            if (conn.m_sockFD.IsValid() && readSet.Contains(conn.m_sockFD.Get()))
                 conn.Read();
-            bool done = conn.m_sockFD == -1 || ListenPortTable::Identify(*port, conn);
+            // Whatever it has sent, a connection still pending after this
+            // pass is held to its deadline.
+            const bool done = !conn.m_sockFD.IsValid() || ListenPortTable::Identify(*port, conn) ||
+                              ListenPortTable::HasTimedOut(pending[i]);
             if (done) {
                 conn.Close();
                 pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
@@ -216,7 +221,7 @@ void TcpConn::Accept(const SocketSet& readSet) {
         }
         if (port->IsUnused()) {
             MVLOG(LOG_INFO, "no more pending conns on port %i, closing listen fd %i", port->port,
-                  port->listenFd);
+                  port->listenFd.Get());
             table.Remove(number);
         }
     }
@@ -226,7 +231,7 @@ void TcpConn::CloseAllListenPorts() {
     ListenPortTable& table = ListenPortTable::Get();
     for (uint16_t number : table.Ports()) {
         ListenPort* port = table.Find(number);
-        MVLOG(LOG_INFO, "Closing port %i, closing listen fd %i", port->port, port->listenFd);
+        MVLOG(LOG_INFO, "Closing port %i, closing listen fd %i", port->port, port->listenFd.Get());
         table.Remove(number);
     }
 }

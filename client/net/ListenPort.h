@@ -3,6 +3,7 @@
 #pragma once
 
 #include "client/net/TcpConn.h"
+#include "platform/fs/UniqueFd.h"
 
 #include <netinet/in.h>
 
@@ -11,21 +12,26 @@
 #include <memory>
 #include <vector>
 
+// An accepted connection that has not yet said what it is.
+struct PendingConn {
+    std::unique_ptr<TcpConn> conn;
+    int64_t acceptedAt = 0; // monotonic seconds
+};
+
 struct ListenPort {
     // New connections that have not said what they are; extras are refused.
     static constexpr size_t kMaxPending = 32;
-    // Seconds an unidentified connection may stay silent.
+    // Seconds a new connection has to say what it is, counted from its
+    // accept: a peer that trickles bytes must not hold a place for good.
     static constexpr int64_t kIdentifyTimeoutSecs = 60;
     static constexpr int kBacklog = 10;
 
-    ~ListenPort();
-
     uint16_t port = 0;
-    int listenFd = -1;
+    platform::UniqueFd listenFd;
     sockaddr_in address{};
     // Connections waiting for a peer that announces their id; not owned.
     std::vector<TcpConn*> appConns;
-    std::vector<std::unique_ptr<TcpConn>> pending;
+    std::vector<PendingConn> pending;
     HttpConnFactory httpFactory = nullptr;
     void* factoryContext = nullptr;
 
@@ -47,6 +53,8 @@ class ListenPortTable {
     // Hands a pending connection to its owner when it has said what it is;
     // true when the pending record is done with.
     static bool Identify(ListenPort& port, TcpConn& pending);
+    // True once a pending connection has had its time to say what it is.
+    static bool HasTimedOut(const PendingConn& pending);
 
   private:
     std::map<uint16_t, std::unique_ptr<ListenPort>> m_ports;

@@ -67,14 +67,14 @@ TcpConn::TcpConn()
 }
 
 TcpConn::~TcpConn() {
-    if (m_sockFD != -1 || m_state == TC_LISTENING)
+    if (m_sockFD.IsValid() || m_state == TC_LISTENING)
         Close();
 }
 
 void TcpConn::Reset() {
-    if (m_sockFD != -1) {
+    if (m_sockFD.IsValid()) {
         MVLOG(LOG_ERR, "Reset of conn %p with open socket %i; closing it", static_cast<void*>(this),
-              m_sockFD);
+              m_sockFD.Get());
         CloseSocket();
     }
     inBuf.Reset();
@@ -94,7 +94,7 @@ void TcpConn::SetBufSizes(int inSize, int outSize) {
 }
 
 bool TcpConn::EnableSsl(const platform::SslContext& context) {
-    if (m_pCrypt || m_sockFD != -1) {
+    if (m_pCrypt || m_sockFD.IsValid()) {
         MVLOG(LOG_ERR, "EnableSsl on conn %p that already has SSL or a socket", static_cast<void*>(this));
         return false;
     }
@@ -169,8 +169,8 @@ void TcpConn::Start(HttpConnFactory factory, void* context, int sockBufSize) {
     }
 
     MVLOG(LOG_VERB, "in TcpConn::Start for conn to %s:%i", m_host.c_str(), m_port);
-    m_sockFD = createSocket();
-    if (m_sockFD == -1) {
+    m_sockFD.Reset(createSocket());
+    if (!m_sockFD.IsValid()) {
         MVLOG(LOG_CRIT, "socket() failed, not connecting to %s:%i", m_host.c_str(), m_port);
         OnConnectFailed();
         return;
@@ -188,19 +188,20 @@ void TcpConn::Start(HttpConnFactory factory, void* context, int sockBufSize) {
     inet_ntop(AF_INET, &m_peerAddr.sin_addr, dotted, sizeof dotted);
     MVLOG(LOG_VERB, "Opening socket to %s", dotted);
 
-    if (m_sslOn && (!m_pCrypt || !m_pCrypt->BeginClient(m_sockFD, m_host))) {
+    if (m_sslOn && (!m_pCrypt || !m_pCrypt->BeginClient(m_sockFD.Get(), m_host))) {
         MVLOG(LOG_ERR, "Could not set up SSL for %s, err %lu", m_host.c_str(), ERR_get_error());
         OnConnectFailed();
         return;
     }
-    if (setNonBlocking(m_sockFD) != 0) {
+    if (setNonBlocking(m_sockFD.Get()) != 0) {
         OnConnectFailed();
         return;
     }
-    disableKeepAlive(m_sockFD);
-    setSocketBufferSizes(m_sockFD, sockBufSize);
+    disableKeepAlive(m_sockFD.Get());
+    setSocketBufferSizes(m_sockFD.Get(), sockBufSize);
 
-    int result = connectSocket(m_sockFD, reinterpret_cast<const sockaddr*>(&m_peerAddr), sizeof m_peerAddr);
+    int result =
+        connectSocket(m_sockFD.Get(), reinterpret_cast<const sockaddr*>(&m_peerAddr), sizeof m_peerAddr);
     if (result == 0) {
         ChangeState(TC_CONNECTED);
     } else if (result == SOCKERR_WOULDBLOCK) {
@@ -218,12 +219,12 @@ void TcpConn::ChangeState(TcpConnState newState) {
     const std::wstring& newName = m_states.GetStateName(newState);
     if (m_states.IsValidTransition(m_state, newState)) {
         MVLOG(LOG_VERB, "conn %p %s:%i/%i changing from %ls to %ls", static_cast<void*>(this), m_host.c_str(),
-              m_port, m_sockFD, oldName.c_str(), newName.c_str());
+              m_port, m_sockFD.Get(), oldName.c_str(), newName.c_str());
     } else {
         // A connection's own logic went wrong; the connection still follows
         // its events rather than the whole program ending.
         MVLOG(LOG_CRIT, "bad state change by %p %s:%i/%i from %ls to %ls", static_cast<void*>(this),
-              m_host.c_str(), m_port, m_sockFD, oldName.c_str(), newName.c_str());
+              m_host.c_str(), m_port, m_sockFD.Get(), oldName.c_str(), newName.c_str());
     }
     m_state = newState;
 }
@@ -240,15 +241,16 @@ void TcpConn::Read() {
     inBuf.Compact();
     if (!inBuf.HasSpace())
         return;
-    int result = inBuf.ReadFromSocket(m_sockFD);
+    int result = inBuf.ReadFromSocket(m_sockFD.Get());
     MVLOG(LOG_VERB, "%p, read returned %i for conn to %s:%i on sockFD %i in state %ls",
-          static_cast<void*>(this), result, m_host.c_str(), m_port, m_sockFD, GetStateName().c_str());
+          static_cast<void*>(this), result, m_host.c_str(), m_port, m_sockFD.Get(), GetStateName().c_str());
     if (result > 0) {
         m_readMeter.AddBytes(static_cast<uint32_t>(result));
     } else if (result < 0) {
         int error = getLastSocketError();
         if (IsWouldBlock(error)) {
-            MVLOG(LOG_INFO, "Read from %s on sock %i would block, ignoring event", m_host.c_str(), m_sockFD);
+            MVLOG(LOG_INFO, "Read from %s on sock %i would block, ignoring event", m_host.c_str(),
+                  m_sockFD.Get());
             return;
         }
         MVLOG(LOG_INFO, "Read failed with err %i for conn to %s:%i, m_state: %ls", error, m_host.c_str(),
@@ -271,8 +273,8 @@ void TcpConn::Write() {
         ShutdownWrite();
         return;
     }
-    int sent = outBuf.WriteToSocket(m_sockFD);
-    MVLOG(LOG_VERB, "Wrote %i bytes to fd %i (%s:%i)", sent, m_sockFD, m_host.c_str(), m_port);
+    int sent = outBuf.WriteToSocket(m_sockFD.Get());
+    MVLOG(LOG_VERB, "Wrote %i bytes to fd %i (%s:%i)", sent, m_sockFD.Get(), m_host.c_str(), m_port);
     if (sent >= 0) {
         m_writeMeter.AddBytes(static_cast<uint32_t>(sent));
     } else {
@@ -286,7 +288,7 @@ void TcpConn::ShutdownWhenSent() {
 }
 
 void TcpConn::ShutdownWrite() {
-    shutdownSocketWrite(m_sockFD);
+    shutdownSocketWrite(m_sockFD.Get());
     ChangeState(TC_WR_SHUTDOWN);
 }
 
@@ -299,10 +301,7 @@ void TcpConn::OnConnectFailed() {
 }
 
 void TcpConn::CloseSocket() {
-    if (m_sockFD != -1) {
-        closeSocket(m_sockFD);
-        m_sockFD = -1;
-    }
+    m_sockFD.Reset();
 }
 
 void TcpConn::Close() {
@@ -340,21 +339,22 @@ void TcpConn::LogCipher() {
 }
 
 bool TcpConn::HasPendingInput() const {
-    return m_sslOn && m_pCrypt && m_sockFD != -1 && m_pCrypt->HasPending() && inBuf.HasSpace();
+    return m_sslOn && m_pCrypt && m_sockFD.IsValid() && m_pCrypt->HasPending() && inBuf.HasSpace();
 }
 
 void TcpConn::AddToFdSets(int& maxFd, bool& any, SocketSet& readSet, SocketSet& writeSet,
                           SocketSet& exceptSet) {
-    if (m_sockFD == -1)
+    const int fd = m_sockFD.Get();
+    if (fd == -1)
         return;
     if (m_state == TC_NOT_CONNECTED || m_state == TC_FAILED || m_state == TC_CLOSED) {
-        MVLOG(LOG_ERR, "conn %p has socket %i in state %ls", static_cast<void*>(this), m_sockFD,
+        MVLOG(LOG_ERR, "conn %p has socket %i in state %ls", static_cast<void*>(this), fd,
               GetStateName().c_str());
         return;
     }
     bool entered = false;
     if (m_state == TC_CONNECTING) {
-        entered = writeSet.Add(m_sockFD) | exceptSet.Add(m_sockFD);
+        entered = writeSet.Add(fd) | exceptSet.Add(fd);
     } else {
         // Compacted first, so a consumed prefix never stops reading.
         inBuf.Compact();
@@ -364,35 +364,36 @@ void TcpConn::AddToFdSets(int& maxFd, bool& any, SocketSet& readSet, SocketSet& 
             wantWrite = !m_writeWantsRead && (outBuf.HasData() || m_readWantsWrite);
         else
             wantWrite = outBuf.HasData() || m_state == PENDING_WR_SHUTDOWN;
-        if (wantRead && readSet.Add(m_sockFD))
+        if (wantRead && readSet.Add(fd))
             entered = true;
-        if (wantWrite && writeSet.Add(m_sockFD))
+        if (wantWrite && writeSet.Add(fd))
             entered = true;
     }
     if (entered) {
         any = true;
-        if (m_sockFD > maxFd)
-            maxFd = m_sockFD;
+        if (fd > maxFd)
+            maxFd = fd;
     }
 }
 
 void TcpConn::HandleSelect(const SocketSet& readSet, const SocketSet& writeSet, const SocketSet& exceptSet) {
-    if (m_sockFD == -1)
+    const int fd = m_sockFD.Get();
+    if (fd == -1)
         return;
-    const bool readable = readSet.Contains(m_sockFD);
-    const bool writable = writeSet.Contains(m_sockFD);
-    const bool failed = exceptSet.Contains(m_sockFD);
+    const bool readable = readSet.Contains(fd);
+    const bool writable = writeSet.Contains(fd);
+    const bool failed = exceptSet.Contains(fd);
     if (readable || failed)
         StampReadTime();
     if (writable)
         StampWriteTime();
 
     if (!m_sslOn || m_state == TC_CONNECTING) {
-        if (failed && m_sockFD != -1)
+        if (failed && m_sockFD.IsValid())
             OnConnectFailed();
-        if (readable && m_sockFD != -1)
+        if (readable && m_sockFD.IsValid())
             Read();
-        if (writable && m_sockFD != -1)
+        if (writable && m_sockFD.IsValid())
             Write();
         return;
     }
@@ -425,9 +426,9 @@ void TcpConn::HandleSslSelect(bool readable, bool writable) {
                       getLastSocketError(), result, ERR_get_error());
                 Close();
             }
-        } while (m_sockFD != -1 && !m_readWantsRead && !m_readWantsWrite);
+        } while (m_sockFD.IsValid() && !m_readWantsRead && !m_readWantsWrite);
     }
-    if (m_sockFD == -1)
+    if (!m_sockFD.IsValid())
         return;
     if ((writable && outBuf.HasData()) || (m_writeWantsRead && readable)) {
         m_writeWantsRead = false;
@@ -450,20 +451,19 @@ void TcpConn::HandleSslSelect(bool readable, bool writable) {
 
 bool TcpConn::TakeSocket(TcpConn& pending) {
     inBuf.Compact();
-    if (m_sockFD != -1 || pending.m_sockFD == -1 || inBuf.HasData() || pending.outBuf.HasData() ||
+    if (m_sockFD.IsValid() || !pending.m_sockFD.IsValid() || inBuf.HasData() || pending.outBuf.HasData() ||
         inBuf.GetNumFreeBytes() < pending.inBuf.GetNumUsedBytes()) {
-        MVLOG(LOG_ERR, "Cannot hand fd %i over to conn %p for %ls", pending.m_sockFD,
+        MVLOG(LOG_ERR, "Cannot hand fd %i over to conn %p for %ls", pending.m_sockFD.Get(),
               static_cast<void*>(this), m_connID.c_str());
         return false;
     }
-    MVLOG(LOG_INFO, "copying fd %i, %i bytes into app conn for %ls", pending.m_sockFD,
+    MVLOG(LOG_INFO, "copying fd %i, %i bytes into app conn for %ls", pending.m_sockFD.Get(),
           pending.inBuf.GetNumUsedBytes(), m_connID.c_str());
     inBuf.WriteBytes(pending.inBuf.GetReadPtr(), pending.inBuf.GetNumUsedBytes());
     pending.inBuf.Consume(pending.inBuf.GetNumUsedBytes());
-    m_sockFD = pending.m_sockFD;
+    m_sockFD = std::move(pending.m_sockFD);
     m_host = pending.m_host;
     m_peerAddr = pending.m_peerAddr;
     m_lastReadTime = m_lastWriteTime = platform::MonotonicSeconds();
-    pending.m_sockFD = -1;
     return true;
 }

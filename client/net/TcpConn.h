@@ -10,6 +10,7 @@
 #include "include/net/RateCounter.h"
 #include "include/net/SocketSet.h"
 #include "include/util/StateMachine.h"
+#include "platform/fs/UniqueFd.h"
 
 #include <netinet/in.h>
 
@@ -101,7 +102,7 @@ class TcpConn {
     static void CloseAllListenPorts();
 
     TcpConnState GetState() const { return m_state; }
-    int GetSocket() const { return m_sockFD; }
+    int GetSocket() const { return m_sockFD.Get(); }
     const std::string& GetHost() const { return m_host; }
     uint16_t GetPort() const { return m_port; }
     const std::wstring& GetConnId() const { return m_connID; }
@@ -113,13 +114,13 @@ class TcpConn {
     Buf outBuf;
 
   private:
-    friend struct ListenPort;
     friend class ListenPortTable;
 
     void Start(HttpConnFactory factory, void* context, int sockBufSize);
     bool Listen(HttpConnFactory factory, void* context, int sockBufSize);
     void ChangeState(TcpConnState newState);
-    // Takes over a pending connection's socket and unread bytes.
+    // Takes over a pending connection's socket and unread bytes; the pending
+    // connection is left without a socket.
     [[nodiscard]] bool TakeSocket(TcpConn& pending);
     void LeaveListenPort();
     void HandleSslSelect(bool readable, bool writable);
@@ -127,7 +128,7 @@ class TcpConn {
     void StampReadTime();
     void StampWriteTime();
 
-    int m_sockFD = -1;
+    platform::UniqueFd m_sockFD;
     sockaddr_in m_peerAddr{};
     std::string m_host;
     uint16_t m_port = 0;

@@ -6,19 +6,24 @@
 bool WriteHeader(Buf& out, const MesgHeader& mesg) {
     const uint64_t length = static_cast<uint64_t>(mesg.payloadLength) + kMesgLengthOverhead;
     if (length >= kMesgLengthLimit) {
-        MVLOG(LOG_ERR, "Message of type %u with a payload of %u bytes cannot be framed", mesg.type,
-              mesg.payloadLength);
+        MVLOG(LOG_ERR, "Message of type %u with a payload of %u bytes cannot be framed",
+              static_cast<unsigned>(mesg.type), mesg.payloadLength);
         return false;
     }
-    if (!out.WriteUInt16(kMesgMagic))
+    // A lone magic would be taken for the start of a frame by the peer.
+    if (out.GetNumFreeBytes() < kMesgHeaderBytes) {
+        MVLOG(LOG_ERR, "No room for the header of a type %u message", static_cast<unsigned>(mesg.type));
         return false;
+    }
+    out.WriteUInt16(kMesgMagic);
     out.WriteUInt16(static_cast<uint16_t>(length));
-    out.WriteUInt16(mesg.type);
-    return true;
+    return out.WriteUInt16(mesg.type);
 }
 
 bool canHoldMesg(Buf& out, const MesgHeader& mesg) {
-    return static_cast<int64_t>(out.GetNumFreeBytes()) > static_cast<int64_t>(mesg.payloadLength) + 5;
+    // The free-byte count already leaves out the byte a Buf never writes.
+    return static_cast<int64_t>(out.GetNumFreeBytes()) >=
+           kMesgHeaderBytes + static_cast<int64_t>(mesg.payloadLength);
 }
 
 bool hasFullMesg(Buf& in, bool& badMessage) {

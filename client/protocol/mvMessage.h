@@ -18,15 +18,16 @@ constexpr uint32_t kMesgLengthOverhead = 4;
 constexpr uint32_t kMesgLengthLimit = 64 * 1024;
 
 struct MesgHeader {
-    uint8_t type = 0;
+    uint16_t type = 0;
     uint32_t payloadLength = 0;
 };
 
 // Writes magic, length and type; the caller writes the payload behind it.
-// False, with nothing written, when the payload cannot be framed.
+// False, with nothing written, when the payload cannot be framed or the
+// header does not fit.
 bool WriteHeader(Buf& out, const MesgHeader& mesg);
-// True when the header and the whole payload fit in `out`. Every sender asks
-// before it writes, so a frame is never written in part.
+// True when the whole frame (header and payload) fits in `out`'s free bytes.
+// Every sender asks before it writes, so a frame is never written in part.
 bool canHoldMesg(Buf& out, const MesgHeader& mesg);
 // True when a whole frame lies unread; it then consumes the magic, leaving
 // the read position at the length field. A bad magic, a length below 4 or a

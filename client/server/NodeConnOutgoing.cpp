@@ -40,7 +40,7 @@ bool NodeConn::SendMessage(uint16_t type, Buf& body) {
         return false;
     }
     MesgHeader header;
-    header.type = static_cast<uint8_t>(type);
+    header.type = type;
     header.payloadLength = static_cast<uint32_t>(body.GetNumUsedBytes());
     if (!canHoldMesg(m_conn.outBuf, header) || !WriteHeader(m_conn.outBuf, header))
         return false;

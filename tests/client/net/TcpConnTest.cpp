@@ -1,7 +1,9 @@
 #include "client/net/TcpConn.h"
 
 #include "client/net/ConnPreamble.h"
+#include "client/net/ListenPort.h"
 #include "include/net/Sockets.h"
+#include "platform/fs/UniqueFd.h"
 #include "platform/lib/openssl/SslContext.h"
 #include "tests/support/LoopbackSockets.h"
 #include "tests/support/ManualClock.h"
@@ -14,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -129,23 +132,55 @@ TEST(ConnPreambleTest, PreambleIsSizeVersionAndId) {
     EXPECT_EQ(std::string("\0\0\0\x0d\0\0\0\x01\0\x03xyz", 13), Preamble(L"xyz"));
 }
 
-TEST(ConnPreambleTest, PreambleSizesThatCannotBeRightAreBad) {
-    for (uint32_t size : {0u, 9u, 10u + 1025u, 0xFFFFFFFFu}) {
+namespace {
+
+// A preamble as a peer may send it: size and version fields, the id's length
+// prefix, the id bytes and whatever the stream carries behind it.
+std::string RawPreamble(uint32_t size, uint32_t version, uint16_t idLength, const std::string& rest) {
+    Buf buf(4096);
+    buf.WriteUInt32(size);
+    buf.WriteUInt32(version);
+    buf.WriteUInt16(idLength);
+    buf.WriteBytes(rest.data(), static_cast<int64_t>(rest.size()));
+    return Unread(buf);
+}
+
+} // namespace
+
+TEST(ConnPreambleTest, PreambleMustMatchItsDeclaredSizeVersionAndId) {
+    {
         Buf in(4096);
-        in.WriteUInt32(size);
-        in.WriteUInt32(1);
-        in.WriteUInt16(0);
+        Queue(in, RawPreamble(13, 1, 3, "xyzdata"));
         std::wstring id;
-        EXPECT_EQ(SNIFF_BAD, SniffHttp(in, id)) << size;
+        EXPECT_EQ(SNIFF_IDENTIFIED, SniffHttp(in, id));
+        EXPECT_EQ(L"xyz", id);
+        EXPECT_EQ("data", Unread(in)); // the stream behind the preamble stays
     }
-    // A string prefix longer than the declared preamble.
-    Buf in(4096);
-    in.WriteUInt32(12);
-    in.WriteUInt32(1);
-    in.WriteUInt16(500);
-    in.WriteUInt16(0);
-    std::wstring id;
-    EXPECT_EQ(SNIFF_BAD, SniffHttp(in, id));
+    struct Case {
+        const char* what;
+        std::string bytes;
+        SniffResult expected;
+    };
+    const Case cases[] = {
+        {"id not all there yet", RawPreamble(13, 1, 3, "xy"), SNIFF_NOT_YET},
+        {"size 0", RawPreamble(0, 1, 0, ""), SNIFF_BAD},
+        {"size below the fixed fields", RawPreamble(9, 1, 0, ""), SNIFF_BAD},
+        {"empty id", RawPreamble(10, 1, 0, "data"), SNIFF_BAD},
+        {"id above 1024 bytes", RawPreamble(10 + 1025, 1, 1025, std::string(1025, 'x')), SNIFF_BAD},
+        {"size 0xFFFFFFFF", RawPreamble(0xFFFFFFFFu, 1, 3, "xyz"), SNIFF_BAD},
+        {"version 0", RawPreamble(13, 0, 3, "xyz"), SNIFF_BAD},
+        {"version 2, seen before the id arrives", RawPreamble(13, 2, 3, "").substr(0, 8), SNIFF_BAD},
+        {"id shorter than the preamble", RawPreamble(14, 1, 3, "xyz!data"), SNIFF_BAD},
+        {"id runs into the stream", RawPreamble(12, 1, 3, "xyzdata"), SNIFF_BAD},
+        {"id prefix far past the preamble", RawPreamble(12, 1, 500, std::string(2, '\0')), SNIFF_BAD},
+        {"NUL in the id", RawPreamble(13, 1, 3, std::string("a\0b", 3)), SNIFF_BAD},
+    };
+    for (const Case& c : cases) {
+        Buf in(4096);
+        Queue(in, c.bytes);
+        std::wstring id;
+        EXPECT_EQ(c.expected, SniffHttp(in, id)) << c.what;
+    }
 }
 
 TEST_F(TcpConnTest, AppConnectionFindsItsListenerAndEchoes) {
@@ -233,23 +268,74 @@ TEST_F(TcpConnTest, UnknownIdIsClosedAndTheListenerKeepsWaiting) {
     EXPECT_EQ(TC_LISTENING, server.GetState());
 }
 
-TEST_F(TcpConnTest, SilentConnectionIsDroppedAfterSixtySeconds) {
-    testsupport::ManualClock clock;
+TEST_F(TcpConnTest, UnidentifiedConnectionIsDroppedSixtySecondsAfterItsAcceptWhateverItSends) {
+    struct Send {
+        int64_t atSecs;
+        std::string bytes;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Send> sends;
+    };
+    const std::string preamble = Preamble(L"expected");
+    const Case cases[] = {
+        {"silent", {}},
+        {"fewer than 8 bytes", {{0, "abc"}}},
+        {"incomplete preamble", {{0, preamble.substr(0, 12)}}},
+        {"preamble trickled to keep it busy",
+         {{0, preamble.substr(0, 9)}, {30, preamble.substr(9, 2)}, {59, preamble.substr(11, 2)}}},
+    };
+    for (const Case& c : cases) {
+        testsupport::ManualClock clock;
+        const uint16_t port = FreePort();
+        TcpConn server;
+        server.ListenForApp(L"expected", port);
+        ScopedFd peer = ConnectRaw(port);
+        Pump pump;
+        pump.Add(&server);
+        int64_t now = 0;
+        auto passTo = [&](int64_t secs, const std::string& bytes) {
+            clock.Advance((secs - now) * 1000);
+            now = secs;
+            if (!bytes.empty())
+                SendRaw(peer, bytes);
+            for (int i = 0; i < 5; ++i)
+                pump.Pass();
+        };
+        passTo(0, "");
+        for (const Send& send : c.sends)
+            passTo(send.atSecs, send.bytes);
+        passTo(ListenPort::kIdentifyTimeoutSecs, "");
+        EXPECT_FALSE(PeerClosed(peer)) << c.what;
+        passTo(ListenPort::kIdentifyTimeoutSecs + 1, "");
+        EXPECT_TRUE(pump.Until([&] { return PeerClosed(peer); })) << c.what;
+        EXPECT_EQ(TC_LISTENING, server.GetState()) << c.what;
+        server.Close();
+        TcpConn::CloseAllListenPorts();
+    }
+}
+
+// A request no factory can serve gives its place up at once, so a crowd of
+// them never keeps an application connection out.
+TEST_F(TcpConnTest, HttpRequestsWithoutAFactoryAreClosedAndCannotLockThePortOut) {
     const uint16_t port = FreePort();
     TcpConn server;
     server.ListenForApp(L"expected", port);
-    ScopedFd peer = ConnectRaw(port);
-    SendRaw(peer, "abc");
     Pump pump;
     pump.Add(&server);
-    for (int i = 0; i < 20; ++i)
+    std::vector<ScopedFd> requests;
+    for (size_t i = 0; i < ListenPort::kMaxPending + 8; ++i) {
+        requests.push_back(ConnectRaw(port));
+        SendRaw(requests.back(), "GET / HTTP/1.0\r\n\r\n");
         pump.Pass();
-    EXPECT_FALSE(PeerClosed(peer));
-    clock.Advance(59 * 1000);
-    pump.Pass();
-    EXPECT_FALSE(PeerClosed(peer));
-    clock.Advance(2 * 1000);
-    ASSERT_TRUE(pump.Until([&] { return PeerClosed(peer); }));
+    }
+    ASSERT_TRUE(pump.Until([&] { return std::all_of(requests.begin(), requests.end(), PeerClosed); }));
+
+    ScopedFd app = ConnectRaw(port);
+    SendRaw(app, Preamble(L"expected") + "hi");
+    ASSERT_TRUE(pump.Until([&] { return server.inBuf.GetNumUsedBytes() == 2; }));
+    EXPECT_EQ(TC_CONNECTED, server.GetState());
+    EXPECT_EQ("hi", Unread(server.inBuf));
 }
 
 TEST_F(TcpConnTest, UnidentifiedConnectionsPerPortAreCapped) {
@@ -267,6 +353,64 @@ TEST_F(TcpConnTest, UnidentifiedConnectionsPerPortAreCapped) {
         pump.Pass();
     int closed = static_cast<int>(std::count_if(peers.begin(), peers.end(), PeerClosed));
     EXPECT_EQ(8, closed);
+}
+
+namespace {
+
+int OpenDescriptorCount() {
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++count;
+    return count;
+}
+
+} // namespace
+
+// Listen socket, pending connections (handed over, refused, bad, left
+// waiting), a failed connect and closes before destruction: every
+// descriptor is closed once. A descriptor opened after the closes takes a
+// freed number, so a second close of that number would take it away.
+TEST_F(TcpConnTest, EveryPathClosesEachDescriptorExactlyOnce) {
+    const int before = OpenDescriptorCount();
+    platform::UniqueFd sentinel;
+    {
+        const uint16_t port = FreePort();
+        FactoryRecord record;
+        TcpConn httpListener;
+        ASSERT_TRUE(httpListener.ListenHttp(port, MakeHttpConn, &record));
+        TcpConn app;
+        app.ListenForApp(L"app", port);
+        TcpConn client;
+        client.ConnectApp(L"app", "127.0.0.1", port);
+        TcpConn refused;
+        refused.Connect("127.0.0.1", FreePort());
+        ScopedFd http = ConnectRaw(port);
+        SendRaw(http, "GET / HTTP/1.0\r\n\r\n");
+        ScopedFd bad = ConnectRaw(port);
+        SendRaw(bad, RawPreamble(13, 2, 3, "xyz"));
+        ScopedFd silent = ConnectRaw(port);
+        Pump pump;
+        for (TcpConn* conn : {&app, &client, &refused})
+            pump.Add(conn);
+        ASSERT_TRUE(pump.Until([&] {
+            return app.GetState() == TC_CONNECTED && !record.made.empty() &&
+                   refused.GetState() == TC_FAILED && PeerClosed(bad);
+        }));
+        // The pending record that handed its socket over is gone by now.
+        Queue(client.outBuf, "ping");
+        ASSERT_TRUE(pump.Until([&] { return app.inBuf.GetNumUsedBytes() == 4; }));
+
+        app.Close();
+        client.Close();
+        httpListener.Close();
+        TcpConn::CloseAllListenPorts();
+        EXPECT_TRUE(PeerClosed(silent));
+        sentinel.Reset(open("/dev/null", O_RDONLY | O_CLOEXEC));
+        ASSERT_TRUE(sentinel.IsValid());
+    }
+    EXPECT_NE(-1, fcntl(sentinel.Get(), F_GETFD));
+    sentinel.Reset();
+    EXPECT_EQ(before, OpenDescriptorCount());
 }
 
 TEST_F(TcpConnTest, RefusedConnectEndsFailed) {

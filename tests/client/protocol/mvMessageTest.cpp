@@ -18,10 +18,10 @@ std::vector<uint8_t> Unread(const Buf& buf) {
 
 } // namespace
 
-TEST(mvMessageTest, HeaderIsMagicLengthAndTypeBigEndian) {
+TEST(mvMessageTest, HeaderIsMagicLengthAndSixteenBitTypeBigEndian) {
     Buf out(64);
-    ASSERT_TRUE(WriteHeader(out, MesgHeader{0x21, 3}));
-    EXPECT_EQ((std::vector<uint8_t>{0xDE, 0xED, 0x00, 0x07, 0x00, 0x21}), Unread(out));
+    ASSERT_TRUE(WriteHeader(out, MesgHeader{0x1234, 3}));
+    EXPECT_EQ((std::vector<uint8_t>{0xDE, 0xED, 0x00, 0x07, 0x12, 0x34}), Unread(out));
     EXPECT_FALSE(out.HasFailed());
 }
 
@@ -32,12 +32,32 @@ TEST(mvMessageTest, PayloadsThatCannotBeFramedAreRefusedWhole) {
     EXPECT_TRUE(WriteHeader(out, MesgHeader{1, 65531}));
 }
 
-TEST(mvMessageTest, CanHoldNeedsRoomForHeaderAndPayload) {
-    Buf seven(7); // 6 free bytes
-    EXPECT_TRUE(canHoldMesg(seven, MesgHeader{1, 0}));
-    EXPECT_FALSE(canHoldMesg(seven, MesgHeader{1, 1}));
-    Buf six(6);
-    EXPECT_FALSE(canHoldMesg(six, MesgHeader{1, 0}));
+// canHoldMesg is true exactly when header and payload can be written, and a
+// header that does not fit leaves nothing behind. Buffers are partly filled
+// so the free count is size - write position - 1, not just size - 1.
+TEST(mvMessageTest, FrameIsWrittenWholeExactlyWhenCanHoldSaysSo) {
+    constexpr int kSize = 40;
+    for (uint32_t payload : {0u, 5u}) {
+        for (int freeBytes = 0; freeBytes <= kMesgHeaderBytes + static_cast<int>(payload) + 1; ++freeBytes) {
+            Buf out(kSize);
+            const std::vector<uint8_t> filler(static_cast<size_t>(kSize - 1 - freeBytes), 0x55);
+            Put(out, filler);
+            ASSERT_EQ(freeBytes, out.GetNumFreeBytes());
+            const MesgHeader header{0x0102, payload};
+            const bool fits = freeBytes >= kMesgHeaderBytes + static_cast<int>(payload);
+            EXPECT_EQ(fits, canHoldMesg(out, header)) << payload << " in " << freeBytes;
+
+            const bool headerWritten = WriteHeader(out, header);
+            EXPECT_EQ(freeBytes >= kMesgHeaderBytes, headerWritten) << freeBytes;
+            EXPECT_EQ(static_cast<int>(filler.size()) + (headerWritten ? kMesgHeaderBytes : 0),
+                      out.GetNumUsedBytes())
+                << "header in " << freeBytes << " free bytes";
+            const std::vector<uint8_t> body(payload, 0xAA);
+            const bool bodyWritten =
+                headerWritten && out.WriteBytes(body.data(), static_cast<int64_t>(body.size()));
+            EXPECT_EQ(fits, bodyWritten && !out.HasFailed()) << payload << " in " << freeBytes;
+        }
+    }
 }
 
 TEST(mvMessageTest, FrameIsCompleteExactlyAtLengthPlusTwo) {

@@ -111,6 +111,22 @@ TEST_F(NodeConnOutgoingTest, NewFilesCarryTheFilesRecordAndReleaseIt) {
     EXPECT_EQ(1, h.server.CountReceived(ClientMsg::MSG_NEW_FILE));
 }
 
+TEST_F(NodeConnOutgoingTest, MessageTypeKeepsAllSixteenBitsOnTheWire) {
+    // 0x0127 cut to 8 bits would read as MSG_NEW_FILE.
+    constexpr uint16_t kWideType = 0x0127;
+    Buf body(8);
+    body.WriteUInt16(0xBEEF);
+    ASSERT_TRUE(h.link->SendMessage(kWideType, body));
+    std::optional<ReceivedMessage> sent;
+    ASSERT_TRUE(h.PumpUntil([&] {
+        for (const ReceivedMessage& message : h.server.History())
+            if (message.payload == "\xBE\xEF")
+                sent = message;
+        return sent.has_value();
+    }));
+    EXPECT_EQ(kWideType, sent->type);
+}
+
 TEST_F(NodeConnOutgoingTest, DisconnectDeltaClosesTheSession) {
     h.scanner.queue.push_back({SYNC_DISCONNECT, 0, 0});
     h.scanner.queue.push_back({SYNC_DEL, 3, 1});
