@@ -108,6 +108,8 @@ TEST_F(NodeConnFilesTest, DownloadNamesThatLeaveTheDownloadFolderAreRefused) {
              {"", ".."},
              {"a", ""},
              {"a", "b\x01.mp3"},
+             {"a", "b\xc2\x85.mp3"},
+             {"a\xc2\x9b", "x.mp3"},
              {"a\\\\b", "x.mp3"},
          })
         EXPECT_EQ(1u, StatusFor(Download(dirName, fileName))) << dirName << " / " << fileName;
