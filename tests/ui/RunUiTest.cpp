@@ -17,11 +17,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 
@@ -230,23 +232,41 @@ TEST_F(RunUiTest, NoPlaceForTheLocksIsALockFailure) {
 }
 
 TEST_F(RunUiTest, LocksAreFreeAfterTheRunAndNoChildInheritsThem) {
+    // A child started while the locks are held, the plain way (no descriptor
+    // clean-up), so that only close-on-exec keeps the locks from it. It blocks
+    // on its input until the test ends it. posix_spawn may return before the
+    // child's close-on-exec descriptors are closed; its echo shows it is past
+    // that point.
+    int input[2];
+    int output[2];
+    ASSERT_EQ(0, pipe2(input, O_CLOEXEC));
+    ASSERT_EQ(0, pipe2(output, O_CLOEXEC));
     pid_t child = -1;
-    ui.tray.onAdd = [&child](const TrayIconData& icon) {
-        // Started the plain way (no descriptor clean-up): only close-on-exec
-        // keeps the locks from it.
-        char* const argv[] = {const_cast<char*>(MELVANE_FAKE_HELPER), nullptr};
-        setenv("MELVANE_FAKE_HELPER_SLEEP_MS", "1500", 1);
-        EXPECT_EQ(0, posix_spawn(&child, MELVANE_FAKE_HELPER, nullptr, nullptr, argv, environ));
-        unsetenv("MELVANE_FAKE_HELPER_SLEEP_MS");
+    bool echoed = false;
+    ui.tray.onAdd = [&](const TrayIconData& icon) {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+        char* const argv[] = {const_cast<char*>("cat"), nullptr};
+        EXPECT_EQ(0, posix_spawn(&child, "/bin/cat", &actions, nullptr, argv, environ));
+        posix_spawn_file_actions_destroy(&actions);
+        close(input[0]);
+        close(output[1]);
+        char byte = 0;
+        echoed = write(input[1], "x", 1) == 1 && read(output[0], &byte, 1) == 1 && byte == 'x';
         icon.owner.Post(WM_COMMAND, ID_APP_EXIT);
     };
     EXPECT_EQ(32774, Run().exitCode);
+    ASSERT_GT(child, 0);
+    EXPECT_TRUE(echoed);
     platform::LockFile session;
     platform::LockFile user;
     int error = 0;
     EXPECT_EQ(platform::LOCK_ACQUIRED, session.Acquire(SessionLockPath(RuntimeFolder()), &error));
     EXPECT_EQ(platform::LOCK_ACQUIRED, user.Acquire(UserLock(), &error));
-    ASSERT_GT(child, 0);
+    close(input[1]);
+    close(output[0]);
     int status = 0;
     waitpid(child, &status, 0);
 }
