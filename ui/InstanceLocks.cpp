@@ -1,5 +1,7 @@
 #include "ui/InstanceLocks.h"
 
+#include "include/fs/PathUtil.h"
+#include "include/text/Utf8.h"
 #include "platform/fs/PrivateDir.h"
 #include "platform/fs/XdgDirs.h"
 
@@ -27,6 +29,11 @@ std::string PrepareRuntimeFolder() {
     if (folder.empty() || platform::EnsurePrivateDirectory(folder) != 0)
         return std::string();
     return folder;
+}
+
+std::string PrepareUserLockFolder() {
+    // The folder the core keeps its configuration database in.
+    return WideToUtf8(GetAppDataDir());
 }
 
 std::string SessionLockPath(const std::string& folder) {

@@ -1,6 +1,7 @@
 // Where the running program keeps its instance locks and listener socket,
-// and the names of the two locks: one for the log-on session and one for the
-// user across sessions.
+// and the names of the two locks: one for the log-on session, in the
+// session's runtime folder, and one for the user across sessions, beside the
+// configuration database that every session of the user shares.
 #pragma once
 
 #include <string>
@@ -10,6 +11,9 @@
 std::string RuntimeFolderPath();
 // Makes the runtime folder (0700, this user's); "" when it cannot be had.
 std::string PrepareRuntimeFolder();
+// The configuration folder ($XDG_DATA_HOME/Melvane), made when missing; ""
+// when it cannot be had.
+std::string PrepareUserLockFolder();
 
 std::string SessionLockPath(const std::string& folder);
 // The per-user lock for `userName` (which may be empty).

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -52,8 +53,8 @@ bool CMvListener::Create(MessageLoop& loop, const std::string& socketPath) {
 void CMvListener::Destroy() {
     MessageLoop* loop = Loop();
     if (loop) {
-        for (const auto& [fd, client] : m_clients)
-            loop->Unwatch(fd);
+        for (const Client& client : m_clients)
+            loop->Unwatch(client.fd.Get());
         if (m_socket.Get() >= 0)
             loop->Unwatch(m_socket.Get());
         if (m_signals.ReadFd() >= 0)
@@ -89,20 +90,21 @@ void CMvListener::OnConnection() {
             MVLOG(LOG_ERR, "Listener: refused a connection from user %u", static_cast<unsigned>(peer));
             continue;
         }
+        // The client that has waited longest without a word makes room.
         if (m_clients.size() >= kMaxClients)
-            DropClient(m_clients.begin()->first);
+            DropClient(m_clients.front().fd.Get());
         const int raw = fd.Get();
         if (!Loop()->Watch(raw, [this, raw] { OnClientInput(raw); }))
             continue;
-        m_clients[raw].fd = std::move(fd);
+        m_clients.push_back(Client{std::move(fd), std::string()});
     }
 }
 
 void CMvListener::OnClientInput(int fd) {
-    auto found = m_clients.find(fd);
+    auto found = FindClient(fd);
     if (found == m_clients.end())
         return;
-    Client& client = found->second;
+    Client& client = *found;
     char buffer[kMaxRequestBytes];
     ssize_t n;
     do {
@@ -134,8 +136,15 @@ void CMvListener::OnSignal() {
     CloseRequested();
 }
 
+std::vector<CMvListener::Client>::iterator CMvListener::FindClient(int fd) {
+    return std::find_if(m_clients.begin(), m_clients.end(),
+                        [fd](const Client& client) { return client.fd.Get() == fd; });
+}
+
 void CMvListener::DropClient(int fd) {
     if (Loop())
         Loop()->Unwatch(fd);
-    m_clients.erase(fd);
+    auto found = FindClient(fd);
+    if (found != m_clients.end())
+        m_clients.erase(found);
 }

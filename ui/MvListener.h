@@ -10,8 +10,8 @@
 #include "platform/ui/SignalPipe.h"
 #include "ui/kernel/Window.h"
 
-#include <map>
 #include <string>
+#include <vector>
 
 class CMvListener final : public Window {
   public:
@@ -41,11 +41,13 @@ class CMvListener final : public Window {
     void OnConnection();
     void OnClientInput(int fd);
     void OnSignal();
+    std::vector<Client>::iterator FindClient(int fd);
     void DropClient(int fd);
     void CloseRequested();
 
     WindowHandle m_hMainDlg = kNoWindow;
     platform::UnixListener m_socket;
     platform::SignalPipe m_signals;
-    std::map<int, Client> m_clients;
+    // In the order they connected: over the limit the first one goes.
+    std::vector<Client> m_clients;
 };

@@ -59,9 +59,10 @@ RunUiResult RunUi(const std::wstring& commandLine, CoreControl& core, const Pres
         return result;
     }
     // A per-user lock that cannot be made at all is no reason not to run.
+    const std::string userFolder = PrepareUserLockFolder();
     platform::LockFile userLock;
-    if (userLock.Acquire(UserLockPath(folder, platform::CurrentUserName()), &error) ==
-        platform::LOCK_HELD_ELSEWHERE) {
+    if (!userFolder.empty() && userLock.Acquire(UserLockPath(userFolder, platform::CurrentUserName()),
+                                                &error) == platform::LOCK_HELD_ELSEWHERE) {
         if (!HasSwitch(commandLine, kSwitchStartup))
             errorBox(kOtherSessionText);
         queue->Close();

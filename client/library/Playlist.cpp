@@ -4,6 +4,7 @@
 #include "include/fs/PathUtil.h"
 #include "include/io/Buf.h"
 #include "include/log/Logger.h"
+#include "include/text/StringUtil.h"
 #include "include/text/Utf8.h"
 #include "platform/fs/FileOps.h"
 
@@ -26,6 +27,18 @@ bool ReadIdList(Buf& in, uint32_t count, std::vector<uint32_t>& ids) {
     for (uint32_t& id : ids)
         id = in.ReadUInt32();
     return true;
+}
+
+// A title as written after "#MVNAME:" or "#EXTINF:<seconds>,": a CR or LF
+// from the server would start lines of its own (a track path, say), so every
+// control character becomes a blank.
+std::string TitleLine(const std::wstring& title) {
+    std::wstring line = title;
+    for (wchar_t& c : line) {
+        if (IsControlChar(c))
+            c = L' ';
+    }
+    return WideToUtf8(line);
 }
 
 } // namespace
@@ -57,7 +70,7 @@ void Playlist::ResolveEntries(FileScanner& scanner) {
 bool Playlist::FileBaseForTitle(const std::wstring& title, std::wstring& base) {
     std::wstring name = title;
     for (wchar_t& c : name) {
-        if (c == L'/' || c == L'\\' || c < 0x20 || c == 0x7F)
+        if (c == L'/' || c == L'\\' || IsControlChar(c))
             c = L'_';
     }
     if (!ValidateRelativePath(name))
@@ -91,10 +104,10 @@ bool Playlist::SavePlaylist() {
         MVLOG(LOG_ERR, "Could not make directories in path %ls for playlist save", m_path.c_str());
         return false;
     }
-    std::string text = std::string("#EXTM3U") + kLineEnd + "#MVNAME:" + WideToUtf8(m_title) + kLineEnd;
+    std::string text = std::string("#EXTM3U") + kLineEnd + "#MVNAME:" + TitleLine(m_title) + kLineEnd;
     for (const Entry& entry : m_entries) {
         text += "#MVINF:" + std::to_string(entry.songId) + kLineEnd;
-        text += "#EXTINF:" + std::to_string(entry.seconds) + "," + WideToUtf8(entry.title) + kLineEnd;
+        text += "#EXTINF:" + std::to_string(entry.seconds) + "," + TitleLine(entry.title) + kLineEnd;
         if (!entry.path.empty())
             text += WideToUtf8(entry.path) + kLineEnd;
     }

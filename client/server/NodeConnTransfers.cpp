@@ -90,8 +90,7 @@ NodeConn::HandlerResult NodeConn::HandleTransfer(FileScanner& scanner) {
         if (!m_owner.GetDownloadDir(downloadDir)) {
             MVLOG(LOG_CRIT, "No DL directory!");
             status = TS_FILE_EXISTS;
-        } else if (!IsSafeFileName(start.fileName) || start.fileName.find(L'\\') != std::wstring::npos ||
-                   !ValidateRelativePath(relative)) {
+        } else if (!IsSafeFileName(start.fileName) || !ValidateRelativePath(relative)) {
             MVLOG(LOG_ERR, "Refusing to download into '%ls'", relative.c_str());
             status = TS_BAD_FILE;
         } else {

@@ -1,6 +1,7 @@
 #include "include/fs/PathUtil.h"
 
 #include "include/log/Logger.h"
+#include "include/text/StringUtil.h"
 #include "include/text/Utf8.h"
 #include "platform/fs/FileOps.h"
 #include "platform/fs/XdgDirs.h"
@@ -70,7 +71,7 @@ bool IsSafeFileName(const std::wstring& name) {
     if (name.empty() || name == L"." || name == L"..")
         return false;
     for (wchar_t c : name) {
-        if (c == L'/' || c < 0x20 || c == 0x7F)
+        if (c == L'/' || c == L'\\' || IsControlChar(c))
             return false;
     }
     return true;

@@ -15,12 +15,13 @@ bool SplitUrlPath(const std::wstring& url, std::wstring& head, std::wstring& tai
 int PathCompare(const std::wstring& a, const std::wstring& b);
 bool IsRelativePath(const std::wstring& path);
 // True for a single file-name element: not empty, not "." or "..", without
-// '/' or control characters.
+// '/', '\\' (a wire separator left unconverted) or control characters (C0,
+// DEL, C1).
 bool IsSafeFileName(const std::wstring& name);
 // The one check for relative paths built from network input: not empty, not
 // absolute, every '/'-separated element a safe file name (so no empty
-// element, no "." or "..", no control characters). True when the path stays
-// inside whatever folder it is joined to.
+// element, no "." or "..", no '\\', no control characters). True when the
+// path stays inside whatever folder it is joined to.
 [[nodiscard]] bool ValidateRelativePath(const std::wstring& path);
 
 // The program's private temporary folder joined with `name`; "" when name is

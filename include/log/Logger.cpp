@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -19,6 +20,14 @@
 Logger* g_logger = new (std::nothrow) Logger();
 
 namespace {
+
+// The program's logger is never destroyed: what still waits for its file is
+// written out when the process exits.
+void FlushProgramLoggerAtExit() {
+    if (g_logger)
+        g_logger->Flush();
+}
+[[maybe_unused]] const int g_flushAtExitRegistered = std::atexit(FlushProgramLoggerAtExit);
 
 constexpr uint32_t kCrashLockTimeoutMs = 2000;
 constexpr size_t kFlushPieceBytes = 4096;
@@ -50,8 +59,7 @@ const char* Logger::LevelName(int level) noexcept {
 }
 
 Logger::~Logger() {
-    if (m_file)
-        std::fclose(m_file);
+    CloseLogFile();
     std::free(m_currentBuf);
     std::free(m_olderBuf);
 }
@@ -81,10 +89,7 @@ void Logger::Init(bool logToFile, int bufSize, const std::wstring& path, uint32_
     size_t bytes = WideToUtf8Into(m_path, chars, m_pathUtf8, sizeof m_pathUtf8 - 1);
     m_pathUtf8[bytes] = '\0';
 
-    if (m_file) {
-        std::fclose(m_file);
-        m_file = nullptr;
-    }
+    CloseLogFile();
     DeleteLogFileUnlocked();
     if (m_logToFile)
         OpenLogFile();
@@ -147,12 +152,12 @@ void Logger::LogWrite(int level, const char* srcFile, int line, const char* text
     if (!Acquire())
         return;
     AppendToMemory(buffer, static_cast<int>(length));
-    if (m_logToFile && m_file)
+    if (m_file.IsValid() && !m_timedLocking.load(std::memory_order_relaxed))
         RollOverIfDue(now);
-    if (m_file) {
-        std::fwrite(buffer, 1, length, m_file);
+    if (m_file.IsValid()) {
+        AppendToFile(buffer, length);
         if (level < LOG_INFO)
-            std::fflush(m_file);
+            WriteFileBuffer();
     }
     m_mutex.Unlock();
 }
@@ -174,14 +179,29 @@ void Logger::AppendToMemory(const char* line, int length) noexcept {
     m_currentFill += length;
 }
 
+void Logger::AppendToFile(const char* line, size_t length) noexcept {
+    if (m_fileWaiting + length > kFileBufferBytes)
+        WriteFileBuffer();
+    std::memcpy(m_fileBuffer + m_fileWaiting, line, length);
+    m_fileWaiting += length;
+    m_fileLength += length;
+}
+
+void Logger::WriteFileBuffer() noexcept {
+    // Text that cannot be written is dropped rather than kept growing.
+    if (m_file.IsValid() && m_fileWaiting > 0)
+        (void)platform::WriteAll(m_file.Get(), m_fileBuffer, m_fileWaiting);
+    m_fileWaiting = 0;
+}
+
 void Logger::RollOverIfDue(int64_t now) noexcept {
-    long position = std::ftell(m_file);
     bool pastMidnight = now > m_nextRollover;
-    bool tooLarge = position > 0 && static_cast<unsigned long>(position) > m_maxFileSize;
+    bool tooLarge = m_fileLength > m_maxFileSize;
     if (!pastMidnight && !tooLarge)
         return;
-    std::fclose(m_file);
-    m_file = nullptr;
+    // The old file is deleted, so what still waits for it goes too.
+    m_fileWaiting = 0;
+    CloseLogFile();
     DeleteLogFileUnlocked();
     m_nextRollover = platform::NextLocalMidnight(now);
     OpenLogFile();
@@ -194,9 +214,14 @@ void Logger::OpenLogFile() noexcept {
     int fd = openFileWrite(m_path, 0);
     if (fd < 0)
         return;
-    m_file = fdopen(fd, "w");
-    if (!m_file)
-        close(fd);
+    m_file.Reset(fd);
+    m_fileWaiting = 0;
+    m_fileLength = 0;
+}
+
+void Logger::CloseLogFile() noexcept {
+    WriteFileBuffer();
+    m_file.Reset();
 }
 
 void Logger::DeleteLogFileUnlocked() noexcept {
@@ -207,7 +232,7 @@ void Logger::DeleteLogFileUnlocked() noexcept {
 void Logger::DeleteOldLog() noexcept {
     if (!Acquire())
         return;
-    if (!m_file)
+    if (!m_file.IsValid())
         DeleteLogFileUnlocked();
     m_mutex.Unlock();
 }
@@ -216,7 +241,9 @@ void Logger::FlushToFile() noexcept {
     if (!Acquire())
         return;
     // Written with plain system calls: this runs on the crash path.
-    if (!m_file && m_pathUtf8[0] != '\0') {
+    if (m_file.IsValid()) {
+        WriteFileBuffer();
+    } else if (m_pathUtf8[0] != '\0') {
         DeleteLogFileUnlocked();
         int fd = platform::OpenCloexec(m_pathUtf8, O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (fd >= 0) {
@@ -241,8 +268,7 @@ void Logger::FlushToFile() noexcept {
 void Logger::Flush() noexcept {
     if (!Acquire())
         return;
-    if (m_file)
-        std::fflush(m_file);
+    WriteFileBuffer();
     m_mutex.Unlock();
 }
 

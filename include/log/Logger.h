@@ -1,13 +1,16 @@
 // The process-wide logger. Every line goes to a pair of in-memory buffers that
 // swap when one fills (the tail that crash reports carry) and, when logging to
 // a file, also to a file that starts afresh each local day or past a size.
+// The file is written with write(2) from a buffer of the logger's own, never
+// through stdio, so that the crash path can flush it.
 #pragma once
 
+#include "platform/fs/UniqueFd.h"
 #include "platform/thread/RecursiveMutex.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 enum LogLevel {
@@ -37,34 +40,48 @@ class Logger {
     void LogW(int level, const char* srcFile, int line, const wchar_t* format, ...) noexcept;
     void LogWrite(int level, const char* srcFile, int line, const char* text) noexcept;
 
-    // In memory-only mode, writes the memory text out to the log file.
+    // In memory-only mode, writes the memory text out to the log file; with a
+    // file open, writes out what still waits for it.
     void FlushToFile() noexcept;
     // Deletes the log file when no file is open.
     void DeleteOldLog() noexcept;
     std::wstring GetLogPath();
     // The same path in UTF-8, in storage that lives as long as the logger.
     const char* GetLogPathUtf8() const noexcept { return m_pathUtf8; }
-    // Pushes buffered file output to the system (before the process ends).
+    // Writes out the file text that still waits (before the process ends).
     void Flush() noexcept;
     static const char* LevelName(int level) noexcept;
 
     // The text held in memory: the older buffer, then the current one.
     std::string GetMemoryText();
 
-    // From now on the logger waits a bounded time for its lock and drops a
-    // line rather than wait longer: used once a crash is being reported, when
-    // the crashed thread may hold the lock.
+    // Once a crash is being reported: from now on the logger waits a bounded
+    // time for its lock and drops a line rather than wait longer (the crashed
+    // thread may hold the lock), and the file no longer starts afresh (that
+    // needs the local time, which a signal handler cannot have, and would
+    // delete the lines before the crash).
     void UseTimedLocking() noexcept { m_timedLocking.store(true); }
 
   private:
+    // Room for two of the longest lines.
+    static constexpr size_t kFileBufferBytes = 2 * kMaxLineBytes;
+
     bool Acquire() noexcept;
     void AppendToMemory(const char* line, int length) noexcept;
+    void AppendToFile(const char* line, size_t length) noexcept;
+    void WriteFileBuffer() noexcept;
     void OpenLogFile() noexcept;
+    void CloseLogFile() noexcept;
     void RollOverIfDue(int64_t now) noexcept;
     void DeleteLogFileUnlocked() noexcept;
 
     platform::RecursiveMutex m_mutex;
-    FILE* m_file = nullptr;
+    // The open log file, written only with write(2).
+    platform::UniqueFd m_file;
+    // Text waiting for the file, and the file's length including it.
+    char m_fileBuffer[kFileBufferBytes];
+    size_t m_fileWaiting = 0;
+    uint64_t m_fileLength = 0;
     wchar_t m_path[kMaxPathChars + 1] = {};
     char m_pathUtf8[kMaxPathChars * 4 + 1] = {};
     bool m_logToFile = false;

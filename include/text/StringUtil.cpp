@@ -66,6 +66,10 @@ void ToLowerW(std::wstring& s) {
         c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
 }
 
+bool IsControlChar(wchar_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
 void TrimRight(std::wstring& s, const std::wstring& set) {
     TrimRightT(s, set);
 }

@@ -8,6 +8,9 @@
 bool EqualsNoCase(const std::wstring& a, const std::wstring& b);
 int CompareNoCase(const std::wstring& a, const std::wstring& b);
 void ToLowerW(std::wstring& s);
+// C0 and C1 control characters and DEL: never part of a name or a line of text
+// written to a file.
+bool IsControlChar(wchar_t c);
 
 // Erase the trailing / leading run of characters that belong to `set`.
 void TrimRight(std::wstring& s, const std::wstring& set);

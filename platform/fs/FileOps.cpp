@@ -42,12 +42,16 @@ bool WriteAll(int fd, const char* data, size_t size) noexcept {
     return true;
 }
 
-int OpenCloexec(const std::string& path, int flags, int mode) noexcept {
+int OpenCloexec(const char* path, int flags, int mode) noexcept {
     int fd;
     do {
-        fd = open(path.c_str(), flags | O_CLOEXEC, mode);
+        fd = open(path, flags | O_CLOEXEC, mode);
     } while (fd < 0 && errno == EINTR);
     return fd;
+}
+
+int OpenCloexec(const std::string& path, int flags, int mode) noexcept {
+    return OpenCloexec(path.c_str(), flags, mode);
 }
 
 int CopyFileExclusive(const std::string& from, const std::string& to) noexcept {

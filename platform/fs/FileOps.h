@@ -11,7 +11,9 @@ namespace platform {
 // nothing, so it may run inside a signal handler.
 bool WriteAll(int fd, const char* data, size_t size) noexcept;
 
-// open() with O_CLOEXEC always added.
+// open() with O_CLOEXEC always added. The `const char*` form allocates
+// nothing, so it may run inside a signal handler.
+int OpenCloexec(const char* path, int flags, int mode = 0) noexcept;
 int OpenCloexec(const std::string& path, int flags, int mode = 0) noexcept;
 
 // Renames `from` to `to` without ever replacing an existing `to` (EEXIST).

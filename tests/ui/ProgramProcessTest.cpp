@@ -137,6 +137,34 @@ TEST_F(ProgramProcessTest, ListenerCloseEndsTheRunningCopyAndASecondCopyStops) {
     EXPECT_NE(0, lstat(SocketPath().c_str(), &info));
 }
 
+TEST_F(ProgramProcessTest, ACopyWithAnotherRuntimeFolderStopsAsAnotherSession) {
+    pid_t first = Start({});
+    ASSERT_GT(first, 0);
+    ASSERT_TRUE(WaitUntilListening(first));
+
+    pid_t second = -1;
+    {
+        // Its session lock and socket go to the cache folder instead.
+        testsupport::ScopedEnv noRuntime("XDG_RUNTIME_DIR", nullptr);
+        second = Start({}, dir.File("second.err"));
+    }
+    ASSERT_GT(second, 0);
+    int code = -1;
+    const bool ended = platform::WaitProcess(second, kExitWaitMs, &code) == platform::WAIT_EXITED;
+    if (!ended) {
+        kill(second, SIGKILL);
+        ExitCode(second);
+    }
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(1, code);
+    EXPECT_NE(std::string::npos, ReadFileText(dir.File("second.err"))
+                                     .find("Melvane has already been started in another session on this "
+                                           "computer."));
+
+    SendClose();
+    EXPECT_EQ(0, ExitCode(first));
+}
+
 TEST_F(ProgramProcessTest, TerminationSignalsEndItWithStatusZero) {
     for (int signo : {SIGTERM, SIGINT, SIGHUP}) {
         pid_t pid = Start({});

@@ -108,6 +108,8 @@ TEST_F(NodeConnFilesTest, DownloadNamesThatLeaveTheDownloadFolderAreRefused) {
              {"", ".."},
              {"a", ""},
              {"a", "b\x01.mp3"},
+             {"a", "b\xc2\x85.mp3"},
+             {"a\xc2\x9b", "x.mp3"},
              {"a\\\\b", "x.mp3"},
          })
         EXPECT_EQ(1u, StatusFor(Download(dirName, fileName))) << dirName << " / " << fileName;
@@ -227,7 +229,8 @@ TEST_F(NodeConnFilesTest, SavedPlaylistIsAnM3uInThePlaylistsFolder) {
 TEST_F(NodeConnFilesTest, PlaylistTitlesNeverNameAFileOutsideTheFolder) {
     WriteFileText(h.dir.File("dl/victim.m3u"), "keep");
     WriteFileText(h.dir.File("victim2.m3u"), "keep");
-    for (const char* title : {"../../evil", "..\\..\\evil2", "/etc/evil3", "a\nb", "..", ".", "sub/../../x"})
+    for (const char* title :
+         {"../../evil", "..\\..\\evil2", "/etc/evil3", "a\r\n/x\xc2\x85", "..", ".", "sub/../../x"})
         Send(With<msg::SavePlaylist>([&](msg::SavePlaylist& m) {
             m.title = title;
             m.songIDs = {1};
@@ -236,11 +239,15 @@ TEST_F(NodeConnFilesTest, PlaylistTitlesNeverNameAFileOutsideTheFolder) {
         Send(msg::DeletePlaylist{.title = title});
     EXPECT_EQ(std::vector<std::string>(
                   {"dl/Melvane Playlists/.._.._evil.m3u", "dl/Melvane Playlists/.._.._evil2.m3u",
-                   "dl/Melvane Playlists/_etc_evil3.m3u", "dl/Melvane Playlists/a_b.m3u",
+                   "dl/Melvane Playlists/_etc_evil3.m3u", "dl/Melvane Playlists/a___x_.m3u",
                    "dl/Melvane Playlists/sub_.._.._x.m3u", "dl/victim.m3u", "victim2.m3u"}),
               AllFiles());
     // The title inside the file is the server's own.
     EXPECT_EQ("#EXTM3U\r\n#MVNAME:../../evil\r\n#MVINF:1\r\n#EXTINF:0,\r\n",
               ReadFileText(h.dir.File("dl/Melvane Playlists/.._.._evil.m3u")));
+    // Line breaks and other control characters in a title become blanks: they
+    // would otherwise write lines of their own, such as a track path.
+    EXPECT_EQ("#EXTM3U\r\n#MVNAME:a  /x \r\n#MVINF:1\r\n#EXTINF:0,\r\n",
+              ReadFileText(h.dir.File("dl/Melvane Playlists/a___x_.m3u")));
     EXPECT_EQ(NC_CONNECTED, h.link->GetState());
 }

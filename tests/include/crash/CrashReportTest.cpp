@@ -6,8 +6,10 @@
 #include "include/text/Utf8.h"
 #include "include/thread/Threads.h"
 #include "platform/system/ExePath.h"
+#include "platform/time/Clock.h"
 #include "tests/support/CapturedLog.h"
 #include "tests/support/DeathTestDir.h"
+#include "tests/support/ManualClock.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/StdinGate.h"
 #include "tests/support/TempDir.h"
@@ -278,9 +280,13 @@ TEST_F(CrashReportDeathTest, FailedAssertionLogsReportsAndExitsWithCodeOne) {
 TEST_F(CrashReportDeathTest, CrashInAThreadIsReportedAndEndsTheProcessBySignal) {
     EXPECT_EXIT(
         {
+            static testsupport::ManualClock clock;
             UseChildLogger(m_logPath, true);
             SetHelperPath(Utf8ToWide(MELVANE_FAKE_HELPER));
             InstallCrashHandlers();
+            MVLOG(LOG_INFO, "before the crash");
+            // The day's file is due to start afresh: the crash path keeps it.
+            clock.SetWallMillis((platform::NextLocalMidnight(clock.WallSeconds()) + 60) * 1000);
             ThreadHandle thread;
             if (StartThread(WriteThroughNull, nullptr, &thread))
                 (void)WaitThread(thread, 60000);
@@ -297,7 +303,11 @@ TEST_F(CrashReportDeathTest, CrashInAThreadIsReportedAndEndsTheProcessBySignal) 
     EXPECT_EQ("Crash: b at 0x0", run[7]);
     EXPECT_EQ("log-exists=1", run[8]);
     std::string log = ReadFileText(m_logPath);
-    EXPECT_NE(std::string::npos, log.find("(CRIT): Handling exception at addr 0x0 with code b\n")) << log;
+    const size_t before = log.find("(INFO): before the crash\n");
+    const size_t crash = log.find("(CRIT): Handling exception at addr 0x0 with code b\n");
+    ASSERT_NE(std::string::npos, before) << log;
+    ASSERT_NE(std::string::npos, crash) << log;
+    EXPECT_LT(before, crash);
 }
 
 TEST_F(CrashReportDeathTest, AssertionDuringAnotherFailuresReportReturnsAtOnce) {

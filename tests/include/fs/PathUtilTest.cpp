@@ -76,9 +76,11 @@ TEST(PathUtilTest, PathsCompareCaseSensitivelyAndRelativeMeansNoLeadingSlash) {
 }
 
 TEST(PathUtilTest, SafeFileNamesAreSingleOrdinaryElements) {
-    for (const wchar_t* bad : {L"", L".", L"..", L"a/b", L"/a", L"a\nb", L"tab\there", L"del\x7f"})
+    for (const wchar_t* bad : {L"", L".", L"..", L"a/b", L"/a", L"a\nb", L"tab\there", L"del\x7f", L"a\\b",
+                               L"..\\x", L"nel\u0085", L"c1\u0080", L"c1\u009f"})
         EXPECT_FALSE(IsSafeFileName(bad)) << WideToUtf8(bad);
-    for (const wchar_t* good : {L"a", L"...", L"..a", L"mv-1-2.temp", L"caf\u00e9 song.mp3", L"a\\b"})
+    for (const wchar_t* good :
+         {L"a", L"...", L"..a", L"mv-1-2.temp", L"caf\u00e9 song.mp3", L"nbsp\u00a0", L"\u007e"})
         EXPECT_TRUE(IsSafeFileName(good)) << WideToUtf8(good);
 }
 

@@ -17,6 +17,7 @@ TEST(ValidateRelativePathTest, PathsThatCouldLeaveTheirFolderFail) {
          {std::wstring(), std::wstring(L"/etc/passwd"), std::wstring(L".."), std::wstring(L"../x"),
           std::wstring(L"a/../../x"), std::wstring(L"a/.."), std::wstring(L"a//b"), std::wstring(L"a/"),
           std::wstring(L"./a"), std::wstring(L"a/./b"), withControl, withNul, std::wstring(L"a\nb"),
-          std::wstring(L"a/b\x7f")})
+          std::wstring(L"a/b\x7f"), std::wstring(L"a\\..\\..\\x"), std::wstring(L"a/b\\c"),
+          std::wstring(L"a/\u0085b"), std::wstring(L"\u009b/x")})
         EXPECT_FALSE(ValidateRelativePath(path)) << std::string(path.begin(), path.end());
 }

@@ -1,8 +1,10 @@
 #include "include/log/Logger.h"
 
 #include "include/fs/FileCmds.h"
+#include "include/text/Utf8.h"
 #include "include/thread/Threads.h"
 #include "platform/time/Clock.h"
+#include "tests/support/DeathTestDir.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/TempDir.h"
 
@@ -300,7 +302,7 @@ TEST_F(LoggerTest, CriticalAndErrorLinesAreOnDiskWhenLogWriteReturns) {
     logger.LogWrite(LOG_CRIT, kFile, 2, "critical line");
     expected += ExpectedLine(kStartMillis, "CRIT", "Thing.cpp", 2, "critical line");
     EXPECT_EQ(expected, ReadFileText(m_logPathUtf8));
-    // Lower levels may wait in the stream until a flush.
+    // Lower levels may wait until a flush.
     logger.LogWrite(LOG_INFO, kFile, 3, "info line");
     logger.Flush();
     expected += ExpectedLine(kStartMillis, "INFO", "Thing.cpp", 3, "info line");
@@ -358,4 +360,18 @@ TEST_F(LoggerTest, UnopenableFileLeavesMemoryLoggingAndNestedLinesWork) {
     EXPECT_NE(std::string::npos, text.find("(ERR): <IOCMDS> ENOENT !!!!!!!!!!!\n")) << text;
     EXPECT_NE(std::string::npos, text.find("(ERR): still logging\n")) << text;
     EXPECT_FALSE(fileExists(m_dir.WFile("missing-folder/log")));
+}
+
+TEST(LoggerDeathTest, LinesStillWaitingReachTheFileWhenTheProgramExits) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    testsupport::DeathTestDir dir;
+    const std::string path = dir.File("log");
+    EXPECT_EXIT(
+        {
+            g_logger->Init(true, kSmallBuffers, Utf8ToWide(path), 1 << 20);
+            g_logger->LogWrite(LOG_INFO, kFile, 1, "last words");
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_NE(std::string::npos, ReadFileText(path).find("(INFO): last words\n"));
 }
