@@ -61,7 +61,7 @@ bool StepWithRetry(platform::SqliteStatement statement) {
         MVLOG(LOG_CRIT, "Sqlite statement to run was not prepared");
         return false;
     }
-    const int64_t start = platform::WallSeconds();
+    const int64_t start = platform::MonotonicSeconds();
     int attempts = 0;
     int res = SQLITE_OK;
     for (;;) {
@@ -73,8 +73,7 @@ bool StepWithRetry(platform::SqliteStatement statement) {
         if (!IsWorthRetrying(res))
             break;
         PauseBeforeRetry();
-        // A clock that went back counts as less time passed.
-        if (platform::WallSeconds() - start >= kRetryLimitSeconds)
+        if (platform::MonotonicSeconds() - start >= kRetryLimitSeconds)
             break;
     }
 

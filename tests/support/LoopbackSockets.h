@@ -2,6 +2,8 @@
 // Header-only, plain system calls; every descriptor is closed by its owner.
 #pragma once
 
+#include "platform/fs/UniqueFd.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -21,34 +23,9 @@ inline sockaddr_in LoopbackAddress(uint16_t port) {
     return address;
 }
 
-// Closes the descriptor it holds when it goes.
-class ScopedFd {
-  public:
-    explicit ScopedFd(int fd = -1) : m_fd(fd) {}
-    ~ScopedFd() { Reset(); }
-    ScopedFd(ScopedFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    ScopedFd& operator=(ScopedFd&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            m_fd = std::exchange(other.m_fd, -1);
-        }
-        return *this;
-    }
-    int Get() const { return m_fd; }
-    int Release() { return std::exchange(m_fd, -1); }
-    void Reset(int fd = -1) {
-        if (m_fd >= 0)
-            close(m_fd);
-        m_fd = fd;
-    }
-
-  private:
-    int m_fd;
-};
-
 // A socket listening on 127.0.0.1 at a port the system chose.
 struct LoopbackListener {
-    ScopedFd fd;
+    platform::UniqueFd fd;
     uint16_t port = 0;
 
     LoopbackListener() : fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
@@ -63,8 +40,8 @@ struct LoopbackListener {
 
 // Two blocking sockets connected to each other over loopback.
 struct LoopbackPair {
-    ScopedFd client;
-    ScopedFd server;
+    platform::UniqueFd client;
+    platform::UniqueFd server;
 
     LoopbackPair() {
         LoopbackListener listener;

@@ -25,7 +25,7 @@
 
 namespace {
 
-using testsupport::ScopedFd;
+using platform::UniqueFd;
 
 // Runs passes of a select loop over the given connections and every shared
 // listening port, as the core thread does.
@@ -68,20 +68,20 @@ uint16_t FreePort() {
     return probe.port;
 }
 
-ScopedFd ConnectRaw(uint16_t port) {
-    ScopedFd fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+platform::UniqueFd ConnectRaw(uint16_t port) {
+    platform::UniqueFd fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     sockaddr_in address = testsupport::LoopbackAddress(port);
     if (connect(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
         fd.Reset();
     return fd;
 }
 
-void SendRaw(const ScopedFd& fd, const std::string& bytes) {
+void SendRaw(const platform::UniqueFd& fd, const std::string& bytes) {
     ASSERT_EQ(static_cast<ssize_t>(bytes.size()), send(fd.Get(), bytes.data(), bytes.size(), MSG_NOSIGNAL));
 }
 
 // True when the peer has closed the connection (reads end of stream).
-bool PeerClosed(const ScopedFd& fd) {
+bool PeerClosed(const platform::UniqueFd& fd) {
     pollfd pfd{fd.Get(), POLLIN, 0};
     if (poll(&pfd, 1, 0) <= 0)
         return false;
@@ -207,7 +207,7 @@ TEST_F(TcpConnTest, AppConnectionFindsItsListenerAndEchoes) {
     EXPECT_EQ("world", Unread(client.inBuf));
 
     // The last listener has left, so the port is closed.
-    ScopedFd late = ConnectRaw(port);
+    platform::UniqueFd late = ConnectRaw(port);
     EXPECT_EQ(-1, late.Get());
 
     client.Close();
@@ -219,7 +219,7 @@ TEST_F(TcpConnTest, HttpRequestIsHandedToTheFactoryWithItsBytes) {
     FactoryRecord record;
     TcpConn listener;
     ASSERT_TRUE(listener.ListenHttp(port, MakeHttpConn, &record));
-    ScopedFd peer = ConnectRaw(port);
+    platform::UniqueFd peer = ConnectRaw(port);
     ASSERT_NE(-1, peer.Get());
     const std::string request = "GET /1234?cfID=5 HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
     SendRaw(peer, request);
@@ -231,7 +231,7 @@ TEST_F(TcpConnTest, HttpRequestIsHandedToTheFactoryWithItsBytes) {
     EXPECT_EQ(TC_CONNECTED, conn.GetState());
     EXPECT_EQ(request, Unread(conn.inBuf));
     // The listener itself owns no socket; the port stays open for more.
-    ScopedFd second = ConnectRaw(port);
+    platform::UniqueFd second = ConnectRaw(port);
     EXPECT_NE(-1, second.Get());
 }
 
@@ -239,7 +239,7 @@ TEST_F(TcpConnTest, PreambleSplitOverThreeWritesIsIdentifiedWhenWhole) {
     const uint16_t port = FreePort();
     TcpConn server;
     server.ListenForApp(L"transfer-77", port);
-    ScopedFd peer = ConnectRaw(port);
+    platform::UniqueFd peer = ConnectRaw(port);
     const std::string preamble = Preamble(L"transfer-77") + "data";
     Pump pump;
     pump.Add(&server);
@@ -260,7 +260,7 @@ TEST_F(TcpConnTest, UnknownIdIsClosedAndTheListenerKeepsWaiting) {
     const uint16_t port = FreePort();
     TcpConn server;
     server.ListenForApp(L"expected", port);
-    ScopedFd peer = ConnectRaw(port);
+    platform::UniqueFd peer = ConnectRaw(port);
     SendRaw(peer, Preamble(L"someone-else"));
     Pump pump;
     pump.Add(&server);
@@ -290,7 +290,7 @@ TEST_F(TcpConnTest, UnidentifiedConnectionIsDroppedSixtySecondsAfterItsAcceptWha
         const uint16_t port = FreePort();
         TcpConn server;
         server.ListenForApp(L"expected", port);
-        ScopedFd peer = ConnectRaw(port);
+        platform::UniqueFd peer = ConnectRaw(port);
         Pump pump;
         pump.Add(&server);
         int64_t now = 0;
@@ -323,7 +323,7 @@ TEST_F(TcpConnTest, HttpRequestsWithoutAFactoryAreClosedAndCannotLockThePortOut)
     server.ListenForApp(L"expected", port);
     Pump pump;
     pump.Add(&server);
-    std::vector<ScopedFd> requests;
+    std::vector<platform::UniqueFd> requests;
     for (size_t i = 0; i < ListenPort::kMaxPending + 8; ++i) {
         requests.push_back(ConnectRaw(port));
         SendRaw(requests.back(), "GET / HTTP/1.0\r\n\r\n");
@@ -331,7 +331,7 @@ TEST_F(TcpConnTest, HttpRequestsWithoutAFactoryAreClosedAndCannotLockThePortOut)
     }
     ASSERT_TRUE(pump.Until([&] { return std::all_of(requests.begin(), requests.end(), PeerClosed); }));
 
-    ScopedFd app = ConnectRaw(port);
+    platform::UniqueFd app = ConnectRaw(port);
     SendRaw(app, Preamble(L"expected") + "hi");
     ASSERT_TRUE(pump.Until([&] { return server.inBuf.GetNumUsedBytes() == 2; }));
     EXPECT_EQ(TC_CONNECTED, server.GetState());
@@ -344,7 +344,7 @@ TEST_F(TcpConnTest, UnidentifiedConnectionsPerPortAreCapped) {
     server.ListenForApp(L"expected", port);
     Pump pump;
     pump.Add(&server);
-    std::vector<ScopedFd> peers;
+    std::vector<platform::UniqueFd> peers;
     for (int i = 0; i < 40; ++i) {
         peers.push_back(ConnectRaw(port));
         pump.Pass();
@@ -384,11 +384,11 @@ TEST_F(TcpConnTest, EveryPathClosesEachDescriptorExactlyOnce) {
         client.ConnectApp(L"app", "127.0.0.1", port);
         TcpConn refused;
         refused.Connect("127.0.0.1", FreePort());
-        ScopedFd http = ConnectRaw(port);
+        platform::UniqueFd http = ConnectRaw(port);
         SendRaw(http, "GET / HTTP/1.0\r\n\r\n");
-        ScopedFd bad = ConnectRaw(port);
+        platform::UniqueFd bad = ConnectRaw(port);
         SendRaw(bad, RawPreamble(13, 2, 3, "xyz"));
-        ScopedFd silent = ConnectRaw(port);
+        platform::UniqueFd silent = ConnectRaw(port);
         Pump pump;
         for (TcpConn* conn : {&app, &client, &refused})
             pump.Add(conn);

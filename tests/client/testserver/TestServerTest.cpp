@@ -23,8 +23,8 @@ using namespace testsupport;
 // hanging it; nothing is measured against it.
 constexpr int kReadGiveUpSecs = 20;
 
-ScopedFd ConnectTo(uint16_t port) {
-    ScopedFd fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+platform::UniqueFd ConnectTo(uint16_t port) {
+    platform::UniqueFd fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     timeval giveUp{kReadGiveUpSecs, 0};
     setsockopt(fd.Get(), SOL_SOCKET, SO_RCVTIMEO, &giveUp, sizeof giveUp);
     sockaddr_in address = LoopbackAddress(port);
@@ -63,7 +63,7 @@ class RawClient {
     }
 
   private:
-    ScopedFd m_fd;
+    platform::UniqueFd m_fd;
 };
 
 TestServerOptions PlainServer() {
@@ -234,7 +234,7 @@ class TlsClient {
     struct SslFree {
         void operator()(SSL* ssl) const { SSL_free(ssl); }
     };
-    ScopedFd m_fd;
+    platform::UniqueFd m_fd;
     std::unique_ptr<SSL_CTX, CtxFree> m_ctx;
     std::unique_ptr<SSL, SslFree> m_ssl;
 };

@@ -105,14 +105,18 @@ TEST_F(StatementHelpersTest, LockHeldPastTwentySecondsFailsWithoutEndingTheProce
     EXPECT_TRUE(ExecQuery(m_db.Get(), "insert into t (v) values ('b')"));
 }
 
-TEST_F(StatementHelpersTest, ClockGoingBackDoesNotEndTheWaitEarly) {
-    LockFromOtherConnection();
-    m_onPause = [this](int pause) {
-        if (pause == 1)
-            m_clock.SetWallMillis(m_clock.WallMillis() - 60000);
-    };
-    EXPECT_FALSE(ExecQuery(m_db.Get(), "insert into t (v) values ('a')"));
-    EXPECT_EQ(80, m_pauses);
+TEST_F(StatementHelpersTest, WallClockStepsNeitherShortenNorStretchTheWait) {
+    for (int64_t step : {-60000LL, 6 * 3600 * 1000LL}) {
+        LockFromOtherConnection();
+        m_pauses = 0;
+        m_onPause = [this, step](int pause) {
+            if (pause == 1)
+                m_clock.SetWallMillis(m_clock.WallMillis() + step);
+        };
+        EXPECT_FALSE(ExecQuery(m_db.Get(), "insert into t (v) values ('a')"));
+        EXPECT_EQ(20, m_pauses) << "wall clock step " << step;
+        EXPECT_TRUE(ExecQuery(m_other.Get(), "commit"));
+    }
 }
 
 TEST_F(StatementHelpersTest, RowFromAStatementCountsAsAFailedAttempt) {

@@ -421,8 +421,8 @@ TEST(BufTest, FileRoundTripFeedsTheDigestWithTheBytesThatPass) {
 TEST(BufTest, SocketTransfersMoveBytesBothWays) {
     int pair[2];
     ASSERT_EQ(0, socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, pair));
-    testsupport::ScopedFd near(pair[0]);
-    testsupport::ScopedFd far(pair[1]);
+    platform::UniqueFd near(pair[0]);
+    platform::UniqueFd far(pair[1]);
 
     Buf out(40000);
     EXPECT_EQ(1, out.WriteToSocket(near.Get()));

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <string>
 
+using platform::UniqueFd;
 using testsupport::LoopbackPair;
-using testsupport::ScopedFd;
 
 namespace {
 
@@ -39,7 +39,7 @@ int LastErrorClass() {
 
 TEST(SocketsTest, NonBlockingRoundTripOverLoopback) {
     testsupport::CapturedLog log;
-    ScopedFd listener(createSocket());
+    platform::UniqueFd listener(createSocket());
     ASSERT_GE(listener.Get(), 0);
     ASSERT_EQ(0, setReuseAddress(listener.Get()));
     sockaddr_in address = testsupport::LoopbackAddress(0);
@@ -52,7 +52,7 @@ TEST(SocketsTest, NonBlockingRoundTripOverLoopback) {
     EXPECT_EQ(-1, acceptSocket(listener.Get(), nullptr, nullptr)) << "nothing is pending yet";
     EXPECT_EQ(SOCKERR_WOULDBLOCK, LastErrorClass());
 
-    ScopedFd client(createSocket());
+    platform::UniqueFd client(createSocket());
     ASSERT_EQ(0, setNonBlocking(client.Get()));
     EXPECT_EQ(0, disableKeepAlive(client.Get()));
     setSocketBufferSizes(client.Get(), 16384);
@@ -64,7 +64,7 @@ TEST(SocketsTest, NonBlockingRoundTripOverLoopback) {
     ASSERT_TRUE(WaitFor(listener.Get(), true));
     sockaddr_in peer{};
     length = sizeof peer;
-    ScopedFd server(acceptSocket(listener.Get(), AsAddress(&peer), &length));
+    platform::UniqueFd server(acceptSocket(listener.Get(), AsAddress(&peer), &length));
     ASSERT_GE(server.Get(), 0);
     ASSERT_EQ(0, setNonBlocking(server.Get()));
 
@@ -118,8 +118,8 @@ TEST(SocketsTest, StartNetworkingIgnoresSigpipe) {
 }
 
 TEST(SocketsTest, RefusedConnectShowsInTheExceptionSetOnly) {
-    ScopedFd refused(createSocket());
-    ScopedFd accepted(createSocket());
+    platform::UniqueFd refused(createSocket());
+    platform::UniqueFd accepted(createSocket());
     testsupport::LoopbackListener listener;
     sockaddr_in closedAddress = testsupport::ClosedLoopbackAddress();
     sockaddr_in openAddress = listener.Address();

@@ -11,8 +11,8 @@
 
 using platform::PollSelect;
 using platform::SocketSet;
+using platform::UniqueFd;
 using testsupport::LoopbackPair;
-using testsupport::ScopedFd;
 
 namespace {
 
@@ -64,7 +64,7 @@ TEST(PollSelectTest, DescriptorAbove1024Works) {
     LoopbackPair pair;
     ASSERT_TRUE(pair.Ok());
     ASSERT_EQ(-1, fcntl(kHighFd, F_GETFD)) << "descriptor " << kHighFd << " is already taken";
-    ScopedFd high(dup3(pair.server.Get(), kHighFd, O_CLOEXEC));
+    platform::UniqueFd high(dup3(pair.server.Get(), kHighFd, O_CLOEXEC));
     ASSERT_EQ(kHighFd, high.Get());
     pair.server.Reset();
 

@@ -9,8 +9,8 @@
 
 #include <cerrno>
 
+using platform::UniqueFd;
 using testsupport::LoopbackPair;
-using testsupport::ScopedFd;
 
 namespace {
 
@@ -33,17 +33,17 @@ TEST(SocketCallsTest, IgnoredSigpipeProtectsPlainWrites) {
 }
 
 TEST(SocketCallsTest, SocketsAreCloseOnExec) {
-    ScopedFd fd(platform::OpenTcpSocket());
+    platform::UniqueFd fd(platform::OpenTcpSocket());
     ASSERT_GE(fd.Get(), 0);
     EXPECT_TRUE(IsCloseOnExec(fd.Get()));
 
     testsupport::LoopbackListener listener;
-    ScopedFd client(socket(AF_INET, SOCK_STREAM, 0));
+    platform::UniqueFd client(socket(AF_INET, SOCK_STREAM, 0));
     sockaddr_in address = listener.Address();
     ASSERT_EQ(0, connect(client.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address));
     sockaddr_in peer{};
     socklen_t length = sizeof peer;
-    ScopedFd accepted(
+    platform::UniqueFd accepted(
         platform::AcceptCloexec(listener.fd.Get(), reinterpret_cast<sockaddr*>(&peer), &length));
     ASSERT_GE(accepted.Get(), 0);
     EXPECT_TRUE(IsCloseOnExec(accepted.Get()));
