@@ -19,7 +19,7 @@ void FileScanner::SetCurShares(const std::vector<std::wstring>& shares) {
 void FileScanner::initScan(bool force) {
     MVLOG(LOG_VERB, "initScan called, scanning: %i, qd: %i, sr: %i, hc: %i", IsScanning() ? 1 : 0,
           m_queueDisabled ? 1 : 0, 0, force ? 1 : 0);
-    if (!m_metadataLoaded) {
+    if (!m_metadataLoaded && GetDb()) {
         LoadAllMetadata();
         m_metadataLoaded = true;
         m_queueDisabled = false;
