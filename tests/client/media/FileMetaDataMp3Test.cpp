@@ -171,3 +171,29 @@ TEST(FileMetaDataMp3Test, UnusableFilesFailWithTheirLine) {
             EXPECT_EQ("", log.Text()) << c.name;
     }
 }
+
+TEST(FileMetaDataMp3Test, ComputeMetadataAndPrintKeepsTheRecordWithoutAPrint) {
+    TempDir dir;
+    ASSERT_TRUE(testsupport::WriteMp3(dir.File("a.mp3"), "", kFrames));
+    struct Case {
+        std::string name;
+        bool wantPrint;
+        bool inProcess;
+        bool result;
+        const char* line; // "" for no error line at all
+    };
+    const Case cases[] = {
+        {"missing.mp3", false, false, false, "(ERR): ReadQuickInfo failed for "},
+        {"a.mp3", false, false, true, ""},
+        {"a.mp3", true, false, true, "(ERR): Failed GetPrintOutOfProc"},
+        {"a.mp3", true, true, true, ""},
+    };
+    for (const Case& c : cases) {
+        testsupport::CapturedLog log;
+        FileMetaData md = Record(dir, c.name);
+        EXPECT_EQ(c.result, md.ComputeMetadataAndPrint(c.wantPrint, c.inProcess)) << c.name;
+        EXPECT_TRUE(log.Contains(*c.line ? c.line : "(ERR)") == (*c.line != '\0')) << log.Text();
+        EXPECT_EQ("", md.GetPrint());
+        EXPECT_EQ(md.lengthSecs, md.GetPrintSecs());
+    }
+}
