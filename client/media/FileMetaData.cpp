@@ -204,6 +204,21 @@ bool FileMetaData::HashAudioData(int fd, uint64_t dataOffset, uint64_t dataLen, 
     return true;
 }
 
+void FileMetaData::ClearTags() {
+    hasId3v1 = 0;
+    id3v1Title.clear();
+    id3v1Artist.clear();
+    id3v1Album.clear();
+    hasTag = 0;
+    tagTitle.clear();
+    tagArtist.clear();
+    tagAlbum.clear();
+    tagAlbumArtist.clear();
+    trackNum = kNoTrack;
+    auxText.clear();
+    SetCoverArt(nullptr, 0);
+}
+
 void FileMetaData::AppendAux(const std::string& label, const std::string& value) {
     if (!auxText.empty())
         auxText += ' ';

@@ -10,6 +10,10 @@
 #include <cstdint>
 #include <string>
 
+namespace TagLib::ID3v2 {
+class Tag;
+}
+
 // Encoding types, told by the file name's extension.
 enum EncodingType : uint32_t {
     ENC_OTHER = 0,
@@ -134,8 +138,12 @@ class FileMetaData {
   private:
     // utf8Path from the two names once both are set.
     void UpdateUtf8Path();
+    // Empties what a format analysis fills from tags, before it runs.
+    void ClearTags();
     // Format analysis, called by ReadQuickInfo with the open file.
     [[nodiscard]] bool AnalyzeMp3(int fd, const std::wstring& path);
+    [[nodiscard]] bool ReadMp3Tags(const std::wstring& path);
+    void WalkId3v2Frames(const TagLib::ID3v2::Tag& tag);
     // Appends "label: value" to auxText, one blank between entries.
     void AppendAux(const std::string& label, const std::string& value);
 };

@@ -69,6 +69,7 @@ bool FileMetaData::ReadQuickInfo() {
         MVLOG(LOG_ERR, "could not open file, err %i, %ls", errno, path.c_str());
         return false;
     }
+    ClearTags();
     if (encType == MP3) {
         if (!AnalyzeMp3(fd.Get(), path))
             return false;

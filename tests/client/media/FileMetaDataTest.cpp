@@ -2,10 +2,12 @@
 
 #include "platform/fs/FileOps.h"
 #include "platform/fs/UniqueFd.h"
+#include "tests/support/CapturedLog.h"
 #include "tests/support/TempDir.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <functional>
 
@@ -165,4 +167,23 @@ TEST(FileMetaDataTest, NamesSetTypeAndPath) {
     EXPECT_EQ(FileMetaData::kNoTrack, joined.trackNum);
     FileMetaData unset(L"", L"a.mp3");
     EXPECT_EQ(L"", unset.GetFullPath());
+}
+
+TEST(FileMetaDataTest, ReadQuickInfoRefusesHugeFilesAndUnreadableNames) {
+    TempDir dir;
+    {
+        platform::UniqueFd fd(platform::OpenCloexec(dir.File("big.mp3"), O_WRONLY | O_CREAT, 0600));
+        ASSERT_EQ(0, ftruncate(fd.Get(), 0x80000000ll)); // sparse: takes no space
+    }
+    testsupport::CapturedLog log;
+    FileMetaData big(dir.WPath(), L"big.mp3");
+    EXPECT_FALSE(big.ReadQuickInfo());
+    EXPECT_TRUE(log.Contains("(ERR): File of 2147483648 bytes is 2 GiB or more, not read: ")) << log.Text();
+    EXPECT_EQ(0u, big.size);
+
+    // A name whose bytes on disk are not UTF-8 comes back with U+FFFD.
+    testsupport::WriteFileText(dir.File("bad\xff.mp3"), "x");
+    FileMetaData badName(dir.WPath(), L"bad\uFFFD.mp3");
+    EXPECT_FALSE(badName.ReadQuickInfo());
+    EXPECT_TRUE(log.Contains("(ERR): Name is not valid UTF-8, not read: ")) << log.Text();
 }
