@@ -213,20 +213,5 @@ std::wstring KovikCore::BuildLoginUrl() {
 
 bool KovikCore::FindShareForPath(const std::wstring& directory, std::wstring& rest) {
     MutexLock lock(m_sharesLock);
-    const std::wstring* best = nullptr;
-    for (const std::wstring& share : m_shares) {
-        if (share.empty() || directory.compare(0, share.size(), share) != 0)
-            continue;
-        // Only at a path boundary: "/music" does not hold "/music2/x".
-        const bool boundary =
-            directory.size() == share.size() || share.back() == L'/' || directory[share.size()] == L'/';
-        if (boundary && (!best || share.size() > best->size()))
-            best = &share;
-    }
-    if (!best)
-        return false;
-    rest = directory.substr(best->size());
-    if (!rest.empty() && rest[0] == L'/')
-        rest.erase(0, 1);
-    return true;
+    return FindFolderHolding(m_shares, directory, rest);
 }

@@ -1,42 +1,34 @@
 #include "client/library/FileScanner.h"
 
-#include "include/db/StatementHelpers.h"
+#include "client/library/SharedFile.h"
+#include "include/fs/PathUtil.h"
 #include "include/log/Logger.h"
+#include "include/process/ShellOpen.h"
 #include "platform/time/Clock.h"
 
 FileScanner::FileScanner(const std::atomic<bool>* stopFlag)
-    : m_stopFlag(stopFlag), m_constructionTime(static_cast<uint32_t>(platform::WallSeconds())) {}
+    : m_stopFlag(stopFlag), m_lastSongInfoCommit(platform::MonotonicSeconds()),
+      m_constructionTime(static_cast<uint32_t>(platform::WallSeconds())) {}
 
-bool FileScanner::InitMetadataDb(const std::vector<std::wstring>& shares, sqlite3* db) {
-    m_db = db;
-    SetCurShares(shares);
-    return true;
-}
+FileScanner::~FileScanner() = default;
 
 void FileScanner::SetCurShares(const std::vector<std::wstring>& shares) {
     m_curShares = shares;
 }
 
 void FileScanner::initScan(bool force) {
-    MVLOG(LOG_VERB, "Scan of %i shares asked for (forced: %i); no scanner in this build",
-          static_cast<int>(m_curShares.size()), force ? 1 : 0);
+    MVLOG(LOG_VERB, "initScan called, scanning: %i, qd: %i, sr: %i, hc: %i", IsScanning() ? 1 : 0,
+          m_queueDisabled ? 1 : 0, 0, force ? 1 : 0);
+    if (!m_metadataLoaded && GetDb()) {
+        LoadAllMetadata();
+        m_metadataLoaded = true;
+        m_queueDisabled = false;
+    }
 }
 
 std::wstring FileScanner::GetStatusText() const {
-    return L"shares: " + std::to_wstring(m_curShares.size()) + L", files: 0";
-}
-
-void FileScanner::BeginTransaction() {
-    if (m_db && !m_inTransaction)
-        m_inTransaction = ExecQuery(m_db, "BEGIN");
-}
-
-void FileScanner::EndTransaction() {
-    if (m_db && m_inTransaction) {
-        if (!ExecQuery(m_db, "END"))
-            MVLOG(LOG_ERR, "Could not end the scanner's transaction");
-        m_inTransaction = false;
-    }
+    return L"size: " + std::to_wstring(m_dirsById.size()) + L" " + std::to_wstring(m_filesById.size()) +
+           L" lst: " + std::to_wstring(m_lastScanDuration) + L" scanning: " + (IsScanning() ? L"1" : L"0");
 }
 
 void FileScanner::ScanSingleFile(const std::wstring& path, uint32_t songId) {
@@ -44,31 +36,16 @@ void FileScanner::ScanSingleFile(const std::wstring& path, uint32_t songId) {
 }
 
 void FileScanner::UpdatePlayCounts(const ITunesPlayCounts& counts, std::vector<PlayCountDelta>& increases) {
-    // No file is known, so no count can have gone up.
+    // Counts are applied by the scanner itself, which this build lacks.
     (void)counts;
     (void)increases;
 }
 
 void FileScanner::ResolveImportedPlaylists(const ImportedPlaylists& imported,
                                            std::list<ResolvedPlaylist>& out) {
-    // No file is known, so no playlist has a track to send.
+    // Resolved by the scanner itself, which this build lacks.
     (void)imported;
     (void)out;
-}
-
-SharedFile* FileScanner::FindFileByCfId(uint32_t cfID) {
-    (void)cfID;
-    return nullptr;
-}
-
-uint32_t FileScanner::GetCfIdForPath(const std::wstring& path) {
-    (void)path;
-    return 0;
-}
-
-void FileScanner::SetSongInfo(uint32_t cfID, const SongInfo& info) {
-    (void)cfID;
-    (void)info;
 }
 
 void FileScanner::FinishNewFile(uint32_t cfID) {
@@ -77,4 +54,12 @@ void FileScanner::FinishNewFile(uint32_t cfID) {
 
 uint64_t FileScanner::GetChangeStamp() const {
     return (static_cast<uint64_t>(m_constructionTime) << 32) | m_deltasTaken;
+}
+
+bool FileScanner::FindShareForPath(const std::wstring& directory, std::wstring& rest) const {
+    return FindFolderHolding(m_curShares, directory, rest);
+}
+
+bool FileScanner::OpenWithDefaultApp(const std::wstring& path, int* error) {
+    return m_opener ? m_opener(path, error) : ShellOpen(path, error);
 }

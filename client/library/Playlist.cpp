@@ -43,6 +43,34 @@ std::string TitleLine(const std::wstring& title) {
 
 } // namespace
 
+Playlist::Playlist(const PathKey& key, uint32_t size, uint32_t lastModDate, uint32_t cfID)
+    : SharedFile(key, size, lastModDate, cfID), m_title(key.GetFileName()), m_flag(true) {}
+
+bool Playlist::Load(const std::wstring& dirName, const std::wstring& fileName) {
+    MVLOG(LOG_ERR, "Reading playlist %ls in %ls is not supported yet", fileName.c_str(), dirName.c_str());
+    return false;
+}
+
+bool Playlist::PutMetadata(Buf& out) {
+    std::wstring dir, name;
+    if (!SplitPath(m_path, dir, name))
+        name = m_path;
+    bool ok = out.WriteByte(static_cast<uint8_t>(GetKind()));
+    ok &= out.WriteUInt32(m_cfID);
+    ok &= out.WriteWString(name);
+    ok &= out.WriteBool(m_flag);
+    ok &= out.WriteUInt32(m_lastModDate);
+    ok &= out.WriteUInt32(static_cast<uint32_t>(m_entries.size()));
+    for (const Entry& entry : m_entries) {
+        ok &= out.WriteUInt32(entry.songId);
+        ok &= out.WriteUInt32(entry.seconds);
+        // The title names a track only where no song id does.
+        ok &= out.WriteWString(entry.songId == 0 ? entry.title : std::wstring());
+        ok &= out.WriteBool(entry.exists);
+    }
+    return ok;
+}
+
 bool Playlist::ReadFromMessage(Buf& in) {
     std::wstring title = in.ReadWString(kMaxTitleBytes);
     std::vector<uint32_t> songIds, cfIds;

@@ -1,8 +1,11 @@
-// A playlist the server asked to save as an M3U file in the playlists folder.
-// Reading playlists back, their library records and resolving entries against
-// known files arrive with the library; what is here is the save and delete
-// that the server's messages need.
+// The shared file of an M3U playlist, and a playlist the server asked to save
+// as an M3U file in the playlists folder. Reading M3U files back and resolving
+// entries against known files arrive with the playlist support; what is here
+// is its place among the shared files, its new-file record, and the save and
+// delete that the server's messages need.
 #pragma once
+
+#include "client/library/SharedFile.h"
 
 #include <cstdint>
 #include <string>
@@ -11,8 +14,23 @@
 class Buf;
 class FileScanner;
 
-class Playlist {
+class Playlist : public SharedFile {
   public:
+    // A playlist from the server, saved under its title.
+    Playlist() = default;
+    // A playlist file found by a scan; its title starts as its file name.
+    Playlist(const PathKey& key, uint32_t size, uint32_t lastModDate, uint32_t cfID);
+
+    uint32_t GetKind() const override { return SF_PLAYLIST; }
+    bool HasGoodTags() const override { return true; }
+    // Reading M3U files is not built yet: false, logged.
+    [[nodiscard]] bool Load(const std::wstring& dirName, const std::wstring& fileName) override;
+    bool StoredInDB() const override { return true; }
+    // Kind, cfID, file name, flag, time and the entries.
+    [[nodiscard]] bool PutMetadata(Buf& out) override;
+    // A playlist has no file-details record.
+    [[nodiscard]] bool PutNewFile(FileScanner&, Buf&) override { return false; }
+
     // Longest title kept from a message, in bytes.
     static constexpr int kMaxTitleBytes = 256;
 
@@ -52,4 +70,6 @@ class Playlist {
     std::wstring m_path;
     std::wstring m_title;
     std::vector<Entry> m_entries;
+    // Sent in the new-file record; set for every playlist found by a scan.
+    bool m_flag = false;
 };

@@ -76,7 +76,7 @@ bool NodeConn::SendNewFile(FileScanner& scanner, uint32_t cfID) {
         return false;
     }
     bool crcFailed = false;
-    if (!file->LoadFromDb(scanner.GetDb(), &crcFailed)) {
+    if (!file->LoadFromDb(scanner.GetTables(), &crcFailed)) {
         MVLOG(LOG_CRIT, "error loading file meta data for cfID %i", static_cast<int>(cfID));
         return false;
     }

@@ -5,7 +5,7 @@
 #include "client/core/RandomSource.h"
 #include "client/library/FileScanner.h"
 #include "client/library/LowPriScanner.h"
-#include "client/library/SharedFile.h"
+#include "client/library/MusicFile.h"
 #include "client/server/LoginDigests.h"
 #include "client/server/MessageTypes.h"
 #include "client/stream/FileTransfer.h"
@@ -285,7 +285,7 @@ void NodeConn::SendLowPriResults(FileScanner& scanner) {
         SharedFile* file = scanner.FindFileByCfId(cfID);
         if (file && file->GetKind() == SF_MUSIC_FILE && result == LowPriScanner::kScanOk && metadata) {
             static_cast<MusicFile*>(file)->SetMetadata(std::move(metadata));
-            if (!file->UpdateInDb(scanner.GetDb()))
+            if (!file->UpdateInDb(scanner.GetTables()))
                 MVLOG(LOG_ERR, "Could not store the scanned metadata of cfID %u", cfID);
             (void)SendFileDetails(scanner, cfID, file);
             file->ReleaseMetadata();

@@ -1,10 +1,22 @@
 #include "client/server/WirePath.h"
 
-std::wstring WireDirToLocal(const std::wstring& wireDir) {
-    std::wstring local = wireDir;
-    for (wchar_t& c : local) {
-        if (c == L'\\')
-            c = L'/';
+namespace {
+
+std::wstring ReplaceSeparator(const std::wstring& path, wchar_t from, wchar_t to) {
+    std::wstring result = path;
+    for (wchar_t& c : result) {
+        if (c == from)
+            c = to;
     }
-    return local;
+    return result;
+}
+
+} // namespace
+
+std::wstring WireDirToLocal(const std::wstring& wireDir) {
+    return ReplaceSeparator(wireDir, L'\\', L'/');
+}
+
+std::wstring LocalDirToWire(const std::wstring& localDir) {
+    return ReplaceSeparator(localDir, L'/', L'\\');
 }

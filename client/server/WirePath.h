@@ -5,3 +5,5 @@
 
 // The wire form with '/' separators.
 std::wstring WireDirToLocal(const std::wstring& wireDir);
+// The local form with '\' separators.
+std::wstring LocalDirToWire(const std::wstring& localDir);

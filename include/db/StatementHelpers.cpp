@@ -56,7 +56,10 @@ bool ExecQuery(sqlite3* db, const std::string& sql) {
     return StepWithRetry(std::move(statement));
 }
 
-bool StepWithRetry(platform::SqliteStatement statement) {
+namespace {
+
+// Steps until done, retrying busy and locked databases; logs the outcome.
+bool StepUntilDone(platform::SqliteStatement& statement) {
     if (!statement.IsPrepared()) {
         MVLOG(LOG_CRIT, "Sqlite statement to run was not prepared");
         return false;
@@ -88,10 +91,40 @@ bool StepWithRetry(platform::SqliteStatement statement) {
         MVLOG(LOG_INFO, "Sqlite recovered after %i errors", attempts - 1);
         SendReport(L"Sqlite Recovered", REPORT_INFO);
     }
-    res = statement.Finalize();
+    return true;
+}
+
+} // namespace
+
+bool StepWithRetry(platform::SqliteStatement statement) {
+    if (!StepUntilDone(statement))
+        return false;
+    const int res = statement.Finalize();
     if (res != SQLITE_OK) {
         MVLOG(LOG_CRIT, "sqlite3_finalize returned %i", res);
         return false;
     }
     return true;
+}
+
+bool StepReusedWithRetry(platform::SqliteStatement& statement) {
+    const bool done = StepUntilDone(statement);
+    if (statement.IsPrepared()) {
+        sqlite3_reset(statement.Get());
+        sqlite3_clear_bindings(statement.Get());
+    }
+    return done;
+}
+
+bool BindUtf8(sqlite3_stmt* statement, int index, const std::string& text) {
+    return sqlite3_bind_text64(statement, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8) ==
+           SQLITE_OK;
+}
+
+std::string ColumnString(sqlite3_stmt* statement, int column) {
+    const unsigned char* text = sqlite3_column_text(statement, column);
+    if (!text)
+        return std::string();
+    return std::string(reinterpret_cast<const char*>(text),
+                       static_cast<size_t>(sqlite3_column_bytes(statement, column)));
 }

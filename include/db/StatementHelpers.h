@@ -21,6 +21,16 @@
 // counts as a failed attempt: these statements are not meant to return rows.
 [[nodiscard]] bool StepWithRetry(platform::SqliteStatement statement);
 
+// The same for a statement prepared once and run many times: afterwards it
+// is reset and its bindings cleared, ready for the next run, whatever the
+// outcome.
+[[nodiscard]] bool StepReusedWithRetry(platform::SqliteStatement& statement);
+
+// Binds `text` (UTF-8) as a copy; true on SQLITE_OK.
+[[nodiscard]] bool BindUtf8(sqlite3_stmt* statement, int index, const std::string& text);
+// A text column's UTF-8 bytes; "" for NULL.
+std::string ColumnString(sqlite3_stmt* statement, int column);
+
 // The pause between attempts, replaced by tests (which move an injected clock
 // in it). An empty function restores the real pause. Set it before use.
 using SqliteRetrySleeper = std::function<void(uint32_t milliseconds)>;

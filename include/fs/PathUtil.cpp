@@ -40,6 +40,25 @@ std::wstring PathJoin(const std::wstring& dir, const std::wstring& name) {
     return result;
 }
 
+bool FindFolderHolding(const std::vector<std::wstring>& folders, const std::wstring& path,
+                       std::wstring& rest) {
+    const std::wstring* best = nullptr;
+    for (const std::wstring& folder : folders) {
+        if (folder.empty() || path.compare(0, folder.size(), folder) != 0)
+            continue;
+        const bool boundary =
+            path.size() == folder.size() || folder.back() == L'/' || path[folder.size()] == L'/';
+        if (boundary && (!best || folder.size() > best->size()))
+            best = &folder;
+    }
+    if (!best)
+        return false;
+    rest = path.substr(best->size());
+    if (!rest.empty() && rest[0] == L'/')
+        rest.erase(0, 1);
+    return true;
+}
+
 bool SplitPath(const std::wstring& path, std::wstring& dir, std::wstring& name) {
     size_t pos = path.rfind(L'/');
     if (pos == std::wstring::npos || pos == 0)

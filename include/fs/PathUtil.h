@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // dir + exactly one '/' + name (a leading '/' of name is dropped); an empty
 // dir gives "/" + name.
@@ -13,6 +14,11 @@ bool SplitPath(const std::wstring& path, std::wstring& dir, std::wstring& name);
 bool SplitUrlPath(const std::wstring& url, std::wstring& head, std::wstring& tail);
 // Case-sensitive path order, as the file system sees names.
 int PathCompare(const std::wstring& a, const std::wstring& b);
+// The longest of `folders` that holds `path` (at a '/' boundary: "/music"
+// does not hold "/music2/x"), and in `rest` the path after it without its
+// leading '/'. False when none holds it.
+bool FindFolderHolding(const std::vector<std::wstring>& folders, const std::wstring& path,
+                       std::wstring& rest);
 bool IsRelativePath(const std::wstring& path);
 // True for a single file-name element: not empty, not "." or "..", without
 // '/', '\\' (a wire separator left unconverted) or control characters (C0,

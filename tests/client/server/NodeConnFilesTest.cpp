@@ -130,8 +130,7 @@ TEST_F(NodeConnFilesTest, DownloadOfAFileThatExistsRescansIt) {
 }
 
 TEST_F(NodeConnFilesTest, UploadOfAnUnknownFileIsABadFile) {
-    FakeMusicFile file(5);
-    h.scanner.files[5] = &file;
+    FakeMusicFile file(5, h.scanner);
     msg::Transfer upload = Download("", "");
     upload.client = false;
     upload.cfID = 9;

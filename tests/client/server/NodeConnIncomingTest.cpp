@@ -284,9 +284,13 @@ TEST_F(NodeConnIncomingTest, AFloodOfStatusRequestsIsAnsweredWhole) {
 }
 
 TEST_F(NodeConnIncomingTest, SimpleOrdersReachTheCoreScannerAndUi) {
-    FakeMusicFile file(5);
+    FakeMusicFile file(5, h.scanner);
     file.SetNewFile(true);
-    h.scanner.files[5] = &file;
+    std::vector<std::wstring> opened;
+    h.scanner.SetFileOpener([&](const std::wstring& path, int*) {
+        opened.push_back(path);
+        return true;
+    });
     ASSERT_TRUE(EnsureConnected());
     h.server.Send(With<msg::PlaycountSettings>([](msg::PlaycountSettings& m) {
         m.enabled = true;
@@ -313,7 +317,7 @@ TEST_F(NodeConnIncomingTest, SimpleOrdersReachTheCoreScannerAndUi) {
     EXPECT_FALSE(ClosedBy(FrameOf(msg::Ignored63{})));
     EXPECT_TRUE(h.owner.playCountsEnabled);
     EXPECT_EQ(12u, h.owner.playCountHours);
-    EXPECT_EQ(std::vector<uint32_t>({2, 3}), file.plays);
+    EXPECT_EQ(std::vector<std::wstring>({L"/music/a.mp3", L"/music/a.mp3"}), opened);
     ASSERT_EQ(1u, h.scanner.songInfos.size());
     EXPECT_EQ(99u, h.scanner.songInfos[0].second.songID);
     EXPECT_EQ(1ULL << 40, h.scanner.songInfos[0].second.printID);
@@ -326,8 +330,7 @@ TEST_F(NodeConnIncomingTest, SimpleOrdersReachTheCoreScannerAndUi) {
 }
 
 TEST_F(NodeConnIncomingTest, FileDetailsForUnknownFilesAndAfterALowPriorityScan) {
-    FakeMusicFile file(5);
-    h.scanner.files[5] = &file;
+    FakeMusicFile file(5, h.scanner);
     ASSERT_TRUE(EnsureConnected());
     h.server.Send(With<msg::FileDetailsRequest>([](msg::FileDetailsRequest& m) { m.cfID = 9; }));
     ASSERT_TRUE(h.PumpUntil([&] { return h.server.HasReceived(ClientMsg::MSG_FILE_DETAILS); }));
@@ -361,18 +364,16 @@ TEST_F(NodeConnIncomingTest, FileDetailsForUnknownFilesAndAfterALowPriorityScan)
 }
 
 TEST_F(NodeConnIncomingTest, AcknowledgementOfAFileThatIsNotNewIsIgnored) {
-    FakeMusicFile old(6);
-    h.scanner.files[6] = &old;
+    FakeMusicFile old(6, h.scanner);
     EXPECT_FALSE(ClosedBy(FrameOf(msg::NewFileAck{.cfID = 6})));
     EXPECT_TRUE(h.scanner.finished.empty());
     EXPECT_TRUE(h.log.Contains("Ignoring an acknowledgement for cfID 6"));
 }
 
 TEST_F(NodeConnIncomingTest, RecordTooLargeForItsBodyFallsBackToNotFound) {
-    FakeMusicFile big(7);
+    FakeMusicFile big(7, h.scanner);
     big.hasMetadata = true;
     big.recordBytes = NodeConn::kNewFileBodyBytes;
-    h.scanner.files[7] = &big;
     ASSERT_TRUE(EnsureConnected());
     h.server.Send(With<msg::FileDetailsRequest>([](msg::FileDetailsRequest& m) { m.cfID = 7; }));
     ASSERT_TRUE(h.PumpUntil([&] { return h.server.HasReceived(ClientMsg::MSG_FILE_DETAILS); }));
@@ -384,8 +385,7 @@ TEST_F(NodeConnIncomingTest, RecordTooLargeForItsBodyFallsBackToNotFound) {
 }
 
 TEST_F(NodeConnIncomingTest, WaitingScanResultsDoNotSpinTheLoopWhileTheOutputIsFull) {
-    FakeMusicFile file(5);
-    h.scanner.files[5] = &file;
+    FakeMusicFile file(5, h.scanner);
     ASSERT_TRUE(EnsureConnected());
     h.server.Send(With<msg::FileDetailsRequest>([](msg::FileDetailsRequest& m) {
         m.cfID = 5;
@@ -432,8 +432,7 @@ TEST(NodeConnLowPriorityTest, ResultsAskedForByAnEarlierSessionAreDropped) {
     auto scanner = std::make_unique<HeldLowPriScanner>();
     HeldLowPriScanner* held = scanner.get();
     LinkHarness h(DefaultServerOptions(), true, std::move(scanner));
-    FakeMusicFile file(5);
-    h.scanner.files[5] = &file;
+    FakeMusicFile file(5, h.scanner);
     ASSERT_TRUE(h.Connect());
     h.server.Send(With<msg::FileDetailsRequest>([](msg::FileDetailsRequest& m) {
         m.cfID = 5;

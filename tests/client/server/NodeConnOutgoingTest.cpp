@@ -96,8 +96,7 @@ TEST_F(NodeConnOutgoingTest, ChangeUploadStopsAfterThreeSecondsAndGoesOnNextPass
 }
 
 TEST_F(NodeConnOutgoingTest, NewFilesCarryTheFilesRecordAndReleaseIt) {
-    FakeMusicFile file(8);
-    h.scanner.files[8] = &file;
+    FakeMusicFile file(8, h.scanner);
     h.scanner.queue.push_back({SYNC_NEW, 8, 1});
     h.scanner.queue.push_back({SYNC_NEW, 9, 1}); // unknown by now
     h.link->SendChangeQueue(h.scanner);

@@ -1,13 +1,14 @@
 // Stand-ins for the library the core and the server link drive: a scanner
 // whose answers and queue a test sets, files, a share monitor and a music
-// search. Each records what was asked of it.
+// search. Each records what was asked of it; the scanner's directory records
+// and file opener are the real ones.
 #pragma once
 
 #include "client/library/FileScanner.h"
+#include "client/library/MusicFile.h"
 #include "client/library/MusicSearch.h"
 #include "client/library/ShareMon.h"
-#include "client/library/SharedFile.h"
-#include "client/media/FileMetaData.h"
+#include "include/fs/PathUtil.h"
 #include "include/io/Buf.h"
 
 #include <functional>
@@ -31,61 +32,11 @@ struct EventLog {
     }
 };
 
-class FakeMusicFile final : public MusicFile {
-  public:
-    explicit FakeMusicFile(uint32_t cfID, std::wstring path = L"/music/a.mp3")
-        : MusicFile(cfID), m_path(std::move(path)) {}
-
-    void GetFullPath(std::wstring& path, FileScanner&) override { path = m_path; }
-    void Play(FileScanner&, uint32_t mode) override { plays.push_back(mode); }
-    bool LoadFromDb(sqlite3*, bool* crcFailed) override {
-        if (crcFailed)
-            *crcFailed = false;
-        ++refs;
-        return loadable;
-    }
-    void ReleaseMetadata() override {
-        if (refs > 0)
-            --refs;
-    }
-    bool HasMetadata() const override { return hasMetadata || refs > 0; }
-    bool UpdateInDb(sqlite3*) override {
-        ++updates;
-        return true;
-    }
-    // Kind, cfID and a filler of recordBytes bytes.
-    bool PutMetadata(Buf& out) override { return PutRecord(out, 0x4E); }
-    bool PutNewFile(FileScanner&, Buf& out) override { return PutRecord(out, 0x44); }
-    void SetMetadata(std::unique_ptr<FileMetaData> metadata) override {
-        received = std::move(metadata);
-        hasMetadata = true;
-    }
-
-    std::wstring m_path;
-    bool loadable = true;
-    bool hasMetadata = false;
-    int refs = 0;
-    int updates = 0;
-    int recordBytes = 8;
-    std::vector<uint32_t> plays;
-    std::unique_ptr<FileMetaData> received;
-
-  private:
-    bool PutRecord(Buf& out, uint8_t marker) {
-        out.WriteByte(marker);
-        out.WriteUInt32(m_cfID);
-        for (int i = 0; i < recordBytes; ++i)
-            out.WriteByte(static_cast<uint8_t>(i));
-        return !out.HasFailed();
-    }
-};
-
 class FakeScanner final : public FileScanner {
   public:
     explicit FakeScanner(EventLog* log = nullptr) : FileScanner(nullptr), m_log(log) {}
 
-    bool InitMetadataDb(const std::vector<std::wstring>& shares, sqlite3* db) override {
-        m_db = db;
+    bool InitMetadataDb(const std::vector<std::wstring>& shares, sqlite3*) override {
         SetCurShares(shares);
         return initOk;
     }
@@ -173,6 +124,56 @@ class FakeScanner final : public FileScanner {
             m_log->Add(event);
     }
     EventLog* m_log;
+};
+
+// A music file whose slots record what the server link asks of them. It is
+// entered in the scanner's files under its cfID, in the directory of `path`.
+class FakeMusicFile final : public MusicFile {
+  public:
+    FakeMusicFile(uint32_t cfID, FakeScanner& scanner, const std::wstring& path = L"/music/a.mp3")
+        : MusicFile(KeyFor(scanner, path), 0, 0, 0, cfID, -1) {
+        scanner.files[cfID] = this;
+    }
+
+    bool LoadFromDb(MetadataTables&, bool* crcFailed) override {
+        if (crcFailed)
+            *crcFailed = false;
+        ++refs;
+        return loadable;
+    }
+    void ReleaseMetadata() override {
+        if (refs > 0)
+            --refs;
+    }
+    bool HasMetadata() const override { return hasMetadata || refs > 0; }
+    bool UpdateInDb(MetadataTables&) override {
+        ++updates;
+        return true;
+    }
+    // Kind, cfID and a filler of recordBytes bytes.
+    bool PutMetadata(Buf& out) override { return PutRecord(out, 0x4E); }
+    bool PutNewFile(FileScanner&, Buf& out) override { return PutRecord(out, 0x44); }
+
+    bool loadable = true;
+    bool hasMetadata = false;
+    int refs = 0;
+    int updates = 0;
+    int recordBytes = 8;
+
+  private:
+    static PathKey KeyFor(FileScanner& scanner, const std::wstring& path) {
+        std::wstring dir, name;
+        if (!SplitPath(path, dir, name))
+            name = path;
+        return PathKey(name, scanner.GetOrAddDirectory(NormalizeDirPath(dir))->m_id);
+    }
+    bool PutRecord(Buf& out, uint8_t marker) {
+        out.WriteByte(marker);
+        out.WriteUInt32(m_cfID);
+        for (int i = 0; i < recordBytes; ++i)
+            out.WriteByte(static_cast<uint8_t>(i));
+        return !out.HasFailed();
+    }
 };
 
 class FakeShareMon final : public ShareMon {

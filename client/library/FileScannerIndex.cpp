@@ -1,0 +1,102 @@
+// The scanner's index: directory records, files by cfID and by key, and the
+// song ids the server gave them.
+#include "client/library/FileScanner.h"
+#include "client/library/MusicFile.h"
+#include "include/crash/Assert.h"
+#include "include/fs/PathUtil.h"
+#include "include/log/Logger.h"
+
+#include <algorithm>
+
+std::wstring NormalizeDirPath(const std::wstring& path) {
+    return IsNormalizedDirPath(path) ? path : path + L'/';
+}
+
+SharedDir* FileScanner::GetOrAddDirectory(const std::wstring& path) {
+    MV_ASSERT(IsNormalizedDirPath(path));
+    if (SharedDir* dir = FindDirectoryByPath(path))
+        return dir;
+    auto dir = std::make_unique<SharedDir>(++m_dirIdCounter, path);
+    SharedDir* added = dir.get();
+    m_dirsByPath[path] = added;
+    m_dirsById[added->m_id] = std::move(dir);
+    return added;
+}
+
+SharedDir* FileScanner::FindDirectoryByPath(const std::wstring& path) {
+    MV_ASSERT(IsNormalizedDirPath(path));
+    auto it = m_dirsByPath.find(path);
+    return it == m_dirsByPath.end() ? nullptr : it->second;
+}
+
+const SharedDir* FileScanner::FindDirectory(uint32_t dirId) const {
+    auto it = m_dirsById.find(dirId);
+    return it == m_dirsById.end() ? nullptr : it->second.get();
+}
+
+void FileScanner::AddFileFromDb(uint32_t dirId, const std::wstring& fileName, int64_t offset, uint32_t size,
+                                uint32_t lastModDate, uint32_t songId, int32_t playCount) {
+    MV_ASSERT(m_queueDisabled);
+    const PathKey key(fileName, dirId);
+    if (offset == 0 || fileName.empty() || m_filesByPath.count(key) != 0) {
+        MVLOG(LOG_ERR, "Skipping stored row %lli for %u/'%ls': no key, no name, or named twice",
+              static_cast<long long>(offset), dirId, fileName.c_str());
+        return;
+    }
+    auto file = std::make_unique<MusicFile>(key, offset, size, lastModDate, NextCfId(), playCount);
+    file->SetSongId(songId);
+    MusicFile* added = file.get();
+    IndexSongId(added, 0);
+    m_filesByPath[key] = added;
+    m_filesById[added->GetCfId()] = std::move(file);
+}
+
+SharedFile* FileScanner::FindFileByCfId(uint32_t cfID) {
+    auto it = m_filesById.find(cfID);
+    return it == m_filesById.end() ? nullptr : it->second.get();
+}
+
+uint32_t FileScanner::GetCfIdForPath(const std::wstring& path) {
+    std::wstring dirName, fileName;
+    if (!SplitPath(path, dirName, fileName))
+        return 0;
+    const SharedDir* dir = FindDirectoryByPath(NormalizeDirPath(dirName));
+    if (!dir)
+        return 0;
+    auto it = m_filesByPath.find(PathKey(fileName, dir->m_id));
+    return it == m_filesByPath.end() ? 0 : it->second->GetCfId();
+}
+
+void FileScanner::IndexSongId(MusicFile* file, uint32_t seconds) {
+    // Playlists waiting for this song id learn of the file (and its seconds)
+    // once playlists are read from disk; none are yet.
+    (void)seconds;
+    const uint32_t songId = file->GetSongId();
+    if (songId == 0)
+        return;
+    std::list<MusicFile*>& files = m_songMap[songId];
+    int counter = 0;
+    for (MusicFile* other : files) {
+        if (other == file)
+            ++counter;
+        else
+            MV_ASSERT(other->GetCfId() != file->GetCfId());
+    }
+    MV_ASSERT(counter <= 1);
+    if (counter == 0)
+        files.push_back(file);
+}
+
+void FileScanner::RemoveFromSongMap(MusicFile* file) {
+    const uint32_t songId = file->GetSongId();
+    if (songId == 0)
+        return;
+    auto it = m_songMap.find(songId);
+    MV_ASSERT(it != m_songMap.end());
+    if (it == m_songMap.end())
+        return;
+    MV_ASSERT(std::count(it->second.begin(), it->second.end(), file) == 1);
+    it->second.remove(file);
+    if (it->second.empty())
+        m_songMap.erase(it);
+}

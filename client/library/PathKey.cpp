@@ -1,0 +1,25 @@
+#include "client/library/PathKey.h"
+
+#include "include/digest/Crc32.h"
+#include "include/fs/PathUtil.h"
+
+PathKey::PathKey(const std::wstring& fileName, uint32_t dirId) : m_fileName(fileName), m_dirId(dirId) {
+    Crc32 crc;
+    crc.AddWide(m_fileName);
+    crc.AddU32(m_dirId);
+    m_hash = crc.Value();
+}
+
+bool PathLessNoCase::operator()(const std::wstring& a, const std::wstring& b) const {
+    return PathCompare(a, b) < 0;
+}
+
+bool PathLessNoCase::operator()(const PathKey& a, const PathKey& b) const {
+    return (*this)(a.GetFileName(), b.GetFileName());
+}
+
+bool PathKeyLess::operator()(const PathKey& a, const PathKey& b) const {
+    if (a.GetDirId() != b.GetDirId())
+        return a.GetDirId() < b.GetDirId();
+    return PathLessNoCase()(a.GetFileName(), b.GetFileName());
+}

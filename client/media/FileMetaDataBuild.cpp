@@ -1,0 +1,127 @@
+// Building a record from its file: status, format analysis, digest, and the
+// fingerprint when asked for.
+#include "client/media/FileMetaData.h"
+#include "client/media/PrintSource.h"
+
+#include "include/crash/CrashReport.h"
+#include "include/log/Logger.h"
+#include "include/text/Utf8.h"
+#include "platform/fs/FileOps.h"
+#include "platform/fs/UniqueFd.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <cerrno>
+
+namespace {
+
+// An AAC file of more than this many audio bytes without a print is
+// reported, at most kMaxFpErrReports - 1 times per process.
+constexpr uint64_t kFpErrMinDataLen = 0x200000;
+constexpr int kMaxFpErrReports = 20;
+std::atomic<int> g_fpErrCount{0};
+
+// A name read from disk that was not valid UTF-8 reaches us with U+FFFD in
+// place of its bad bytes (or as stray surrogates); it names no file we could
+// open again.
+bool IsCleanUnicode(const std::wstring& text) {
+    for (wchar_t ch : text) {
+        const auto code = static_cast<uint32_t>(ch);
+        if (code == static_cast<uint32_t>(kReplacementChar) || (code >= 0xD800 && code <= 0xDFFF) ||
+            code > 0x10FFFF)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool FileMetaData::ReadQuickInfo() {
+    const std::wstring path = GetFullPath();
+    if (path.empty()) {
+        MVLOG(LOG_ERR, "Metadata record has no directory or file name; nothing to read");
+        return false;
+    }
+    if (!IsCleanUnicode(path)) {
+        MVLOG(LOG_ERR, "Name is not valid UTF-8, not read: %ls", path.c_str());
+        return false;
+    }
+    const std::string utf8 = WideToUtf8(path);
+    struct stat st {};
+    if (stat(utf8.c_str(), &st) != 0) {
+        MVLOG(LOG_ERR, "Could not stat %ls when building metadata obj", path.c_str());
+        return false;
+    }
+    if (st.st_size < 0 || static_cast<uint64_t>(st.st_size) > kMaxFileBytes) {
+        MVLOG(LOG_ERR, "File of %lli bytes is 2 GiB or more, not read: %ls",
+              static_cast<long long>(st.st_size), path.c_str());
+        return false;
+    }
+    size = static_cast<uint32_t>(st.st_size);
+    lastModDate = static_cast<uint32_t>(st.st_mtime);
+    if (size == 0)
+        return false;
+
+    platform::UniqueFd fd(platform::OpenCloexec(utf8, O_RDONLY));
+    if (!fd.IsValid()) {
+        MVLOG(LOG_ERR, "could not open file, err %i, %ls", errno, path.c_str());
+        return false;
+    }
+    ClearTags();
+    if (encType == MP3) {
+        if (!AnalyzeMp3(fd.Get(), path))
+            return false;
+    } else if (encType == AAC) {
+        // A later change replaces this refusal with the MPEG-4 analysis.
+        MVLOG(LOG_ERR, "MPEG-4 analysis is not built yet, not read: %ls", path.c_str());
+        return false;
+    } else {
+        MVLOG(LOG_ERR, "Not an audio file type, not read: %ls", path.c_str());
+        return false;
+    }
+    if (lengthSecs == 0 || bitRate == 0) {
+        MVLOG(LOG_ERR, "invalid audio properties for %ls", path.c_str());
+        return false;
+    }
+    if (m_dataLen == 0 || m_dataOffset < m_id3v2Len || m_dataOffset + m_dataLen > size) {
+        MVLOG(LOG_ERR, "Bad audio region %llu+%llu (tag %llu, size %u) in %ls",
+              static_cast<unsigned long long>(m_dataOffset), static_cast<unsigned long long>(m_dataLen),
+              static_cast<unsigned long long>(m_id3v2Len), size, path.c_str());
+        return false;
+    }
+    if (!HashAudioData(fd.Get(), m_dataOffset, m_dataLen, digest)) {
+        MVLOG(LOG_ERR, "Could not get hash for %ls", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool FileMetaData::ComputeMetadataAndPrint(bool wantPrint, bool inProcess) {
+    const std::wstring path = GetFullPath();
+    if (!ReadQuickInfo()) {
+        MVLOG(LOG_ERR, "ReadQuickInfo failed for %ls", path.c_str());
+        return false;
+    }
+    if (!wantPrint)
+        return true;
+    std::string text;
+    uint32_t secs = 0;
+    const bool made = inProcess ? CalcPrintInProcess(path, text, secs) : GetPrintOutOfProc(path, text, secs);
+    if (made) {
+        print = text;
+        printSecs = secs;
+    }
+    if (!inProcess) {
+        if (!made)
+            MVLOG(LOG_ERR, "Failed GetPrintOutOfProc");
+        return true;
+    }
+    if (encType == AAC && print.empty()) {
+        MVLOG(LOG_ERR, "AAC FP length was 0 for %ls", pFileName.c_str());
+        if (m_dataLen > kFpErrMinDataLen && ++g_fpErrCount < kMaxFpErrReports)
+            SendReport(L"FP err", REPORT_INFO);
+    }
+    return true;
+}

@@ -1,0 +1,94 @@
+#include "tests/support/media/Mp3Fixture.h"
+
+#include "tests/support/TempDir.h"
+
+#include <attachedpictureframe.h>
+#include <id3v1tag.h>
+#include <id3v2tag.h>
+#include <mpegfile.h>
+#include <privateframe.h>
+#include <textidentificationframe.h>
+
+namespace testsupport {
+
+namespace {
+
+// MPEG-1, Layer III, no CRC; 128 kbit/s, 44100 Hz; mono.
+const unsigned char kFrameHeader[4] = {0xFF, 0xFB, 0x90, 0xC0};
+
+TagLib::String Utf8(const std::string& text) {
+    return TagLib::String(text, TagLib::String::UTF8);
+}
+
+TagLib::ID3v2::Frame* MakeFrame(const Id3Frame& spec) {
+    if (spec.id == "TXXX")
+        return new TagLib::ID3v2::UserTextIdentificationFrame(Utf8(spec.text), Utf8(spec.value));
+    if (spec.id == "PRIV") {
+        auto* frame = new TagLib::ID3v2::PrivateFrame();
+        frame->setOwner(Utf8(spec.text));
+        frame->setData(TagLib::ByteVector("data"));
+        return frame;
+    }
+    if (spec.id == "APIC") {
+        auto* frame = new TagLib::ID3v2::AttachedPictureFrame();
+        frame->setMimeType(Utf8(spec.text));
+        const std::string picture = FixturePicture(spec.pictureBytes);
+        frame->setPicture(TagLib::ByteVector(picture.data(), static_cast<unsigned>(picture.size())));
+        return frame;
+    }
+    auto* frame =
+        new TagLib::ID3v2::TextIdentificationFrame(TagLib::ByteVector(spec.id.c_str()), TagLib::String::UTF8);
+    frame->setText(Utf8(spec.text));
+    return frame;
+}
+
+bool SaveTags(const std::string& path, const Mp3Tags& tags) {
+    TagLib::MPEG::File file(path.c_str(), false);
+    int kinds = TagLib::MPEG::File::NoTags;
+    if (tags.v1) {
+        TagLib::ID3v1::Tag* v1 = file.ID3v1Tag(true);
+        v1->setTitle(Utf8(tags.v1Title));
+        v1->setArtist(Utf8(tags.v1Artist));
+        v1->setAlbum(Utf8(tags.v1Album));
+        v1->setComment(Utf8(tags.v1Comment));
+        kinds |= TagLib::MPEG::File::ID3v1;
+    }
+    if (tags.v2) {
+        TagLib::ID3v2::Tag* v2 = file.ID3v2Tag(true);
+        v2->setTitle(Utf8(tags.title));
+        v2->setArtist(Utf8(tags.artist));
+        v2->setAlbum(Utf8(tags.album));
+        v2->setTrack(tags.track);
+        for (const Id3Frame& spec : tags.frames)
+            v2->addFrame(MakeFrame(spec));
+        kinds |= TagLib::MPEG::File::ID3v2;
+    }
+    return file.save(kinds, TagLib::File::StripOthers, TagLib::ID3v2::v4, TagLib::File::DoNotDuplicate);
+}
+
+} // namespace
+
+std::string Mp3Frames(int count) {
+    std::string frame(kMp3FrameBytes, '\0');
+    frame.replace(0, sizeof kFrameHeader, reinterpret_cast<const char*>(kFrameHeader), sizeof kFrameHeader);
+    std::string frames;
+    for (int i = 0; i < count; ++i)
+        frames += frame;
+    return frames;
+}
+
+std::string FixturePicture(size_t size) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 7 + size) % 256);
+    return bytes;
+}
+
+bool WriteMp3(const std::string& path, const std::string& prefix, int frameCount, const Mp3Tags& tags) {
+    WriteFileText(path, prefix + Mp3Frames(frameCount));
+    if (!tags.v1 && !tags.v2)
+        return true;
+    return SaveTags(path, tags);
+}
+
+} // namespace testsupport

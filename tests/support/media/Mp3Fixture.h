@@ -1,0 +1,46 @@
+// MP3 files made by the tests themselves: silent MPEG-1 Layer III frames
+// built by hand, with ID3v1 and ID3v2 tags written by TagLib.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// One frame at 128 kbit/s and 44100 Hz without padding.
+constexpr size_t kMp3FrameBytes = 417;
+
+// `count` frames; 40 frames play for about one second.
+std::string Mp3Frames(int count);
+
+// One ID3v2 frame to add, in order:
+// "TXXX": text = description, value = value; "TCON", "TPE2": text;
+// "PRIV": text = owner; "APIC": text = MIME type, pictureBytes = size of
+// a picture made by FixturePicture.
+struct Id3Frame {
+    std::string id;
+    std::string text;
+    std::string value;
+    size_t pictureBytes = 0;
+};
+
+struct Mp3Tags {
+    bool v1 = false;
+    std::string v1Title, v1Artist, v1Album, v1Comment;
+    bool v2 = false;
+    std::string title, artist, album;
+    unsigned track = 0;
+    std::vector<Id3Frame> frames;
+};
+
+// Picture bytes of a given size, different for every size.
+std::string FixturePicture(size_t size);
+
+// Writes the file: `prefix` (junk between the tags and the audio), then the
+// frames, and then the tags that `tags` asks for. False when TagLib could
+// not save them.
+[[nodiscard]] bool WriteMp3(const std::string& path, const std::string& prefix, int frameCount,
+                            const Mp3Tags& tags = Mp3Tags());
+
+} // namespace testsupport
