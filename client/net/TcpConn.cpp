@@ -354,7 +354,10 @@ void TcpConn::AddToFdSets(int& maxFd, bool& any, SocketSet& readSet, SocketSet& 
     }
     bool entered = false;
     if (m_state == TC_CONNECTING) {
-        entered = writeSet.Add(m_sockFD) | exceptSet.Add(m_sockFD);
+        // Both sets take the socket: a refused connect shows in the exception set only.
+        const bool inWriteSet = writeSet.Add(m_sockFD);
+        const bool inExceptSet = exceptSet.Add(m_sockFD);
+        entered = inWriteSet || inExceptSet;
     } else {
         // Compacted first, so a consumed prefix never stops reading.
         inBuf.Compact();
