@@ -9,11 +9,13 @@
 #include "include/text/Utf8.h"
 #include "tests/fuzz/support/FuzzInput.h"
 #include "tests/fuzz/support/FuzzSupport.h"
+#include "tests/support/testserver/Frame.h"
 
 #include <string>
 #include <vector>
 
 using fuzzsupport::FuzzInput;
+using testsupport::EncodeFrame;
 
 namespace {
 
@@ -91,18 +93,21 @@ void SniffConnection(int bufSize, size_t piece, const std::string& stream) {
         const int before = in.GetNumUsedBytes();
         std::wstring connID;
         const SniffResult result = SniffHttp(in, connID);
+        const bool httpRequest = stream.compare(0, 4, "GET ") == 0;
         if (result == SNIFF_NOT_YET) {
             FUZZ_CHECK(in.GetNumUsedBytes() == before && connID.empty());
+            FUZZ_CHECK(!httpRequest || before < kSniffMinBytes);
             if (pos == stream.size() || !in.HasSpace())
                 return;
             continue;
         }
-        if (result == SNIFF_BAD)
-            return;
-        if (connID == kHttpConnId && stream.compare(0, 4, "GET ") == 0) {
-            FUZZ_CHECK(in.GetNumUsedBytes() == before);
+        if (httpRequest) {
+            // The request stays in the buffer for the HTTP connection.
+            FUZZ_CHECK(result == SNIFF_IDENTIFIED && connID == kHttpConnId && in.GetNumUsedBytes() == before);
             return;
         }
+        if (result == SNIFF_BAD)
+            return;
         // A preamble: consumed, and its id announced again reads back the same.
         FUZZ_CHECK(in.GetNumUsedBytes() < before);
         Buf again(2 * kMaxConnIdBytes);
@@ -119,36 +124,26 @@ std::string U32(uint32_t value) {
             static_cast<char>(value)};
 }
 
-std::string Frame(uint16_t type, const std::string& payload) {
-    Buf out(static_cast<int64_t>(payload.size()) + 8);
-    MesgHeader header;
-    header.type = static_cast<uint8_t>(type);
-    header.payloadLength = static_cast<uint32_t>(payload.size());
-    (void)WriteHeader(out, header);
-    (void)out.WriteBytes(payload.data(), static_cast<int64_t>(payload.size()));
-    return std::string(reinterpret_cast<char*>(out.GetReadPtr()), static_cast<size_t>(out.GetNumUsedBytes()));
-}
-
 } // namespace
 
 std::vector<std::string> fuzzsupport::Seeds() {
-    // Buffer size index and piece size first.
-    const std::string whole("\x06\xFF", 2);
+    // Buffer size index and piece size first: the link's 8192-byte buffer
+    // in pieces of 256 bytes or of one byte, and a 24-byte buffer.
+    const std::string large("\x06\xFF", 2);
     const std::string bytewise("\x06\x00", 2);
     const std::string small("\x02\x05", 2);
-    std::string id("\x00\x10", 2);
-    id += U32(1) + U32(2) + U32(3) + U32(4);
-    std::string preamble = U32(10 + 7) + U32(1) + std::string("\x00\x07", 2) + "stream1";
-    std::string preambleUtf8 = U32(10 + 6) + U32(1) + std::string("\x00\x06", 2) + "caf\xC3\xA9!";
+    const std::string id = std::string("\x00\x10", 2) + U32(1) + U32(2) + U32(3) + U32(4);
+    const std::string preamble = U32(10 + 7) + U32(1) + std::string("\x00\x07", 2) + "stream1";
+    const std::string preambleUtf8 = U32(10 + 6) + U32(1) + std::string("\x00\x06", 2) + "caf\xC3\xA9!";
     return {
-        whole + Frame(8, ""),
-        bytewise + Frame(11, id) + Frame(16, U32(3) + "abc") + Frame(8, ""),
-        small + Frame(52, id + std::string("\x00\x01x", 3)),
-        whole + std::string("\xDE\xED\x00\x03\x00\x08", 6),
-        whole + std::string("\xDE\xED\x23\x28\x00\x10", 6) + std::string(100, 'x'),
-        whole + "GET /stream?id=1 HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n",
-        bytewise + preamble + Frame(8, ""),
-        whole + preambleUtf8,
+        large + EncodeFrame(8, ""),
+        bytewise + EncodeFrame(11, id) + EncodeFrame(16, U32(3) + "abc") + EncodeFrame(8, ""),
+        small + EncodeFrame(52, id + std::string("\x00\x01x", 3)),
+        large + std::string("\xDE\xED\x00\x03\x00\x08", 6),
+        large + std::string("\xDE\xED\x23\x28\x00\x10", 6) + std::string(100, 'x'),
+        large + "GET /stream?id=1 HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n",
+        bytewise + preamble + EncodeFrame(8, ""),
+        large + preambleUtf8,
     };
 }
 

@@ -15,11 +15,13 @@
 #include "tests/support/core/FakeLibrary.h"
 #include "tests/support/core/FakeLinkOwner.h"
 #include "tests/support/core/SequenceRandom.h"
+#include "tests/support/testserver/Frame.h"
 #include "tests/support/testserver/MessageCatalogue.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -74,6 +76,22 @@ std::string NextFrame(FuzzInput& input) {
     return frame + body;
 }
 
+// Replies go out as whole frames that the test server's own codec reads,
+// every byte of each body belonging to a field. File details that carry the
+// fake file's record (not a real one) are only framed.
+void CheckReplies(const Buf& out) {
+    FrameReader reader;
+    reader.Append(std::string_view(reinterpret_cast<const char*>(out.GetReadPtr()),
+                                   static_cast<size_t>(out.GetNumUsedBytes())));
+    Frame reply;
+    while (reader.Next(reply) == FrameReader::FR_FRAME) {
+        const bool fakeRecord = reply.type == static_cast<uint16_t>(ClientMsg::MSG_FILE_DETAILS) &&
+                                !reply.payload.empty() && reply.payload[0] != msg::kRecordNotFound;
+        FUZZ_CHECK(fakeRecord || DecodeClientMessage(reply.type, reply.payload).Ok());
+    }
+    FUZZ_CHECK(reader.PendingBytes() == 0);
+}
+
 void Feed(const uint8_t* data, size_t size, const Folders& folders) {
     ManualClock clock;
     SequenceRandom random({7, 3, 11});
@@ -102,7 +120,8 @@ void Feed(const uint8_t* data, size_t size, const Folders& folders) {
         const int before = in.GetNumUsedBytes();
         link.processServerBuffer(scanner);
         link.Tick(scanner);
-        // The replies have gone out.
+        // The replies go out.
+        CheckReplies(link.GetConn().outBuf);
         link.GetConn().outBuf.Reset();
         // Frames a pass leaves whole would wait for ever: they are dropped, as
         // a closing connection drops them.
