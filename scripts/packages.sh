@@ -13,6 +13,7 @@ MELVANE_PACKAGES=(
   zlib1g-dev
   libboost-dev
   libcurl4-openssl-dev
+  clang libclang-rt-14-dev clang-format
 )
 
 # Installs whatever of MELVANE_PACKAGES is missing; quick when all are there.

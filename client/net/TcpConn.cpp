@@ -354,7 +354,10 @@ void TcpConn::AddToFdSets(int& maxFd, bool& any, SocketSet& readSet, SocketSet& 
     }
     bool entered = false;
     if (m_state == TC_CONNECTING) {
-        entered = writeSet.Add(fd) | exceptSet.Add(fd);
+        // Both sets take the socket: a refused connect shows in the exception set only.
+        const bool inWriteSet = writeSet.Add(fd);
+        const bool inExceptSet = exceptSet.Add(fd);
+        entered = inWriteSet || inExceptSet;
     } else {
         // Compacted first, so a consumed prefix never stops reading.
         inBuf.Compact();
