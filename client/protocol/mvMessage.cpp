@@ -60,6 +60,10 @@ void TransferId::Write(Buf& out) const {
 }
 
 bool TransferId::Read(Buf& in) {
+    if (in.GetNumUsedBytes() < static_cast<int>(sizeof(uint16_t) + kWireBytes)) {
+        in.SetFailed();
+        return false;
+    }
     const uint16_t count = in.ReadUInt16();
     word0 = in.ReadUInt32();
     word1 = in.ReadUInt32();

@@ -137,6 +137,6 @@ TEST(mvMessageTest, TransferIdWithAWrongCountOrShortBytesFails) {
 
     Buf shortBytes(64);
     Put(shortBytes, {0, 16, 0, 0, 0, 1});
-    id.Read(shortBytes);
+    EXPECT_FALSE(id.Read(shortBytes));
     EXPECT_TRUE(shortBytes.HasFailed());
 }
