@@ -195,6 +195,14 @@ TEST(PlaylistTest, SavedFileIsTheSevenLineDialectAndReadsBack) {
     EXPECT_FALSE(read.GetEntries()[1].GetExists());
     EXPECT_EQ(saved.GetSize(), read.GetSize());
     EXPECT_EQ(saved.GetLastModDate(), read.GetLastModDate());
+
+    // Line breaks in a title become blanks; a path holding one is left out.
+    Playlist broken;
+    broken.SetTitle(L"Broken");
+    broken.AddEntry(L"/m/a\nb.mp3", 9, 0, 1, L"a\r\nb");
+    ASSERT_TRUE(broken.SaveInDirectory(dir.WPath(), false));
+    EXPECT_EQ(Lines({"#EXTM3U", "#MVNAME:Broken", "#MVINF:9", "#EXTINF:1,a  b"}),
+              ReadFileText(dir.File("Broken.m3u")));
 }
 
 TEST(PlaylistTest, SaveInDirectoryNeverReplacesAnotherFileNorFollowsALink) {
