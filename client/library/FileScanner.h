@@ -28,6 +28,7 @@
 
 class FileMetaData;
 class MusicFile;
+class Playlist;
 class SharedFile;
 
 class FileScanner {
@@ -85,6 +86,15 @@ class FileScanner {
                        uint32_t lastModDate, uint32_t songId, int32_t playCount);
     virtual SharedFile* FindFileByCfId(uint32_t cfID);
     virtual uint32_t GetCfIdForPath(const std::wstring& path);
+    // The song id of the music file with this cfID (0 when it has none);
+    // false when there is no such music file or its row does not load.
+    virtual bool GetSongIdForCfId(uint32_t cfID, uint32_t& songId);
+    // The music file with this cfID; false when there is none or its row does
+    // not load.
+    virtual bool GetFileInfoByCfId(uint32_t cfID, SongFileInfo& info);
+    // The first file carrying this song id; false when none does or its row
+    // does not load.
+    virtual bool GetSongFileBySongId(uint32_t songId, SongFileInfo& info);
     // The server identified a file: its song id, names and ids go into its
     // row.
     virtual void SetSongInfo(uint32_t cfID, const SongInfo& info);
@@ -104,6 +114,10 @@ class FileScanner {
     // High word: the scanner's construction time; low word: deltas taken.
     virtual uint64_t GetChangeStamp() const;
 
+    // ---- playlists waiting for a song id to become known ----
+    virtual void AddWaitingPlaylist(Playlist* playlist, uint32_t songId);
+    virtual void RemoveWaitingPlaylist(Playlist* playlist, uint32_t songId);
+
     // ---- for the file records and orders ----
     // The shared folder that holds `directory`, and the path below it.
     bool FindShareForPath(const std::wstring& directory, std::wstring& rest) const;
@@ -117,12 +131,17 @@ class FileScanner {
     // Adds the file to the song map under its song id (none for 0).
     void IndexSongId(MusicFile* file, uint32_t seconds);
     void RemoveFromSongMap(MusicFile* file);
+    // Path, name, encoding and print seconds of a music file from its row;
+    // false when the row does not load (a checksum failure among others).
+    bool FillFileInfo(MusicFile& file, SongFileInfo& info);
 
     const std::atomic<bool>* m_stopFlag;
     std::vector<std::wstring> m_curShares;
     std::unordered_map<uint32_t, std::unique_ptr<SharedFile>> m_filesById;
     std::unordered_map<uint32_t, std::unique_ptr<SharedDir>> m_dirsById;
     std::unordered_map<uint32_t, std::list<MusicFile*>> m_songMap;
+    // Playlists with entries for a song id that no known file carries yet.
+    std::unordered_map<uint32_t, std::list<Playlist*>> m_waitingPlaylists;
     uint32_t m_cfIdCounter = 0;
     uint32_t m_dirIdCounter = 0;
     int64_t m_lastScanDuration = 0;

@@ -30,6 +30,11 @@ bool SharedFile::MatchesStat(const struct stat& record) const {
            static_cast<uint32_t>(record.st_mtime) == m_lastModDate;
 }
 
+void SharedFile::TakeStat(const struct stat& record) {
+    m_size = static_cast<uint32_t>(record.st_size);
+    m_lastModDate = static_cast<uint32_t>(record.st_mtime);
+}
+
 void SharedFile::ForgetStat() {
     m_size = 0;
     m_lastModDate = 0;

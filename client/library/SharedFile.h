@@ -70,6 +70,9 @@ class SharedFile {
     void Play(FileScanner& scanner, uint32_t mode);
 
   protected:
+    // Size and modification time (each as 32 bits) from a stat record.
+    void TakeStat(const struct stat& record);
+
     bool m_seen = true;
     PathKey m_key;
     uint32_t m_size = 0;

@@ -18,7 +18,6 @@
 namespace {
 
 constexpr uint32_t kPlayListEntryBytes = 8;
-constexpr wchar_t kPlaylistExtension[] = L".m3u";
 
 } // namespace
 
@@ -186,7 +185,7 @@ NodeConn::HandlerResult NodeConn::HandleDeletePlaylist() {
     std::wstring dir;
     if (!m_owner.GetPlaylistDir(dir))
         return HR_OK;
-    if (!Playlist::DeletePlaylistFile(dir, base + kPlaylistExtension))
+    if (!Playlist::DeletePlaylistFile(dir, base + Playlist::kExtension))
         MVLOG(LOG_INFO, "Playlist file for '%ls' was not there to delete", title.c_str());
     if (IKovikUI* ui = m_owner.GetUi())
         ui->PlaylistDeleted(std::make_unique<std::wstring>(title));

@@ -50,6 +50,15 @@ size_t WideToUtf8Into(const wchar_t* wide, size_t length, char* out, size_t capa
     return written;
 }
 
+std::string CutUtf8(const std::string& text, size_t maxBytes) {
+    if (text.size() <= maxBytes)
+        return text;
+    size_t end = maxBytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return text.substr(0, end);
+}
+
 size_t Utf8Length(const std::wstring& wide) noexcept {
     size_t total = 0;
     char bytes[4];

@@ -16,5 +16,8 @@ std::wstring Utf8ToWide(const std::string& utf8);
 // character, and returns the bytes written (no terminator). Allocates nothing.
 size_t WideToUtf8Into(const wchar_t* wide, size_t length, char* out, size_t capacity) noexcept;
 
+// At most maxBytes of `text`, not cutting a UTF-8 sequence apart.
+std::string CutUtf8(const std::string& text, size_t maxBytes);
+
 // The byte length of `wide` in UTF-8.
 size_t Utf8Length(const std::wstring& wide) noexcept;

@@ -1,0 +1,313 @@
+// M3U files of playlists: reading them, writing them, and the names that
+// titles from the server are saved and deleted under.
+#include "client/library/Playlist.h"
+
+#include "include/fs/FileCmds.h"
+#include "include/fs/PathUtil.h"
+#include "include/log/Logger.h"
+#include "include/text/StringUtil.h"
+#include "include/text/Utf8.h"
+#include "platform/fs/FileOps.h"
+#include "platform/fs/UniqueFd.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fstream>
+#include <istream>
+
+namespace {
+
+constexpr int kMaxNameTries = 999;
+constexpr char kHeader[] = "#EXTM3U";
+constexpr char kNameTag[] = "#MVNAME:";
+constexpr char kSongIdTag[] = "#MVINF";
+constexpr char kInfoTag[] = "#EXTINF";
+constexpr char kLineEnd[] = "\r\n";
+constexpr char kTrimChars[] = " \t\r\n";
+
+// Lines of an M3U stream, each at most Playlist::kMaxLineBytes long without
+// its line end; a longer line is read past and reported as too long.
+class M3uLineReader {
+  public:
+    enum Result {
+        LR_LINE,
+        LR_TOO_LONG,
+        LR_END,
+    };
+
+    explicit M3uLineReader(std::istream& in) : m_in(*in.rdbuf()) {}
+
+    Result Next(std::string& line) {
+        line.clear();
+        bool tooLong = false;
+        int c = m_in.sbumpc();
+        if (c == std::char_traits<char>::eof())
+            return LR_END;
+        for (; c != std::char_traits<char>::eof() && c != '\n'; c = m_in.sbumpc()) {
+            // One byte past the limit is kept, for a CR that ends the line.
+            if (line.size() <= Playlist::kMaxLineBytes)
+                line.push_back(static_cast<char>(c));
+            else
+                tooLong = true;
+        }
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (tooLong || line.size() > Playlist::kMaxLineBytes)
+            return LR_TOO_LONG;
+        return LR_LINE;
+    }
+
+  private:
+    std::streambuf& m_in;
+};
+
+// atoi without its undefined overflow: leading blanks, a sign and digits,
+// held to the range of int32_t.
+int32_t LeadingInt(const std::string& text) {
+    size_t i = text.find_first_not_of(" \t");
+    if (i == std::string::npos)
+        return 0;
+    const bool negative = text[i] == '-';
+    if (text[i] == '-' || text[i] == '+')
+        ++i;
+    int64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<int64_t>(INT32_MAX) + 1)
+            break;
+    }
+    value = negative ? -value : value;
+    return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+// A path that would end its line early, and so could not be written back.
+bool BreaksLine(const std::wstring& path) {
+    return path.find_first_of(std::wstring(L"\r\n\0", 3)) != std::wstring::npos;
+}
+
+// A title as written after "#MVNAME:" or "#EXTINF:<seconds>,": CR and LF
+// would start lines of their own (a track path, say), so every control
+// character becomes a blank.
+std::string TitleLine(const std::wstring& title) {
+    std::wstring line = title;
+    for (wchar_t& c : line) {
+        if (c == L'\0' || IsControlChar(c))
+            c = L' ';
+    }
+    return WideToUtf8(line);
+}
+
+std::wstring TrimmedText(std::string text) {
+    TrimStringA(text, kTrimChars);
+    return Utf8ToWide(text);
+}
+
+} // namespace
+
+bool Playlist::LoadPlaylist(const std::wstring& dirName, const std::wstring& fileName) {
+    m_entries.clear();
+    m_canRewrite = false;
+    m_path = PathJoin(dirName, fileName);
+    struct stat record {};
+    if (!statFile(m_path, &record)) {
+        MVLOG(LOG_ERR, "could not stat %ls", m_path.c_str());
+        return false;
+    }
+    TakeStat(record);
+    std::ifstream in(WideToLocal(m_path), std::ios::binary);
+    if (!in.is_open()) {
+        MVLOG(LOG_ERR, "Could not open %ls for reading", m_path.c_str());
+        return false;
+    }
+    return ReadM3u(in);
+}
+
+bool Playlist::LoadFromStream(const std::wstring& path, std::istream& in) {
+    m_entries.clear();
+    m_canRewrite = false;
+    m_path = path;
+    return ReadM3u(in);
+}
+
+bool Playlist::ReadM3u(std::istream& in) {
+    M3uLineReader reader(in);
+    std::string line;
+    const M3uLineReader::Result first = reader.Next(line);
+    std::string header = line;
+    TrimStringA(header, kTrimChars);
+    if (first != M3uLineReader::LR_LINE || strcasecmp(header.c_str(), kHeader) != 0) {
+        MVLOG(LOG_ERR, "invalid first line in playlist: %s", line.c_str());
+        return false;
+    }
+
+    // Whether every line was taken in, so that a rewrite loses nothing.
+    bool readWhole = true;
+    bool named = false;
+    m_title = kUnknownTitle;
+    const M3uLineReader::Result second = reader.Next(line);
+    if (second == M3uLineReader::LR_TOO_LONG) {
+        readWhole = false;
+    } else if (second == M3uLineReader::LR_LINE && line.find(kNameTag) != std::string::npos) {
+        named = true;
+        const std::vector<std::string> pieces = TokenizeStringA(line, ":", false);
+        if (pieces.size() >= 2)
+            m_title = TrimmedText(pieces[1]);
+    }
+
+    uint32_t songId = 0;
+    int32_t seconds = 0;
+    std::wstring title;
+    M3uLineReader::Result result = M3uLineReader::LR_LINE;
+    while (m_entries.size() < kMaxEntries && (result = reader.Next(line)) != M3uLineReader::LR_END) {
+        if (result == M3uLineReader::LR_TOO_LONG) {
+            MVLOG(LOG_ERR, "Skipping a line of more than %u bytes in playlist %ls",
+                  static_cast<unsigned>(kMaxLineBytes), m_path.c_str());
+            readWhole = false;
+            continue;
+        }
+        TrimStringA(line, kTrimChars);
+        if (line.empty())
+            continue;
+        if (line[0] != '#') {
+            const std::wstring path = Utf8ToWide(line);
+            if (BreaksLine(path)) {
+                MVLOG(LOG_ERR, "Skipping a track path with a line break in playlist %ls", m_path.c_str());
+                readWhole = false;
+            } else if (!path.empty()) {
+                AddEntry(path, songId, 0, seconds, title);
+            }
+            songId = 0;
+            seconds = 0;
+            title.clear();
+            continue;
+        }
+        const std::vector<std::string> pieces = TokenizeStringA(line, ":,", false);
+        if (pieces.size() >= 2 && pieces[0] == kSongIdTag) {
+            if (songId != 0) {
+                AddEntry(L"", songId, 0, seconds, title);
+                seconds = 0;
+                title.clear();
+            }
+            songId = static_cast<uint32_t>(LeadingInt(pieces[1]));
+        } else if (pieces.size() >= 3 && pieces[0] == kInfoTag) {
+            seconds = LeadingInt(pieces[1]);
+            // The title is the rest of the line, so that its commas and
+            // colons survive.
+            const size_t end = line.find(pieces[1], pieces[0].size()) + pieces[1].size() + 1;
+            title = TrimmedText(line.substr(std::min(end, line.size())));
+        }
+    }
+    if (songId != 0) {
+        if (m_entries.size() < kMaxEntries)
+            AddEntry(L"", songId, 0, seconds, title);
+        else
+            readWhole = false;
+    }
+    // Whatever follows the last entry read is lost to a rewrite.
+    while (readWhole && (result = reader.Next(line)) != M3uLineReader::LR_END) {
+        TrimStringA(line, kTrimChars);
+        readWhole = result == M3uLineReader::LR_LINE && line.empty();
+    }
+    m_canRewrite = named && readWhole;
+    return true;
+}
+
+bool Playlist::SavePlaylist() {
+    return Save(false) == SR_SAVED;
+}
+
+Playlist::SaveResult Playlist::Save(bool newFileOnly) {
+    std::wstring dir, name;
+    if (SplitPath(m_path, dir, name) && !createDirs(dir + L"/")) {
+        MVLOG(LOG_ERR, "Could not make directories in path %ls for playlist save", m_path.c_str());
+        return SR_FAILED;
+    }
+    // Never through a symbolic link, and without waiting on a FIFO.
+    const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | (newFileOnly ? O_EXCL : 0);
+    platform::UniqueFd fd(platform::OpenCloexec(WideToUtf8(m_path), flags, 0644));
+    if (!fd.IsValid()) {
+        if (newFileOnly && errno == EEXIST)
+            return SR_NAME_TAKEN;
+        MVLOG(LOG_ERR, "Could not open %ls for writing", m_path.c_str());
+        return SR_FAILED;
+    }
+    struct stat record {};
+    if (fstat(fd.Get(), &record) != 0 || !S_ISREG(record.st_mode) || ftruncate(fd.Get(), 0) != 0) {
+        MVLOG(LOG_ERR, "Could not open %ls for writing", m_path.c_str());
+        return SR_FAILED;
+    }
+
+    std::string text = std::string(kHeader) + kLineEnd + kNameTag + TitleLine(m_title) + kLineEnd;
+    for (const PlaylistEntry& entry : m_entries) {
+        text += kSongIdTag + (":" + std::to_string(entry.GetSongId())) + kLineEnd;
+        text += kInfoTag + (":" + std::to_string(entry.GetSeconds())) + "," + TitleLine(entry.GetTitle()) +
+                kLineEnd;
+        if (BreaksLine(entry.GetPath()))
+            MVLOG(LOG_ERR, "Not writing the track path %ls: it holds a line break", entry.GetPath().c_str());
+        else if (!entry.GetPath().empty())
+            text += WideToUtf8(entry.GetPath()) + kLineEnd;
+    }
+    if (!platform::WriteAll(fd.Get(), text.data(), text.size())) {
+        MVLOG(LOG_ERR, "Could not write %ls", m_path.c_str());
+        return SR_FAILED;
+    }
+    if (fstat(fd.Get(), &record) == 0)
+        TakeStat(record);
+    m_canRewrite = true;
+    return SR_SAVED;
+}
+
+bool Playlist::SaveInDirectory(const std::wstring& directory, bool overwrite) {
+    m_path.clear();
+    std::wstring base;
+    if (!FileBaseForTitle(m_title, base)) {
+        MVLOG(LOG_ERR, "Playlist title '%ls' cannot name a file", m_title.c_str());
+        return false;
+    }
+    const std::wstring stem = PathJoin(directory, base);
+    for (int n = 1; n <= kMaxNameTries; ++n) {
+        m_path = n == 1 ? stem + kExtension : stem + L"-" + std::to_wstring(n) + kExtension;
+        if (overwrite)
+            return Save(false) == SR_SAVED;
+        if (fileExists(m_path))
+            continue;
+        const SaveResult result = Save(true);
+        if (result != SR_NAME_TAKEN)
+            return result == SR_SAVED;
+    }
+    MVLOG(LOG_ERR, "Every name for playlist '%ls' is taken", m_title.c_str());
+    m_path.clear();
+    return false;
+}
+
+bool Playlist::DeletePlaylistFile(const std::wstring& directory, const std::wstring& name) {
+    if (!IsSafeFileName(name)) {
+        MVLOG(LOG_ERR, "Refusing to delete playlist '%ls'", name.c_str());
+        return false;
+    }
+    return RemoveFile(PathJoin(directory, name));
+}
+
+bool Playlist::FileBaseForTitle(const std::wstring& title, std::wstring& base) {
+    std::wstring name = title;
+    for (wchar_t& c : name) {
+        if (c == L'/' || c == L'\\' || c == L'\0' || IsControlChar(c))
+            c = L'_';
+    }
+    name = Utf8ToWide(CutUtf8(WideToUtf8(name), kMaxFileBaseBytes));
+    if (!IsSafeFileName(name))
+        return false;
+    base = name;
+    return true;
+}
+
+bool Playlist::IsInPlaylistsFolder(const std::wstring& directory, const std::wstring& playlistsFolder) {
+    std::wstring rest;
+    return FindFolderHolding({playlistsFolder}, directory, rest);
+}
