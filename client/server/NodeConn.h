@@ -179,7 +179,8 @@ class NodeConn final : public IServerLink {
     HelloSystemInfoReader m_systemInfoReader;
     // Read when the connection comes up.
     HelloSystemInfo m_systemInfo;
-    std::unique_ptr<UpgradeRequest> m_upgrade;
+    // Shared with its worker thread.
+    std::shared_ptr<UpgradeRequest> m_upgrade;
     std::string m_sessionSalt;
     uint32_t m_localHttpPort = 0;
     bool m_canSendChanges = false;

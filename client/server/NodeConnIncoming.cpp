@@ -304,7 +304,7 @@ NodeConn::HandlerResult NodeConn::HandleSecurityString(FileScanner& scanner) {
 }
 
 NodeConn::HandlerResult NodeConn::HandleUpgrade() {
-    auto upgrade = std::make_unique<UpgradeRequest>();
+    auto upgrade = std::make_shared<UpgradeRequest>();
     upgrade->upgraderPath = m_body.ReadWString(kMaxUpgradeTextBytes);
     upgrade->upgraderMd5 = m_body.ReadWString(kMaxUpgradeTextBytes);
     upgrade->manifestPath = m_body.ReadWString(kMaxUpgradeTextBytes);
@@ -316,8 +316,10 @@ NodeConn::HandlerResult NodeConn::HandleUpgrade() {
         MVLOG(LOG_INFO, "Ignoring upgrade request, since one was already in progress");
         return HR_OK;
     }
+    if (!IsUpgradeOrderValid(*upgrade))
+        return HR_OK;
     m_upgrade = std::move(upgrade);
-    StartUpgrade(*m_upgrade, timeoutSecs);
+    StartUpgrade(m_upgrade, timeoutSecs);
     return HR_OK;
 }
 

@@ -52,7 +52,10 @@ NodeConn::NodeConn(IServerLinkOwner& owner, std::unique_ptr<LowPriScanner> lowPr
         m_systemInfoReader = ReadHelloSystemInfo;
 }
 
-NodeConn::~NodeConn() = default;
+NodeConn::~NodeConn() {
+    if (m_upgrade)
+        CancelUpgrade(*m_upgrade);
+}
 
 void NodeConn::InitServerConnection(const platform::SslContext* sslContext, const std::string& sessionSalt) {
     m_lowPriScanner->StartLowPriScanner();
@@ -106,6 +109,9 @@ void NodeConn::Shutdown() {
         transfer->Close();
     m_transfers.clear();
     m_lowPriScanner->Stop();
+    // The worker stops at its next step; shutdown does not wait for it.
+    if (m_upgrade)
+        CancelUpgrade(*m_upgrade);
 }
 
 void NodeConn::CloseConn() {
@@ -301,11 +307,19 @@ void NodeConn::CheckUpgrade() {
     bool succeeded = false;
     if (!CheckUpgradeTimeout(*m_upgrade, succeeded))
         return;
-    std::unique_ptr<UpgradeRequest> upgrade = std::move(m_upgrade);
     if (succeeded) {
-        WaitUpgradeThread(*upgrade, kUpgradeWaitMs);
-        m_owner.UpgradeReady(upgrade->resultText);
+        WaitUpgradeThread(*m_upgrade, kUpgradeWaitMs);
+        // The upgrader installs by itself; only an installer left for the
+        // user is announced.
+        if (!m_upgrade->resultText.empty())
+            m_owner.UpgradeReady(m_upgrade->resultText);
+        m_upgrade.reset();
+        return;
     }
+    // A cancelled worker may still be inside a download: the order is held,
+    // and new orders ignored, until its thread has ended.
+    if (HasUpgradeThreadEnded(*m_upgrade))
+        m_upgrade.reset();
 }
 
 void NodeConn::AddToFdSets(int& maxFd, bool& any, SocketSet& readSet, SocketSet& writeSet,

@@ -184,6 +184,16 @@ std::string Md5HexOfBuffer(const void* data, int length) {
     return GetDigestStrA(digest, kMd5DigestBytes);
 }
 
+bool IsMd5Hex(const std::wstring& text) {
+    if (text.size() != 2 * kMd5DigestBytes)
+        return false;
+    for (wchar_t c : text) {
+        if (!((c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F')))
+            return false;
+    }
+    return true;
+}
+
 bool Md5HexOfFile(const std::wstring& path, std::wstring& hex) {
     int fd = openFileRead(path, 0);
     if (fd < 0)

@@ -25,6 +25,9 @@ std::wstring GetDigestStrW(const unsigned char* bytes, int len);
 // The first 8 bytes of a 32-digit digest, big-endian; false on malformed input.
 [[nodiscard]] bool DigestStrToUInt64(const std::string& hex, uint64_t& value);
 
+// Exactly 2 x kMd5DigestBytes hex digits of either case.
+[[nodiscard]] bool IsMd5Hex(const std::wstring& text);
+
 std::string Md5HexOfBuffer(const void* data, int length);
 // False (out untouched) when the file cannot be opened or read.
 [[nodiscard]] bool Md5HexOfFile(const std::wstring& path, std::wstring& hex);

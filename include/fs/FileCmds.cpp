@@ -44,6 +44,14 @@ bool renameFile(const std::wstring& from, const std::wstring& to) {
     return true;
 }
 
+bool setFileMode(const std::wstring& path, int mode) {
+    if (chmod(WideToUtf8(path).c_str(), static_cast<mode_t>(mode)) != 0) {
+        MVLOG(LOG_ERR, "error %i setting the mode of %ls", errno, path.c_str());
+        return false;
+    }
+    return true;
+}
+
 bool fileExists(const std::wstring& path) {
     struct stat st {};
     return stat(WideToUtf8(path).c_str(), &st) == 0;

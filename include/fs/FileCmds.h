@@ -20,6 +20,7 @@ bool isDirectory(const std::wstring& path);
 // The file's size, or -1 when it cannot be read.
 int64_t getFileSize(const std::wstring& path);
 bool statFile(const std::wstring& path, struct stat* record);
+bool setFileMode(const std::wstring& path, int mode);
 bool deleteFile(const std::wstring& path, bool log);
 
 // Descriptors are close-on-exec. Both return -1 on failure.

@@ -110,6 +110,17 @@ bool ValidateRelativePath(const std::wstring& path) {
     }
 }
 
+bool NetworkNameToPath(const std::wstring& name, std::wstring& path) {
+    std::wstring converted = name;
+    ReplaceAll(converted, L"\\", L"/");
+    if (!ValidateRelativePath(converted)) {
+        MVLOG(LOG_ERR, "Refusing the relative path %ls", name.c_str());
+        return false;
+    }
+    path = std::move(converted);
+    return true;
+}
+
 std::wstring GetTempFilePath(const std::wstring& name) {
     if (!IsSafeFileName(name)) {
         MVLOG(LOG_ERR, "Refusing temporary file name %ls", name.c_str());

@@ -30,6 +30,11 @@ bool IsSafeFileName(const std::wstring& name);
 // path stays inside whatever folder it is joined to.
 [[nodiscard]] bool ValidateRelativePath(const std::wstring& path);
 
+// A relative name from the network or a downloaded file, with '/' or '\\' as
+// separator, as a '/' path in `path`; false (logged) when ValidateRelativePath
+// refuses it.
+[[nodiscard]] bool NetworkNameToPath(const std::wstring& name, std::wstring& path);
+
 // The program's private temporary folder joined with `name`; "" when name is
 // not a plain file name or the folder cannot be had.
 std::wstring GetTempFilePath(const std::wstring& name);

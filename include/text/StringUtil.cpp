@@ -70,6 +70,13 @@ bool IsControlChar(wchar_t c) {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F);
 }
 
+void ReplaceAll(std::wstring& text, const std::wstring& from, const std::wstring& to) {
+    if (from.empty())
+        return;
+    for (size_t pos = text.find(from); pos != std::wstring::npos; pos = text.find(from, pos + to.size()))
+        text.replace(pos, from.size(), to);
+}
+
 void TrimRight(std::wstring& s, const std::wstring& set) {
     TrimRightT(s, set);
 }

@@ -12,6 +12,10 @@ void ToLowerW(std::wstring& s);
 // written to a file.
 bool IsControlChar(wchar_t c);
 
+// Replaces every occurrence of `from` (not empty) by `to`, scanning forward
+// past each replacement, so a `to` that holds `from` cannot loop.
+void ReplaceAll(std::wstring& text, const std::wstring& from, const std::wstring& to);
+
 // Erase the trailing / leading run of characters that belong to `set`.
 void TrimRight(std::wstring& s, const std::wstring& set);
 void TrimLeft(std::wstring& s, const std::wstring& set);

@@ -5,6 +5,7 @@
 
 #include "include/text/Utf8.h"
 #include "platform/time/Clock.h"
+#include "tests/support/LocalHttpEndpoint.h"
 #include "tests/support/testserver/Frame.h"
 
 #include <gtest/gtest.h>
@@ -405,6 +406,45 @@ TEST_F(NodeConnIncomingTest, WaitingScanResultsDoNotSpinTheLoopWhileTheOutputIsF
 TEST_F(NodeConnIncomingTest, LogRequestsOfKnownKindsAreSentWithoutHoldingTheSession) {
     EXPECT_FALSE(ClosedBy(FrameOf(msg::SendLog{.kind = 2})));
     EXPECT_TRUE(h.log.Contains("Flushing log"));
+}
+
+TEST_F(NodeConnIncomingTest, UpgradeOrdersAreCheckedAndOneIsHeldUntilItsWorkerEnds) {
+    LocalHttpEndpoint site;
+    ScopedEnv web(kEnvWebBaseUrl, site.Url());
+    ScopedEnv cache("XDG_CACHE_HOME", h.dir.File("cache"));
+    ScopedEnv data("XDG_DATA_HOME", h.dir.File("data"));
+    auto order = [](const std::string& md5) {
+        return With<msg::Upgrade>([&](msg::Upgrade& m) {
+            m.upgraderPath = "/dl/upgrader";
+            m.upgraderMd5 = md5;
+            m.manifestPath = "/dl/m.txt";
+            m.manifestMd5 = std::string(32, 'b');
+            m.timeoutSecs = 30;
+        });
+    };
+    auto fetchFailures = [&] {
+        const std::string text = h.log.Text();
+        int count = 0;
+        for (size_t pos = text.find("Could not fetch upgrader"); pos != std::string::npos;
+             pos = text.find("Could not fetch upgrader", pos + 1))
+            ++count;
+        return count;
+    };
+    EXPECT_FALSE(ClosedBy(FrameOf(order("m"))));
+    EXPECT_TRUE(h.log.Contains("Refusing upgrade order"));
+
+    EXPECT_FALSE(ClosedBy(FrameOf(order(std::string(32, 'a')))));
+    ASSERT_TRUE(h.PumpUntil([&] { return fetchFailures() == 1; }));
+    EXPECT_FALSE(ClosedBy(FrameOf(order(std::string(32, 'a')))));
+    EXPECT_TRUE(h.log.Contains("Ignoring upgrade request, since one was already in progress"));
+
+    // Past its time-out the worker is cancelled out of its pause; once it has
+    // ended a new order is taken.
+    h.AdvanceSecs(31);
+    h.Pump(20);
+    EXPECT_FALSE(ClosedBy(FrameOf(order(std::string(32, 'a')))));
+    ASSERT_TRUE(h.PumpUntil([&] { return fetchFailures() == 2; }));
+    EXPECT_EQ(2u, site.Requests().size());
 }
 
 namespace {
