@@ -99,11 +99,10 @@ void Feed(const uint8_t* data, size_t size, const Folders& folders) {
     owner.playlistDir = folders.playlists;
     owner.downloadDir = folders.downloads;
     FakeScanner scanner;
-    FakeMusicFile withDetails(kFileWithDetails), withoutDetails(kFileWithoutDetails), newFile(kNewFile);
-    withDetails.hasMetadata = true;
+    FakeMusicFile withDetails(kFileWithDetails, scanner), withoutDetails(kFileWithoutDetails, scanner),
+        newFile(kNewFile, scanner);
+    withDetails.GiveMetadata();
     newFile.SetNewFile(true);
-    scanner.files = {
-        {kFileWithDetails, &withDetails}, {kFileWithoutDetails, &withoutDetails}, {kNewFile, &newFile}};
 
     NodeConn link(owner);
     link.InitServerConnection(nullptr, kSessionSalt);

@@ -111,13 +111,13 @@ void CheckCaseInsensitive(std::wstring a, std::wstring b) {
 }
 
 // A path passes the check exactly when it is relative, free of control
-// characters and already in normal form (no empty, "." or ".." element, no
+// characters (C0, DEL and C1) and backslashes, and already in normal form (no empty, "." or ".." element, no
 // trailing '/'), so that it stays inside whatever folder it is joined to. A
 // safe file name is such a path of one element.
 void CheckRelativePath(const std::wstring& path) {
     bool plain = !path.empty() && path.front() != L'/' && path.back() != L'/';
     for (wchar_t c : path)
-        plain = plain && c >= 0x20 && c != 0x7F;
+        plain = plain && c >= 0x20 && !(c >= 0x7F && c <= 0x9F) && c != L'\\';
     const std::string joined = WideToUtf8(PathJoin(L"/base", path));
     const bool normal = std::filesystem::path(joined).lexically_normal().native() == joined;
     const bool valid = ValidateRelativePath(path);

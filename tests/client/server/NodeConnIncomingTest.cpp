@@ -353,7 +353,7 @@ TEST_F(NodeConnIncomingTest, FileDetailsForUnknownFilesAndAfterALowPriorityScan)
     EXPECT_TRUE(h.log.Contains("Queuing a scan for /music/a.mp3, 5"));
 
     // With metadata at hand the record goes out at once.
-    file.hasMetadata = true;
+    file.GiveMetadata();
     h.server.Send(With<msg::FileDetailsRequest>([](msg::FileDetailsRequest& m) {
         m.cfID = 5;
         m.rescan = false;
@@ -373,7 +373,7 @@ TEST_F(NodeConnIncomingTest, AcknowledgementOfAFileThatIsNotNewIsIgnored) {
 
 TEST_F(NodeConnIncomingTest, RecordTooLargeForItsBodyFallsBackToNotFound) {
     FakeMusicFile big(7, h.scanner);
-    big.hasMetadata = true;
+    big.GiveMetadata();
     big.recordBytes = NodeConn::kNewFileBodyBytes;
     ASSERT_TRUE(EnsureConnected());
     h.server.Send(With<msg::FileDetailsRequest>([](msg::FileDetailsRequest& m) { m.cfID = 7; }));

@@ -138,14 +138,21 @@ class FakeMusicFile final : public MusicFile {
     bool LoadFromDb(MetadataTables&, bool* crcFailed) override {
         if (crcFailed)
             *crcFailed = false;
+        if (!loadable)
+            return false;
+        GiveMetadata();
         ++refs;
-        return loadable;
+        return true;
+    }
+    // Holds an empty record, as a loaded file does.
+    void GiveMetadata() {
+        if (!HasMetadata())
+            SetMetadata(std::make_unique<FileMetaData>(L"/music/", GetFileName()));
     }
     void ReleaseMetadata() override {
         if (refs > 0)
             --refs;
     }
-    bool HasMetadata() const override { return hasMetadata || refs > 0; }
     bool UpdateInDb(MetadataTables&) override {
         ++updates;
         return true;
@@ -155,7 +162,6 @@ class FakeMusicFile final : public MusicFile {
     bool PutNewFile(FileScanner&, Buf& out) override { return PutRecord(out, 0x44); }
 
     bool loadable = true;
-    bool hasMetadata = false;
     int refs = 0;
     int updates = 0;
     int recordBytes = 8;
