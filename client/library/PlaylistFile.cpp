@@ -91,21 +91,25 @@ bool BreaksLine(const std::wstring& path) {
     return path.find_first_of(std::wstring(L"\r\n\0", 3)) != std::wstring::npos;
 }
 
-// A title as written after "#MVNAME:" or "#EXTINF:<seconds>,": CR and LF
-// would start lines of their own (a track path, say), so every control
+// A title after "#MVNAME:" or "#EXTINF:<seconds>,", read or written: CR and
+// LF would start lines of their own (a track path, say), so every control
 // character becomes a blank.
-std::string TitleLine(const std::wstring& title) {
-    std::wstring line = title;
-    for (wchar_t& c : line) {
+std::wstring BlankControls(std::wstring title) {
+    for (wchar_t& c : title) {
         if (c == L'\0' || IsControlChar(c))
             c = L' ';
     }
-    return WideToUtf8(line);
+    return title;
 }
 
-std::wstring TrimmedText(std::string text) {
-    TrimStringA(text, kTrimChars);
-    return Utf8ToWide(text);
+std::string TitleLine(const std::wstring& title) {
+    return WideToUtf8(BlankControls(title));
+}
+
+std::wstring TrimmedText(const std::string& text) {
+    std::string blanked = TitleLine(Utf8ToWide(text));
+    TrimStringA(blanked, kTrimChars);
+    return Utf8ToWide(blanked);
 }
 
 } // namespace

@@ -1,0 +1,75 @@
+// Feeds the MP3 analysis (ID3v2 head, frame-sync scan, ID3v1, the tags and
+// pictures through TagLib, the content digest) with a file's bytes, written
+// to a temporary .mp3 file, and checks the data region it settles on.
+#include "client/media/FileMetaData.h"
+#include "include/text/Utf8.h"
+#include "tests/fuzz/support/FuzzSupport.h"
+#include "tests/support/media/Mp3Fixture.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// One file per process, in the folder scripts/fuzz gives as TMPDIR.
+const std::string& ScratchFile() {
+    static const std::string path = [] {
+        const char* dir = std::getenv("TMPDIR");
+        return std::string(dir && *dir ? dir : "/tmp") + "/fuzz-mp3-" + std::to_string(getpid()) + ".mp3";
+    }();
+    return path;
+}
+
+std::string FixtureBytes(const std::string& prefix, int frames, const testsupport::Mp3Tags& tags) {
+    const std::string path = ScratchFile();
+    if (!testsupport::WriteMp3(path, prefix, frames, tags))
+        return std::string();
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::remove(path.c_str());
+    return bytes;
+}
+
+} // namespace
+
+std::vector<std::string> fuzzsupport::Seeds() {
+    testsupport::Mp3Tags both;
+    both.v1 = true;
+    both.v1Title = "T";
+    both.v1Comment = "comment";
+    both.v2 = true;
+    both.title = "Title";
+    both.artist = "Artist";
+    both.track = 7;
+    both.frames = {{"TXXX", "MyKey", "v1", 0},
+                   {"TCON", "Rock", "", 0},
+                   {"PRIV", "www.example.com", "", 0},
+                   {"TPE2", "Band", "", 0},
+                   {"APIC", "image/png", "", 300}};
+    return {FixtureBytes("", 8, testsupport::Mp3Tags()), FixtureBytes(std::string(500, '\0'), 4, both),
+            FixtureBytes("", 2, both)};
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string& path = ScratchFile();
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    FileMetaData metadata;
+    metadata.SetPath(Utf8ToWide(path));
+    if (metadata.ReadQuickInfo()) {
+        FUZZ_CHECK(metadata.m_dataOffset >= metadata.m_id3v2Len);
+        FUZZ_CHECK(metadata.m_dataLen > 0);
+        FUZZ_CHECK(metadata.m_dataOffset + metadata.m_dataLen + metadata.m_id3v1Len <= size);
+        FUZZ_CHECK(metadata.digest.size() == 32);
+        FUZZ_CHECK(metadata.lengthSecs > 0 && metadata.bitRate > 0);
+    }
+    std::remove(path.c_str());
+    return 0;
+}
