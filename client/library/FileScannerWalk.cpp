@@ -32,6 +32,8 @@ void FileScanner::initScan(bool force) {
         }
         CancelScan();
     }
+    // The scan starting now is the one that was asked for.
+    m_rescanRequested = false;
     m_quickScan = m_host && m_host->GetFileScanCount() == 0;
     if (m_quickScan)
         MVLOG(LOG_INFO, "first scan -- trying to be quick about it");
