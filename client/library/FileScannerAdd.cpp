@@ -45,9 +45,8 @@ void FileScanner::AddScannedFileIn(SharedDir& dir, const std::wstring& fileName,
         return;
     }
 
-    PathKey key(fileName, dir.m_id);
     uint32_t reusedCfId = 0;
-    if (auto known = m_filesByPath.find(key); known != m_filesByPath.end()) {
+    if (auto known = m_filesByPath.find(PathKeyRef{fileName, dir.m_id}); known != m_filesByPath.end()) {
         SharedFile* file = known->second;
         file->SetSeen(true);
         if (file->MatchesStat(record))
@@ -55,15 +54,15 @@ void FileScanner::AddScannedFileIn(SharedDir& dir, const std::wstring& fileName,
         // A changed playlist keeps its cfID; a changed music file is a new
         // file to the server.
         if (file->GetKind() == SF_PLAYLIST)
-            reusedCfId = file->GetCfId();
+            reusedCfId = file->GetClientFileID();
         else
             QueueDelta(file, SYNC_DEL);
-        (void)RemoveSharedFile(file->GetCfId());
+        (void)RemoveSharedFile(file->GetClientFileID());
     }
 
     const uint32_t cfID = reusedCfId != 0 ? reusedCfId : NextCfId();
     MVLOG(LOG_INFO, "Adding file with cfid %u", cfID);
-    std::unique_ptr<SharedFile> file = MakeSharedFile(dir, key, record, cfID);
+    std::unique_ptr<SharedFile> file = MakeSharedFile(dir, PathKey(fileName, dir.m_id), record, cfID);
     if (!file)
         return;
     if (!file->Load(dir.m_path, fileName) && reusedCfId == 0)
@@ -115,7 +114,7 @@ bool FileScanner::AddNewFile(std::unique_ptr<SharedFile> file) {
         ++m_numOutstanding;
     }
     m_filesByPath[added->GetKey()] = added;
-    m_filesById[added->GetCfId()] = std::move(file);
+    m_filesById[added->GetClientFileID()] = std::move(file);
     if (added->GetKind() == SF_PLAYLIST) {
         auto* playlist = static_cast<Playlist*>(added);
         (void)playlist->MatchEntriesToFiles(*this);

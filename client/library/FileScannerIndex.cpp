@@ -57,7 +57,7 @@ void FileScanner::AddFileFromDb(uint32_t dirId, const std::wstring& fileName, in
     MusicFile* added = file.get();
     IndexSongId(added, 0);
     m_filesByPath[key] = added;
-    m_filesById[added->GetCfId()] = std::move(file);
+    m_filesById[added->GetClientFileID()] = std::move(file);
 }
 
 SharedFile* FileScanner::FindFileByCfId(uint32_t cfID) {
@@ -72,8 +72,8 @@ uint32_t FileScanner::GetCfIdForPath(const std::wstring& path) {
     const SharedDir* dir = FindDirectoryByPath(NormalizeDirPath(dirName));
     if (!dir)
         return 0;
-    auto it = m_filesByPath.find(PathKey(fileName, dir->m_id));
-    return it == m_filesByPath.end() ? 0 : it->second->GetCfId();
+    auto it = m_filesByPath.find(PathKeyRef{fileName, dir->m_id});
+    return it == m_filesByPath.end() ? 0 : it->second->GetClientFileID();
 }
 
 void FileScanner::IndexSongId(MusicFile* file, uint32_t seconds) {
@@ -86,7 +86,7 @@ void FileScanner::IndexSongId(MusicFile* file, uint32_t seconds) {
         if (other == file)
             ++counter;
         else
-            MV_ASSERT(other->GetCfId() != file->GetCfId());
+            MV_ASSERT(other->GetClientFileID() != file->GetClientFileID());
     }
     MV_ASSERT(counter <= 1);
     if (counter == 0)

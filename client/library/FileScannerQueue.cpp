@@ -16,7 +16,7 @@ void FileScanner::QueueDelta(const SharedFile* file, SyncDeltaType type) {
     if (type != SYNC_DISCONNECT) {
         MV_ASSERT(file != nullptr);
         MV_ASSERT(type == SYNC_NEW ? file->StoredInDB() : type == SYNC_DEL);
-        delta.cfID = file->GetCfId();
+        delta.cfID = file->GetClientFileID();
         delta.kind = file->GetKind();
     }
     m_serverSyncQueue.push_back(delta);

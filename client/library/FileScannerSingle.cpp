@@ -102,7 +102,7 @@ void FileScanner::UpdatePlayCounts(const ITunesPlayCounts& counts, std::vector<P
         const SharedDir* dir = FindDirectoryByPath(NormalizeDirPath(dirName));
         if (!dir)
             continue;
-        auto known = m_filesByPath.find(PathKey(fileName, dir->m_id));
+        auto known = m_filesByPath.find(PathKeyRef{fileName, dir->m_id});
         MusicFile* file = known == m_filesByPath.end() ? nullptr : AsMusicFile(known->second);
         if (!file || file->GetPlayCount() == count)
             continue;

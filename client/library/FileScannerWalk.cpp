@@ -142,7 +142,7 @@ void FileScanner::RemoveUnusedFiles() {
             continue;
         MVLOG(LOG_VERB, "removing unused file '%ls'", file->GetFileName().c_str());
         QueueDelta(file, SYNC_DEL);
-        unused.push_back(file->GetCfId());
+        unused.push_back(file->GetClientFileID());
     }
     for (uint32_t cfID : unused)
         (void)RemoveSharedFile(cfID);
