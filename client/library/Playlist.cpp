@@ -25,6 +25,15 @@ bool ReadIdList(Buf& in, std::vector<uint32_t>& ids) {
     return true;
 }
 
+// Reports the buffer's failure flag, leaving it set for the caller's check
+// of the whole body.
+bool ReadFailed(Buf& in) {
+    if (!in.HasFailed())
+        return false;
+    in.SetFailed();
+    return true;
+}
+
 } // namespace
 
 PlaylistEntry::PlaylistEntry(const std::wstring& path, uint32_t songId, uint32_t cfID, int32_t seconds,
@@ -63,7 +72,7 @@ bool Playlist::PutMetadata(Buf& out) {
 bool Playlist::ReadFromMessage(Buf& in) {
     const std::wstring title = in.ReadWString(kMaxTitleBytes);
     std::vector<uint32_t> songIds, cfIds;
-    if (!ReadIdList(in, songIds) || !ReadIdList(in, cfIds))
+    if (!ReadIdList(in, songIds) || !ReadIdList(in, cfIds) || ReadFailed(in))
         return false;
     m_title = title;
     m_entries.clear();
@@ -75,7 +84,7 @@ bool Playlist::ReadFromMessage(Buf& in) {
 bool Playlist::ReadFromOldMessage(Buf& in) {
     const std::wstring title = in.ReadWString(kMaxTitleBytes);
     std::vector<uint32_t> songIds;
-    if (!ReadIdList(in, songIds))
+    if (!ReadIdList(in, songIds) || ReadFailed(in))
         return false;
     m_title = title;
     m_entries.clear();

@@ -228,14 +228,22 @@ TEST_F(NodeConnFilesTest, SavedPlaylistIsAnM3uInThePlaylistsFolder) {
 TEST_F(NodeConnFilesTest, PlaylistTitlesNeverNameAFileOutsideTheFolder) {
     WriteFileText(h.dir.File("dl/victim.m3u"), "keep");
     WriteFileText(h.dir.File("victim2.m3u"), "keep");
-    for (const char* title :
-         {"../../evil", "..\\..\\evil2", "/etc/evil3", "a\r\n/x\xc2\x85", "..", ".", "sub/../../x"})
+    // A long title names the same cut file on save and on delete.
+    const std::string longTitle = "../" + std::string(250, 'L');
+    for (const std::string& title :
+         {std::string("../../evil"), std::string("..\\..\\evil2"), std::string("/etc/evil3"),
+          std::string("a\r\n/x\xc2\x85"), std::string(".."), std::string("."), std::string("sub/../../x"),
+          std::string(), longTitle})
         Send(With<msg::SavePlaylist>([&](msg::SavePlaylist& m) {
             m.title = title;
             m.songIDs = {1};
         }));
-    for (const char* title : {"../victim", "../../victim2", "..", "/etc/passwd"})
+    EXPECT_EQ(6, h.owner.ui.Count("PlaylistSaved"));
+    EXPECT_TRUE(fs::exists(h.dir.File("dl/Melvane Playlists/.._" + std::string(197, 'L') + ".m3u")));
+    for (const std::string& title : {std::string("../victim"), std::string("../../victim2"),
+                                     std::string(".."), std::string("/etc/passwd"), std::string(), longTitle})
         Send(msg::DeletePlaylist{.title = title});
+    EXPECT_EQ(4, h.owner.ui.Count("PlaylistDeleted"));
     EXPECT_EQ(std::vector<std::string>(
                   {"dl/Melvane Playlists/.._.._evil.m3u", "dl/Melvane Playlists/.._.._evil2.m3u",
                    "dl/Melvane Playlists/_etc_evil3.m3u", "dl/Melvane Playlists/a___x_.m3u",

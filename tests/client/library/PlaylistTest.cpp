@@ -1,0 +1,430 @@
+#include "client/library/Playlist.h"
+#include "client/library/FileScanner.h"
+#include "client/server/NodeConn.h"
+#include "include/io/Buf.h"
+#include "include/text/Utf8.h"
+#include "tests/support/CapturedLog.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/testserver/MessageCatalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+
+using namespace testsupport;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr wchar_t kListPath[] = L"/pl/x.m3u";
+
+// "path|song id|seconds|title" of each entry.
+std::vector<std::string> Describe(const Playlist& playlist) {
+    std::vector<std::string> out;
+    for (const PlaylistEntry& e : playlist.GetEntries())
+        out.push_back(WideToUtf8(e.GetPath()) + "|" + std::to_string(e.GetSongId()) + "|" +
+                      std::to_string(e.GetSeconds()) + "|" + WideToUtf8(e.GetTitle()));
+    return out;
+}
+
+std::string Lines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    return text;
+}
+
+// `count` tracks known only by song id, from 1.
+std::string SongIdLines(int count) {
+    std::string text;
+    for (int i = 1; i <= count; ++i)
+        text += "#MVINF:" + std::to_string(i) + "\r\n";
+    return text;
+}
+
+// A scanner whose lookups a test fills; it records the waiting song ids.
+class LookupScanner final : public FileScanner {
+  public:
+    LookupScanner() : FileScanner(nullptr) {}
+    uint32_t GetCfIdForPath(const std::wstring& path) override {
+        auto it = cfIds.find(path);
+        return it == cfIds.end() ? 0 : it->second;
+    }
+    bool GetSongIdForCfId(uint32_t cfID, uint32_t& songId) override {
+        auto it = songIds.find(cfID);
+        songId = it == songIds.end() ? 0 : it->second;
+        return it != songIds.end();
+    }
+    bool GetFileInfoByCfId(uint32_t cfID, SongFileInfo& info) override { return Find(byCfId, cfID, info); }
+    bool GetSongFileBySongId(uint32_t songId, SongFileInfo& info) override {
+        return Find(bySongId, songId, info);
+    }
+    void AddWaitingPlaylist(Playlist*, uint32_t songId) override { waiting.insert(songId); }
+    void RemoveWaitingPlaylist(Playlist*, uint32_t songId) override { waiting.erase(songId); }
+
+    std::map<std::wstring, uint32_t> cfIds;
+    std::map<uint32_t, uint32_t> songIds;
+    std::map<uint32_t, SongFileInfo> byCfId, bySongId;
+    std::set<uint32_t> waiting;
+
+  private:
+    static bool Find(const std::map<uint32_t, SongFileInfo>& map, uint32_t key, SongFileInfo& info) {
+        auto it = map.find(key);
+        if (it != map.end())
+            info = it->second;
+        return it != map.end();
+    }
+};
+
+} // namespace
+
+TEST(PlaylistTest, M3uTextIsReadAsItsEntries) {
+    const std::string longLine = "/music/" + std::string(1100, 'a') + ",b.mp3";
+    struct Case {
+        const char* name;
+        std::string text;
+        bool loads;
+        std::wstring title;
+        std::vector<std::string> entries;
+        bool canRewrite;
+    };
+    const std::vector<Case> cases = {
+        {"the header in small letters",
+         "#extm3u\n#MVNAME:Road\n/m/a.mp3\n",
+         true,
+         L"Road",
+         {"/m/a.mp3|0|0|"},
+         true},
+        {"a blank first line", "\n#EXTM3U\n#MVNAME:Road\n", false, L"", {}, false},
+        {"an empty file", "", false, L"", {}, false},
+        {"no name line: its track is lost",
+         Lines({"#EXTM3U", "/m/a.mp3", "/m/b.mp3"}),
+         true,
+         L"Unknown Playlist",
+         {"/m/b.mp3|0|0|"},
+         false},
+        {"song ids without paths, info with commas and colons, relative paths",
+         Lines({"#EXTM3U", "#MVNAME: Road ", "#MVINF:1234", "#EXTINF:215,First, song: one", "sub/a.mp3",
+                "#MVINF:5678", "#EXTINF:0,", "", "#MVINF:9", "#EXTINF:-3,Nine", "#comment", "/abs/b.mp3",
+                "#MVINF:10"}),
+         true,
+         L"Road",
+         {"/pl/sub/a.mp3|1234|215|First, song: one", "|5678|0|", "/abs/b.mp3|9|-3|Nine", "|10|0|"},
+         true},
+        {"a line longer than the limit is skipped whole",
+         Lines({"#EXTM3U", "#MVNAME:Road", "#EXTINF:1,One", longLine, "/m/c.mp3"}),
+         true,
+         L"Road",
+         {"/m/c.mp3|0|1|One"},
+         false},
+        {"a path holding a line break is skipped",
+         Lines({"#EXTM3U", "#MVNAME:Road", "#MVINF:4", "/m/a\rb.mp3", "/m/c.mp3"}),
+         true,
+         L"Road",
+         {"/m/c.mp3|0|0|"},
+         false},
+        {"an overlong name line names nothing",
+         Lines({"#EXTM3U", "#MVNAME:" + std::string(1100, 'n'), "/m/a.mp3"}),
+         true,
+         L"Unknown Playlist",
+         {"/m/a.mp3|0|0|"},
+         false},
+    };
+    CapturedLog log;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Playlist playlist;
+        std::istringstream in(c.text);
+        ASSERT_EQ(c.loads, playlist.LoadFromStream(kListPath, in));
+        if (!c.loads)
+            continue;
+        EXPECT_EQ(c.title, playlist.GetTitle());
+        EXPECT_EQ(c.entries, Describe(playlist));
+        EXPECT_EQ(c.canRewrite, playlist.CanRewrite());
+    }
+}
+
+TEST(PlaylistTest, AtMostOneHundredEntriesAreRead) {
+    struct Case {
+        int tracks;
+        std::string tail;
+        size_t entries;
+        bool canRewrite;
+    };
+    const std::vector<Case> cases = {
+        {100, "\r\n\r\n", 100, true},
+        {101, "", 100, false},
+        {150, "", 100, false},
+        {100, "/m/last.mp3\r\n", 100, true},
+        {100, "/m/last.mp3\r\n/m/more.mp3\r\n", 100, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tracks);
+        Playlist playlist;
+        std::istringstream in("#EXTM3U\r\n#MVNAME:Big\r\n" + SongIdLines(c.tracks) + c.tail);
+        ASSERT_TRUE(playlist.LoadFromStream(kListPath, in));
+        ASSERT_EQ(c.entries, playlist.GetEntries().size());
+        EXPECT_EQ(100u, playlist.GetEntries().back().GetSongId());
+        EXPECT_EQ(c.canRewrite, playlist.CanRewrite());
+    }
+}
+
+TEST(PlaylistTest, SavedFileIsTheSevenLineDialectAndReadsBack) {
+    TempDir dir;
+    const std::wstring track = dir.WFile("First song.mp3");
+    WriteFileText(dir.File("First song.mp3"), "x");
+    Playlist saved;
+    saved.SetTitle(L"Road");
+    saved.AddEntry(track, 1234, 0, 215, L"First song");
+    saved.AddEntry(L"", 5678, 0, 0, L"");
+    ASSERT_TRUE(saved.SaveInDirectory(dir.WPath(), false));
+    const std::string file = dir.File("Road.m3u");
+    EXPECT_EQ(Lines({"#EXTM3U", "#MVNAME:Road", "#MVINF:1234", "#EXTINF:215,First song",
+                     dir.File("First song.mp3"), "#MVINF:5678", "#EXTINF:0,"}),
+              ReadFileText(file));
+    EXPECT_EQ(fs::file_size(file), saved.GetSize());
+
+    Playlist read;
+    ASSERT_TRUE(read.LoadPlaylist(dir.WPath(), L"Road.m3u"));
+    EXPECT_EQ(L"Road", read.GetTitle());
+    EXPECT_EQ(Describe(saved), Describe(read));
+    EXPECT_TRUE(read.GetEntries()[0].GetExists());
+    EXPECT_FALSE(read.GetEntries()[1].GetExists());
+    EXPECT_EQ(saved.GetSize(), read.GetSize());
+    EXPECT_EQ(saved.GetLastModDate(), read.GetLastModDate());
+
+    // Line breaks in a title become blanks; a path holding one is left out.
+    Playlist broken;
+    broken.SetTitle(L"Broken");
+    broken.AddEntry(L"/m/a\nb.mp3", 9, 0, 1, L"a\r\nb");
+    ASSERT_TRUE(broken.SaveInDirectory(dir.WPath(), false));
+    EXPECT_EQ(Lines({"#EXTM3U", "#MVNAME:Broken", "#MVINF:9", "#EXTINF:1,a  b"}),
+              ReadFileText(dir.File("Broken.m3u")));
+}
+
+TEST(PlaylistTest, SaveInDirectoryNeverReplacesAnotherFileNorFollowsALink) {
+    struct Case {
+        const char* name;
+        std::wstring title;
+        bool overwrite;
+        bool saves;
+        std::string written; // the file that holds the playlist
+    };
+    const std::string cut(200, 'x');
+    const std::vector<Case> cases = {
+        {"next free number", L"Mix", false, true, "Mix-3.m3u"},
+        {"overwrite the first name", L"Mix", true, true, "Mix.m3u"},
+        {"a link is passed over", L"Link", false, true, "Link-2.m3u"},
+        {"a link is never written through", L"Link", true, false, ""},
+        {"a dangling link is passed over", L"Dangling", false, true, "Dangling-2.m3u"},
+        {"a folder is never written", L"Folder", true, false, ""},
+        {"a long title is cut to a name of 200 bytes", Utf8ToWide(cut + "yyy"), false, true, cut + ".m3u"},
+    };
+    CapturedLog log;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        WriteFileText(dir.File("Mix.m3u"), "keep");
+        WriteFileText(dir.File("Mix-2.m3u"), "keep");
+        WriteFileText(dir.File("target"), "keep");
+        fs::create_symlink(dir.File("target"), dir.File("Link.m3u"));
+        fs::create_symlink(dir.File("missing"), dir.File("Dangling.m3u"));
+        fs::create_directory(dir.File("Folder.m3u"));
+
+        Playlist playlist;
+        playlist.SetTitle(c.title);
+        EXPECT_EQ(c.saves, playlist.SaveInDirectory(dir.WPath(), c.overwrite));
+        EXPECT_EQ("keep", ReadFileText(dir.File("target")));
+        EXPECT_FALSE(fs::exists(dir.File("missing")));
+        if (!c.saves)
+            continue;
+        EXPECT_EQ(dir.WFile(c.written), playlist.GetPath());
+        EXPECT_EQ("#EXTM3U\r\n#MVNAME:" + WideToUtf8(c.title) + "\r\n", ReadFileText(dir.File(c.written)));
+        if (c.written != "Mix.m3u") {
+            EXPECT_EQ("keep", ReadFileText(dir.File("Mix.m3u")));
+        }
+        EXPECT_EQ("keep", ReadFileText(dir.File("Mix-2.m3u")));
+    }
+}
+
+TEST(PlaylistTest, TitlesBecomeOneSafeFileNameComponent) {
+    const std::string multibyte = std::string(199, 'a') + "\xc3\xa9"; // 201 bytes, 'é' last
+    const std::vector<std::pair<std::wstring, std::wstring>> named = {
+        {L"Road Trip", L"Road Trip"},
+        {L"../../up", L".._.._up"},
+        {L"a\\b/c", L"a_b_c"},
+        {std::wstring(L"n\0l\r\n\x85", 6), L"n_l___"},
+        {L"...", L"..."},
+        {Utf8ToWide(multibyte), Utf8ToWide(std::string(199, 'a'))},
+    };
+    for (const auto& [title, expected] : named) {
+        std::wstring base;
+        ASSERT_TRUE(Playlist::FileBaseForTitle(title, base)) << WideToUtf8(title);
+        EXPECT_EQ(expected, base);
+    }
+    for (const std::wstring& title : {std::wstring(), std::wstring(L"."), std::wstring(L"..")}) {
+        std::wstring base = L"unchanged";
+        EXPECT_FALSE(Playlist::FileBaseForTitle(title, base)) << WideToUtf8(title);
+        EXPECT_EQ(L"unchanged", base);
+    }
+    EXPECT_FALSE(Playlist::DeletePlaylistFile(L"/tmp", L"../x.m3u"));
+
+    const std::wstring folder = L"/home/u/Melvane Playlists";
+    EXPECT_TRUE(Playlist::IsInPlaylistsFolder(folder + L"/", folder));
+    EXPECT_TRUE(Playlist::IsInPlaylistsFolder(folder + L"/sub/", folder));
+    EXPECT_FALSE(Playlist::IsInPlaylistsFolder(L"/home/u/Melvane Playlists Old/", folder));
+    EXPECT_FALSE(Playlist::IsInPlaylistsFolder(L"/home/u/", folder));
+}
+
+TEST(PlaylistTest, ArrivingSongRewritesOnlyWholeFilesOfOurOwn) {
+    struct Case {
+        const char* name;
+        std::string text;
+        bool rewritten;
+    };
+    const std::vector<Case> cases = {
+        {"our own file", Lines({"#EXTM3U", "#MVNAME:Road", "#MVINF:700", "#EXTINF:0,"}), true},
+        {"no name line", Lines({"#EXTM3U", "", "#MVINF:700", "#EXTINF:0,"}), false},
+        {"more than the entry limit", "#EXTM3U\r\n#MVNAME:Big\r\n#MVINF:700\r\n" + SongIdLines(120), false},
+        {"an overlong line", Lines({"#EXTM3U", "#MVNAME:Road", "#MVINF:700", std::string(2000, 'z')}), false},
+    };
+    CapturedLog log;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        WriteFileText(dir.File("p.m3u"), c.text);
+        Playlist playlist;
+        ASSERT_TRUE(playlist.LoadPlaylist(dir.WPath(), L"p.m3u"));
+        EXPECT_EQ(0, playlist.FillEntriesForSong(800, L"/m/other.mp3", L"other", 1));
+        EXPECT_EQ(c.text, ReadFileText(dir.File("p.m3u")));
+
+        EXPECT_EQ(1, playlist.FillEntriesForSong(700, L"/m/seven.mp3", L"seven", 42));
+        const PlaylistEntry& entry = playlist.GetEntries()[0];
+        EXPECT_EQ(L"/m/seven.mp3", entry.GetPath());
+        EXPECT_TRUE(entry.GetExists());
+        const std::string after = ReadFileText(dir.File("p.m3u"));
+        if (c.rewritten) {
+            EXPECT_EQ(Lines({"#EXTM3U", "#MVNAME:Road", "#MVINF:700", "#EXTINF:42,seven", "/m/seven.mp3"}),
+                      after);
+            EXPECT_EQ(fs::file_size(dir.File("p.m3u")), playlist.GetSize());
+        } else {
+            EXPECT_EQ(c.text, after);
+        }
+    }
+}
+
+TEST(PlaylistTest, EntriesResolveMatchAndWaitThroughTheScanner) {
+    LookupScanner scanner;
+    scanner.byCfId[21] = {L"/m/by-cfid.mp3", L"by-cfid", 1, 200};
+    scanner.bySongId[3] = {L"/m/by-song.m4a", L"by-song", 2, 300};
+    scanner.bySongId[1] = {L"/m/wrong.mp3", L"wrong", 1, 9};
+
+    // From the server: entry 0 has a cfID, entry 1 only a song id, entry 2
+    // is unknown.
+    Playlist sent;
+    Buf body(1024);
+    const std::string bytes =
+        EncodeBody(msg::SavePlaylist{.title = "Mix", .songIDs = {1, 3, 4}, .cfIDs = {21}});
+    ASSERT_TRUE(body.WriteBytes(bytes.data(), static_cast<int64_t>(bytes.size())));
+    ASSERT_TRUE(sent.ReadFromMessage(body));
+    sent.ResolveEntries(scanner);
+    EXPECT_EQ(
+        (std::vector<std::string>{"/m/by-cfid.mp3|1|200|by-cfid", "/m/by-song.m4a|3|300|by-song", "|4|0|"}),
+        Describe(sent));
+    EXPECT_EQ((std::vector<std::wstring>{L"/m/by-cfid.mp3", L"/m/by-song.m4a"}), sent.GetEntryPaths());
+    sent.RegisterWaitingEntries(scanner);
+    EXPECT_EQ((std::set<uint32_t>{4}), scanner.waiting);
+
+    // Read from disk: known files lend their song ids; one the server has not
+    // identified yet lends nothing.
+    Playlist found;
+    std::istringstream in(Lines({"#EXTM3U", "#MVNAME:Found", "#MVINF:50", "/m/a.mp3", "/m/b.mp3", "/m/c.mp3",
+                                 "#MVINF:60", "/m/d.mp3"}));
+    ASSERT_TRUE(found.LoadFromStream(kListPath, in));
+    scanner.cfIds = {{L"/m/a.mp3", 31}, {L"/m/b.mp3", 32}, {L"/m/c.mp3", 33}, {L"/m/d.mp3", 34}};
+    scanner.songIds = {{31, 51}, {32, 0}, {34, 60}};
+    EXPECT_EQ(1, found.MatchEntriesToFiles(scanner));
+    EXPECT_EQ(51u, found.GetEntries()[0].GetSongId());
+    EXPECT_EQ(31u, found.GetEntries()[0].GetCfId());
+    EXPECT_EQ(0u, found.GetEntries()[1].GetSongId());
+    EXPECT_EQ(0u, found.GetEntries()[3].GetCfId());
+    found.RegisterWaitingEntries(scanner);
+    EXPECT_EQ((std::set<uint32_t>{4, 51, 60}), scanner.waiting);
+    found.UnregisterEntries(scanner);
+    sent.UnregisterEntries(scanner);
+    EXPECT_TRUE(scanner.waiting.empty());
+}
+
+TEST(PlaylistTest, SaveMessagesThatOverstateTheirCountsKeepNothing) {
+    struct Case {
+        const char* name;
+        std::string body;
+        bool old;
+        bool reads;
+        std::vector<std::string> entries;
+    };
+    const std::string cfIdsShort =
+        EncodeBody(msg::SavePlaylist{.title = "T", .songIDs = {5, 6}, .cfIDs = {9}});
+    std::string overstated = EncodeBody(msg::SavePlaylist{.title = "T", .songIDs = {5}, .cfIDs = {}});
+    overstated[3] = 0x7F; // the song-id count's high byte, after the title "T"
+    const std::vector<Case> cases = {
+        {"fewer cfIDs than songs", cfIdsShort, false, true, {"|5|0|", "|6|0|"}},
+        {"old form", cfIdsShort.substr(0, 3 + 4 + 8), true, true, {"|5|0|", "|6|0|"}},
+        {"a song count beyond the body", overstated, false, false, {}},
+        {"a short body", cfIdsShort.substr(0, 5), false, false, {}},
+    };
+    CapturedLog log;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Buf body(1024);
+        ASSERT_TRUE(body.WriteBytes(c.body.data(), static_cast<int64_t>(c.body.size())));
+        Playlist playlist;
+        playlist.SetTitle(L"before");
+        EXPECT_EQ(c.reads, c.old ? playlist.ReadFromOldMessage(body) : playlist.ReadFromMessage(body));
+        EXPECT_EQ(!c.reads, body.HasFailed());
+        EXPECT_EQ(c.reads ? L"T" : L"before", playlist.GetTitle());
+        EXPECT_EQ(c.entries, Describe(playlist));
+    }
+    Buf body(1024);
+    ASSERT_TRUE(body.WriteBytes(cfIdsShort.data(), static_cast<int64_t>(cfIdsShort.size())));
+    Playlist playlist;
+    ASSERT_TRUE(playlist.ReadFromMessage(body));
+    EXPECT_EQ(9u, playlist.GetEntries()[0].GetCfId());
+    EXPECT_EQ(0u, playlist.GetEntries()[1].GetCfId());
+}
+
+TEST(PlaylistTest, NewFileRecordCutsTitlesAndAlwaysFitsItsMessage) {
+    // The longest file a scan reads: 100 tracks without song ids whose titles
+    // fill their lines.
+    std::string text = "#EXTM3U\r\n#MVNAME:Long\r\n";
+    for (int i = 0; i < 100; ++i)
+        text += "#EXTINF:7," + std::string(1000, 't') + "\xc3\xa9\r\n/m/" + std::to_string(i) + ".mp3\r\n";
+    Playlist playlist(PathKey(L"Long.m3u", 3), 10, 1234, 42);
+    std::istringstream in(text);
+    ASSERT_TRUE(playlist.LoadFromStream(L"/pl/" + std::wstring(240, L'n') + L".m3u", in));
+    ASSERT_EQ(100u, playlist.GetEntries().size());
+
+    Buf body(NodeConn::kNewFileBodyBytes);
+    ASSERT_TRUE(playlist.PutMetadata(body));
+    ASSERT_TRUE(body.WriteUInt64(77));
+    const std::string bytes(reinterpret_cast<const char*>(body.GetReadPtr()), body.GetNumUsedBytes());
+    Decoded<ClientMessage> decoded =
+        DecodeClientMessage(static_cast<uint16_t>(ClientMsg::MSG_NEW_FILE), bytes);
+    ASSERT_TRUE(decoded.Ok()) << decoded.error;
+    const msg::PlaylistRecord& record = std::get<msg::NewFile>(*decoded.message).playlist;
+    EXPECT_EQ(42u, record.cfID);
+    EXPECT_EQ(std::string(240, 'n') + ".m3u", record.fileName);
+    EXPECT_TRUE(record.flag);
+    EXPECT_EQ(1234u, record.lastModDate);
+    ASSERT_EQ(100u, record.entries.size());
+    EXPECT_EQ((msg::PlaylistEntryRecord{0, 7, std::string(Playlist::kMaxRecordTitleBytes, 't'), false}),
+              record.entries[99]);
+
+    // A record that still cannot fit is refused, never cut short.
+    Buf small(64);
+    EXPECT_FALSE(playlist.PutMetadata(small));
+    EXPECT_TRUE(small.HasFailed());
+}
