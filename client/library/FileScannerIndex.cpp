@@ -1,5 +1,5 @@
-// The scanner's index: directory records, files by cfID and by key, and the
-// song ids the server gave them.
+// The scanner's index: directory records, files by cfID and by key, the song
+// ids the server gave them, and the playlists waiting for a song id.
 #include "client/library/FileScanner.h"
 #include "client/library/FileTypes.h"
 #include "client/library/MusicFile.h"
