@@ -38,7 +38,7 @@ KovikCore::KovikCore(CoreParts parts)
     if (!m_nodeConn)
         m_nodeConn = std::make_unique<NodeConn>(*this);
     if (!m_scanner)
-        m_scanner = std::make_unique<FileScanner>(&m_stopFlag);
+        m_scanner = std::make_unique<FileScanner>(this);
     if (!m_shareMon)
         m_shareMon = std::make_unique<ShareMon>();
     if (!m_musicSearch)

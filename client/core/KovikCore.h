@@ -8,6 +8,7 @@
 
 #include "client/core/CoreRequest.h"
 #include "client/library/FileScanner.h"
+#include "client/library/IScannerHost.h"
 #include "client/library/ITunesImport.h"
 #include "client/library/MusicSearch.h"
 #include "client/library/ScanFileRequest.h"
@@ -49,7 +50,7 @@ struct CoreParts {
     std::wstring oneTimeFilePath;
 };
 
-class KovikCore final : public IServerLinkOwner {
+class KovikCore final : public IServerLinkOwner, public IScannerHost {
   public:
     enum AccountState {
         NONE = 0,
@@ -119,11 +120,14 @@ class KovikCore final : public IServerLinkOwner {
     bool GetDownloadDir(std::wstring& path) override;
     // The playlists folder inside the download folder, created when missing.
     bool GetPlaylistDir(std::wstring& path) override;
+    // The action counter "fileScans".
+    int GetFileScanCount() override;
+    void CountFileScan() override;
     // The user's page on the service's web site.
     std::wstring BuildLoginUrl();
     // The share that holds `directory` (the longest one) and the rest of the
     // path after it.
-    bool FindShareForPath(const std::wstring& directory, std::wstring& rest);
+    bool FindShareForPath(const std::wstring& directory, std::wstring& rest) override;
 
     // ---- the loop's steps, in pass order (public so a pass can be driven
     // step by step) ----
@@ -134,7 +138,7 @@ class KovikCore final : public IServerLinkOwner {
     void StepAccountState();
     void LogStats();
     void CheckPlaycountTimer();
-    void RequestPlaycountReport();
+    void RequestPlaycountReport() override;
     void ProcessUiRequests();
     void UpdateStatus();
     void CheckScanTimers();

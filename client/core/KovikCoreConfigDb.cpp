@@ -174,3 +174,12 @@ void KovikCore::CommitConfigWrite() {
         m_scanner->BeginTransaction();
     }
 }
+
+int KovikCore::GetFileScanCount() {
+    bool notFound = false;
+    return GetActionCount(m_configDb.Get(), kActionFileScans, notFound);
+}
+
+void KovikCore::CountFileScan() {
+    (void)IncrementAction(m_configDb.Get(), kActionFileScans);
+}

@@ -1,9 +1,9 @@
 // The index of the shared music files and playlists, run on the core thread:
 // the directory records, one SharedFile per file (by cfID and by PathKey),
 // the song ids the server gave them, and the metadata tables behind them.
-// Full scans, the change queue, single-file scans and the play-count import
-// arrive with the scanner itself; until then a scan only loads the stored
-// rows the first time it is asked for, and nothing is queued.
+// Full scans walk the shared folders one directory listing or one file per
+// step; every change is queued for the server, and the server's window bounds
+// the new files sent and not yet acknowledged.
 #pragma once
 
 #include "client/library/ITunesImport.h"
@@ -15,9 +15,10 @@
 #include "client/library/SyncDelta.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
-#include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <list>
 #include <map>
@@ -27,9 +28,19 @@
 #include <vector>
 
 class FileMetaData;
+class IScannerHost;
 class MusicFile;
 class Playlist;
 class SharedFile;
+
+// One step of a scan: list a directory, or add one file of a listed one.
+struct ScanWorkUnit {
+    // A directory to list (NormalizeDirPath form); empty for a file unit.
+    std::wstring m_dir;
+    // A file unit: the file's name and its directory record's id.
+    std::wstring m_name;
+    uint32_t m_dirId = 0;
+};
 
 class FileScanner {
   public:
@@ -38,9 +49,11 @@ class FileScanner {
     using FileOpener = std::function<bool(const std::wstring& path, int* error)>;
     // SetSongInfo commits at most this often.
     static constexpr int64_t kSongInfoCommitSeconds = 61;
+    // A quick scan adds files with poor tags only while fewer are known.
+    static constexpr size_t kQuickScanGoodTagsFrom = 5;
 
-    // The scanner stops long work when *stopFlag is set (null: never).
-    explicit FileScanner(const std::atomic<bool>* stopFlag);
+    // `host` (may be null) outlives the scanner.
+    explicit FileScanner(IScannerHost* host);
     virtual ~FileScanner();
     FileScanner(const FileScanner&) = delete;
     FileScanner& operator=(const FileScanner&) = delete;
@@ -48,26 +61,46 @@ class FileScanner {
     // Start-up, with the configuration database that also holds the
     // metadata tables. False (logged) when the tables cannot be had.
     virtual bool InitMetadataDb(const std::vector<std::wstring>& shares, sqlite3* db);
+    // Takes effect at the next initScan.
     virtual void SetCurShares(const std::vector<std::wstring>& shares);
+
+    // ---- the full scan ----
+    // Starts a full scan; while one runs with queueing on, only asks for
+    // another after it (force: cancels it and starts afresh).
     virtual void initScan(bool force);
-    virtual void ScanStep() {}
-    virtual bool HasWorkUnits() const { return false; }
-    virtual bool BelowOutstandingLimit() const { return false; }
-    virtual bool IsScanning() const { return false; }
+    // One directory listing or one file.
+    virtual void ScanStep();
+    virtual bool HasWorkUnits() const { return !m_workUnits.empty(); }
+    // The new files not yet acknowledged are fewer than the server's window.
+    virtual bool BelowOutstandingLimit() const;
+    virtual bool IsScanning() const { return m_scanning; }
     virtual int GetNumFiles() const { return static_cast<int>(m_filesById.size()); }
-    // Drops the queued changes and cancels a running scan.
-    virtual void Reset() {}
+    uint32_t GetNumScans() const { return m_numScans; }
+    // Ends a running scan without its removal sweep.
+    void CancelScan();
+    // Drops the queued changes (queueing stays off until the server asks
+    // for a listing) and cancels a running scan.
+    virtual void Reset();
     virtual std::wstring GetStatusText() const;
+
+    // Adds, re-reads or leaves alone one file of a directory that has a
+    // record (`dirName` in NormalizeDirPath form); a non-zero song id is
+    // stored with a file that is added.
+    void AddScannedFile(const std::wstring& dirName, const std::wstring& fileName, uint32_t songId);
+    // Drops the file's object, row and index entries; queues nothing. False
+    // (logged and reported) when the indexes disagreed about it.
+    bool RemoveSharedFile(uint32_t cfID);
 
     // ---- the metadata tables ----
     // Every stored row becomes a MusicFile (with a new cfID); stops early when
-    // the stop flag is raised.
+    // the host is stopping.
     void LoadAllMetadata();
     virtual void BeginTransaction() { m_tables.BeginTransaction(); }
     virtual void EndTransaction() { m_tables.EndTransaction(); }
     virtual bool IsInTransaction() const { return m_tables.IsInTransaction(); }
-    // Lets go of the prepared statements (at shutdown).
-    virtual void Cleanup() { m_tables.Close(); }
+    // Frees every file, directory, work unit and delta, and lets go of the
+    // prepared statements (at shutdown).
+    virtual void Cleanup();
     MetadataTables& GetTables() { return m_tables; }
     sqlite3* GetDb() const { return m_tables.GetDb(); }
     // A peer download with this content and these tags arrived before.
@@ -80,43 +113,61 @@ class FileScanner {
     SharedDir* FindDirectoryByPath(const std::wstring& path);
     const SharedDir* FindDirectory(uint32_t dirId) const;
 
-    // ---- files ----
+    // ---- files and lookups ----
     // A stored row, at start: known, neither queued nor new.
     void AddFileFromDb(uint32_t dirId, const std::wstring& fileName, int64_t offset, uint32_t size,
                        uint32_t lastModDate, uint32_t songId, int32_t playCount);
     virtual SharedFile* FindFileByCfId(uint32_t cfID);
+    // 0 when the path names no known file.
     virtual uint32_t GetCfIdForPath(const std::wstring& path);
     // The song id of the music file with this cfID (0 when it has none);
     // false when there is no such music file or its row does not load.
     virtual bool GetSongIdForCfId(uint32_t cfID, uint32_t& songId);
     // The music file with this cfID; false when there is none or its row does
-    // not load.
+    // not load (a checksum failure among others).
     virtual bool GetFileInfoByCfId(uint32_t cfID, SongFileInfo& info);
     // The first file carrying this song id; false when none does or its row
     // does not load.
     virtual bool GetSongFileBySongId(uint32_t songId, SongFileInfo& info);
+    // The file to stream for (song id, cfID): that file when it carries the
+    // song, else any file that does.
+    bool GetSongFile(uint32_t songId, uint32_t cfID, std::wstring& path, uint32_t& encType);
+    // A song id of some known file, 0 when none has one.
+    uint32_t GetRandomSongId();
     // The server identified a file: its song id, names and ids go into its
     // row.
     virtual void SetSongInfo(uint32_t cfID, const SongInfo& info);
 
+    // A song id 0 waits for a running full scan; otherwise the file is
+    // scanned at once.
     virtual void ScanSingleFile(const std::wstring& path, uint32_t songId);
+    // Stores imported play counts; the increases of files with a song id go
+    // to `increases`.
     virtual void UpdatePlayCounts(const ITunesPlayCounts& counts, std::vector<PlayCountDelta>& increases);
     virtual void ResolveImportedPlaylists(const ImportedPlaylists& imported,
                                           std::list<ResolvedPlaylist>& out);
 
-    // The change queue (the caller owns what PopDelta returns).
-    virtual size_t GetSyncQueueSize() const { return 0; }
-    virtual std::unique_ptr<SyncDelta> PopDelta() { return nullptr; }
-    virtual void QueueFullListing() {}
-    virtual void FinishNewFile(uint32_t cfID);
-    virtual void SetMaxOutstanding(uint32_t window) { m_maxOutstanding = window; }
-    virtual void CheckNumOutstanding() {}
-    // High word: the scanner's construction time; low word: deltas taken.
-    virtual uint64_t GetChangeStamp() const;
-
-    // ---- playlists waiting for a song id to become known ----
+    // ---- playlists waiting for a song id to have a file ----
     virtual void AddWaitingPlaylist(Playlist* playlist, uint32_t songId);
     virtual void RemoveWaitingPlaylist(Playlist* playlist, uint32_t songId);
+
+    // ---- the change queue (the caller owns what PopDelta returns) ----
+    virtual size_t GetSyncQueueSize() const { return m_serverSyncQueue.size(); }
+    // The oldest delta; null when the queue is empty.
+    virtual std::unique_ptr<SyncDelta> PopDelta();
+    // Drops every queued delta and turns queueing off.
+    void ClearSyncQueue();
+    // Queues every known file as new, in place of whatever was queued.
+    virtual void QueueFullListing();
+    // The server has taken a new file.
+    virtual void FinishNewFile(uint32_t cfID);
+    virtual void SetMaxOutstanding(uint32_t window) { m_maxOutstanding = window; }
+    // Compares the flagged new files with the outstanding count; a mismatch
+    // is logged, reported and corrected.
+    virtual void CheckNumOutstanding();
+    int32_t GetNumOutstanding() const { return m_numOutstanding; }
+    // High word: the scanner's construction time; low word: deltas taken.
+    virtual uint64_t GetChangeStamp() const;
 
     // ---- for the file records and orders ----
     // The shared folder that holds `directory`, and the path below it.
@@ -126,33 +177,64 @@ class FileScanner {
     bool OpenWithDefaultApp(const std::wstring& path, int* error);
 
   protected:
-    bool ShouldStop() const { return m_stopFlag && m_stopFlag->load(); }
+    bool ShouldStop() const;
     uint32_t NextCfId() { return ++m_cfIdCounter; }
-    // Adds the file to the song map under its song id (none for 0).
+    // Adds the file to the song map under its song id (none for 0) and
+    // completes the playlists that waited for it.
     void IndexSongId(MusicFile* file, uint32_t seconds);
-    void RemoveFromSongMap(MusicFile* file);
-    // Path, name, encoding and print seconds of a music file from its row;
-    // false when the row does not load (a checksum failure among others).
+    // Takes the file out of the song map's list for `songId`; nothing when it
+    // is not there.
+    void RemoveFromSongMap(MusicFile* file, uint32_t songId);
+    // One more delta taken (the change stamp's low word).
+    void CountDeltaTaken() { ++m_deltasTaken; }
+
+  private:
+    // ---- the walk ----
+    void ScanDirectory(const SharedDir& dir);
+    void QueueWorkUnit(const SharedDir& dir, const std::wstring& name, bool isDirectory);
+    void AddScannedFileIn(SharedDir& dir, const std::wstring& fileName, uint32_t songId);
+    // The file made from a stat record and read; null (logged) when it is
+    // not to be shared.
+    std::unique_ptr<SharedFile> MakeSharedFile(const SharedDir& dir, const PathKey& key,
+                                               const struct stat& record, uint32_t cfID);
+    // Enters a read file in the indexes and its row, and queues it; false
+    // (logged) when its row cannot be written.
+    bool AddNewFile(std::unique_ptr<SharedFile> file);
+    void RemoveUnusedFiles();
+    void EndOfScan();
+    void finishScan();
+
+    void QueueDelta(const SharedFile* file, SyncDeltaType type);
+    void CommitAndBegin();
     bool FillFileInfo(MusicFile& file, SongFileInfo& info);
 
-    const std::atomic<bool>* m_stopFlag;
+    IScannerHost* m_host;
     std::vector<std::wstring> m_curShares;
+    std::deque<ScanWorkUnit> m_workUnits;
     std::unordered_map<uint32_t, std::unique_ptr<SharedFile>> m_filesById;
     std::unordered_map<uint32_t, std::unique_ptr<SharedDir>> m_dirsById;
     std::unordered_map<uint32_t, std::list<MusicFile*>> m_songMap;
-    // Playlists with entries for a song id that no known file carries yet.
     std::unordered_map<uint32_t, std::list<Playlist*>> m_waitingPlaylists;
     uint32_t m_cfIdCounter = 0;
     uint32_t m_dirIdCounter = 0;
+    bool m_scanning = false;
+    bool m_rescanRequested = false;
+    int64_t m_scanStartTime = 0;
     int64_t m_lastScanDuration = 0;
     int64_t m_lastSongInfoCommit;
+    uint32_t m_deltasTaken = 0;
+    std::deque<SyncDelta> m_serverSyncQueue;
     std::map<std::wstring, SharedDir*, PathLessNoCase> m_dirsByPath;
     std::map<PathKey, SharedFile*, PathKeyLess> m_filesByPath;
     bool m_queueDisabled = true;
     bool m_metadataLoaded = false;
+    uint32_t m_numScans = 0;
+    int32_t m_numOutstanding = 0;
     uint32_t m_maxOutstanding = 0;
+    bool m_quickScan = true;
     uint32_t m_constructionTime;
-    uint32_t m_deltasTaken = 0;
     MetadataTables m_tables;
     FileOpener m_opener;
+    // The path of the file being stat'ed, kept to spare an allocation a file.
+    std::string m_statPath;
 };

@@ -92,25 +92,25 @@ void FileScanner::SaveDownload(const std::wstring& path) {
 
 void FileScanner::SetSongInfo(uint32_t cfID, const SongInfo& info) {
     SharedFile* shared = FindFileByCfId(cfID);
-    if (!shared)
+    if (!shared || shared->GetKind() != SF_MUSIC_FILE)
         return;
+    auto* file = static_cast<MusicFile*>(shared);
+    // Loading the row may change the song id the file is indexed under.
+    const uint32_t indexedSongId = file->GetSongId();
     bool crcFailed = false;
-    if (shared->GetKind() == SF_MUSIC_FILE && shared->LoadFromDb(m_tables, &crcFailed)) {
-        MusicFile* file = static_cast<MusicFile*>(shared);
-        const uint32_t oldSongId = file->GetSongId();
-        if (oldSongId != info.songID)
-            RemoveFromSongMap(file);
-        file->SetSongInfo(info);
-        if (oldSongId != info.songID)
-            IndexSongId(file, file->GetMetadata()->GetPrintSecs());
-        if (!file->UpdateInDb(m_tables))
-            MVLOG(LOG_ERR, "Could not store the song info of cfID %u", cfID);
-        const int64_t now = platform::MonotonicSeconds();
-        if (now - m_lastSongInfoCommit >= kSongInfoCommitSeconds) {
-            EndTransaction();
-            BeginTransaction();
-            m_lastSongInfoCommit = now;
-        }
+    if (!file->LoadFromDb(m_tables, &crcFailed))
+        return;
+    if (indexedSongId != info.songID)
+        RemoveFromSongMap(file, indexedSongId);
+    file->SetSongInfo(info);
+    if (indexedSongId != info.songID)
+        IndexSongId(file, file->GetMetadata()->GetPrintSecs());
+    if (!file->UpdateInDb(m_tables))
+        MVLOG(LOG_ERR, "Could not store the song info of cfID %u", cfID);
+    const int64_t now = platform::MonotonicSeconds();
+    if (now - m_lastSongInfoCommit >= kSongInfoCommitSeconds) {
+        CommitAndBegin();
+        m_lastSongInfoCommit = now;
     }
-    shared->ReleaseMetadata();
+    file->ReleaseMetadata();
 }

@@ -1,7 +1,5 @@
 #include "client/library/FileTypes.h"
 
-#include "include/text/Utf8.h"
-
 #include <iterator>
 
 namespace {
@@ -12,17 +10,19 @@ constexpr const char* kMp3Extensions[] = {".mp3"};
 constexpr const char* kM4aExtensions[] = {".m4a"};
 constexpr const char* kPlaylistExtensions[] = {".m3u"};
 
-char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+wchar_t AsciiLower(wchar_t c) {
+    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
 }
 
-bool EqualsAsciiNoCase(const std::string& a, const char* b) {
+// The extensions are ASCII, so a character outside ASCII (several bytes in
+// UTF-8) never matches; comparing characters spares a conversion per name.
+bool EqualsAsciiNoCase(const wchar_t* tail, const char* extension) {
     size_t i = 0;
-    for (; i < a.size() && b[i] != '\0'; ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i]))
+    for (; i < kExtensionChars && extension[i] != '\0'; ++i) {
+        if (AsciiLower(tail[i]) != AsciiLower(static_cast<wchar_t>(static_cast<unsigned char>(extension[i]))))
             return false;
     }
-    return i == a.size() && b[i] == '\0';
+    return i == kExtensionChars && extension[i] == '\0';
 }
 
 } // namespace
@@ -30,7 +30,7 @@ bool EqualsAsciiNoCase(const std::string& a, const char* b) {
 bool HasExtension(const std::wstring& name, const char* const* extensions, size_t count) {
     if (name.size() < kExtensionChars)
         return false;
-    const std::string tail = WideToUtf8(name.substr(name.size() - kExtensionChars));
+    const wchar_t* tail = name.data() + name.size() - kExtensionChars;
     for (size_t i = 0; i < count; ++i) {
         if (EqualsAsciiNoCase(tail, extensions[i]))
             return true;
@@ -52,4 +52,8 @@ bool IsM4aFile(const std::wstring& name) {
 
 bool IsPlaylistFile(const std::wstring& name) {
     return HasExtension(name, kPlaylistExtensions, std::size(kPlaylistExtensions));
+}
+
+std::wstring NameWithoutExtension(const std::wstring& name) {
+    return name.size() > kExtensionChars ? name.substr(0, name.size() - kExtensionChars) : std::wstring();
 }

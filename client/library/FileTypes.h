@@ -14,3 +14,6 @@ bool IsMp3File(const std::wstring& name);
 bool IsM4aFile(const std::wstring& name);
 // .m3u
 bool IsPlaylistFile(const std::wstring& name);
+// The name without its 4-character extension ("" for a name that is no
+// longer).
+std::wstring NameWithoutExtension(const std::wstring& name);

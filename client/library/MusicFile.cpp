@@ -3,6 +3,19 @@
 #include "client/library/SongInfo.h"
 #include "include/crash/Assert.h"
 
+namespace {
+
+MusicFile::MetadataReader& ReaderOverride() {
+    static MusicFile::MetadataReader reader;
+    return reader;
+}
+
+} // namespace
+
+void MusicFile::SetMetadataReader(MetadataReader reader) {
+    ReaderOverride() = std::move(reader);
+}
+
 MusicFile::MusicFile(const PathKey& key, int64_t offset, uint32_t size, uint32_t lastModDate, uint32_t cfID,
                      int32_t playCount)
     : SharedFile(key, size, lastModDate, cfID), m_offset(offset), m_playCount(playCount) {}
@@ -15,7 +28,8 @@ bool MusicFile::HasGoodTags() const {
 bool MusicFile::Load(const std::wstring& dirName, const std::wstring& fileName) {
     MV_ASSERT(!m_pMetadata && m_mdRefCount == 0);
     Hold(std::make_unique<FileMetaData>(dirName, fileName));
-    return m_pMetadata->ReadQuickInfo();
+    const MetadataReader& reader = ReaderOverride();
+    return reader ? reader(*m_pMetadata) : m_pMetadata->ReadQuickInfo();
 }
 
 void MusicFile::Hold(std::unique_ptr<FileMetaData> metadata) {

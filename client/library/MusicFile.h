@@ -6,6 +6,7 @@
 #include "client/library/SharedFile.h"
 #include "client/media/FileMetaData.h"
 
+#include <functional>
 #include <memory>
 
 struct SongInfo;
@@ -23,6 +24,13 @@ class MusicFile : public SharedFile {
     static constexpr uint16_t HAS_ID3v2 = 8;
     // The longest auxiliary text sent, in bytes.
     static constexpr size_t kMaxAuxTextBytes = 512;
+
+    // Reads the record of a file for Load (size, time, tags, digest); the
+    // program's own reads the file itself (FileMetaData::ReadQuickInfo).
+    using MetadataReader = std::function<bool(FileMetaData& metadata)>;
+    // Puts another reader in place for every MusicFile; empty restores the
+    // program's own.
+    static void SetMetadataReader(MetadataReader reader);
 
     MusicFile(const PathKey& key, int64_t offset, uint32_t size, uint32_t lastModDate, uint32_t cfID,
               int32_t playCount);

@@ -18,8 +18,24 @@ bool PathLessNoCase::operator()(const PathKey& a, const PathKey& b) const {
     return (*this)(a.GetFileName(), b.GetFileName());
 }
 
+namespace {
+
+bool KeyLess(uint32_t dirA, const std::wstring& nameA, uint32_t dirB, const std::wstring& nameB) {
+    if (dirA != dirB)
+        return dirA < dirB;
+    return PathLessNoCase()(nameA, nameB);
+}
+
+} // namespace
+
 bool PathKeyLess::operator()(const PathKey& a, const PathKey& b) const {
-    if (a.GetDirId() != b.GetDirId())
-        return a.GetDirId() < b.GetDirId();
-    return PathLessNoCase()(a.GetFileName(), b.GetFileName());
+    return KeyLess(a.GetDirId(), a.GetFileName(), b.GetDirId(), b.GetFileName());
+}
+
+bool PathKeyLess::operator()(const PathKey& a, const PathKeyRef& b) const {
+    return KeyLess(a.GetDirId(), a.GetFileName(), b.dirId, b.fileName);
+}
+
+bool PathKeyLess::operator()(const PathKeyRef& a, const PathKey& b) const {
+    return KeyLess(a.dirId, a.fileName, b.GetDirId(), b.GetFileName());
 }

@@ -29,7 +29,17 @@ struct PathLessNoCase {
     bool operator()(const PathKey& a, const PathKey& b) const;
 };
 
+// A name and directory id to look a key up by, without copying the name or
+// taking its CRC.
+struct PathKeyRef {
+    const std::wstring& fileName;
+    uint32_t dirId;
+};
+
 // Directory ids first (unsigned), then the names as PathLessNoCase orders them.
 struct PathKeyLess {
+    using is_transparent = void;
     bool operator()(const PathKey& a, const PathKey& b) const;
+    bool operator()(const PathKey& a, const PathKeyRef& b) const;
+    bool operator()(const PathKeyRef& a, const PathKey& b) const;
 };

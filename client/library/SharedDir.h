@@ -2,15 +2,19 @@
 // their PathKey); its id and path never change.
 #pragma once
 
+#include "include/text/Utf8.h"
+
 #include <cstdint>
 #include <string>
 
 struct SharedDir {
-    SharedDir(uint32_t id, const std::wstring& path) : m_id(id), m_path(path) {}
+    SharedDir(uint32_t id, const std::wstring& path) : m_id(id), m_path(path), m_utf8Path(WideToUtf8(path)) {}
 
     uint32_t m_id;
     // Canonical form: NormalizeDirPath.
     std::wstring m_path;
+    // The same for system calls, made once rather than for every file.
+    std::string m_utf8Path;
     // Seen by the running scan.
     bool m_inUse = false;
 };

@@ -47,7 +47,7 @@ class SharedFile {
     // The file-details record (body of MSG_FILE_DETAILS).
     [[nodiscard]] virtual bool PutNewFile(FileScanner& scanner, Buf& out) = 0;
 
-    uint32_t GetCfId() const { return m_cfID; }
+    uint32_t GetClientFileID() const { return m_cfID; }
     const PathKey& GetKey() const { return m_key; }
     const std::wstring& GetFileName() const { return m_key.GetFileName(); }
     uint32_t GetSize() const { return m_size; }

@@ -80,11 +80,14 @@ std::string WideToLocal(const std::wstring& wide) {
     return WideToUtf8(wide);
 }
 
-std::wstring Utf8ToWide(const std::string& utf8) {
-    std::wstring result;
-    result.reserve(utf8.size());
-    const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
-    const size_t n = utf8.size();
+namespace {
+
+// Decodes into `result`; false when some sequence was invalid (and replaced).
+bool DecodeUtf8(const char* text, size_t n, std::wstring& result) {
+    result.clear();
+    result.reserve(n);
+    const auto* s = reinterpret_cast<const unsigned char*>(text);
+    bool clean = true;
     size_t i = 0;
     while (i < n) {
         unsigned char lead = s[i];
@@ -117,6 +120,7 @@ std::wstring Utf8ToWide(const std::string& utf8) {
                 hi = 0x8F;
         } else {
             result += kReplacementChar;
+            clean = false;
             ++i;
             continue;
         }
@@ -134,8 +138,25 @@ std::wstring Utf8ToWide(const std::string& utf8) {
         }
         // A broken sequence is replaced as one unit, and the byte that broke it
         // is decoded afresh.
-        result += got == need ? static_cast<wchar_t>(cp) : kReplacementChar;
+        if (got == need) {
+            result += static_cast<wchar_t>(cp);
+        } else {
+            result += kReplacementChar;
+            clean = false;
+        }
         i = j;
     }
+    return clean;
+}
+
+} // namespace
+
+std::wstring Utf8ToWide(const std::string& utf8) {
+    std::wstring result;
+    (void)DecodeUtf8(utf8.data(), utf8.size(), result);
     return result;
+}
+
+bool Utf8ToWideStrict(std::string_view utf8, std::wstring& wide) {
+    return DecodeUtf8(utf8.data(), utf8.size(), wide);
 }

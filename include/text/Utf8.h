@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 constexpr wchar_t kReplacementChar = 0xFFFD;
 
@@ -11,6 +12,9 @@ std::string WideToUtf8(const std::wstring& wide);
 // Text for narrow C and system calls; the program runs in a UTF-8 locale.
 std::string WideToLocal(const std::wstring& wide);
 std::wstring Utf8ToWide(const std::string& utf8);
+// The same, but false when `utf8` was not valid UTF-8 (`wide` then holds
+// U+FFFD in place of each bad sequence).
+[[nodiscard]] bool Utf8ToWideStrict(std::string_view utf8, std::wstring& wide);
 
 // Encodes as much of `wide` as fits in `capacity` bytes without splitting a
 // character, and returns the bytes written (no terminator). Allocates nothing.

@@ -32,12 +32,12 @@ TEST(FileScannerTest, StoredRowsLoadWithCfIdsFromOneAndStopOnTheFlag) {
     StoreRow(h, L"/music/b/", L"3.m4a");
     ASSERT_TRUE(ExecQuery(h.db.Get(), "update FileMetadata_v9 set offset = offset + 1000"));
 
-    h.stop = true;
+    h.host.stop = true;
     h.StartScanner();
     h.scanner->LoadAllMetadata();
     EXPECT_EQ(0, h.scanner->GetNumFiles());
 
-    h.stop = false;
+    h.host.stop = false;
     h.StartScanner();
     h.scanner->LoadAllMetadata();
     ASSERT_EQ(3, h.scanner->GetNumFiles());

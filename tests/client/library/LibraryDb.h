@@ -11,10 +11,10 @@
 #include "tests/support/CapturedLog.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/library/ScanDriver.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <memory>
 #include <string>
 
@@ -42,7 +42,8 @@ class LibraryDb {
     // A new scanner on the same database, as after a restart.
     void StartScanner() {
         scanner.reset();
-        scanner = std::make_unique<FileScanner>(&stop);
+        host.shares = {kShare};
+        scanner = std::make_unique<FileScanner>(&host);
         EXPECT_TRUE(scanner->InitMetadataDb({kShare}, db.Get()));
     }
 
@@ -70,7 +71,7 @@ class LibraryDb {
     TempDir dir;
     ScopedEnv helperOut{"MELVANE_FAKE_HELPER_OUT", dir.File("reports.txt")};
     CapturedLog log;
-    std::atomic<bool> stop{false};
+    StandInScanHost host;
     platform::SqliteDb db;
     std::unique_ptr<FileScanner> scanner;
 };

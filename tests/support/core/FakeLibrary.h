@@ -86,7 +86,7 @@ class FakeScanner final : public FileScanner {
             return nullptr;
         auto delta = std::make_unique<SyncDelta>(queue.front());
         queue.erase(queue.begin());
-        ++m_deltasTaken;
+        CountDeltaTaken();
         if (onPop)
             onPop();
         return delta;

@@ -1,0 +1,38 @@
+// Lists one directory with opendir/readdir. An entry's kind comes from
+// d_type, or from an lstat relative to the open directory where the file
+// system leaves d_type unknown; symbolic links are reported as links, never
+// followed.
+#pragma once
+
+#include <dirent.h>
+
+namespace platform {
+
+enum DirEntryKind {
+    DEK_FILE,
+    DEK_DIRECTORY,
+    DEK_SYMLINK,
+    DEK_OTHER, // fifo, socket, device, or an entry that vanished
+};
+
+class DirReader {
+  public:
+    DirReader() = default;
+    ~DirReader();
+    DirReader(const DirReader&) = delete;
+    DirReader& operator=(const DirReader&) = delete;
+
+    // 0, or an errno value.
+    int Open(const char* path) noexcept;
+    // The next entry other than "." and ".."; false at the end or after a
+    // read error (Error tells which). `name` lives until the next call.
+    bool Next(const char*& name, DirEntryKind& kind) noexcept;
+    // The errno value of a failed read, else 0.
+    int Error() const noexcept { return m_error; }
+
+  private:
+    DIR* m_dir = nullptr;
+    int m_error = 0;
+};
+
+} // namespace platform
