@@ -32,7 +32,9 @@ bool DumpTruck::Connect() {
 }
 
 bool DumpTruck::CouldNotConnect() const {
-    return IsConnectFailure(m_lastError);
+    // A refused connection; a failed name lookup or a time-out is no sign of
+    // a firewall.
+    return m_lastError == CURLE_COULDNT_CONNECT;
 }
 
 bool DumpTruck::Send(const std::string& body, const std::string& boundary) {

@@ -23,7 +23,8 @@ class DumpTruck {
     // libcurl's code of the last failure (0 when the server refused the
     // report with its status).
     int LastError() const { return m_lastError; }
-    // Whether the last failure means no connection could be made at all.
+    // Whether the last failure was a connection the other side refused (or
+    // something on the way blocked), the likely work of a firewall.
     bool CouldNotConnect() const;
     const std::string& ErrorText() const { return m_errorText; }
 
