@@ -4,7 +4,6 @@
 #include "include/config/ServiceSettings.h"
 #include "include/crash/CrashReport.h"
 #include "include/fs/PathUtil.h"
-#include "include/log/Logger.h"
 #include "include/process/RunProcess.h"
 #include "include/text/Utf8.h"
 #include "include/thread/Threads.h"
@@ -15,9 +14,7 @@ int main(int argc, char** argv) {
     std::setlocale(LC_CTYPE, "C.UTF-8");
     // A failure in here must never start another uploader.
     EnableCrashReports(false);
-    // Created but never given a file or buffers: its lines go nowhere.
-    static Logger logger;
-    g_logger = &logger;
+    // The program's logger is never initialised here: its lines go nowhere.
 
     const ServiceSettings settings = GetServiceSettings();
     StderrPresenter presenter;

@@ -46,7 +46,8 @@ void ParkThread(int index) {
     g_changed.wait(lock, [] { return g_release; });
 }
 
-__attribute__((noinline)) void VictimCrashHere() {
+// The sanitizers must let the fault through to the program's own handler.
+__attribute__((noinline, no_sanitize("address", "undefined"))) void VictimCrashHere() {
     volatile int* nowhere = nullptr;
     *nowhere = 1;
 }
@@ -91,9 +92,7 @@ int Hold(const char* marker) {
 }
 
 int Crash(const char* uploader, const std::string& logFolder) {
-    static Logger logger;
-    logger.Init(false, 1 << 16, Utf8ToWide(logFolder + "/victim.log"), 1 << 20);
-    g_logger = &logger;
+    g_logger->Init(false, 1 << 16, Utf8ToWide(logFolder + "/victim.log"), 1 << 20);
     InstallCrashHandlers();
     SetHelperPath(Utf8ToWide(uploader));
     MVLOG(LOG_INFO, "%s", kVictimLogLine);
