@@ -43,5 +43,6 @@ ServiceSettings GetServiceSettings() {
     settings.useTls = EnvOr(kEnvTls, "on") != std::string("off");
     settings.caFile = EnvOr(kEnvCaFile, "");
     settings.crashEndpoint = EnvOr(kEnvCrashEndpoint, kDefaultCrashEndpoint);
+    settings.supportEmail = EnvOr(kEnvSupportEmail, kDefaultSupportEmail);
     return settings;
 }

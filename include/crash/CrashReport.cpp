@@ -1,6 +1,7 @@
 #include "include/crash/CrashReport.h"
 
 #include "include/crash/Assert.h"
+#include "include/crash/CrashRecord.h"
 #include "include/log/Logger.h"
 #include "include/process/RunProcess.h"
 #include "include/text/FixedText.h"
@@ -13,7 +14,6 @@
 #include "platform/time/Clock.h"
 
 #include <sys/prctl.h>
-#include <ucontext.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -34,12 +34,6 @@ constexpr uint32_t kReportLockWaitMs = 30000;
 // Ends a crash report that hangs (say, a crash inside the allocator that
 // left a lock held): the helper wait plus the lock waits, with room to spare.
 constexpr unsigned kCrashBackstopSeconds = 60;
-
-// What the uploader is told about a crash: its address is the third argument.
-struct CrashRecord {
-    siginfo_t info;
-    ucontext_t context;
-};
 
 // Everything a report needs, prepared ahead so that the crash path only
 // fills fixed buffers.

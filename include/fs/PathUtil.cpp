@@ -126,13 +126,16 @@ std::wstring GetTempFilePath(const std::wstring& name) {
         MVLOG(LOG_ERR, "Refusing temporary file name %ls", name.c_str());
         return std::wstring();
     }
+    std::wstring folder = GetTempFolderPath();
+    return folder.empty() ? std::wstring() : PathJoin(folder, name);
+}
+
+std::wstring GetTempFolderPath() {
     std::string cache = platform::CacheHomeDir();
     if (cache.empty())
         return std::wstring();
     std::wstring folder = PathJoin(PathJoin(Utf8ToWide(cache), kAppFolderName), kTempFolderName);
-    if (!EnsurePrivateDir(folder))
-        return std::wstring();
-    return PathJoin(folder, name);
+    return EnsurePrivateDir(folder) ? folder : std::wstring();
 }
 
 bool RemoveFile(const std::wstring& path) {

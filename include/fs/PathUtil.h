@@ -38,6 +38,9 @@ bool IsSafeFileName(const std::wstring& name);
 // The program's private temporary folder joined with `name`; "" when name is
 // not a plain file name or the folder cannot be had.
 std::wstring GetTempFilePath(const std::wstring& name);
+// The program's private temporary folder, made 0700 when missing; "" when it
+// cannot be had.
+std::wstring GetTempFolderPath();
 bool RemoveFile(const std::wstring& path);
 
 // Folder ids of the special folders the program asks for.

@@ -83,7 +83,13 @@ std::wstring GetAppString(int id) {
 }
 
 std::wstring FormatAppString(int id, std::initializer_list<std::wstring> arguments) {
-    const std::wstring format = GetAppString(id);
+    std::wstring result = FillTextSlots(GetAppString(id), arguments);
+    if (result.size() > kMaxFormattedChars)
+        result.resize(kMaxFormattedChars);
+    return result;
+}
+
+std::wstring FillTextSlots(const std::wstring& format, std::initializer_list<std::wstring> arguments) {
     std::wstring result;
     auto next = arguments.begin();
     for (size_t i = 0; i < format.size(); ++i) {
@@ -102,7 +108,5 @@ std::wstring FormatAppString(int id, std::initializer_list<std::wstring> argumen
         }
         result += format[i];
     }
-    if (result.size() > kMaxFormattedChars)
-        result.resize(kMaxFormattedChars);
     return result;
 }

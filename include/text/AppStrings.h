@@ -54,3 +54,6 @@ std::wstring GetAppString(int id);
 // The text of `id` with each "%s" replaced, in order, by the next argument
 // ("%%" gives "%"). Arguments are data, never formats. Cut to 8191 characters.
 std::wstring FormatAppString(int id, std::initializer_list<std::wstring> arguments);
+// `format` with each "%s" replaced, in order, by the next argument and "%%"
+// by "%"; arguments are never read as formats.
+std::wstring FillTextSlots(const std::wstring& format, std::initializer_list<std::wstring> arguments);

@@ -1,6 +1,7 @@
 // The built program, started as its own process with private XDG folders.
 #include "platform/net/UnixListener.h"
 #include "platform/process/Spawn.h"
+#include "tests/support/LocalHttpEndpoint.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
@@ -31,8 +32,10 @@ constexpr uint32_t kExitWaitMs = 60000;
 class ProgramProcessTest : public ::testing::Test {
   protected:
     // A stored account, so the program runs instead of asking to be
-    // installed again; its server is a closed local port.
+    // installed again; its server is a closed local port. Its reports (the
+    // statistics at exit) go to a local endpoint that takes them at once.
     void SetUp() override {
+        crashEndpoint.Serve("/api/crash.php", testsupport::HttpAnswer::Status(200));
         const std::string config = dir.File("data") + "/Melvane";
         ASSERT_EQ(0, mkdir(dir.File("data").c_str(), 0700));
         ASSERT_EQ(0, mkdir(config.c_str(), 0700));
@@ -110,6 +113,8 @@ class ProgramProcessTest : public ::testing::Test {
     }
 
     testsupport::TempDir dir;
+    testsupport::LocalHttpEndpoint crashEndpoint;
+    testsupport::ScopedEnv crashUrl{"MELVANE_CRASH_URL", crashEndpoint.Url("/api/crash.php")};
     testsupport::ScopedEnv runtime{"XDG_RUNTIME_DIR", dir.File("run")};
     testsupport::ScopedEnv data{"XDG_DATA_HOME", dir.File("data")};
     testsupport::ScopedEnv cache{"XDG_CACHE_HOME", dir.File("cache")};

@@ -9,20 +9,22 @@ using testsupport::ScopedEnv;
 TEST(ServiceSettingsTest, UnsetOrEmptyVariablesKeepTheDefaults) {
     for (const char* value : {static_cast<const char*>(nullptr), ""}) {
         ScopedEnv web(kEnvWebBaseUrl, value), redirector(kEnvRedirector, value), tls(kEnvTls, value),
-            ca(kEnvCaFile, value), crash(kEnvCrashEndpoint, value);
+            ca(kEnvCaFile, value), crash(kEnvCrashEndpoint, value), support(kEnvSupportEmail, value);
         ServiceSettings s = GetServiceSettings();
         EXPECT_EQ(kDefaultWebBaseUrl, s.webBaseUrl);
         EXPECT_EQ(kDefaultRedirectorHost, s.redirectorHost);
         EXPECT_EQ(443, s.redirectorPort);
         EXPECT_TRUE(s.useTls);
         EXPECT_EQ("", s.caFile);
-        EXPECT_EQ(kDefaultCrashEndpoint, s.crashEndpoint);
+        EXPECT_EQ("http://crash.melvane.example/api/crash.php", s.crashEndpoint);
+        EXPECT_EQ(kDefaultSupportEmail, s.supportEmail);
     }
 }
 
 TEST(ServiceSettingsTest, EnvironmentPointsAtLocalServers) {
     ScopedEnv web(kEnvWebBaseUrl, "http://127.0.0.1:8080//"), redirector(kEnvRedirector, "127.0.0.1:9443"),
-        tls(kEnvTls, "off"), ca(kEnvCaFile, "/tmp/ca.pem"), crash(kEnvCrashEndpoint, "http://127.0.0.1:1/c");
+        tls(kEnvTls, "off"), ca(kEnvCaFile, "/tmp/ca.pem"), crash(kEnvCrashEndpoint, "http://127.0.0.1:1/c"),
+        support(kEnvSupportEmail, "help@test.example");
     ServiceSettings s = GetServiceSettings();
     EXPECT_EQ("http://127.0.0.1:8080", s.webBaseUrl);
     EXPECT_EQ("127.0.0.1", s.redirectorHost);
@@ -30,6 +32,7 @@ TEST(ServiceSettingsTest, EnvironmentPointsAtLocalServers) {
     EXPECT_FALSE(s.useTls);
     EXPECT_EQ("/tmp/ca.pem", s.caFile);
     EXPECT_EQ("http://127.0.0.1:1/c", s.crashEndpoint);
+    EXPECT_EQ("help@test.example", s.supportEmail);
 }
 
 TEST(ServiceSettingsTest, RedirectorWithoutAUsablePortKeepsPort443AndTheHost) {

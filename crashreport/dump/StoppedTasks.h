@@ -1,0 +1,39 @@
+// Holds every thread of another process stopped under ptrace while its core
+// is written, and lets them all go again when it goes.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <vector>
+
+class StoppedTasks {
+  public:
+    StoppedTasks() = default;
+    ~StoppedTasks();
+    StoppedTasks(const StoppedTasks&) = delete;
+    StoppedTasks& operator=(const StoppedTasks&) = delete;
+
+    // Seizes and interrupts every task of `pid`, scanning its task list again
+    // until no new task appears. False when the process cannot be traced at
+    // all (refused by the system, or gone); tasks that end meanwhile are
+    // dropped.
+    [[nodiscard]] bool Stop(pid_t pid);
+    // Lets every task run on, re-delivering any signal a stop caught.
+    void Release() noexcept;
+
+    // The stopped tasks in the order they were found.
+    std::vector<pid_t> Tasks() const;
+
+  private:
+    struct Task {
+        pid_t tid;
+        int pendingSignal; // caught by the stop, given back on release
+    };
+
+    // Seizes the tasks of the list not held yet; how many were new.
+    size_t SeizeNewTasks(pid_t pid, uint64_t deadlineMs);
+    bool WaitForStop(Task& task, uint64_t deadlineMs);
+
+    std::vector<Task> m_tasks;
+};
