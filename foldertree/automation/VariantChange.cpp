@@ -197,6 +197,8 @@ HRESULT StoreNumber(long double number, VARTYPE vt, Variant* out) {
         out->fltVal = static_cast<float>(number);
         return S_OK;
     case VT_R8:
+        if (std::fabs(number) > std::numeric_limits<double>::max())
+            return DISP_E_OVERFLOW;
         out->dblVal = static_cast<double>(number);
         return S_OK;
     case VT_BOOL:

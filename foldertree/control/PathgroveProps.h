@@ -56,6 +56,7 @@ struct PathgroveProps {
     int32_t lineColor;
 
     PathgroveProps();
+    bool operator==(const PathgroveProps&) const = default;
 };
 
 // Sets every setting that has a reset value to it (the font is the caller's).

@@ -90,6 +90,9 @@ ax::HRESULT Activator::GetClassObject(const ax::Guid& clsid, const ax::Guid& iid
 }
 
 ax::HRESULT Activator::CreateInstance(const ax::Guid& clsid, const ax::Guid& iid, void** out) {
+    if (!out)
+        return ax::E_POINTER;
+    *out = nullptr;
     ax::ComPtr<ax::IClassFactory> factory;
     ax::HRESULT hr = GetClassObject(clsid, ax::IID_IClassFactory, factory.OutVoid());
     if (ax::Failed(hr))
