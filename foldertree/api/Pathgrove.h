@@ -1,0 +1,240 @@
+// What a host needs to create and drive the folder-tree control: its ids,
+// dispids and enumerations, the interfaces of the control-site contract and
+// the dispatch tables of its interfaces.
+#pragma once
+
+#include "foldertree/api/PathgroveMembers.h"
+#include "foldertree/automation/Interfaces.h"
+
+#include <cstdint>
+
+namespace pgv {
+
+// Identity.
+constexpr ax::Guid CLSID_Pathgrove = {
+    0xB16CCC43, 0xCED6, 0x4B9A, {0xA6, 0x1F, 0x45, 0x47, 0x8B, 0xAB, 0x55, 0xDB}};
+constexpr ax::Guid LIBID_PathgroveControl = {
+    0x9E384C4F, 0xAAC0, 0x4529, {0x80, 0x5F, 0x09, 0x2B, 0x3F, 0x61, 0x1A, 0xC4}};
+constexpr ax::Guid DIID__DPathgrove = {
+    0xC5A4AEA2, 0xBB15, 0x4B84, {0x88, 0x68, 0xB7, 0x4B, 0x0A, 0xD0, 0x7A, 0x56}};
+constexpr ax::Guid DIID__DPathgroveEvents = {
+    0x6CCB7B41, 0x3CD2, 0x412F, {0x8D, 0x89, 0x7E, 0x90, 0xC5, 0x86, 0xDC, 0xE1}};
+constexpr ax::Guid CLSID_PathgrovePropPage = {
+    0xA054A5E0, 0xE9A0, 0x4619, {0x85, 0x10, 0x5C, 0x00, 0xF9, 0x1B, 0x9D, 0x13}};
+constexpr ax::Guid CLSID_GeneralPropPage = {
+    0x9C3FB0BB, 0xAE7C, 0x48E7, {0xB3, 0xC4, 0x20, 0x2B, 0x24, 0x1F, 0x0A, 0x99}};
+constexpr ax::Guid CLSID_TreeNode = {
+    0xFAF91441, 0x63BF, 0x4A98, {0x83, 0x6B, 0xED, 0xE8, 0x43, 0x98, 0x3A, 0x3C}};
+constexpr ax::Guid CATID_SafeForScripting = {
+    0x7DD95801, 0x9882, 0x11CF, {0x9F, 0xA9, 0x00, 0xAA, 0x00, 0x6C, 0x42, 0xC4}};
+constexpr ax::Guid CATID_SafeForInitializing = {
+    0x7DD95802, 0x9882, 0x11CF, {0x9F, 0xA9, 0x00, 0xAA, 0x00, 0x6C, 0x42, 0xC4}};
+// Interfaces of the site contract and the companion objects.
+constexpr ax::Guid IID_IPgvControl = {
+    0x18F6071E, 0xBD95, 0x40BA, {0x92, 0x21, 0x59, 0x88, 0x88, 0xA6, 0x05, 0xE9}};
+constexpr ax::Guid IID_IPgvSite = {
+    0x083E4F96, 0x9BB7, 0x4355, {0xA0, 0xBA, 0xB9, 0x6E, 0x76, 0xAD, 0xDE, 0xBE}};
+constexpr ax::Guid IID_IPgvUiLoop = {
+    0xEF5A7AB3, 0xACB3, 0x42BE, {0xA8, 0x2C, 0x66, 0x6B, 0xB6, 0xA7, 0x1D, 0x08}};
+constexpr ax::Guid IID_IPgvPresenter = {
+    0xB72F6994, 0x128C, 0x4234, {0xB8, 0x33, 0xC7, 0x01, 0xD6, 0x48, 0x63, 0xC2}};
+constexpr ax::Guid IID_IStringResourceManager = {
+    0x1E792981, 0x7ABA, 0x4132, {0xBA, 0x4C, 0xA1, 0xFF, 0x4A, 0xB6, 0xC3, 0x20}};
+constexpr ax::Guid IID_IPgvFont = {
+    0x4F4C0B63, 0xB99B, 0x4675, {0x83, 0x8D, 0x7A, 0xC3, 0xC5, 0x1D, 0x7F, 0x8A}};
+
+constexpr const char16_t* kProgIdControl = u"Pathgrove.PathgroveCtrl.2008";
+constexpr const char16_t* kProgIdPathgrovePage = u"Pathgrove.PathgrovePropPage.2008";
+constexpr const char16_t* kProgIdGeneralPage = u"Pathgrove.CGeneralPropPage.2008";
+constexpr uint16_t kVersionMajor = 10;
+constexpr uint16_t kVersionMinor = 0;
+// Set client site first, always run, activate when visible, inside-out,
+// can't link inside, recompose on resize.
+constexpr uint32_t kMiscStatus = 0x20991;
+
+// Dispids, generated from the member lists.
+enum PgvControlDispId : int32_t { PGV_CONTROL_MEMBERS(PGVC_ENUM) };
+enum PgvEventDispId : int32_t { PGV_EVENT_MEMBERS(PGVE_ENUM) };
+enum PgvStringDispId : int32_t { PGV_STRING_MEMBERS(PGVS_ENUM) };
+enum PgvFontDispId : int32_t { PGV_FONT_MEMBERS(PGVF_ENUM) };
+
+// Ambient properties a site answers.
+enum PgvAmbientDispId : int32_t {
+    AMBIENT_BACKCOLOR = -701,
+    AMBIENT_FONT = -703,
+    AMBIENT_FORECOLOR = -704,
+    AMBIENT_USERMODE = -709,
+    AMBIENT_SCALEUNITS = -716,
+};
+
+// Colours: system colours carry the top bit.
+constexpr int32_t kColorWindow = static_cast<int32_t>(0x80000005);
+constexpr int32_t kColorWindowText = static_cast<int32_t>(0x80000008);
+constexpr int32_t kColorButtonFace = static_cast<int32_t>(0x8000000F);
+// The tree's "default colour" value for its lines.
+constexpr int32_t kColorTreeDefault = static_cast<int32_t>(0xFF000000);
+
+// Key messages and virtual key codes of PreTranslateKey.
+enum PgvKeyMessage : uint32_t {
+    KM_KEYDOWN = 0x0100,
+    KM_KEYUP = 0x0101,
+};
+enum PgvVirtualKey : uint32_t {
+    VK_RETURN = 0x0D,
+    VK_ESCAPE = 0x1B,
+    VK_SPACE = 0x20,
+    VK_END = 0x23,
+    VK_HOME = 0x24,
+    VK_LEFT = 0x25,
+    VK_UP = 0x26,
+    VK_RIGHT = 0x27,
+    VK_DOWN = 0x28,
+};
+
+enum CheckStates : int32_t {
+    CS_NOCHECKBOXES = 0,
+    CS_UNCHECKED = 1,
+    CS_CHECKED = 2,
+    CS_CHILDCHECKED = 3,
+    CS_SELFANDCHILDCHECKED = 4,
+};
+
+enum PGVChildrenCheckState : int32_t {
+    PGV_ALLCHECKED = 0,
+    PGV_ALLUNCHECKED = 1,
+    PGV_SOMECHECKED = 2,
+    PGV_NOCHILDREN = 3,
+};
+
+enum PGVMenuItemStates : int32_t {
+    PGV_MENUDEFAULT = 0,
+    PGV_MENUCHECKED = 1,
+    PGV_MENUDISABLED = 2,
+    PGV_MENUSEPARATOR = 4,
+};
+
+enum PGVRelationTypes : int32_t {
+    PGV_FIRSTSIBLING = 1,
+    PGV_LASTSIBLING = 2,
+    PGV_PREVIOUS = 3,
+    PGV_NEXT = 4,
+    PGV_FIRSTCHILD = 5,
+    PGV_LASTCHILD = 6,
+};
+
+enum CmdTypes : int32_t {
+    CMD_OPEN = 0,
+    CMD_EXPLORE = 1,
+    CMD_PROPERTIES = 2,
+    CMD_CUT = 3,
+    CMD_COPY = 4,
+    CMD_PASTE = 5,
+    CMD_DELETE = 6,
+    CMD_CREATESHORTCUT = 7,
+    CMD_FIND = 8,
+    CMD_PRINT = 9,
+    CMD_RENAME = 10,
+};
+
+enum PgvBorderStyle : int16_t {
+    BS_NONE = 0,
+    BS_FLAT = 1,
+    BS_SUNKEN = 2,
+};
+
+// Pixels and HIMETRIC (0.01 mm) at `dpi` dots per inch.
+constexpr int32_t HimetricToPixels(int32_t himetric, int32_t dpi) {
+    return static_cast<int32_t>((static_cast<int64_t>(dpi) * himetric + 1270) / 2540);
+}
+constexpr int32_t PixelsToHimetric(int32_t pixels, int32_t dpi) {
+    return static_cast<int32_t>((static_cast<int64_t>(pixels) * 2540 + dpi / 2) / dpi);
+}
+
+struct PgvRect {
+    int32_t left;
+    int32_t top;
+    int32_t right;
+    int32_t bottom;
+};
+
+// Something the host's UI loop runs later: a timer, a posted call or a
+// descriptor that became readable.
+struct IPgvCallback : ax::IUnknown {
+    virtual void Run() = 0;
+};
+
+// The host's UI loop on the control's thread.
+struct IPgvUiLoop : ax::IUnknown {
+    // Milliseconds of the host's monotonic clock (which tests may drive).
+    virtual uint64_t NowMs() = 0;
+    virtual ax::HRESULT SetTimer(uint32_t delayMs, IPgvCallback* callback, uint32_t* id) = 0;
+    virtual ax::HRESULT KillTimer(uint32_t id) = 0;
+    virtual ax::HRESULT PostCall(IPgvCallback* callback) = 0;
+    virtual ax::HRESULT WatchDescriptor(int fd, IPgvCallback* callback) = 0;
+    virtual ax::HRESULT UnwatchDescriptor(int fd) = 0;
+};
+
+struct PgvMenuEntry {
+    const char16_t* caption;
+    int32_t id;
+    int32_t state; // PGVMenuItemStates bits
+};
+
+// The host's views for what the control shows outside its window.
+struct IPgvPresenter : ax::IUnknown {
+    // S_OK with the chosen id, S_FALSE when nothing was chosen.
+    virtual ax::HRESULT TrackMenu(const PgvMenuEntry* entries, uint32_t count, int32_t x, int32_t y,
+                                  int32_t* chosenId) = 0;
+    // S_OK with the chosen folder's path, S_FALSE when cancelled.
+    virtual ax::HRESULT ChooseFolder(const char16_t* title, ax::BSTR* path) = 0;
+    // S_OK when the user agreed, S_FALSE when not.
+    virtual ax::HRESULT Confirm(const char16_t* text, const char16_t* caption) = 0;
+};
+
+// The host's side of the control-site contract.
+struct IPgvSite : ax::IUnknown {
+    // DISP_E_MEMBERNOTFOUND for an ambient property the site does not know.
+    virtual ax::HRESULT GetAmbient(ax::DISPID id, ax::Variant* value) = 0;
+    virtual int32_t GetDpi() = 0;
+    // Container units (as the container's ScaleUnits name them) to HIMETRIC.
+    virtual ax::HRESULT ContainerToHimetric(float x, float y, int32_t* hx, int32_t* hy) = 0;
+    virtual ax::HRESULT GetUiLoop(IPgvUiLoop** loop) = 0;
+    virtual ax::HRESULT GetPresenter(IPgvPresenter** presenter) = 0;
+};
+
+// The control's side of the contract.
+struct IPgvControl : ax::IUnknown {
+    // Null detaches the control from its site.
+    virtual ax::HRESULT SetClientSite(IPgvSite* site) = 0;
+    virtual ax::HRESULT InitNew() = 0;
+    virtual ax::HRESULT Load(ax::ISequentialStream* stream) = 0;
+    virtual ax::HRESULT Save(ax::ISequentialStream* stream, bool clearDirty) = 0;
+    // S_OK when changed since the last load or save, else S_FALSE.
+    virtual ax::HRESULT IsDirty() = 0;
+    virtual ax::HRESULT LoadBag(ax::IPropertyBag* bag) = 0;
+    virtual ax::HRESULT SaveBag(ax::IPropertyBag* bag, bool clearDirty) = 0;
+    virtual ax::HRESULT Activate(intptr_t parentWindow, const PgvRect* rect) = 0;
+    virtual ax::HRESULT Resize(const PgvRect* rect) = 0;
+    virtual ax::HRESULT Deactivate() = 0;
+    virtual ax::HRESULT Close() = 0;
+    // S_OK when the control consumed the key message, S_FALSE when the host
+    // should go on with it.
+    virtual ax::HRESULT PreTranslateKey(uint32_t message, uint32_t virtualKey) = 0;
+    virtual ax::HRESULT GetMiscStatus(uint32_t* status) = 0;
+    // The property-page classes, in the order a designer shows them.
+    virtual ax::HRESULT GetPages(ax::Guid* pages, uint32_t capacity, uint32_t* count) = 0;
+    // The extent in HIMETRIC.
+    virtual ax::HRESULT GetExtent(int32_t* cx, int32_t* cy) = 0;
+    virtual ax::HRESULT SetExtent(int32_t cx, int32_t cy) = 0;
+    // Drawing into a target without a window of the control's own.
+    virtual ax::HRESULT Draw(intptr_t target, const PgvRect* bounds) = 0;
+};
+
+// Dispatch tables of the interfaces, for hosts that implement event sinks
+// and for the control itself.
+PGV_DEFINE_TABLE(control_members, PGV_CONTROL_MEMBERS)
+PGV_DEFINE_TABLE(event_members, PGV_EVENT_MEMBERS)
+PGV_DEFINE_TABLE(string_members, PGV_STRING_MEMBERS)
+PGV_DEFINE_TABLE(font_members, PGV_FONT_MEMBERS)
+
+} // namespace pgv

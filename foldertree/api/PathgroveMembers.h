@@ -1,0 +1,192 @@
+// The one list of the folder-tree control's automation members. The host
+// header's dispid enumerations and the control's dispatch tables are both
+// generated from it, so host and control cannot drift apart.
+//
+// X(dispid, Name, UPPER_NAME, kind, type, parameters...)
+// kind: PROPERTY, READONLY or METHOD; type: the property type or the method's
+// result (VT_EMPTY for none); parameters: {name, type, flags}.
+#pragma once
+
+#include "foldertree/automation/DispatchTable.h"
+
+#define PGV_P(name, vt)                                                                                      \
+    { u"" #name, ax::vt, 0 }
+#define PGV_PREF(name, vt)                                                                                   \
+    { u"" #name, ax::vt, ax::PF_BYREF }
+#define PGV_POPT(name, vt)                                                                                   \
+    { u"" #name, ax::vt, ax::PF_OPTIONAL }
+#define PGV_PREFOPT(name, vt)                                                                                \
+    { u"" #name, ax::vt, ax::PF_BYREF | ax::PF_OPTIONAL }
+
+// _DPathgrove: the control's dispatch interface.
+#define PGV_CONTROL_MEMBERS(X)                                                                               \
+    X(1, ForeColor, FORECOLOR, PROPERTY, ax::VT_I4)                                                          \
+    X(2, BackColor, BACKCOLOR, PROPERTY, ax::VT_I4)                                                          \
+    X(3, ShowContextMenus, SHOWCONTEXTMENUS, PROPERTY, ax::VT_BOOL)                                          \
+    X(4, ShowFiles, SHOWFILES, PROPERTY, ax::VT_BOOL)                                                        \
+    X(5, ShowSpecailFolders, SHOWSPECAILFOLDERS, PROPERTY, ax::VT_BOOL)                                      \
+    X(6, ShowHiddenObjects, SHOWHIDDENOBJECTS, PROPERTY, ax::VT_BOOL)                                        \
+    X(7, SelectedNode, SELECTEDNODE, PROPERTY, ax::VT_DISPATCH)                                              \
+    X(8, HasLines, HASLINES, PROPERTY, ax::VT_BOOL)                                                          \
+    X(9, HasLinesAtRoot, HASLINESATROOT, PROPERTY, ax::VT_BOOL)                                              \
+    X(10, HasButtons, HASBUTTONS, PROPERTY, ax::VT_BOOL)                                                     \
+    X(11, ShowCheckBoxes, SHOWCHECKBOXES, PROPERTY, ax::VT_BOOL)                                             \
+    X(12, Indent, INDENT, PROPERTY, ax::VT_I4)                                                               \
+    X(13, HotTracking, HOTTRACKING, PROPERTY, ax::VT_BOOL)                                                   \
+    X(14, AutoUpdate, AUTOUPDATE, PROPERTY, ax::VT_BOOL)                                                     \
+    X(15, root, ROOT, READONLY, ax::VT_R8)                                                                   \
+    X(16, RootFolder, ROOTFOLDER, PROPERTY, ax::VT_BSTR)                                                     \
+    X(17, RootPidl, ROOTPIDL, PROPERTY, ax::VT_R8)                                                           \
+    X(18, AllowNodeRenaming, ALLOWNODERENAMING, PROPERTY, ax::VT_BOOL)                                       \
+    X(19, DefaultKeyHandling, DEFAULTKEYHANDLING, PROPERTY, ax::VT_BOOL)                                     \
+    X(20, SelectionDelay, SELECTIONDELAY, PROPERTY, ax::VT_I4)                                               \
+    X(21, ShowInfoTips, SHOWINFOTIPS, PROPERTY, ax::VT_BOOL)                                                 \
+    X(22, AllowDragDrop, ALLOWDRAGDROP, PROPERTY, ax::VT_BOOL)                                               \
+    X(23, WindowHandle, WINDOWHANDLE, READONLY, ax::VT_I4)                                                   \
+    X(25, BorderStyle, BORDERSTYLE, PROPERTY, ax::VT_I2)                                                     \
+    X(29, CancelEvent, CANCELEVENT, PROPERTY, ax::VT_BOOL)                                                   \
+    X(30, AutoCheckChildren, AUTOCHECKCHILDREN, PROPERTY, ax::VT_BOOL)                                       \
+    X(31, Font, FONT, PROPERTY, ax::VT_DISPATCH)                                                             \
+    X(32, ExpandSelectedNode, EXPANDSELECTEDNODE, PROPERTY, ax::VT_BOOL)                                     \
+    X(33, ShowUIDialogs, SHOWUIDIALOGS, PROPERTY, ax::VT_BOOL)                                               \
+    X(34, HideSelection, HIDESELECTION, PROPERTY, ax::VT_BOOL)                                               \
+    X(35, AllowZipFolders, ALLOWZIPFOLDERS, PROPERTY, ax::VT_BOOL)                                           \
+    X(36, QueryHasSubFolders, QUERYHASSUBFOLDERS, PROPERTY, ax::VT_BOOL)                                     \
+    X(37, ShellImageListType, SHELLIMAGELISTTYPE, PROPERTY, ax::VT_I4)                                       \
+    X(38, FullRowSelect, FULLROWSELECT, PROPERTY, ax::VT_BOOL)                                               \
+    X(39, LineColor, LINECOLOR, PROPERTY, ax::VT_I4)                                                         \
+    X(40, VisibleCount, VISIBLECOUNT, READONLY, ax::VT_I4)                                                   \
+    X(41, FirstVisibleNode, FIRSTVISIBLENODE, READONLY, ax::VT_DISPATCH)                                     \
+    X(42, NextVisibleNode, NEXTVISIBLENODE, READONLY, ax::VT_DISPATCH)                                       \
+    X(43, SelectRootFolder, SELECTROOTFOLDER, METHOD, ax::VT_EMPTY)                                          \
+    X(44, SelectParent, SELECTPARENT, METHOD, ax::VT_EMPTY)                                                  \
+    X(45, ResetToDesktop, RESETTODESKTOP, METHOD, ax::VT_EMPTY)                                              \
+    X(46, SetSpecialFolderAsRoot, SETSPECIALFOLDERASROOT, METHOD, ax::VT_EMPTY, PGV_P(nFolder, VT_I4))       \
+    X(47, SelectNode, SELECTNODE, METHOD, ax::VT_BOOL, PGV_P(Path, VT_BSTR), PGV_P(PIDL, VT_R8),             \
+      PGV_P(Add, VT_BOOL))                                                                                   \
+    X(48, SelectChild, SELECTCHILD, METHOD, ax::VT_BOOL, PGV_P(Name, VT_BSTR), PGV_P(PIDL, VT_R8))           \
+    X(49, GetFirstItem, GETFIRSTITEM, METHOD, ax::VT_DISPATCH)                                               \
+    X(50, GetNextItem, GETNEXTITEM, METHOD, ax::VT_DISPATCH)                                                 \
+    X(51, CreateNewFolder, CREATENEWFOLDER, METHOD, ax::VT_DISPATCH, PGV_P(EditNow, VT_BOOL))                \
+    X(52, RefreshView, REFRESHVIEW, METHOD, ax::VT_EMPTY)                                                    \
+    X(53, HitTest, HITTEST, METHOD, ax::VT_DISPATCH, PGV_PREFOPT(HitTestInfo, VT_I4), PGV_P(x, VT_R4),       \
+      PGV_P(y, VT_R4))                                                                                       \
+    X(54, AddCustomIcon, ADDCUSTOMICON, METHOD, ax::VT_I4, PGV_P(IconPath, VT_BSTR),                         \
+      PGV_P(IconPicDisp, VT_DISPATCH))                                                                       \
+    X(55, AddCustomContextMenuItem, ADDCUSTOMCONTEXTMENUITEM, METHOD, ax::VT_I4, PGV_P(Caption, VT_BSTR),    \
+      PGV_P(State, VT_I4))                                                                                   \
+    X(56, GetNode, GETNODE, METHOD, ax::VT_DISPATCH, PGV_P(Path, VT_BSTR), PGV_P(PIDL, VT_R8),               \
+      PGV_P(Add, VT_BOOL))                                                                                   \
+    X(57, AddCustomNode, ADDCUSTOMNODE, METHOD, ax::VT_R8, PGV_P(RelativeNodeID, VT_R8),                     \
+      PGV_P(RelativeNodeObject, VT_DISPATCH), PGV_P(Relation, VT_I4), PGV_P(Text, VT_BSTR),                  \
+      PGV_P(IconIndex, VT_I4), PGV_P(SelectedIconIndex, VT_I4))                                              \
+    X(58, GetNodeFromID, GETNODEFROMID, METHOD, ax::VT_DISPATCH, PGV_P(ID, VT_R8))                           \
+    X(59, SetOverlayIcon, SETOVERLAYICON, METHOD, ax::VT_I4, PGV_P(IconIndex, VT_I4))                        \
+    X(60, SetCheckboxBitmaps, SETCHECKBOXBITMAPS, METHOD, ax::VT_EMPTY, PGV_P(BmpStrip, VT_DISPATCH),        \
+      PGV_P(ImageWidth, VT_I4), PGV_P(TransparentColor, VT_I4))                                              \
+    X(61, StringResources, STRINGRESOURCES, METHOD, ax::VT_DISPATCH)                                         \
+    X(62, FirstCheckedNode, FIRSTCHECKEDNODE, METHOD, ax::VT_DISPATCH)                                       \
+    X(63, NextCheckedNode, NEXTCHECKEDNODE, METHOD, ax::VT_DISPATCH)                                         \
+    X(64, Utilities, UTILITIES, METHOD, ax::VT_DISPATCH)                                                     \
+    X(65, BeginUpdate, BEGINUPDATE, METHOD, ax::VT_EMPTY)                                                    \
+    X(66, EndUpdate, ENDUPDATE, METHOD, ax::VT_EMPTY, PGV_P(invalidate, VT_BOOL))                            \
+    X(67, GoUp, GOUP, METHOD, ax::VT_EMPTY)                                                                  \
+    X(68, RefreshTree, REFRESHTREE, METHOD, ax::VT_EMPTY)                                                    \
+    X(69, AddRootNode, ADDROOTNODE, METHOD, ax::VT_DISPATCH, PGV_P(PIDL, VT_R8), PGV_P(position, VT_I4))     \
+    X(-514, Enabled, ENABLED, PROPERTY, ax::VT_BOOL)
+
+// _DPathgroveEvents: what the control fires at its host.
+#define PGV_EVENT_MEMBERS(X)                                                                                 \
+    X(1, NodeExpanding, NODEEXPANDING, METHOD, ax::VT_EMPTY, PGV_P(Node, VT_DISPATCH),                       \
+      PGV_PREF(Cancel, VT_BOOL))                                                                             \
+    X(2, NodeChecking, NODECHECKING, METHOD, ax::VT_EMPTY, PGV_P(Node, VT_DISPATCH),                         \
+      PGV_PREF(Cancel, VT_BOOL))                                                                             \
+    X(3, NodeCollapsing, NODECOLLAPSING, METHOD, ax::VT_EMPTY, PGV_P(Node, VT_DISPATCH),                     \
+      PGV_PREF(Cancel, VT_BOOL))                                                                             \
+    X(4, NodeRightClick, NODERIGHTCLICK, METHOD, ax::VT_EMPTY, PGV_P(Node, VT_DISPATCH))                     \
+    X(5, OnContextMenuHint, ONCONTEXTMENUHINT, METHOD, ax::VT_EMPTY, PGV_P(Hint, VT_BSTR))                   \
+    X(6, OnBeforeNodeSelect, ONBEFORENODESELECT, METHOD, ax::VT_EMPTY, PGV_P(Node, VT_DISPATCH),             \
+      PGV_PREF(Cancel, VT_BOOL))                                                                             \
+    X(7, OnAfterNodeSelect, ONAFTERNODESELECT, METHOD, ax::VT_EMPTY, PGV_P(Node, VT_DISPATCH))               \
+    X(8, NodeChecked, NODECHECKED, METHOD, ax::VT_EMPTY, PGV_P(Node, VT_DISPATCH))                           \
+    X(9, OnBeforeNodeRename, ONBEFORENODERENAME, METHOD, ax::VT_EMPTY, PGV_P(Node, VT_DISPATCH),             \
+      PGV_PREF(Cancel, VT_BOOL))                                                                             \
+    X(10, OnAfterNodeRename, ONAFTERNODERENAME, METHOD, ax::VT_EMPTY, PGV_P(Node, VT_DISPATCH),              \
+      PGV_P(NewName, VT_BSTR), PGV_PREF(Cancel, VT_BOOL))                                                    \
+    X(11, OnAfterNodeAdd, ONAFTERNODEADD, METHOD, ax::VT_EMPTY, PGV_P(Node, VT_DISPATCH))                    \
+    X(12, OnBeforeNodeDelete, ONBEFORENODEDELETE, METHOD, ax::VT_EMPTY, PGV_P(Node, VT_DISPATCH))            \
+    X(13, OnCustomContextMenuItemAdd, ONCUSTOMCONTEXTMENUITEMADD, METHOD, ax::VT_EMPTY,                      \
+      PGV_P(Node, VT_DISPATCH))                                                                              \
+    X(14, OnCustomContextMenuItemSelect, ONCUSTOMCONTEXTMENUITEMSELECT, METHOD, ax::VT_EMPTY,                \
+      PGV_P(Node, VT_DISPATCH), PGV_P(CmdID, VT_I4))                                                         \
+    X(15, OnBeforeShellCommandExecute, ONBEFORESHELLCOMMANDEXECUTE, METHOD, ax::VT_EMPTY,                    \
+      PGV_P(CommandStr, VT_BSTR), PGV_PREF(Cancel, VT_BOOL))                                                 \
+    X(16, NodeExpanded, NODEEXPANDED, METHOD, ax::VT_EMPTY, PGV_P(Node, VT_DISPATCH))                        \
+    X(17, NodeCollapsed, NODECOLLAPSED, METHOD, ax::VT_EMPTY, PGV_P(Node, VT_DISPATCH))                      \
+    X(18, OnGetInfoTip, ONGETINFOTIP, METHOD, ax::VT_EMPTY, PGV_P(Node, VT_DISPATCH),                        \
+      PGV_PREF(InfoTip, VT_BSTR))                                                                            \
+    X(19, OnOleDragOver, ONOLEDRAGOVER, METHOD, ax::VT_EMPTY, PGV_P(DataObject, VT_DISPATCH),                \
+      PGV_PREF(effect, VT_I4), PGV_P(Button, VT_I4), PGV_P(Shift, VT_I4), PGV_P(x, VT_I4), PGV_P(y, VT_I4),  \
+      PGV_P(state, VT_I4), PGV_P(Node, VT_DISPATCH))                                                         \
+    X(20, OnOleStartDrag, ONOLESTARTDRAG, METHOD, ax::VT_EMPTY, PGV_P(DataObject, VT_DISPATCH),              \
+      PGV_P(Node, VT_DISPATCH), PGV_PREF(effects, VT_I4), PGV_P(Button, VT_I4), PGV_PREF(Cancel, VT_BOOL))   \
+    X(21, OnOleDragDrop, ONOLEDRAGDROP, METHOD, ax::VT_EMPTY, PGV_P(DataObject, VT_DISPATCH),                \
+      PGV_P(effect, VT_I4), PGV_P(Button, VT_I4), PGV_P(Shift, VT_I4), PGV_P(x, VT_R4), PGV_P(y, VT_R4),     \
+      PGV_P(Node, VT_DISPATCH), PGV_PREF(DoDefaultShellDropAction, VT_BOOL))                                 \
+    X(22, OnCustomContextMenuItemSelect2, ONCUSTOMCONTEXTMENUITEMSELECT2, METHOD, ax::VT_EMPTY,              \
+      PGV_P(Node, VT_DISPATCH), PGV_P(Caption, VT_BSTR), PGV_P(CmdID, VT_I4))                                \
+    X(23, OnContextMenuPopup, ONCONTEXTMENUPOPUP, METHOD, ax::VT_EMPTY, PGV_P(ShellMenu, VT_DISPATCH),       \
+      PGV_PREF(Cancel, VT_BOOL))                                                                             \
+    X(24, OnQueryNodeCheckState, ONQUERYNODECHECKSTATE, METHOD, ax::VT_EMPTY, PGV_P(Node, VT_DISPATCH))      \
+    X(25, Initialize, INITIALIZE, METHOD, ax::VT_EMPTY, PGV_PREF(Path, VT_BSTR), PGV_PREF(PIDL, VT_R8))      \
+    X(26, NodeDoubleClick, NODEDOUBLECLICK, METHOD, ax::VT_EMPTY, PGV_P(Node, VT_DISPATCH))                  \
+    X(27, NodeClick, NODECLICK, METHOD, ax::VT_EMPTY, PGV_P(Node, VT_DISPATCH))
+
+// IStringResourceManager: the key-to-text table a host may fill.
+#define PGV_STRING_MEMBERS(X)                                                                                \
+    X(1, GetString, GETSTRING, METHOD, ax::VT_BSTR, PGV_P(Key, VT_BSTR))                                     \
+    X(2, SetString, SETSTRING, METHOD, ax::VT_EMPTY, PGV_P(Key, VT_BSTR), PGV_P(Value, VT_BSTR))             \
+    X(3, IsCultureSupported, ISCULTURESUPPORTED, METHOD, ax::VT_BOOL, PGV_P(lcid, VT_I4))                    \
+    X(4, SetCulture, SETCULTURE, METHOD, ax::VT_BOOL, PGV_P(lcid, VT_I4))
+
+// The control's font object (the standard font members).
+#define PGV_FONT_MEMBERS(X)                                                                                  \
+    X(0, Name, NAME, PROPERTY, ax::VT_BSTR)                                                                  \
+    X(2, Size, SIZE, PROPERTY, ax::VT_CY)                                                                    \
+    X(3, Bold, BOLD, PROPERTY, ax::VT_BOOL)                                                                  \
+    X(4, Italic, ITALIC, PROPERTY, ax::VT_BOOL)                                                              \
+    X(5, Underline, UNDERLINE, PROPERTY, ax::VT_BOOL)                                                        \
+    X(6, Strikethrough, STRIKETHROUGH, PROPERTY, ax::VT_BOOL)                                                \
+    X(7, Weight, WEIGHT, PROPERTY, ax::VT_I2)                                                                \
+    X(8, Charset, CHARSET, PROPERTY, ax::VT_I2)
+
+// Generators over a member list.
+#define PGVC_ENUM(id, Name, UPPER, ...) PGVC_##UPPER = id,
+#define PGVE_ENUM(id, Name, UPPER, ...) PGVE_##UPPER = id,
+#define PGVS_ENUM(id, Name, UPPER, ...) PGVS_##UPPER = id,
+#define PGVF_ENUM(id, Name, UPPER, ...) PGVF_##UPPER = id,
+#define PGV_MEMBER_PARAMS(id, Name, UPPER, KIND, VT, ...)                                                    \
+    inline constexpr ax::DispParamInfo kParams_##Name[] = {__VA_ARGS__ __VA_OPT__(, ){nullptr, 0, 0}};
+#define PGV_MEMBER_INFO(id, Name, UPPER, KIND, VT, ...)                                                      \
+    {id, u"" #Name,      ax::MK_##KIND,                                                                      \
+     VT, kParams_##Name, static_cast<uint8_t>(sizeof(kParams_##Name) / sizeof(ax::DispParamInfo) - 1)},
+// The table of a list in its own namespace: `ns::kMembers` and `ns::kTable`.
+#define PGV_DEFINE_TABLE(ns, LIST)                                                                           \
+    namespace ns {                                                                                           \
+    LIST(PGV_MEMBER_PARAMS)                                                                                  \
+    inline constexpr ax::DispMemberInfo kMembers[] = {LIST(PGV_MEMBER_INFO)};                                \
+    inline constexpr ax::DispTable kTable = {kMembers, sizeof(kMembers) / sizeof(kMembers[0])};              \
+    }
+
+// Handler declarations and tables of a class implementing a list; the
+// class is named by PGV_HANDLER_CLASS where the table is expanded.
+#define PGV_DECLARE_HANDLERS(id, Name, UPPER, KIND, ...) PGV_DECLARE_##KIND(Name)
+#define PGV_DECLARE_PROPERTY(Name)                                                                           \
+    ax::HRESULT Get##Name(ax::Variant* args, ax::Variant* result);                                           \
+    ax::HRESULT Put##Name(ax::Variant* args, ax::Variant* result);
+#define PGV_DECLARE_READONLY(Name) ax::HRESULT Get##Name(ax::Variant* args, ax::Variant* result);
+#define PGV_DECLARE_METHOD(Name) ax::HRESULT Call##Name(ax::Variant* args, ax::Variant* result);
+#define PGV_HANDLER_ENTRY(id, Name, UPPER, KIND, ...) PGV_HANDLER_##KIND(Name)
+#define PGV_HANDLER_PROPERTY(Name) {&PGV_HANDLER_CLASS::Get##Name, &PGV_HANDLER_CLASS::Put##Name},
+#define PGV_HANDLER_READONLY(Name) {&PGV_HANDLER_CLASS::Get##Name, nullptr},
+#define PGV_HANDLER_METHOD(Name) {&PGV_HANDLER_CLASS::Call##Name, nullptr},

@@ -1,0 +1,255 @@
+#include "foldertree/control/PathgroveCtrl.h"
+
+#include "foldertree/control/PropertyBagIo.h"
+#include "foldertree/control/PropertyStream.h"
+#include "foldertree/shell/ShellAllocator.h"
+
+namespace pgv {
+namespace {
+
+constexpr int32_t kDefaultDpi = 96;
+
+#define PGV_HANDLER_CLASS CPathgroveCtrl
+constexpr ax::DispHandlers<CPathgroveCtrl> kHandlers[] = {PGV_CONTROL_MEMBERS(PGV_HANDLER_ENTRY)};
+#undef PGV_HANDLER_CLASS
+
+// General page first.
+constexpr ax::Guid kPages[] = {CLSID_GeneralPropPage, CLSID_PathgrovePropPage};
+
+} // namespace
+
+KeyRoute RouteKey(uint32_t message, uint32_t virtualKey) {
+    if (message == KM_KEYDOWN && virtualKey == VK_SPACE)
+        return KR_CHECK_GESTURE;
+    if (message != KM_KEYDOWN && message != KM_KEYUP)
+        return KR_DEFAULT;
+    switch (virtualKey) {
+    case VK_RETURN:
+    case VK_ESCAPE:
+    case VK_END:
+    case VK_HOME:
+    case VK_LEFT:
+    case VK_UP:
+    case VK_RIGHT:
+    case VK_DOWN:
+        return KR_LABEL_EDITOR;
+    default:
+        return KR_DEFAULT;
+    }
+}
+
+CPathgroveCtrl::CPathgroveCtrl()
+    : m_font(ax::ComPtr<CPgvFont>::Attach(new CPgvFont(FontDesc(), this))),
+      m_strings(ax::ComPtr<CStringResourceManager>::Attach(new CStringResourceManager())),
+      m_events(static_cast<ax::IDispatch*>(this), DIID__DPathgroveEvents) {}
+
+CPathgroveCtrl::~CPathgroveCtrl() {
+    m_font->DetachOwner();
+    if (m_rootHandle)
+        ShellAllocator::Instance().Free(m_rootHandle);
+}
+
+ax::HRESULT CPathgroveCtrl::QueryInterface(const ax::Guid& iid, void** out) {
+    if (!out)
+        return ax::E_POINTER;
+    *out = nullptr;
+    if (iid == ax::IID_IUnknown || iid == ax::IID_IDispatch || iid == DIID__DPathgrove)
+        *out = static_cast<ax::IDispatch*>(this);
+    else if (iid == IID_IPgvControl)
+        *out = static_cast<IPgvControl*>(this);
+    else if (iid == ax::IID_IConnectionPointContainer)
+        *out = static_cast<ax::IConnectionPointContainer*>(this);
+    else
+        return ax::E_NOINTERFACE;
+    AddRef();
+    return ax::S_OK;
+}
+
+ax::HRESULT CPathgroveCtrl::GetIDsOfNames(const char16_t* const* names, uint32_t count, ax::DISPID* ids) {
+    return ax::LookupDispNames(control_members::kTable, names, count, ids);
+}
+
+ax::HRESULT CPathgroveCtrl::Invoke(ax::DISPID id, uint16_t flags, ax::DispParams* params, ax::Variant* result,
+                                   ax::ExcepInfo* excep, uint32_t* argErr) {
+    if (!m_thread.IsCurrent())
+        return ax::RPC_E_WRONG_THREAD;
+    return ax::InvokeTable(*this, control_members::kTable, kHandlers, id, flags, params, result, excep,
+                           argErr);
+}
+
+ax::HRESULT CPathgroveCtrl::FindConnectionPoint(const ax::Guid& iid, ax::IConnectionPoint** point) {
+    if (!point)
+        return ax::E_POINTER;
+    *point = nullptr;
+    if (!(iid == DIID__DPathgroveEvents))
+        return ax::CONNECT_E_NOCONNECTION;
+    m_events.AddRef();
+    *point = &m_events;
+    return ax::S_OK;
+}
+
+// Site contract.
+
+ax::HRESULT CPathgroveCtrl::SetClientSite(IPgvSite* site) {
+    m_site = ax::ComPtr<IPgvSite>(site);
+    return ax::S_OK;
+}
+
+ax::HRESULT CPathgroveCtrl::InitNew() {
+    ResetProps(&m_props);
+    SetRoot(ItemIdList());
+    m_font->SetDesc(AmbientFont());
+    m_dirty = false;
+    return ax::S_OK;
+}
+
+ax::HRESULT CPathgroveCtrl::Load(ax::ISequentialStream* stream) {
+    FontDesc font = AmbientFont();
+    ax::HRESULT hr = LoadPropsFromStream(stream, &m_props, &font);
+    m_font->SetDesc(font);
+    SetRoot(m_props.root);
+    m_dirty = false;
+    return hr;
+}
+
+ax::HRESULT CPathgroveCtrl::Save(ax::ISequentialStream* stream, bool clearDirty) {
+    ax::HRESULT hr = SavePropsToStream(stream, m_props, m_font->Desc());
+    if (ax::Succeeded(hr) && clearDirty)
+        m_dirty = false;
+    return hr;
+}
+
+ax::HRESULT CPathgroveCtrl::IsDirty() {
+    return m_dirty ? ax::S_OK : ax::S_FALSE;
+}
+
+ax::HRESULT CPathgroveCtrl::LoadBag(ax::IPropertyBag* bag) {
+    FontDesc font = AmbientFont();
+    ax::HRESULT hr = LoadPropsFromBag(bag, &m_props, &font);
+    m_font->SetDesc(font);
+    SetRoot(m_props.root);
+    m_dirty = false;
+    return hr;
+}
+
+ax::HRESULT CPathgroveCtrl::SaveBag(ax::IPropertyBag* bag, bool clearDirty) {
+    ax::HRESULT hr = SavePropsToBag(bag, m_props, m_font->Desc());
+    if (ax::Succeeded(hr) && clearDirty)
+        m_dirty = false;
+    return hr;
+}
+
+ax::HRESULT CPathgroveCtrl::Activate(intptr_t, const PgvRect*) {
+    return ax::E_NOTIMPL;
+}
+
+ax::HRESULT CPathgroveCtrl::Resize(const PgvRect* rect) {
+    if (!rect)
+        return ax::E_POINTER;
+    if (rect->right < rect->left || rect->bottom < rect->top)
+        return ax::E_INVALIDARG;
+    m_props.extentX = PixelsToHimetric(rect->right - rect->left, Dpi());
+    m_props.extentY = PixelsToHimetric(rect->bottom - rect->top, Dpi());
+    return ax::S_OK;
+}
+
+ax::HRESULT CPathgroveCtrl::Deactivate() {
+    return ax::S_OK;
+}
+
+ax::HRESULT CPathgroveCtrl::Close() {
+    m_events.UnadviseAll();
+    m_site.Reset();
+    return ax::S_OK;
+}
+
+ax::HRESULT CPathgroveCtrl::PreTranslateKey(uint32_t message, uint32_t virtualKey) {
+    if (RouteKey(message, virtualKey) == KR_DEFAULT)
+        return ax::S_FALSE;
+    // The check gesture needs a selected node with a check box and the
+    // editing keys an active label editor; without a tree window there is
+    // neither, so the key stays the host's.
+    return ax::S_FALSE;
+}
+
+ax::HRESULT CPathgroveCtrl::GetMiscStatus(uint32_t* status) {
+    if (!status)
+        return ax::E_POINTER;
+    *status = kMiscStatus;
+    return ax::S_OK;
+}
+
+ax::HRESULT CPathgroveCtrl::GetPages(ax::Guid* pages, uint32_t capacity, uint32_t* count) {
+    if (!count)
+        return ax::E_POINTER;
+    constexpr uint32_t kPageCount = sizeof kPages / sizeof kPages[0];
+    *count = kPageCount;
+    if (!pages || capacity < kPageCount)
+        return ax::S_FALSE;
+    for (uint32_t i = 0; i < kPageCount; ++i)
+        pages[i] = kPages[i];
+    return ax::S_OK;
+}
+
+ax::HRESULT CPathgroveCtrl::GetExtent(int32_t* cx, int32_t* cy) {
+    if (!cx || !cy)
+        return ax::E_POINTER;
+    *cx = m_props.extentX;
+    *cy = m_props.extentY;
+    return ax::S_OK;
+}
+
+ax::HRESULT CPathgroveCtrl::SetExtent(int32_t cx, int32_t cy) {
+    if (cx < 0 || cy < 0)
+        return ax::E_INVALIDARG;
+    m_props.extentX = cx;
+    m_props.extentY = cy;
+    return Modified();
+}
+
+ax::HRESULT CPathgroveCtrl::Draw(intptr_t, const PgvRect*) {
+    return ax::E_NOTIMPL;
+}
+
+// Helpers.
+
+ax::HRESULT CPathgroveCtrl::Modified() {
+    m_dirty = true;
+    return ax::S_OK;
+}
+
+ax::HRESULT CPathgroveCtrl::PutFlag(bool& field, const ax::Variant& value) {
+    field = value.boolVal != ax::VARIANT_FALSE;
+    return Modified();
+}
+
+ax::HRESULT CPathgroveCtrl::GetRootHandle(ax::Variant* result) {
+    if (m_props.root.empty())
+        return ax::SetResult(result, 0.0);
+    if (!m_rootHandle)
+        m_rootHandle = ShellAllocator::Instance().Store(m_props.root);
+    return ax::SetResult(result, HandleToR8(m_rootHandle));
+}
+
+void CPathgroveCtrl::SetRoot(ItemIdList root) {
+    if (m_rootHandle)
+        ShellAllocator::Instance().Free(m_rootHandle);
+    m_rootHandle = 0;
+    m_props.root = std::move(root);
+}
+
+FontDesc CPathgroveCtrl::AmbientFont() {
+    FontDesc font;
+    ax::ScopedVariant ambient;
+    if (m_site && ax::Succeeded(m_site->GetAmbient(AMBIENT_FONT, &ambient)) &&
+        ambient.vt == ax::VT_DISPATCH && ambient.pdispVal)
+        ReadFontFrom(ambient.pdispVal, &font);
+    return font;
+}
+
+int32_t CPathgroveCtrl::Dpi() {
+    int32_t dpi = m_site ? m_site->GetDpi() : kDefaultDpi;
+    return dpi > 0 ? dpi : kDefaultDpi;
+}
+
+} // namespace pgv
