@@ -6,20 +6,7 @@
 #include "include/crash/Assert.h"
 #include "include/io/Buf.h"
 #include "include/log/Logger.h"
-
-namespace {
-
-// At most maxBytes of `text`, not cutting a UTF-8 sequence apart.
-std::string CutUtf8(const std::string& text, size_t maxBytes) {
-    if (text.size() <= maxBytes)
-        return text;
-    size_t end = maxBytes;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-        --end;
-    return text.substr(0, end);
-}
-
-} // namespace
+#include "include/text/Utf8.h"
 
 bool MusicFile::PutMetadata(Buf& out) {
     MV_ASSERT(HasMetadata());

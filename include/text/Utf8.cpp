@@ -50,6 +50,15 @@ size_t WideToUtf8Into(const wchar_t* wide, size_t length, char* out, size_t capa
     return written;
 }
 
+std::string CutUtf8(const std::string& text, size_t maxBytes) {
+    if (text.size() <= maxBytes)
+        return text;
+    size_t end = maxBytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return text.substr(0, end);
+}
+
 size_t Utf8Length(const std::wstring& wide) noexcept {
     size_t total = 0;
     char bytes[4];
@@ -71,16 +80,21 @@ std::string WideToLocal(const std::wstring& wide) {
     return WideToUtf8(wide);
 }
 
-std::wstring Utf8ToWide(const std::string& utf8) {
-    std::wstring result;
-    result.reserve(utf8.size());
+namespace {
+
+// Decodes `utf8`, appending to *out when it is given; a broken sequence
+// becomes one U+FFFD, and the byte that broke it is decoded afresh. Returns
+// the number of broken sequences.
+size_t DecodeUtf8(const std::string& utf8, std::wstring* out) {
     const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
     const size_t n = utf8.size();
+    size_t broken = 0;
     size_t i = 0;
     while (i < n) {
         unsigned char lead = s[i];
         if (lead < 0x80) {
-            result += static_cast<wchar_t>(lead);
+            if (out)
+                *out += static_cast<wchar_t>(lead);
             ++i;
             continue;
         }
@@ -107,7 +121,9 @@ std::wstring Utf8ToWide(const std::string& utf8) {
             else if (lead == 0xF4)
                 hi = 0x8F;
         } else {
-            result += kReplacementChar;
+            ++broken;
+            if (out)
+                *out += kReplacementChar;
             ++i;
             continue;
         }
@@ -123,10 +139,25 @@ std::wstring Utf8ToWide(const std::string& utf8) {
             ++j;
             ++got;
         }
-        // A broken sequence is replaced as one unit, and the byte that broke it
-        // is decoded afresh.
-        result += got == need ? static_cast<wchar_t>(cp) : kReplacementChar;
+        const bool whole = got == need;
+        if (!whole)
+            ++broken;
+        if (out)
+            *out += whole ? static_cast<wchar_t>(cp) : kReplacementChar;
         i = j;
     }
+    return broken;
+}
+
+} // namespace
+
+std::wstring Utf8ToWide(const std::string& utf8) {
+    std::wstring result;
+    result.reserve(utf8.size());
+    DecodeUtf8(utf8, &result);
     return result;
+}
+
+bool IsValidUtf8(const std::string& bytes) {
+    return DecodeUtf8(bytes, nullptr) == 0;
 }
