@@ -15,7 +15,10 @@ bool MusicFile::HasGoodTags() const {
 bool MusicFile::Load(const std::wstring& dirName, const std::wstring& fileName) {
     MV_ASSERT(!m_pMetadata && m_mdRefCount == 0);
     Hold(std::make_unique<FileMetaData>(dirName, fileName));
-    return m_pMetadata->ReadQuickInfo();
+    if (!m_pMetadata->ReadQuickInfo())
+        return false;
+    TakeRecordStat();
+    return true;
 }
 
 void MusicFile::Hold(std::unique_ptr<FileMetaData> metadata) {
@@ -44,6 +47,10 @@ void MusicFile::SetMetadata(std::unique_ptr<FileMetaData> metadata) {
     } else {
         Hold(std::move(metadata));
     }
+    TakeRecordStat();
+}
+
+void MusicFile::TakeRecordStat() {
     m_size = m_pMetadata->size;
     m_lastModDate = m_pMetadata->lastModDate;
 }
