@@ -14,13 +14,7 @@
 namespace {
 
 std::wstring ColumnText(sqlite3_stmt* statement, int column) {
-    const unsigned char* text = sqlite3_column_text(statement, column);
-    return text ? Utf8ToWide(reinterpret_cast<const char*>(text)) : std::wstring();
-}
-
-bool BindText(sqlite3_stmt* statement, int index, const std::string& text) {
-    return sqlite3_bind_text(statement, index, text.c_str(), static_cast<int>(text.size()),
-                             SQLITE_TRANSIENT) == SQLITE_OK;
+    return Utf8ToWide(ColumnString(statement, column));
 }
 
 } // namespace
@@ -110,9 +104,9 @@ bool KovikCore::SaveAccount(const std::wstring& username, const std::wstring& pa
         platform::SqliteStatement insert;
         return insert.Prepare(db, "insert into Accounts_v2 (username, password, token) values (?,?,?)") ==
                    SQLITE_OK &&
-               BindText(insert.Get(), 1, WideToUtf8(username)) &&
-               BindText(insert.Get(), 2, WideToUtf8(password)) &&
-               BindText(insert.Get(), 3, WideToUtf8(token)) && StepWithRetry(std::move(insert));
+               BindUtf8(insert.Get(), 1, WideToUtf8(username)) &&
+               BindUtf8(insert.Get(), 2, WideToUtf8(password)) &&
+               BindUtf8(insert.Get(), 3, WideToUtf8(token)) && StepWithRetry(std::move(insert));
     });
     if (!saved)
         MVLOG(LOG_ERR, "Could not save the account; the stored one is kept");
@@ -155,7 +149,7 @@ bool KovikCore::SaveShares() {
         for (size_t i = 0; i < m_shares.size(); ++i) {
             platform::SqliteStatement insert;
             if (insert.Prepare(db, "insert into Shares_v1 (path, download) values (?,?)") != SQLITE_OK ||
-                !BindText(insert.Get(), 1, WideToUtf8(m_shares[i])) ||
+                !BindUtf8(insert.Get(), 1, WideToUtf8(m_shares[i])) ||
                 sqlite3_bind_int(insert.Get(), 2, i == 0 ? 1 : 0) != SQLITE_OK ||
                 !StepWithRetry(std::move(insert)))
                 return false;

@@ -2,7 +2,7 @@
 // one out again.
 #include "client/core/ReportThread.h"
 #include "client/library/FileScanner.h"
-#include "client/library/FileTypes.h"
+#include "include/fs/FileTypes.h"
 #include "client/library/IScannerHost.h"
 #include "client/library/MusicFile.h"
 #include "client/library/Playlist.h"

@@ -4,6 +4,8 @@
 #include "include/log/Logger.h"
 #include "platform/time/Clock.h"
 
+#include <utility>
+
 namespace {
 
 constexpr int kFirstOldVersion = 1;
@@ -105,11 +107,17 @@ bool MetadataTables::CreateTables() {
 }
 
 bool MetadataTables::PrepareStatements() {
-    return Prepare(m_db, m_insert, InsertText()) && Prepare(m_db, m_update, UpdateText()) &&
-           Prepare(m_db, m_selectByOffset, kSelectByOffsetText) &&
-           Prepare(m_db, m_delete, kDeleteByOffsetText) && Prepare(m_db, m_playCount, kPlayCountText) &&
-           Prepare(m_db, m_isDownloaded, kIsDownloadedText) &&
-           Prepare(m_db, m_insertDownload, kInsertDownloadText);
+    // Each on its own: one that fails leaves the others usable.
+    const std::pair<platform::SqliteStatement*, const char*> statements[] = {
+        {&m_insert, InsertText().c_str()},        {&m_update, UpdateText().c_str()},
+        {&m_selectByOffset, kSelectByOffsetText}, {&m_delete, kDeleteByOffsetText},
+        {&m_playCount, kPlayCountText},           {&m_isDownloaded, kIsDownloadedText},
+        {&m_insertDownload, kInsertDownloadText},
+    };
+    bool prepared = true;
+    for (const auto& [statement, text] : statements)
+        prepared &= Prepare(m_db, *statement, text);
+    return prepared;
 }
 
 void MetadataTables::Close() {
@@ -137,6 +145,10 @@ void MetadataTables::EndTransaction() {
         return;
     if (!ExecQuery(m_db, "END"))
         MVLOG(LOG_ERR, "Could not commit the metadata transaction: %s", sqlite3_errmsg(m_db));
+    // Counted afresh even after a failure: the rows written next do not try
+    // the commit again each time.
+    m_rowsSinceCommit = 0;
+    m_transactionStart = platform::MonotonicSeconds();
 }
 
 void MetadataTables::RowWritten() {

@@ -29,7 +29,10 @@ bool MusicFile::Load(const std::wstring& dirName, const std::wstring& fileName) 
     MV_ASSERT(!m_pMetadata && m_mdRefCount == 0);
     Hold(std::make_unique<FileMetaData>(dirName, fileName));
     const MetadataReader& reader = ReaderOverride();
-    return reader ? reader(*m_pMetadata) : m_pMetadata->ReadQuickInfo();
+    if (!(reader ? reader(*m_pMetadata) : m_pMetadata->ReadQuickInfo()))
+        return false;
+    TakeRecordStat();
+    return true;
 }
 
 void MusicFile::Hold(std::unique_ptr<FileMetaData> metadata) {
@@ -58,6 +61,10 @@ void MusicFile::SetMetadata(std::unique_ptr<FileMetaData> metadata) {
     } else {
         Hold(std::move(metadata));
     }
+    TakeRecordStat();
+}
+
+void MusicFile::TakeRecordStat() {
     m_size = m_pMetadata->size;
     m_lastModDate = m_pMetadata->lastModDate;
 }

@@ -40,10 +40,12 @@ class MusicFile : public SharedFile {
     // The ID3v2 (or MPEG-4) title and artist are both there. Needs the record.
     bool HasGoodTags() const override;
     // Builds the record from the file; it stays held (count 1) even when the
-    // read fails, and the caller drops the whole object then.
+    // read fails, and the caller drops the whole object then. On success the
+    // file's size and time are those the read found.
     [[nodiscard]] bool Load(const std::wstring& dirName, const std::wstring& fileName) override;
     // A row that is missing or fails its checksum makes the file forget its
-    // stored size and time, so that the next scan reads it again.
+    // stored size and time, so that the next scan reads it again; a good row
+    // sets them. A database that fails to answer changes neither.
     [[nodiscard]] bool LoadFromDb(MetadataTables& tables, bool* crcFailed) override;
     void ReleaseMetadata() override;
     bool HasMetadata() const override { return m_pMetadata != nullptr; }
@@ -78,6 +80,9 @@ class MusicFile : public SharedFile {
     // holds.
     [[nodiscard]] bool ReadMetadataRow(sqlite3_stmt* statement, bool* crcFailed);
     void Hold(std::unique_ptr<FileMetaData> metadata);
+    // The file's size and time become those of the record it now holds, the
+    // values its row's checksum covers.
+    void TakeRecordStat();
 
     int64_t m_offset;
     uint32_t m_songId = 0;

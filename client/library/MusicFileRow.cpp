@@ -249,6 +249,7 @@ bool MusicFile::ReadMetadataRow(sqlite3_stmt* statement, bool* crcFailed) {
     m_songId = songId;
     m_playCount = playCount;
     Hold(std::move(md));
+    TakeRecordStat();
     return true;
 }
 
@@ -261,17 +262,27 @@ bool MusicFile::LoadFromDb(MetadataTables& tables, bool* crcFailed) {
         return true;
     }
     platform::SqliteStatement& select = tables.SelectByOffsetStatement();
-    bool loaded = false;
-    if (select.IsPrepared() && BindInt64(select.Get(), 1, m_offset)) {
-        const int res = select.Step();
-        if (res != SQLITE_ROW)
-            MVLOG(LOG_ERR, "Did not find file %i with offset %lli in db, res %i", static_cast<int>(m_cfID),
-                  static_cast<long long>(m_offset), res);
-        else
-            loaded = ReadMetadataRow(select.Get(), &failed);
+    if (!select.IsPrepared())
+        return false;
+    if (!BindInt64(select.Get(), 1, m_offset)) {
         ResetStatement(select);
+        return false;
     }
-    if (!loaded)
+    const int res = select.Step();
+    bool loaded = false;
+    // Only a row that is gone or unusable makes the next scan read the file
+    // again; a busy or failing database may answer the next time.
+    bool forget = false;
+    if (res == SQLITE_ROW) {
+        loaded = ReadMetadataRow(select.Get(), &failed);
+        forget = !loaded;
+    } else {
+        MVLOG(LOG_ERR, "Did not find file %i with offset %lli in db, res %i", static_cast<int>(m_cfID),
+              static_cast<long long>(m_offset), res);
+        forget = res == SQLITE_DONE;
+    }
+    ResetStatement(select);
+    if (forget)
         ForgetStat();
     return loaded;
 }
@@ -315,6 +326,7 @@ bool MusicFile::DeleteFromDb(MetadataTables& tables) {
     }
     if (!StepReusedWithRetry(remove))
         return false;
+    m_offset = 0;
     tables.RowWritten();
     return true;
 }

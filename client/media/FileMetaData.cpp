@@ -3,6 +3,7 @@
 #include "include/digest/Crc32.h"
 #include "include/digest/Md5.h"
 #include "include/fs/FileCmds.h"
+#include "include/fs/FileTypes.h"
 #include "include/fs/PathUtil.h"
 #include "include/log/Logger.h"
 #include "include/text/Utf8.h"
@@ -12,7 +13,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -21,22 +21,6 @@ namespace {
 // Cover pictures above this size are hashed from this offset on.
 constexpr size_t kArtWholeHashBytes = 1024;
 constexpr size_t kArtHashSkipBytes = 512;
-
-// ASCII-only case folding, as the extension tests compare.
-bool EndsWithNoCase(const std::wstring& name, const wchar_t* suffix) {
-    const std::wstring tail(suffix);
-    if (name.size() < tail.size())
-        return false;
-    const size_t start = name.size() - tail.size();
-    for (size_t i = 0; i < tail.size(); ++i) {
-        wchar_t ch = name[start + i];
-        if (ch >= L'A' && ch <= L'Z')
-            ch = static_cast<wchar_t>(ch - L'A' + L'a');
-        if (ch != tail[i])
-            return false;
-    }
-    return true;
-}
 
 void Md5UpdateLarge(Md5Context* ctx, const unsigned char* bytes, size_t count) {
     while (count > 0) {
@@ -63,9 +47,9 @@ void FileMetaData::SetDirName(const std::wstring& dirName) {
 
 void FileMetaData::SetFileName(const std::wstring& fileName) {
     pFileName = fileName;
-    if (EndsWithNoCase(fileName, L".mp3"))
+    if (IsMp3File(fileName))
         encType = MP3;
-    else if (EndsWithNoCase(fileName, L".m4a"))
+    else if (IsM4aFile(fileName))
         encType = AAC;
     else
         encType = ENC_OTHER;

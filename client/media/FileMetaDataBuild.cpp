@@ -23,19 +23,6 @@ constexpr uint64_t kFpErrMinDataLen = 0x200000;
 constexpr int kMaxFpErrReports = 20;
 std::atomic<int> g_fpErrCount{0};
 
-// A name read from disk that was not valid UTF-8 reaches us with U+FFFD in
-// place of its bad bytes (or as stray surrogates); it names no file we could
-// open again.
-bool IsCleanUnicode(const std::wstring& text) {
-    for (wchar_t ch : text) {
-        const auto code = static_cast<uint32_t>(ch);
-        if (code == static_cast<uint32_t>(kReplacementChar) || (code >= 0xD800 && code <= 0xDFFF) ||
-            code > 0x10FFFF)
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 bool FileMetaData::ReadQuickInfo() {
@@ -44,11 +31,17 @@ bool FileMetaData::ReadQuickInfo() {
         MVLOG(LOG_ERR, "Metadata record has no directory or file name; nothing to read");
         return false;
     }
-    if (!IsCleanUnicode(path)) {
-        MVLOG(LOG_ERR, "Name is not valid UTF-8, not read: %ls", path.c_str());
+    // A character without a UTF-8 form (a lone surrogate, a value past
+    // U+10FFFF) would be encoded as U+FFFD and so name another file. A name
+    // that was not UTF-8 on disk arrives with U+FFFD in place of its bad
+    // bytes; encoded, it names only a file that really has U+FFFD in its
+    // name, or none, and stat fails.
+    const std::string utf8 = WideToUtf8(path);
+    if (Utf8ToWide(utf8) != path) {
+        // Shown as encoded: the logger cannot print the wide form.
+        MVLOG(LOG_ERR, "Name has no UTF-8 form, not read: %s", utf8.c_str());
         return false;
     }
-    const std::string utf8 = WideToUtf8(path);
     struct stat st {};
     if (stat(utf8.c_str(), &st) != 0) {
         MVLOG(LOG_ERR, "Could not stat %ls when building metadata obj", path.c_str());

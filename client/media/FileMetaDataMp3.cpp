@@ -3,7 +3,6 @@
 #include "client/media/FileMetaData.h"
 #include "client/media/Id3v2Picture.h"
 #include "client/media/Mp3Scan.h"
-#include "client/media/TagText.h"
 
 #include "include/log/Logger.h"
 #include "include/text/Utf8.h"
@@ -75,9 +74,9 @@ bool FileMetaData::ReadMp3Tags(const std::wstring& path) {
     const TagLib::ID3v2::Tag* v2 = m_id3v2Len != 0 && file.hasID3v2Tag() ? file.ID3v2Tag(false) : nullptr;
     if (v2) {
         hasTag = 1;
-        tagArtist = CutTagText(v2->artist().to8Bit(true));
-        tagTitle = CutTagText(v2->title().to8Bit(true));
-        tagAlbum = CutTagText(v2->album().to8Bit(true));
+        tagArtist = CutUtf8(v2->artist().to8Bit(true), kMaxTagTextBytes);
+        tagTitle = CutUtf8(v2->title().to8Bit(true), kMaxTagTextBytes);
+        tagAlbum = CutUtf8(v2->album().to8Bit(true), kMaxTagTextBytes);
         trackNum = static_cast<uint16_t>(v2->track());
         std::vector<unsigned char> picture;
         std::string mimeType;
@@ -105,7 +104,7 @@ void FileMetaData::WalkId3v2Frames(const TagLib::ID3v2::Tag& tag) {
                 AppendAux("PRIV", owner);
         } else if (id == "TPE2" && text) {
             // Cut like the other tag texts, so the file-details record holds it.
-            tagAlbumArtist = CutTagText(JoinedFields(*text));
+            tagAlbumArtist = CutUtf8(JoinedFields(*text), kMaxTagTextBytes);
         }
     }
 }

@@ -290,11 +290,15 @@ void NodeConn::SendLowPriResults(FileScanner& scanner) {
             continue;
         SharedFile* file = scanner.FindFileByCfId(cfID);
         if (file && file->GetKind() == SF_MUSIC_FILE && result == LowPriScanner::kScanOk && metadata) {
+            // A record already held keeps its holders' count; only a hold
+            // made here is given back.
+            const bool heldBefore = file->HasMetadata();
             static_cast<MusicFile*>(file)->SetMetadata(std::move(metadata));
             if (!file->UpdateInDb(scanner.GetTables()))
                 MVLOG(LOG_ERR, "Could not store the scanned metadata of cfID %u", cfID);
             (void)SendFileDetails(scanner, cfID, file);
-            file->ReleaseMetadata();
+            if (!heldBefore)
+                file->ReleaseMetadata();
         } else {
             (void)SendFileDetails(scanner, cfID, nullptr);
         }

@@ -160,3 +160,8 @@ std::wstring Utf8ToWide(const std::string& utf8) {
 bool Utf8ToWideStrict(std::string_view utf8, std::wstring& wide) {
     return DecodeUtf8(utf8.data(), utf8.size(), wide);
 }
+
+bool IsValidUtf8(const std::string& bytes) {
+    std::wstring scratch;
+    return DecodeUtf8(bytes.data(), bytes.size(), scratch);
+}

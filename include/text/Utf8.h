@@ -15,6 +15,9 @@ std::wstring Utf8ToWide(const std::string& utf8);
 // The same, but false when `utf8` was not valid UTF-8 (`wide` then holds
 // U+FFFD in place of each bad sequence).
 [[nodiscard]] bool Utf8ToWideStrict(std::string_view utf8, std::wstring& wide);
+// True when every byte of `bytes` belongs to a well-formed UTF-8 sequence:
+// exactly the texts that Utf8ToWide decodes without U+FFFD standing in.
+bool IsValidUtf8(const std::string& bytes);
 
 // Encodes as much of `wide` as fits in `capacity` bytes without splitting a
 // character, and returns the bytes written (no terminator). Allocates nothing.

@@ -29,11 +29,13 @@ class CoreHarness {
     ~CoreHarness() { EnableCrashReports(true); }
 
     // A fresh core on the same folders (a second start of the program).
-    // With realLink the core talks to a server through its own connection.
-    void Build(bool realLink = false) {
+    // With realLink the core talks to a server through its own connection;
+    // with realScanner it keeps its library in its own database (`scanner`
+    // is then null).
+    void Build(bool realLink = false, bool realScanner = false) {
         CoreParts parts;
         auto linkPart = realLink ? nullptr : std::make_unique<FakeServerLink>(&events);
-        auto scannerPart = std::make_unique<FakeScanner>(&events);
+        auto scannerPart = realScanner ? nullptr : std::make_unique<FakeScanner>(&events);
         auto shareMonPart = std::make_unique<FakeShareMon>();
         auto searchPart = std::make_unique<FakeMusicSearch>(&events);
         link = linkPart.get();

@@ -174,13 +174,23 @@ TEST(KovikCoreConfigDbTest, FailedWritesKeepTheStoredAccountAndSharesInsideATran
     }
 }
 
-TEST(KovikCoreConfigDbTest, ConfigurationWritesCommitAnOpenScannerTransaction) {
+TEST(KovikCoreConfigDbTest, ConfigurationWritesCommitTheScannersRowsBeforeACloseWithoutEnd) {
     CoreHarness h;
+    h.Build(false, true);
     ASSERT_TRUE(h.Start());
-    h.scanner->BeginTransaction();
-    h.events.events.clear();
+    FileScanner& scanner = h.core->GetScanner();
+    scanner.BeginTransaction();
+    for (const char* digest : {"a", "b", "c"})
+        ASSERT_TRUE(scanner.GetTables().InsertDownload(digest, "t"));
     ASSERT_TRUE(h.core->SaveAccount(L"carol", L"c", L""));
-    EXPECT_EQ(std::vector<std::string>({"EndTransaction", "BeginTransaction"}), h.events.events);
+    EXPECT_TRUE(scanner.IsInTransaction());
+    ASSERT_TRUE(scanner.GetTables().InsertDownload("lost with the close", "t"));
+
+    h.core.reset();
+    platform::SqliteDb db;
+    ASSERT_EQ(SQLITE_OK, db.Open(ConfigDbPath(h)));
+    EXPECT_EQ(std::vector<std::string>({"carol"}), Rows(db.Get(), "select username from Accounts_v2"));
+    EXPECT_EQ(std::vector<std::string>({"3"}), Rows(db.Get(), "select count(*) from Downloads"));
 }
 
 TEST(KovikCoreConfigDbTest, StartUpFailsWithoutADatabaseAndTheLoopEndsAtOnce) {

@@ -57,6 +57,23 @@ TEST(MetadataTablesTest, OldVersionsAreDroppedAndStartingAgainKeepsRows) {
     EXPECT_EQ(0, h.Value("select count(*) from CollectionData"));
 }
 
+TEST(MetadataTablesTest, AStatementThatCannotBePreparedLeavesTheOthersUsable) {
+    LibraryDb h;
+    h.scanner.reset();
+    // A table of this version that lacks most columns: the row writes cannot
+    // be prepared.
+    ASSERT_TRUE(ExecQuery(h.db.Get(), "drop table FileMetadata_v9"));
+    ASSERT_TRUE(ExecQuery(h.db.Get(),
+                          "create table FileMetadata_v9 (offset INTEGER primary key, playCount INTEGER)"));
+    MetadataTables tables;
+    EXPECT_FALSE(tables.Init(h.db.Get()));
+    EXPECT_FALSE(tables.InsertStatement().IsPrepared());
+    EXPECT_FALSE(tables.UpdateStatement().IsPrepared());
+    EXPECT_TRUE(tables.PlayCountStatement().IsPrepared());
+    EXPECT_TRUE(tables.InsertDownload("digest", "tags"));
+    EXPECT_TRUE(tables.IsDownloaded("digest", "tags"));
+}
+
 TEST(MetadataTablesTest, DownloadsMayRepeatAndEitherRowAnswers) {
     LibraryDb h;
     ASSERT_TRUE(h.Tables().InsertDownload("digest", "tags"));
@@ -93,24 +110,6 @@ TEST(MetadataTablesTest, AStatementSqliteRolledBackLeavesNoTransactionToEnd) {
     EXPECT_EQ(2, h.CommittedValue(kRowCount));
 }
 
-TEST(MetadataTablesTest, AConfigurationWriteSurvivesACloseWithoutEnd) {
-    LibraryDb h;
-    ASSERT_TRUE(ExecQuery(h.db.Get(), "create table Shares_v1 (path TEXT primary key, download INTEGER )"));
-    h.scanner->BeginTransaction();
-    WriteRows(h.Tables(), 3);
-    // A configuration write, then the commit the core makes after one.
-    ASSERT_TRUE(ExecQuery(h.db.Get(), "insert into Shares_v1 (path, download) values ('/music', 1)"));
-    ASSERT_TRUE(h.scanner->IsInTransaction());
-    h.scanner->EndTransaction();
-    h.scanner->BeginTransaction();
-    WriteRows(h.Tables(), 1); // after the commit: lost with the close
-
-    h.scanner.reset();
-    h.db.Close();
-    EXPECT_EQ(1, h.CommittedValue("select count(*) from Shares_v1"));
-    EXPECT_EQ(3, h.CommittedValue(kRowCount));
-}
-
 TEST(MetadataTablesTest, LongWritingCommitsByRowsAndByTime) {
     testsupport::ManualClock clock;
     LibraryDb h;
@@ -130,4 +129,34 @@ TEST(MetadataTablesTest, LongWritingCommitsByRowsAndByTime) {
     WriteRows(tables, 1);
     EXPECT_EQ(MetadataTables::kCommitRows + 3, h.CommittedValue(kRowCount));
     EXPECT_TRUE(tables.IsInTransaction());
+}
+
+TEST(MetadataTablesTest, AFailedIntervalCommitWaitsForTheNextInterval) {
+    LibraryDb h;
+    MetadataTables& tables = h.Tables();
+    sqlite3* db = h.db.Get();
+    ASSERT_TRUE(ExecQuery(db, "PRAGMA foreign_keys = ON"));
+    ASSERT_TRUE(ExecQuery(db, "create table parents (id INTEGER primary key)"));
+    ASSERT_TRUE(ExecQuery(db, "create table children (parent INTEGER references parents (id) deferrable "
+                              "initially deferred)"));
+    tables.BeginTransaction();
+    // Until the parent exists, END fails and the transaction stays open.
+    ASSERT_TRUE(ExecQuery(db, "insert into children values (1)"));
+    const auto failedCommits = [&h] {
+        const std::string text = h.log.Text();
+        int count = 0;
+        for (size_t at = text.find("Could not commit"); at != std::string::npos;
+             at = text.find("Could not commit", at + 1))
+            ++count;
+        return count;
+    };
+    WriteRows(tables, MetadataTables::kCommitRows);
+    EXPECT_EQ(1, failedCommits());
+    EXPECT_TRUE(tables.IsInTransaction());
+    WriteRows(tables, MetadataTables::kCommitRows - 1);
+    EXPECT_EQ(1, failedCommits());
+
+    ASSERT_TRUE(ExecQuery(db, "insert into parents values (1)"));
+    WriteRows(tables, 1);
+    EXPECT_EQ(2 * MetadataTables::kCommitRows, h.CommittedValue(kRowCount));
 }

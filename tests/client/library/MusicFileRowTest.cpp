@@ -1,6 +1,7 @@
 #include "client/library/MusicFile.h"
 
 #include "tests/client/library/LibraryDb.h"
+#include "tests/support/media/Mp3Fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -64,8 +65,16 @@ class MusicFileRowTest : public ::testing::Test {
     }
     // The same row as a file loaded at start knows it.
     std::unique_ptr<MusicFile> Reloaded(const MusicFile& stored) {
-        return std::make_unique<MusicFile>(stored.GetKey(), stored.GetOffset(), stored.GetSize(),
-                                           stored.GetLastModDate(), 6, 0);
+        return Reloaded(stored, stored.GetOffset());
+    }
+    std::unique_ptr<MusicFile> Reloaded(const MusicFile& stored, int64_t offset) {
+        return std::make_unique<MusicFile>(stored.GetKey(), offset, stored.GetSize(), stored.GetLastModDate(),
+                                           6, 0);
+    }
+    // Loads a fresh copy of the row at `offset`: it passes its checksum.
+    bool RowLoads(const MusicFile& stored, int64_t offset) {
+        bool crcFailed = true;
+        return Reloaded(stored, offset)->LoadFromDb(h.Tables(), &crcFailed) && !crcFailed;
     }
     uint32_t DirId() { return h.scanner->GetOrAddDirectory(kDir)->m_id; }
 
@@ -78,7 +87,11 @@ class MusicFileRowTest : public ::testing::Test {
 
 TEST_F(MusicFileRowTest, RowRoundTripKeepsEveryColumnAtItsExtremes) {
     std::unique_ptr<MusicFile> stored = StoredFile();
-    std::unique_ptr<MusicFile> loaded = Reloaded(*stored);
+    // Row ids are 64-bit everywhere: load, update, play count and delete.
+    constexpr int64_t kOffset = 0x100000001;
+    const std::string where = " from FileMetadata_v9 where offset = " + std::to_string(kOffset);
+    ASSERT_TRUE(ExecQuery(h.db.Get(), "update FileMetadata_v9 set offset = " + std::to_string(kOffset)));
+    std::unique_ptr<MusicFile> loaded = Reloaded(*stored, kOffset);
     bool crcFailed = true;
     ASSERT_TRUE(loaded->LoadFromDb(h.Tables(), &crcFailed));
     EXPECT_FALSE(crcFailed);
@@ -116,15 +129,22 @@ TEST_F(MusicFileRowTest, RowRoundTripKeepsEveryColumnAtItsExtremes) {
     EXPECT_EQ(int64_t{kU32Max}, h.Value("select size from FileMetadata_v9"));
     EXPECT_EQ(0x100000005, h.Value("select dataLen from FileMetadata_v9"));
 
+    EXPECT_EQ(kOffset, loaded->GetOffset());
+
+    loaded->GetMetadata()->albumID = 8;
+    ASSERT_TRUE(loaded->UpdateInDb(h.Tables()));
+    EXPECT_EQ(8, h.Value("select albumID" + where));
     // The play count has its own statement and stays outside the checksum.
     loaded->SetPlayCount(42);
     ASSERT_TRUE(loaded->SavePlayCount(h.Tables()));
-    std::unique_ptr<MusicFile> again = Reloaded(*stored);
+    std::unique_ptr<MusicFile> again = Reloaded(*stored, kOffset);
     ASSERT_TRUE(again->LoadFromDb(h.Tables(), &crcFailed));
     EXPECT_EQ(42, again->GetPlayCount());
+    EXPECT_EQ(8u, again->GetMetadata()->albumID);
 
     ASSERT_TRUE(again->DeleteFromDb(h.Tables()));
     EXPECT_EQ(0, h.Value("select count(*) from FileMetadata_v9"));
+    EXPECT_FALSE(again->StoredInDB());
 }
 
 TEST_F(MusicFileRowTest, AChangedColumnFailsTheChecksumAndTheFileIsReadAgain) {
@@ -147,7 +167,8 @@ TEST_F(MusicFileRowTest, AChangedColumnFailsTheChecksumAndTheFileIsReadAgain) {
         EXPECT_EQ(c.loads, loaded->HasMetadata());
         // A file whose row failed forgets its size and time: the next scan
         // finds it changed and reads it again.
-        EXPECT_EQ(c.loads, loaded->MatchesStat(StatOf(kU32Max, kU32Max)));
+        EXPECT_EQ(c.loads ? kU32Max : 0, loaded->GetSize());
+        EXPECT_EQ(c.loads ? kU32Max : 0, loaded->GetLastModDate());
     }
     EXPECT_TRUE(h.log.Contains("CRC failure.  expected "));
 
@@ -157,8 +178,45 @@ TEST_F(MusicFileRowTest, AChangedColumnFailsTheChecksumAndTheFileIsReadAgain) {
     bool crcFailed = true;
     EXPECT_FALSE(missing->LoadFromDb(h.Tables(), &crcFailed));
     EXPECT_FALSE(crcFailed);
-    EXPECT_FALSE(missing->MatchesStat(StatOf(kU32Max, kU32Max)));
+    EXPECT_EQ(0u, missing->GetSize());
+    EXPECT_EQ(0u, missing->GetLastModDate());
     EXPECT_TRUE(h.log.Contains("Did not find file 6 with offset "));
+}
+
+TEST_F(MusicFileRowTest, AWrittenRowAlwaysPassesItsOwnChecksum) {
+    // A record read from the file: the size and time the file object was made
+    // with are older than the read's.
+    const std::wstring dir = h.dir.WPath() + L"/";
+    ASSERT_TRUE(testsupport::WriteMp3(h.dir.File("read.mp3"), "", 100));
+    MusicFile read(PathKey(L"read.mp3", h.scanner->GetOrAddDirectory(dir)->m_id), 0, 1, 1, 7, -1);
+    ASSERT_TRUE(read.Load(dir, L"read.mp3"));
+    ASSERT_TRUE(read.InsertIntoDb(h.Tables()));
+    EXPECT_TRUE(RowLoads(read, read.GetOffset()));
+
+    // A database that fails to answer once: the file keeps its size and
+    // time, and the row it writes after a good load still checks.
+    std::unique_ptr<MusicFile> stored = StoredFile();
+    std::unique_ptr<MusicFile> loaded = Reloaded(*stored);
+    sqlite3_progress_handler(
+        h.db.Get(), 1, [](void*) { return 1; }, nullptr);
+    bool crcFailed = true;
+    EXPECT_FALSE(loaded->LoadFromDb(h.Tables(), &crcFailed));
+    sqlite3_progress_handler(h.db.Get(), 0, nullptr, nullptr);
+    EXPECT_FALSE(crcFailed);
+    EXPECT_TRUE(loaded->MatchesStat(StatOf(kU32Max, kU32Max)));
+    ASSERT_TRUE(loaded->LoadFromDb(h.Tables(), &crcFailed));
+    ASSERT_TRUE(loaded->UpdateInDb(h.Tables()));
+    EXPECT_TRUE(RowLoads(*stored, stored->GetOffset()));
+}
+
+TEST(SharedFileTest, MatchesStatWantsBothTheSizeAndTheTime) {
+    const MusicFile file(PathKey(L"a.mp3", 1), 0, 5, 7, 1, -1);
+    struct {
+        uint32_t size, time;
+        bool matches;
+    } const cases[] = {{5, 7, true}, {6, 7, false}, {5, 8, false}, {6, 8, false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.matches, file.MatchesStat(StatOf(c.size, c.time))) << c.size << " " << c.time;
 }
 
 TEST_F(MusicFileRowTest, AHeldRecordIsCountedNotReadAgain) {

@@ -4,6 +4,7 @@
 #include "platform/fs/UniqueFd.h"
 #include "tests/support/CapturedLog.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/media/Mp3Fixture.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -63,12 +64,9 @@ TEST(FileMetaDataTest, HashAudioDataSamplesEveryStepAndTheLength) {
         const char* digest; // "" for a failed hash
     };
     const Case cases[] = {
-        {0, 300000, "e726574f922293e53d9e91248030d989"},
-        {1000, 266000, "14c52c9988c3c9b1d0ed8b4bae2873e2"},
-        {0, 4000, "89aa71bc3eca0796d559f7894fb07db8"},
-        {297000, 5000, ""},                    // the chunk runs past the end
-        {0x7FFFFFFFull, 1, ""},                // a byte at 2 GiB
-        {0xFFFFFFFFFFFFFFF0ull, 0x100ull, ""}, // a region that wraps
+        {0, 300000, "e726574f922293e53d9e91248030d989"}, {1000, 266000, "14c52c9988c3c9b1d0ed8b4bae2873e2"},
+        {0, 4000, "89aa71bc3eca0796d559f7894fb07db8"},   {297000, 5000, ""}, // the chunk runs past the end
+        {0xFFFFFFFFFFFFFFF0ull, 0x100ull, ""},                               // a region that wraps
     };
     for (const Case& c : cases) {
         std::string digest = "stale";
@@ -169,21 +167,58 @@ TEST(FileMetaDataTest, NamesSetTypeAndPath) {
     EXPECT_EQ(L"", unset.GetFullPath());
 }
 
-TEST(FileMetaDataTest, ReadQuickInfoRefusesHugeFilesAndUnreadableNames) {
+TEST(FileMetaDataTest, NothingAtOrPast2GiBIsRead) {
+    // Sparse: the file takes no space, and every byte of it reads as 0.
     TempDir dir;
-    {
-        platform::UniqueFd fd(platform::OpenCloexec(dir.File("big.mp3"), O_WRONLY | O_CREAT, 0600));
-        ASSERT_EQ(0, ftruncate(fd.Get(), 0x80000000ll)); // sparse: takes no space
-    }
+    platform::UniqueFd fd(platform::OpenCloexec(dir.File("big.mp3"), O_RDWR | O_CREAT, 0600));
+    ASSERT_EQ(0, ftruncate(fd.Get(), 0x80000000ll + 4096));
     testsupport::CapturedLog log;
     FileMetaData big(dir.WPath(), L"big.mp3");
     EXPECT_FALSE(big.ReadQuickInfo());
-    EXPECT_TRUE(log.Contains("(ERR): File of 2147483648 bytes is 2 GiB or more, not read: ")) << log.Text();
+    EXPECT_TRUE(log.Contains("(ERR): File of 2147487744 bytes is 2 GiB or more, not read: ")) << log.Text();
     EXPECT_EQ(0u, big.size);
 
-    // A name whose bytes on disk are not UTF-8 comes back with U+FFFD.
-    testsupport::WriteFileText(dir.File("bad\xff.mp3"), "x");
-    FileMetaData badName(dir.WPath(), L"bad\uFFFD.mp3");
-    EXPECT_FALSE(badName.ReadQuickInfo());
-    EXPECT_TRUE(log.Contains("(ERR): Name is not valid UTF-8, not read: ")) << log.Text();
+    struct Case {
+        uint64_t offset;
+        uint64_t length;
+        const char* digest; // "" for a refused region
+    };
+    const Case cases[] = {
+        {0x7FFFFFFEull, 1, "e4390eb627e0ef7a50aa60230c7c1f12"}, // the last byte below 2 GiB
+        {0x7FFFFFFFull, 1, ""},
+        {0x80000000ull, 4096, ""},
+    };
+    for (const Case& c : cases) {
+        std::string digest;
+        EXPECT_EQ(c.digest[0] != '\0', FileMetaData::HashAudioData(fd.Get(), c.offset, c.length, digest))
+            << c.offset;
+        EXPECT_EQ(c.digest, digest) << c.offset;
+    }
+}
+
+TEST(FileMetaDataTest, ANameIsReadWhenItsUtf8NamesTheFile) {
+    TempDir dir;
+    const std::string fffd = "\xEF\xBF\xBD";
+    for (const std::string& name : {"real" + fffd + ".mp3", "surrogate" + fffd + ".mp3"})
+        ASSERT_TRUE(testsupport::WriteMp3(dir.File(name), "", 100));
+    testsupport::WriteFileText(dir.File("bad\xFF.mp3"), testsupport::Mp3Frames(100));
+    struct Case {
+        std::wstring name;
+        const char* line; // "" when the file is read
+    };
+    const Case cases[] = {
+        // U+FFFD is a character like any other.
+        {L"real\uFFFD.mp3", ""},
+        // A lone surrogate would be written as U+FFFD: another file.
+        {L"surrogate" + std::wstring(1, static_cast<wchar_t>(0xD800)) + L".mp3",
+         "(ERR): Name has no UTF-8 form, not read: "},
+        // How a name that is not UTF-8 on disk reaches the record.
+        {L"bad\uFFFD.mp3", "(ERR): Could not stat "},
+    };
+    for (const Case& c : cases) {
+        testsupport::CapturedLog log;
+        FileMetaData md(dir.WPath(), c.name);
+        EXPECT_EQ(*c.line == '\0', md.ReadQuickInfo()) << c.line;
+        EXPECT_TRUE(log.Contains(*c.line ? c.line : "(ERR)") == (*c.line != '\0')) << log.Text();
+    }
 }

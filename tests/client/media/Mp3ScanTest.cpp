@@ -61,8 +61,9 @@ TEST(Mp3ScanTest, Id3v1IsTheLast128BytesBeginningWithTag) {
 }
 
 TEST(Mp3ScanTest, FrameSyncFindsTheFirstHeaderWithinTheWindow) {
-    // Positions are relative to the scan's start; the file holds enough
-    // bytes after the header for every block to be read in full.
+    // Positions are relative to the scan's start; unless a case says how
+    // long the file is, it holds enough bytes after the header for every
+    // block to be read in full.
     const std::string header("\xFF\xFB\x90\xC0", 4);
     // Each fails exactly one test of the header.
     const std::string nearMisses = std::string("\xFE\xFB\x90", 3) + std::string("\xFF\x7B\x90", 3) +
@@ -74,20 +75,27 @@ TEST(Mp3ScanTest, FrameSyncFindsTheFirstHeaderWithinTheWindow) {
         std::string before; // bytes from the start to the header
         std::string header;
         bool found;
+        size_t fileBytes = 0; // from the start; 0: the full padding
     };
     const Case cases[] = {
         {0, "", header, true},
         {0, nearMisses, header, true},
         {100, std::string(500, '\0'), header, true},
+        // In the 124 bytes a block carries over to the next: wholly, and
+        // with its last byte in the next block.
+        {0, std::string(3 * 900 + 800, '\0'), header, true},
+        {0, std::string(3 * 900 + 898, '\0'), header, true},
         {0, std::string(lastTested, '\0'), header, true},
         {0, std::string(lastTested + 1, '\0'), header, false},
         {0, std::string(900, '\0'), std::string("\xFF\xE3\x00", 3), true}, // free format, MPEG 2.5
         {0, nearMisses, "", false},
+        {0, "", header, false, 300}, // only a short block to read
     };
     for (const Case& c : cases) {
         TempDir dir;
-        const std::string bytes =
-            std::string(c.start, 'j') + c.before + c.header + std::string(32 * 900, '\0');
+        std::string bytes = std::string(c.start, 'j') + c.before + c.header + std::string(32 * 900, '\0');
+        if (c.fileBytes)
+            bytes.resize(c.start + c.fileBytes);
         platform::UniqueFd fd = FileWith(dir, bytes);
         uint64_t offset = 12345;
         EXPECT_EQ(c.found, FindFrameSync(fd.Get(), c.start, offset)) << c.before.size();

@@ -449,7 +449,8 @@ TEST_F(NodeConnIncomingTest, UpgradeOrdersAreCheckedAndOneIsHeldUntilItsWorkerEn
 
 namespace {
 
-// Keeps requested scans until the test lets them finish.
+// Keeps requested scans until the test lets them finish; they fail unless
+// `succeed` is set, and then come with a fresh record.
 class HeldLowPriScanner final : public LowPriScanner {
   public:
     void QueueRequest(const std::wstring&, uint32_t cfID, int kind, uint32_t serial, bool) override {
@@ -457,6 +458,10 @@ class HeldLowPriScanner final : public LowPriScanner {
         result.cfID = cfID;
         result.kind = kind;
         result.sessionSerial = serial;
+        if (succeed) {
+            result.result = kScanOk;
+            result.metadata = std::make_unique<FileMetaData>(L"/music/", L"a.mp3");
+        }
         held.push_back(std::move(result));
     }
     void Release() {
@@ -464,6 +469,7 @@ class HeldLowPriScanner final : public LowPriScanner {
         m_results.splice(m_results.end(), held);
     }
     std::list<Result> held;
+    bool succeed = false;
 };
 
 } // namespace
@@ -487,4 +493,34 @@ TEST(NodeConnLowPriorityTest, ResultsAskedForByAnEarlierSessionAreDropped) {
     h.Pump(50);
     EXPECT_FALSE(h.server.HasReceived(ClientMsg::MSG_FILE_DETAILS));
     EXPECT_TRUE(h.log.Contains("Got results from lps thread for cfID 5"));
+}
+
+TEST(NodeConnLowPriorityTest, AResultLeavesTheCountOfTheRecordsHoldersAsItWas) {
+    auto scanner = std::make_unique<HeldLowPriScanner>();
+    HeldLowPriScanner* held = scanner.get();
+    held->succeed = true;
+    LinkHarness h(DefaultServerOptions(), true, std::move(scanner));
+    MusicFile file(PathKey(L"a.mp3", h.scanner.GetOrAddDirectory(L"/music/")->m_id), 0, 0, 0, 5, -1);
+    h.scanner.files[5] = &file;
+    ASSERT_TRUE(h.Connect());
+    for (const bool heldElsewhere : {true, false}) {
+        SCOPED_TRACE(heldElsewhere);
+        if (heldElsewhere)
+            file.SetMetadata(std::make_unique<FileMetaData>(L"/music/", L"a.mp3"));
+        const int sent = h.server.CountReceived(ClientMsg::MSG_FILE_DETAILS);
+        h.server.Send(With<msg::FileDetailsRequest>([](msg::FileDetailsRequest& m) {
+            m.cfID = 5;
+            m.rescan = true;
+        }));
+        ASSERT_TRUE(h.PumpUntil([&] { return held->held.size() == 1; }));
+        held->Release();
+        ASSERT_TRUE(
+            h.PumpUntil([&] { return h.server.CountReceived(ClientMsg::MSG_FILE_DETAILS) == sent + 1; }));
+        // The other holder keeps the new record; one taken only to send the
+        // details is given back.
+        EXPECT_EQ(heldElsewhere ? 1 : 0, file.GetRefCount());
+        EXPECT_EQ(heldElsewhere, file.HasMetadata());
+        file.ReleaseMetadata();
+    }
+    h.scanner.files.erase(5);
 }

@@ -26,6 +26,7 @@ TEST(Utf8Test, RoundTripsEveryPlaneAndEmbeddedNul) {
         {L"caf\u00e9", "caf\xC3\xA9"},
         {L"\u07ff\u0800", "\xDF\xBF\xE0\xA0\x80"},
         {L"\u20ac\uffff", "\xE2\x82\xAC\xEF\xBF\xBF"},
+        {L"a\ufffd", "a\xEF\xBF\xBD"}, // the replacement character itself
         {L"\U0001F3B5", "\xF0\x9F\x8E\xB5"},
         {L"\U00010000\U0010FFFF", "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},
     };
@@ -34,6 +35,7 @@ TEST(Utf8Test, RoundTripsEveryPlaneAndEmbeddedNul) {
         EXPECT_EQ(c.wide, Utf8ToWide(c.utf8));
         EXPECT_EQ(c.utf8.size(), Utf8Length(c.wide));
         EXPECT_EQ(c.utf8, WideToLocal(c.wide));
+        EXPECT_TRUE(IsValidUtf8(c.utf8));
     }
 }
 
@@ -59,8 +61,10 @@ TEST(Utf8Test, InvalidBytesDecodeToReplacementCharacters) {
         {"bytes FE and FF", "a\xFE\xFFz", L"a" + Replacements(2) + L"z"},
         {"valid text resumes after a broken sequence", "\xE2\x82\xE2\x82\xAC", kFffd + L"\u20ac"},
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
         EXPECT_EQ(c.wide, Utf8ToWide(c.utf8)) << c.name;
+        EXPECT_FALSE(IsValidUtf8(c.utf8)) << c.name;
+    }
 }
 
 TEST(Utf8Test, UnencodableWideValuesBecomeTheReplacementCharacter) {

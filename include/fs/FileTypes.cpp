@@ -1,4 +1,4 @@
-#include "client/library/FileTypes.h"
+#include "include/fs/FileTypes.h"
 
 #include <iterator>
 
