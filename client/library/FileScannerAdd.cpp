@@ -2,10 +2,10 @@
 // one out again.
 #include "client/core/ReportThread.h"
 #include "client/library/FileScanner.h"
-#include "include/fs/FileTypes.h"
 #include "client/library/IScannerHost.h"
 #include "client/library/MusicFile.h"
 #include "client/library/Playlist.h"
+#include "include/fs/FileTypes.h"
 #include "include/fs/PathUtil.h"
 #include "include/log/Logger.h"
 

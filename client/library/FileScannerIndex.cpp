@@ -1,10 +1,10 @@
 // The scanner's index: directory records, files by cfID and by key, the song
 // ids the server gave them, and the playlists waiting for a song id.
 #include "client/library/FileScanner.h"
-#include "include/fs/FileTypes.h"
 #include "client/library/MusicFile.h"
 #include "client/library/Playlist.h"
 #include "include/crash/Assert.h"
+#include "include/fs/FileTypes.h"
 #include "include/fs/PathUtil.h"
 #include "include/log/Logger.h"
 

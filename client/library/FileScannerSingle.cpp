@@ -2,8 +2,8 @@
 // cfID or song id, and apply imported play counts.
 #include "client/core/RandomSource.h"
 #include "client/library/FileScanner.h"
-#include "include/fs/FileTypes.h"
 #include "client/library/MusicFile.h"
+#include "include/fs/FileTypes.h"
 #include "include/fs/PathUtil.h"
 #include "include/log/Logger.h"
 

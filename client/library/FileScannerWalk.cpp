@@ -1,9 +1,9 @@
 // The full scan: its start, one step at a time through the shared folders,
 // the sweep of files it did not find, and its end or cancellation.
 #include "client/library/FileScanner.h"
-#include "include/fs/FileTypes.h"
 #include "client/library/IScannerHost.h"
 #include "client/library/SharedFile.h"
+#include "include/fs/FileTypes.h"
 #include "include/fs/PathUtil.h"
 #include "include/log/Logger.h"
 #include "include/text/Utf8.h"
