@@ -142,7 +142,7 @@ void RunPreparedReport(uintptr_t record, ReportKind kind, bool inSignalHandler) 
 
     g_logger->FlushToFile();
 
-    const uint64_t started = platform::GetClock().MonotonicMs();
+    const uint64_t started = platform::SystemMonotonicMs();
     int spawnError = 0;
     pid_t child = g_report.spawn->Spawn(g_report.helperPath, argv, &spawnError);
     bool launchFailed = child < 0;
@@ -159,7 +159,7 @@ void RunPreparedReport(uintptr_t record, ReportKind kind, bool inSignalHandler) 
                 platform::ReapInBackground(child);
         }
     }
-    const uint64_t spent = platform::GetClock().MonotonicMs() - started;
+    const uint64_t spent = platform::SystemMonotonicMs() - started;
 
     FixedText ran(g_report.logText, sizeof g_report.logText);
     FormatRanLine(ran, g_report.commandLine, !launchFailed, spawnError, launchFailed, exited,

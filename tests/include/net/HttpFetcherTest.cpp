@@ -92,18 +92,21 @@ TEST_F(HttpFetcherTest, KeepsOnlyFilesWhoseDigestMatches) {
 
 TEST_F(HttpFetcherTest, RefusesNamesThatLeaveTheFolderAndReportsAnAbsentServer) {
     endpoint.Serve("/base/x", HttpAnswer::Status(200, "x"));
+    // Fetched into a folder of the test's own, so a climb would land in dir.
+    std::filesystem::create_directories(dir.Path() + "/inner");
+    HttpFetcher inner(Utf8ToWide(dir.Path() + "/inner"), Utf8ToWide(endpoint.Url("/base/")));
     for (const wchar_t* name : {L"../x", L"/etc/x", L"a\\..\\..\\x", L"a//x", L""}) {
         FetchResult result = FETCH_OK;
-        EXPECT_FALSE(fetcher.FetchFile(L"x", name, Md5Of("x"), result)) << name;
+        EXPECT_FALSE(inner.FetchFile(L"x", name, Md5Of("x"), result)) << name;
         EXPECT_EQ(FETCH_OPEN_FAILED, result) << name;
     }
     EXPECT_TRUE(endpoint.Requests().empty());
-    EXPECT_FALSE(std::filesystem::exists(dir.Path() + "/../x"));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() + "/x"));
 
     endpoint.Close();
     FetchResult result = FETCH_OK;
     EXPECT_FALSE(fetcher.FetchFile(L"x", L"deep/x", Md5Of("x"), result));
     EXPECT_EQ(FETCH_URL_FAILED, result);
     EXPECT_TRUE(log.Contains("InternetOpenUrl failed, err 7"));
-    EXPECT_EQ(std::vector<std::string>{"deep"}, Listing(dir.Path()));
+    EXPECT_EQ((std::vector<std::string>{"deep", "inner"}), Listing(dir.Path()));
 }
