@@ -60,10 +60,6 @@ TimeOfDay UtcTimeOfDayFromMillis(int64_t wallMillis) {
     return t;
 }
 
-TimeOfDay UtcTimeOfDay() {
-    return UtcTimeOfDayFromMillis(GetClock().WallMillis());
-}
-
 int64_t NextLocalMidnight(int64_t now) {
     time_t t = static_cast<time_t>(now);
     tm local{};

@@ -48,7 +48,6 @@ inline int64_t MonotonicSeconds() {
 uint64_t SystemMonotonicMs() noexcept;
 // Sleeps for real, resuming after signals. Safe in a signal handler.
 void SleepMs(uint32_t ms) noexcept;
-TimeOfDay UtcTimeOfDay();
 
 // Splits milliseconds since 1970 into a UTC time of day. Pure arithmetic, so
 // it is safe inside a signal handler.

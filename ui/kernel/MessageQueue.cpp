@@ -39,11 +39,6 @@ void MessageQueue::Close() {
     }
 }
 
-bool MessageQueue::IsClosed() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_closed;
-}
-
 size_t MessageQueue::Size() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_messages.size();

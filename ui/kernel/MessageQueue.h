@@ -25,7 +25,6 @@ class MessageQueue {
     // Readable while messages wait.
     int WakeFd() const { return m_wake.Get(); }
     void Close();
-    bool IsClosed() const;
     size_t Size() const;
 
   private:
