@@ -1,5 +1,7 @@
 #include "client/server/HelloSystemInfo.h"
 
+#include "client/library/Playlist.h"
+
 #include "include/system/SystemInfo.h"
 
 namespace {
@@ -20,6 +22,6 @@ HelloSystemInfo ReadHelloSystemInfo() {
     if (!GetOsDescription(info.osDescription) || info.osDescription.empty())
         info.osDescription = kNoOsDescription;
     info.mp3Player = DefaultPlayer(L".mp3");
-    info.m3uPlayer = DefaultPlayer(L".m3u");
+    info.m3uPlayer = DefaultPlayer(Playlist::kExtension);
     return info;
 }
