@@ -249,9 +249,9 @@ Playlist::SaveResult Playlist::Save(bool newFileOnly) {
 
     std::string text = std::string(kHeader) + kLineEnd + kNameTag + TitleLine(m_title) + kLineEnd;
     for (const PlaylistEntry& entry : m_entries) {
-        text += kSongIdTag + (":" + std::to_string(entry.GetSongId())) + kLineEnd;
-        text += kInfoTag + (":" + std::to_string(entry.GetSeconds())) + "," + TitleLine(entry.GetTitle()) +
-                kLineEnd;
+        text.append(kSongIdTag).append(":").append(std::to_string(entry.GetSongId())).append(kLineEnd);
+        text.append(kInfoTag).append(":").append(std::to_string(entry.GetSeconds())).append(",");
+        text.append(TitleLine(entry.GetTitle())).append(kLineEnd);
         if (BreaksLine(entry.GetPath()))
             MVLOG(LOG_ERR, "Not writing the track path %ls: it holds a line break", entry.GetPath().c_str());
         else if (!entry.GetPath().empty())
