@@ -95,6 +95,8 @@ class FileScanner {
     // Every stored row becomes a MusicFile (with a new cfID); stops early when
     // the host is stopping.
     void LoadAllMetadata();
+    // The first time only: LoadAllMetadata, then changes are queued.
+    void LoadStoredFilesOnce();
     virtual void BeginTransaction() { m_tables.BeginTransaction(); }
     virtual void EndTransaction() { m_tables.EndTransaction(); }
     virtual bool IsInTransaction() const { return m_tables.IsInTransaction(); }
@@ -219,6 +221,9 @@ class FileScanner {
     uint32_t m_dirIdCounter = 0;
     bool m_scanning = false;
     bool m_rescanRequested = false;
+    // A listing of this scan stopped early: its sweep would remove files
+    // that are still there.
+    bool m_listingCutShort = false;
     int64_t m_scanStartTime = 0;
     int64_t m_lastScanDuration = 0;
     int64_t m_lastSongInfoCommit;

@@ -79,6 +79,15 @@ void FileScanner::LoadAllMetadata() {
     MVLOG(LOG_INFO, "Loaded %i stored files", GetNumFiles());
 }
 
+void FileScanner::LoadStoredFilesOnce() {
+    if (m_metadataLoaded || !GetDb())
+        return;
+    LoadAllMetadata();
+    m_metadataLoaded = true;
+    // The load itself is no change to the server; what follows is.
+    m_queueDisabled = false;
+}
+
 bool FileScanner::IsDownloaded(const FileMetaData& metadata) {
     return m_tables.IsDownloaded(metadata.GetDigest(), metadata.GetTagDigest());
 }

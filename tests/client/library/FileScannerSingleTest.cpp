@@ -142,3 +142,22 @@ TEST(FileScannerSingleTest, AWaitingPlaylistIsRewrittenWhenItsSongArrives) {
     EXPECT_TRUE(h.Scan().empty());
     EXPECT_EQ(playlist, h.CfId("Melvane Playlists/Road.m3u"));
 }
+
+TEST(FileScannerSingleTest, ASingleFileBeforeTheFirstScanKeepsItsStoredRow) {
+    ScanHarness h;
+    h.Write("a.mp3");
+    h.Scan();
+    GiveSongId(h, "a.mp3", 42);
+    h.Restart();
+    h.reads = 0;
+
+    // A folder event can come before the first scan loads the stored rows.
+    h.Scanner().ScanSingleFile(h.Path("a.mp3"), 0);
+    EXPECT_TRUE(h.Scan().empty());
+    EXPECT_EQ(0, h.reads);
+    EXPECT_EQ(1, h.Rows());
+    EXPECT_EQ(42, h.db.Value("select songID from FileMetadata_v9"));
+    uint32_t songId = 0;
+    EXPECT_TRUE(h.Scanner().GetSongIdForCfId(h.CfId("a.mp3"), songId));
+    EXPECT_EQ(42u, songId);
+}

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 
 using testsupport::ScanHarness;
@@ -170,4 +171,45 @@ TEST(FileScannerWalkTest, RealMp3FilesAreReadAndStored) {
     EXPECT_EQ(L"tagged", info.name);
     EXPECT_EQ(static_cast<uint32_t>(MP3), info.encType);
     EXPECT_EQ(3u, info.printSecs);
+}
+
+TEST(FileScannerWalkTest, OnlyAWholeWalkRemovesWhatItDidNotSee) {
+    struct Case {
+        const char* name;
+        std::function<void(ScanHarness&)> act;
+        int64_t rows;
+        size_t removals;
+        uint32_t scans;
+        const char* logLine; // "" for none
+    };
+    const Case cases[] = {
+        {"no shares: every file goes",
+         [](ScanHarness& h) {
+             h.Scanner().SetCurShares({});
+             h.Scanner().initScan(false);
+         },
+         0, 2, 2, "no work units in InitScan, finishing"},
+        {"a stop in the middle of a listing: nothing goes",
+         [](ScanHarness& h) {
+             h.Scanner().initScan(false);
+             h.db.host.stop = true;
+             h.Scanner().ScanStep();
+         },
+         2, 0, 1, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScanHarness h;
+        h.Write("a.mp3");
+        h.Write("sub/b.mp3");
+        ASSERT_EQ(2u, h.Scan().size());
+        c.act(h);
+        std::vector<uint32_t> types;
+        for (const SyncDelta& delta : testsupport::TakeDeltas(h.Scanner()))
+            types.push_back(delta.m_type);
+        EXPECT_EQ(std::vector<uint32_t>(c.removals, SYNC_DEL), types);
+        EXPECT_EQ(c.rows, h.Rows());
+        EXPECT_EQ(c.scans, h.Scanner().GetNumScans());
+        EXPECT_TRUE(h.db.log.Contains(c.logLine)) << c.logLine;
+    }
 }
