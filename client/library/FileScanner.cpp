@@ -8,8 +8,7 @@
 #include "platform/time/Clock.h"
 
 FileScanner::FileScanner(IScannerHost* host)
-    : m_host(host), m_lastSongInfoCommit(platform::MonotonicSeconds()),
-      m_constructionTime(static_cast<uint32_t>(platform::WallSeconds())) {}
+    : m_host(host), m_constructionTime(static_cast<uint32_t>(platform::WallSeconds())) {}
 
 FileScanner::~FileScanner() = default;
 

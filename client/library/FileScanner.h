@@ -226,7 +226,6 @@ class FileScanner {
     bool m_listingCutShort = false;
     int64_t m_scanStartTime = 0;
     int64_t m_lastScanDuration = 0;
-    int64_t m_lastSongInfoCommit;
     uint32_t m_deltasTaken = 0;
     std::deque<SyncDelta> m_serverSyncQueue;
     std::map<std::wstring, SharedDir*, PathLessNoCase> m_dirsByPath;
