@@ -202,11 +202,16 @@ class FileScanner {
     // Enters a read file in the indexes and its row, and queues it; false
     // (logged) when its row cannot be written.
     bool AddNewFile(std::unique_ptr<SharedFile> file);
+    // Makes, reads and adds the file under `cfID`; false when it was not
+    // added. A reused cfID is added even when the file cannot be read.
+    bool AddFoundFile(const SharedDir& dir, const std::wstring& fileName, const struct stat& record,
+                      uint32_t cfID, bool reused);
     void RemoveUnusedFiles();
     void EndOfScan();
     void finishScan();
 
     void QueueDelta(const SharedFile* file, SyncDeltaType type);
+    void QueueDelta(const SyncDelta& delta);
     void CommitAndBegin();
     bool FillFileInfo(MusicFile& file, SongFileInfo& info);
 

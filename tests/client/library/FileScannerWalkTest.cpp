@@ -213,3 +213,33 @@ TEST(FileScannerWalkTest, OnlyAWholeWalkRemovesWhatItDidNotSee) {
         EXPECT_TRUE(h.db.log.Contains(c.logLine)) << c.logLine;
     }
 }
+
+TEST(FileScannerWalkTest, AChangedPlaylistKeepsItsCfIdOrIsWithdrawn) {
+    struct Case {
+        const char* name;
+        const char* playlistsFolder; // after the change
+        uint32_t type;
+    };
+    const Case cases[] = {
+        {"read again under its cfID", "lists", SYNC_NEW},
+        {"no longer in the playlists folder", "other", SYNC_DEL},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScanHarness h;
+        h.db.host.playlistDir = h.Path("lists");
+        h.Write("lists/Mix.m3u");
+        testsupport::WriteFileText(h.music + "/lists/Mix.m3u", "#EXTM3U\r\n#MVNAME:Mix\r\n");
+        ASSERT_EQ(1u, h.Scan().size());
+        const uint32_t cfID = h.CfId("lists/Mix.m3u");
+
+        testsupport::WriteFileText(h.music + "/lists/Mix.m3u", "#EXTM3U\r\n#MVNAME:Mix\r\n#MVINF:5\r\n");
+        h.db.host.playlistDir = h.Path(c.playlistsFolder);
+        const std::vector<SyncDelta> deltas = h.Scan();
+        ASSERT_EQ(1u, deltas.size());
+        EXPECT_EQ(c.type, deltas[0].m_type);
+        EXPECT_EQ(cfID, deltas[0].cfID);
+        EXPECT_EQ(static_cast<uint32_t>(SF_PLAYLIST), deltas[0].kind);
+        EXPECT_EQ(c.type == SYNC_NEW ? cfID : 0u, h.CfId("lists/Mix.m3u"));
+    }
+}
