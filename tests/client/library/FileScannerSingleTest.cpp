@@ -161,3 +161,21 @@ TEST(FileScannerSingleTest, ASingleFileBeforeTheFirstScanKeepsItsStoredRow) {
     EXPECT_TRUE(h.Scanner().GetSongIdForCfId(h.CfId("a.mp3"), songId));
     EXPECT_EQ(42u, songId);
 }
+
+TEST(FileScannerSingleTest, ImportedPlaylistsNameTheirKnownFilesInTrackOrder) {
+    ScanHarness h;
+    h.Write("a.mp3");
+    h.Write("b.mp3");
+    h.Scan();
+    const ImportedPlaylists imported = {
+        {L"Mix", L"P1", {h.Path("b.mp3"), h.Path("gone.mp3"), h.Path("a.mp3")}},
+        {L"Elsewhere", L"P2", {L"/nowhere/c.mp3", h.Path("gone.mp3")}},
+        {L"Empty", L"P3", {}},
+    };
+    std::list<ResolvedPlaylist> resolved;
+    h.Scanner().ResolveImportedPlaylists(imported, resolved);
+    ASSERT_EQ(1u, resolved.size());
+    EXPECT_EQ(L"Mix", resolved.front().name);
+    EXPECT_EQ(L"P1", resolved.front().persistentId);
+    EXPECT_EQ(std::vector<uint32_t>({h.CfId("b.mp3"), h.CfId("a.mp3")}), resolved.front().cfIds);
+}

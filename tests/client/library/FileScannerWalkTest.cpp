@@ -173,6 +173,31 @@ TEST(FileScannerWalkTest, RealMp3FilesAreReadAndStored) {
     EXPECT_EQ(3u, info.printSecs);
 }
 
+TEST(FileScannerWalkTest, SharesAreWalkedInOrderBreadthFirstOneUnitAStep) {
+    ScanHarness h;
+    // One file and one folder at most in each folder: the file system's
+    // listing order cannot matter.
+    for (const char* name : {"b/b1.mp3", "b/x/b2.mp3", "a/a1.mp3", "a/sub/a2.mp3", "a/sub/deeper/a3.mp3"})
+        h.Write(name);
+    h.db.host.shares = {h.Path("b"), h.Path("a"), h.Path("b")};
+    FileScanner& s = h.Scanner();
+    s.SetCurShares(h.db.host.shares);
+    s.initScan(false);
+    s.SetMaxOutstanding(UINT32_MAX);
+    std::vector<std::string> reads;
+    for (int step = 1; s.HasWorkUnits(); ++step) {
+        const size_t before = h.readPaths.size();
+        s.ScanStep();
+        for (size_t i = before; i < h.readPaths.size(); ++i)
+            reads.push_back(std::to_string(step) + " " + h.readPaths[i]);
+    }
+    // Each listing puts its files first and its folders last.
+    EXPECT_EQ(std::vector<std::string>(
+                  {"2 a/a1.mp3", "4 b/b1.mp3", "6 a/sub/a2.mp3", "8 b/x/b2.mp3", "10 a/sub/deeper/a3.mp3"}),
+              reads);
+    EXPECT_EQ(1u, s.GetNumScans());
+}
+
 TEST(FileScannerWalkTest, OnlyAWholeWalkRemovesWhatItDidNotSee) {
     struct Case {
         const char* name;
