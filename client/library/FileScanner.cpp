@@ -7,14 +7,18 @@
 #include "include/process/ShellOpen.h"
 #include "platform/time/Clock.h"
 
+#include <algorithm>
+
 FileScanner::FileScanner(IScannerHost* host)
-    : m_host(host), m_lastSongInfoCommit(platform::MonotonicSeconds()),
-      m_constructionTime(static_cast<uint32_t>(platform::WallSeconds())) {}
+    : m_host(host), m_constructionTime(static_cast<uint32_t>(platform::WallSeconds())) {}
 
 FileScanner::~FileScanner() = default;
 
 void FileScanner::SetCurShares(const std::vector<std::wstring>& shares) {
+    // A set: scanned in its order, each folder once.
     m_curShares = shares;
+    std::sort(m_curShares.begin(), m_curShares.end());
+    m_curShares.erase(std::unique(m_curShares.begin(), m_curShares.end()), m_curShares.end());
 }
 
 bool FileScanner::ShouldStop() const {
@@ -48,9 +52,17 @@ std::wstring FileScanner::GetStatusText() const {
 
 void FileScanner::ResolveImportedPlaylists(const ImportedPlaylists& imported,
                                            std::list<ResolvedPlaylist>& out) {
-    // Resolved with the media-player import, which this build lacks.
-    (void)imported;
-    (void)out;
+    for (const ImportedPlaylist& playlist : imported) {
+        ResolvedPlaylist resolved{playlist.name, playlist.persistentId, {}};
+        for (const std::wstring& path : playlist.trackPaths) {
+            if (const uint32_t cfID = GetCfIdForPath(path))
+                resolved.cfIds.push_back(cfID);
+        }
+        // A playlist of files this library does not share means nothing to
+        // the server.
+        if (!resolved.cfIds.empty())
+            out.push_back(std::move(resolved));
+    }
 }
 
 uint64_t FileScanner::GetChangeStamp() const {

@@ -95,6 +95,8 @@ class FileScanner {
     // Every stored row becomes a MusicFile (with a new cfID); stops early when
     // the host is stopping.
     void LoadAllMetadata();
+    // The first time only: LoadAllMetadata, then changes are queued.
+    void LoadStoredFilesOnce();
     virtual void BeginTransaction() { m_tables.BeginTransaction(); }
     virtual void EndTransaction() { m_tables.EndTransaction(); }
     virtual bool IsInTransaction() const { return m_tables.IsInTransaction(); }
@@ -200,11 +202,16 @@ class FileScanner {
     // Enters a read file in the indexes and its row, and queues it; false
     // (logged) when its row cannot be written.
     bool AddNewFile(std::unique_ptr<SharedFile> file);
+    // Makes, reads and adds the file under `cfID`; false when it was not
+    // added. A reused cfID is added even when the file cannot be read.
+    bool AddFoundFile(const SharedDir& dir, const std::wstring& fileName, const struct stat& record,
+                      uint32_t cfID, bool reused);
     void RemoveUnusedFiles();
     void EndOfScan();
     void finishScan();
 
     void QueueDelta(const SharedFile* file, SyncDeltaType type);
+    void QueueDelta(const SyncDelta& delta);
     void CommitAndBegin();
     bool FillFileInfo(MusicFile& file, SongFileInfo& info);
 
@@ -219,9 +226,11 @@ class FileScanner {
     uint32_t m_dirIdCounter = 0;
     bool m_scanning = false;
     bool m_rescanRequested = false;
+    // A listing of this scan stopped early: its sweep would remove files
+    // that are still there.
+    bool m_listingCutShort = false;
     int64_t m_scanStartTime = 0;
     int64_t m_lastScanDuration = 0;
-    int64_t m_lastSongInfoCommit;
     uint32_t m_deltasTaken = 0;
     std::deque<SyncDelta> m_serverSyncQueue;
     std::map<std::wstring, SharedDir*, PathLessNoCase> m_dirsByPath;

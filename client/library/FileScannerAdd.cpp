@@ -62,22 +62,32 @@ void FileScanner::AddScannedFileIn(SharedDir& dir, const std::wstring& fileName,
 
     const uint32_t cfID = reusedCfId != 0 ? reusedCfId : NextCfId();
     MVLOG(LOG_INFO, "Adding file with cfid %u", cfID);
-    std::unique_ptr<SharedFile> file = MakeSharedFile(dir, PathKey(fileName, dir.m_id), record, cfID);
-    if (!file)
-        return;
-    if (!file->Load(dir.m_path, fileName) && reusedCfId == 0)
-        return;
-    if (m_scanning && m_quickScan && !file->HasGoodTags() && m_filesById.size() >= kQuickScanGoodTagsFrom) {
-        MVLOG(LOG_INFO, "Ignoring %ls because it has bad tags during a quick scan", fileName.c_str());
+    if (!AddFoundFile(dir, fileName, record, cfID, reusedCfId != 0)) {
+        // The changed playlist went without a SYNC_DEL, for its cfID was to
+        // be sent again; the server must not keep it.
+        if (reusedCfId != 0)
+            QueueDelta(SyncDelta{SYNC_DEL, reusedCfId, SF_PLAYLIST});
         return;
     }
-    if (!AddNewFile(std::move(file)))
-        return;
     if (songId != 0) {
         SongInfo info;
         info.songID = songId;
         SetSongInfo(cfID, info);
     }
+}
+
+bool FileScanner::AddFoundFile(const SharedDir& dir, const std::wstring& fileName, const struct stat& record,
+                               uint32_t cfID, bool reused) {
+    std::unique_ptr<SharedFile> file = MakeSharedFile(dir, PathKey(fileName, dir.m_id), record, cfID);
+    if (!file)
+        return false;
+    if (!file->Load(dir.m_path, fileName) && !reused)
+        return false;
+    if (m_scanning && m_quickScan && !file->HasGoodTags() && m_filesById.size() >= kQuickScanGoodTagsFrom) {
+        MVLOG(LOG_INFO, "Ignoring %ls because it has bad tags during a quick scan", fileName.c_str());
+        return false;
+    }
+    return AddNewFile(std::move(file));
 }
 
 std::unique_ptr<SharedFile> FileScanner::MakeSharedFile(const SharedDir& dir, const PathKey& key,

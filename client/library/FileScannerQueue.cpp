@@ -7,10 +7,6 @@
 #include "include/log/Logger.h"
 
 void FileScanner::QueueDelta(const SharedFile* file, SyncDeltaType type) {
-    if (m_queueDisabled) {
-        MVLOG(LOG_VERB, "Not queueing delta because queueing was disabled");
-        return;
-    }
     SyncDelta delta;
     delta.m_type = type;
     if (type != SYNC_DISCONNECT) {
@@ -18,6 +14,14 @@ void FileScanner::QueueDelta(const SharedFile* file, SyncDeltaType type) {
         MV_ASSERT(type == SYNC_NEW ? file->StoredInDB() : type == SYNC_DEL);
         delta.cfID = file->GetClientFileID();
         delta.kind = file->GetKind();
+    }
+    QueueDelta(delta);
+}
+
+void FileScanner::QueueDelta(const SyncDelta& delta) {
+    if (m_queueDisabled) {
+        MVLOG(LOG_VERB, "Not queueing delta because queueing was disabled");
+        return;
     }
     m_serverSyncQueue.push_back(delta);
 }

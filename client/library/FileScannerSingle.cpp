@@ -25,6 +25,9 @@ void FileScanner::ScanSingleFile(const std::wstring& path, uint32_t songId) {
         MVLOG(LOG_ERR, "Cannot scan '%ls': no folder and file name", path.c_str());
         return;
     }
+    // Stored rows first: a file added before them would take the key of its
+    // own row, and the load would then delete that row.
+    LoadStoredFilesOnce();
     SharedDir* dir = GetOrAddDirectory(NormalizeDirPath(dirName));
     AddScannedFileIn(*dir, fileName, songId);
 }

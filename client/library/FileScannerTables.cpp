@@ -79,6 +79,15 @@ void FileScanner::LoadAllMetadata() {
     MVLOG(LOG_INFO, "Loaded %i stored files", GetNumFiles());
 }
 
+void FileScanner::LoadStoredFilesOnce() {
+    if (m_metadataLoaded || !GetDb())
+        return;
+    LoadAllMetadata();
+    m_metadataLoaded = true;
+    // The load itself is no change to the server; what follows is.
+    m_queueDisabled = false;
+}
+
 bool FileScanner::IsDownloaded(const FileMetaData& metadata) {
     return m_tables.IsDownloaded(metadata.GetDigest(), metadata.GetTagDigest());
 }
@@ -95,7 +104,6 @@ void FileScanner::SetSongInfo(uint32_t cfID, const SongInfo& info) {
     if (!shared || shared->GetKind() != SF_MUSIC_FILE)
         return;
     auto* file = static_cast<MusicFile*>(shared);
-    // Loading the row may change the song id the file is indexed under.
     const uint32_t indexedSongId = file->GetSongId();
     bool crcFailed = false;
     if (!file->LoadFromDb(m_tables, &crcFailed))
@@ -105,12 +113,13 @@ void FileScanner::SetSongInfo(uint32_t cfID, const SongInfo& info) {
     file->SetSongInfo(info);
     if (indexedSongId != info.songID)
         IndexSongId(file, file->GetMetadata()->GetPrintSecs());
-    if (!file->UpdateInDb(m_tables))
-        MVLOG(LOG_ERR, "Could not store the song info of cfID %u", cfID);
-    const int64_t now = platform::MonotonicSeconds();
-    if (now - m_lastSongInfoCommit >= kSongInfoCommitSeconds) {
-        CommitAndBegin();
-        m_lastSongInfoCommit = now;
+    {
+        // Song infos commit on their own interval, counted from any commit.
+        const MetadataTables::IntervalCommitsOff noIntervalCommit(m_tables);
+        if (!file->UpdateInDb(m_tables))
+            MVLOG(LOG_ERR, "Could not store the song info of cfID %u", cfID);
     }
+    if (platform::MonotonicSeconds() - m_tables.LastCommitTime() >= kSongInfoCommitSeconds)
+        CommitAndBegin();
     file->ReleaseMetadata();
 }

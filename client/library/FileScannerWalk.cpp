@@ -34,6 +34,7 @@ void FileScanner::initScan(bool force) {
     }
     // The scan starting now is the one that was asked for.
     m_rescanRequested = false;
+    m_listingCutShort = false;
     m_quickScan = m_host && m_host->GetFileScanCount() == 0;
     if (m_quickScan)
         MVLOG(LOG_INFO, "first scan -- trying to be quick about it");
@@ -46,11 +47,7 @@ void FileScanner::initScan(bool force) {
         MVLOG(LOG_VERB, "adding share %ls to base scan", path.c_str());
         m_workUnits.push_back(ScanWorkUnit{path, std::wstring(), 0});
     }
-    if (!m_metadataLoaded && GetDb()) {
-        LoadAllMetadata();
-        m_metadataLoaded = true;
-        m_queueDisabled = false;
-    }
+    LoadStoredFilesOnce();
     for (auto& [id, dir] : m_dirsById)
         dir->m_inUse = false;
     for (auto& [cfID, file] : m_filesById)
@@ -74,12 +71,18 @@ void FileScanner::ScanStep() {
     } else if (auto it = m_dirsById.find(unit.m_dirId); it != m_dirsById.end()) {
         AddScannedFileIn(*it->second, unit.m_name, 0);
     }
+    // The program is ending, maybe in the middle of a listing: no sweep.
+    if (ShouldStop())
+        return;
     if (m_workUnits.empty())
         EndOfScan();
 }
 
 void FileScanner::EndOfScan() {
-    RemoveUnusedFiles();
+    if (m_listingCutShort)
+        MVLOG(LOG_ERR, "A listing of this scan stopped early; files it did not see are kept");
+    else
+        RemoveUnusedFiles();
     if (m_host)
         m_host->CountFileScan();
     finishScan();
@@ -118,6 +121,8 @@ void FileScanner::ScanDirectory(const SharedDir& dir) {
     }
     if (reader.Error() != 0)
         MVLOG(LOG_ERR, "Listing %ls stopped, errcode: %i", dir.m_path.c_str(), reader.Error());
+    if (reader.Error() != 0 || ShouldStop())
+        m_listingCutShort = true;
 }
 
 void FileScanner::QueueWorkUnit(const SharedDir& dir, const std::wstring& name, bool isDirectory) {

@@ -68,6 +68,8 @@ const char MetadataTables::kPlayCountText[] =
 const char MetadataTables::kSelectByOffsetText[] = "select * from FileMetadata_v9 where offset = ?";
 const char MetadataTables::kDeleteByOffsetText[] = "delete from FileMetadata_v9 where offset = ?";
 
+MetadataTables::MetadataTables() : m_lastCommit(platform::MonotonicSeconds()) {}
+
 const std::vector<std::string>& MetadataTables::ColumnNames() {
     static const std::vector<std::string> names = {
         "fileName",    "dirName",  "size",          "dataLen",    "lastModDate",   "digest",  "lengthSecs",
@@ -149,13 +151,15 @@ void MetadataTables::EndTransaction() {
     // the commit again each time.
     m_rowsSinceCommit = 0;
     m_transactionStart = platform::MonotonicSeconds();
+    m_lastCommit = m_transactionStart;
 }
 
 void MetadataTables::RowWritten() {
     if (!IsInTransaction())
         return;
     ++m_rowsSinceCommit;
-    if (m_rowsSinceCommit < kCommitRows && platform::MonotonicSeconds() - m_transactionStart < kCommitSeconds)
+    if (!m_intervalCommits || (m_rowsSinceCommit < kCommitRows &&
+                               platform::MonotonicSeconds() - m_transactionStart < kCommitSeconds))
         return;
     MVLOG(LOG_VERB, "Committing after %u rows", m_rowsSinceCommit);
     EndTransaction();

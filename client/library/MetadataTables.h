@@ -18,7 +18,24 @@ class MetadataTables {
     static constexpr uint32_t kCommitRows = 1000;
     static constexpr int64_t kCommitSeconds = 30;
 
-    MetadataTables() = default;
+    // Rows written while one lives are counted but never commit by the
+    // interval: the writer keeps an interval of its own.
+    class IntervalCommitsOff {
+      public:
+        explicit IntervalCommitsOff(MetadataTables& tables)
+            : m_tables(tables), m_before(tables.m_intervalCommits) {
+            m_tables.m_intervalCommits = false;
+        }
+        ~IntervalCommitsOff() { m_tables.m_intervalCommits = m_before; }
+        IntervalCommitsOff(const IntervalCommitsOff&) = delete;
+        IntervalCommitsOff& operator=(const IntervalCommitsOff&) = delete;
+
+      private:
+        MetadataTables& m_tables;
+        bool m_before;
+    };
+
+    MetadataTables();
     MetadataTables(const MetadataTables&) = delete;
     MetadataTables& operator=(const MetadataTables&) = delete;
 
@@ -56,6 +73,9 @@ class MetadataTables {
     bool IsInTransaction() const;
     void BeginTransaction();
     void EndTransaction();
+    // Monotonic seconds of the last commit, whoever made it (construction
+    // before the first).
+    int64_t LastCommitTime() const { return m_lastCommit; }
 
     // A Downloads row holds this content digest and tag digest.
     bool IsDownloaded(const std::string& digest, const std::string& tagDigest);
@@ -75,4 +95,6 @@ class MetadataTables {
     platform::SqliteStatement m_insertDownload;
     uint32_t m_rowsSinceCommit = 0;
     int64_t m_transactionStart = 0;
+    int64_t m_lastCommit;
+    bool m_intervalCommits = true;
 };

@@ -71,7 +71,7 @@ void MusicFile::TakeRecordStat() {
 
 void MusicFile::SetSongInfo(const SongInfo& info) {
     MV_ASSERT(HasMetadata());
-    m_songId = info.songID;
+    SetSongId(info.songID);
     FileMetaData& md = *m_pMetadata;
     md.albumID = info.albumID;
     md.printID = info.printID;

@@ -67,7 +67,12 @@ class MusicFile : public SharedFile {
 
     int64_t GetOffset() const { return m_offset; }
     uint32_t GetSongId() const { return m_songId; }
-    void SetSongId(uint32_t songId) { m_songId = songId; }
+    // The scanner indexes the file under the song id it sets here or with
+    // SetSongInfo; from then on a row read leaves it.
+    void SetSongId(uint32_t songId) {
+        m_songId = songId;
+        m_songIdSet = true;
+    }
     int32_t GetPlayCount() const { return m_playCount; }
     void SetPlayCount(int32_t playCount) { m_playCount = playCount; }
     int32_t GetRefCount() const { return m_mdRefCount; }
@@ -86,6 +91,7 @@ class MusicFile : public SharedFile {
 
     int64_t m_offset;
     uint32_t m_songId = 0;
+    bool m_songIdSet = false;
     std::unique_ptr<FileMetaData> m_pMetadata;
     int32_t m_mdRefCount = 0;
     int32_t m_playCount;

@@ -246,7 +246,10 @@ bool MusicFile::ReadMetadataRow(sqlite3_stmt* statement, bool* crcFailed) {
         MVLOG(LOG_ERR, "Row %lli of cfID %u names no file", static_cast<long long>(m_offset), m_cfID);
         return false;
     }
-    m_songId = songId;
+    // A row that lags behind the file (its write failed) must not move the
+    // file to another song than the one it is indexed under.
+    if (!m_songIdSet)
+        m_songId = songId;
     m_playCount = playCount;
     Hold(std::move(md));
     TakeRecordStat();

@@ -154,7 +154,9 @@ int Playlist::MatchEntriesToFiles(FileScanner& scanner) {
             continue;
         const uint32_t cfID = scanner.GetCfIdForPath(entry.GetPath());
         uint32_t songId = 0;
-        // A file the server has not identified yet names no song.
+        // A file the server has not identified yet (song id 0) is passed
+        // over: taking its 0 would wipe the song id the entry already holds,
+        // and with it the entry's wait for that song's file.
         if (cfID == 0 || !scanner.GetSongIdForCfId(cfID, songId) || songId == 0 ||
             songId == entry.GetSongId())
             continue;

@@ -68,22 +68,30 @@ class M3uLineReader {
 };
 
 // atoi without its undefined overflow: leading blanks, a sign and digits,
-// held to the range of int32_t.
-int32_t LeadingInt(const std::string& text) {
+// held to [low, high] (both within 32 bits, signed or not).
+int64_t LeadingNumber(const std::string& text, int64_t low, int64_t high) {
     size_t i = text.find_first_not_of(" \t");
     if (i == std::string::npos)
-        return 0;
+        return std::clamp<int64_t>(0, low, high);
     const bool negative = text[i] == '-';
     if (text[i] == '-' || text[i] == '+')
         ++i;
     int64_t value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         value = value * 10 + (text[i] - '0');
-        if (value > static_cast<int64_t>(INT32_MAX) + 1)
+        if (value > static_cast<int64_t>(UINT32_MAX))
             break;
     }
-    value = negative ? -value : value;
-    return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+    return std::clamp<int64_t>(negative ? -value : value, low, high);
+}
+
+int32_t LeadingInt(const std::string& text) {
+    return static_cast<int32_t>(LeadingNumber(text, INT32_MIN, INT32_MAX));
+}
+
+// Song ids are unsigned 32-bit numbers.
+uint32_t LeadingSongId(const std::string& text) {
+    return static_cast<uint32_t>(LeadingNumber(text, 0, UINT32_MAX));
 }
 
 // A path that would end its line early, and so could not be written back.
@@ -111,6 +119,89 @@ std::wstring TrimmedText(const std::string& text) {
     TrimStringA(blanked, kTrimChars);
     return Utf8ToWide(blanked);
 }
+
+// The entries of an M3U body, one trimmed line at a time: the values of
+// "#MVINF:" and "#EXTINF:" wait for the path, or the next "#MVINF:", that
+// ends their entry. It also tells whether a rewrite would give back all the
+// lines taken.
+class M3uEntryReader {
+  public:
+    explicit M3uEntryReader(Playlist& playlist) : m_playlist(playlist) {}
+
+    void Take(const std::string& line) {
+        if (line[0] != '#') {
+            TakePath(Utf8ToWide(line));
+            return;
+        }
+        const std::vector<std::string> pieces = TokenizeStringA(line, ":,", false);
+        if (pieces.size() >= 2 && pieces[0] == kSongIdTag) {
+            if (m_songId != 0)
+                AddPending(L"");
+            m_songId = LeadingSongId(pieces[1]);
+        } else if (pieces.size() >= 3 && pieces[0] == kInfoTag) {
+            // One that no entry took yet is replaced.
+            if (m_infoPending)
+                LoseLine();
+            m_seconds = LeadingInt(pieces[1]);
+            // The title is the rest of the line, so that its commas and
+            // colons survive.
+            const size_t end = line.find(pieces[1], pieces[0].size()) + pieces[1].size() + 1;
+            m_title = TrimmedText(line.substr(std::min(end, line.size())));
+            m_infoPending = true;
+        } else if (pieces.size() != 2 || pieces[0] != kInfoTag || LeadingInt(pieces[1]) != 0) {
+            // Ignored; "#EXTINF:0," is how an entry without length and title
+            // is written, so nothing is lost there.
+            LoseLine();
+        }
+    }
+
+    // The end of the entries read: a song id still waiting is an entry.
+    void Finish() {
+        if (m_songId != 0) {
+            if (m_playlist.GetEntries().size() < Playlist::kMaxEntries)
+                AddPending(L"");
+            else
+                LoseLine();
+        } else if (m_infoPending) {
+            LoseLine();
+        }
+    }
+
+    void LoseLine() { m_whole = false; }
+    bool Whole() const { return m_whole; }
+
+  private:
+    void TakePath(const std::wstring& path) {
+        if (BreaksLine(path)) {
+            MVLOG(LOG_ERR, "Skipping a track path with a line break in playlist %ls",
+                  m_playlist.GetPath().c_str());
+            LoseLine();
+        } else if (!path.empty()) {
+            // A rewrite writes the full path.
+            if (IsRelativePath(path))
+                LoseLine();
+            AddPending(path);
+        }
+        m_songId = 0;
+        m_seconds = 0;
+        m_title.clear();
+        m_infoPending = false;
+    }
+
+    void AddPending(const std::wstring& path) {
+        m_playlist.AddEntry(path, m_songId, 0, m_seconds, m_title);
+        m_seconds = 0;
+        m_title.clear();
+        m_infoPending = false;
+    }
+
+    Playlist& m_playlist;
+    uint32_t m_songId = 0;
+    int32_t m_seconds = 0;
+    std::wstring m_title;
+    bool m_infoPending = false;
+    bool m_whole = true;
+};
 
 } // namespace
 
@@ -150,75 +241,42 @@ bool Playlist::ReadM3u(std::istream& in) {
         return false;
     }
 
-    // Whether every line was taken in, so that a rewrite loses nothing.
-    bool readWhole = true;
+    M3uEntryReader entries(*this);
     bool named = false;
     m_title = kUnknownTitle;
     const M3uLineReader::Result second = reader.Next(line);
     if (second == M3uLineReader::LR_TOO_LONG) {
-        readWhole = false;
+        entries.LoseLine();
     } else if (second == M3uLineReader::LR_LINE && line.find(kNameTag) != std::string::npos) {
         named = true;
         const std::vector<std::string> pieces = TokenizeStringA(line, ":", false);
         if (pieces.size() >= 2)
             m_title = TrimmedText(pieces[1]);
+        // Text before the tag or after a further ':' is not in the title.
+        if (pieces.size() > 2 || line.rfind(kNameTag, 0) != 0)
+            entries.LoseLine();
     }
 
-    uint32_t songId = 0;
-    int32_t seconds = 0;
-    std::wstring title;
     M3uLineReader::Result result = M3uLineReader::LR_LINE;
     while (m_entries.size() < kMaxEntries && (result = reader.Next(line)) != M3uLineReader::LR_END) {
         if (result == M3uLineReader::LR_TOO_LONG) {
             MVLOG(LOG_ERR, "Skipping a line of more than %u bytes in playlist %ls",
                   static_cast<unsigned>(kMaxLineBytes), m_path.c_str());
-            readWhole = false;
+            entries.LoseLine();
             continue;
         }
         TrimStringA(line, kTrimChars);
-        if (line.empty())
-            continue;
-        if (line[0] != '#') {
-            const std::wstring path = Utf8ToWide(line);
-            if (BreaksLine(path)) {
-                MVLOG(LOG_ERR, "Skipping a track path with a line break in playlist %ls", m_path.c_str());
-                readWhole = false;
-            } else if (!path.empty()) {
-                AddEntry(path, songId, 0, seconds, title);
-            }
-            songId = 0;
-            seconds = 0;
-            title.clear();
-            continue;
-        }
-        const std::vector<std::string> pieces = TokenizeStringA(line, ":,", false);
-        if (pieces.size() >= 2 && pieces[0] == kSongIdTag) {
-            if (songId != 0) {
-                AddEntry(L"", songId, 0, seconds, title);
-                seconds = 0;
-                title.clear();
-            }
-            songId = static_cast<uint32_t>(LeadingInt(pieces[1]));
-        } else if (pieces.size() >= 3 && pieces[0] == kInfoTag) {
-            seconds = LeadingInt(pieces[1]);
-            // The title is the rest of the line, so that its commas and
-            // colons survive.
-            const size_t end = line.find(pieces[1], pieces[0].size()) + pieces[1].size() + 1;
-            title = TrimmedText(line.substr(std::min(end, line.size())));
-        }
+        if (!line.empty())
+            entries.Take(line);
     }
-    if (songId != 0) {
-        if (m_entries.size() < kMaxEntries)
-            AddEntry(L"", songId, 0, seconds, title);
-        else
-            readWhole = false;
-    }
+    entries.Finish();
     // Whatever follows the last entry read is lost to a rewrite.
-    while (readWhole && (result = reader.Next(line)) != M3uLineReader::LR_END) {
+    while (entries.Whole() && (result = reader.Next(line)) != M3uLineReader::LR_END) {
         TrimStringA(line, kTrimChars);
-        readWhole = result == M3uLineReader::LR_LINE && line.empty();
+        if (result != M3uLineReader::LR_LINE || !line.empty())
+            entries.LoseLine();
     }
-    m_canRewrite = named && readWhole;
+    m_canRewrite = named && entries.Whole();
     return true;
 }
 

@@ -142,3 +142,40 @@ TEST(FileScannerSingleTest, AWaitingPlaylistIsRewrittenWhenItsSongArrives) {
     EXPECT_TRUE(h.Scan().empty());
     EXPECT_EQ(playlist, h.CfId("Melvane Playlists/Road.m3u"));
 }
+
+TEST(FileScannerSingleTest, ASingleFileBeforeTheFirstScanKeepsItsStoredRow) {
+    ScanHarness h;
+    h.Write("a.mp3");
+    h.Scan();
+    GiveSongId(h, "a.mp3", 42);
+    h.Restart();
+    h.reads = 0;
+
+    // A folder event can come before the first scan loads the stored rows.
+    h.Scanner().ScanSingleFile(h.Path("a.mp3"), 0);
+    EXPECT_TRUE(h.Scan().empty());
+    EXPECT_EQ(0, h.reads);
+    EXPECT_EQ(1, h.Rows());
+    EXPECT_EQ(42, h.db.Value("select songID from FileMetadata_v9"));
+    uint32_t songId = 0;
+    EXPECT_TRUE(h.Scanner().GetSongIdForCfId(h.CfId("a.mp3"), songId));
+    EXPECT_EQ(42u, songId);
+}
+
+TEST(FileScannerSingleTest, ImportedPlaylistsNameTheirKnownFilesInTrackOrder) {
+    ScanHarness h;
+    h.Write("a.mp3");
+    h.Write("b.mp3");
+    h.Scan();
+    const ImportedPlaylists imported = {
+        {L"Mix", L"P1", {h.Path("b.mp3"), h.Path("gone.mp3"), h.Path("a.mp3")}},
+        {L"Elsewhere", L"P2", {L"/nowhere/c.mp3", h.Path("gone.mp3")}},
+        {L"Empty", L"P3", {}},
+    };
+    std::list<ResolvedPlaylist> resolved;
+    h.Scanner().ResolveImportedPlaylists(imported, resolved);
+    ASSERT_EQ(1u, resolved.size());
+    EXPECT_EQ(L"Mix", resolved.front().name);
+    EXPECT_EQ(L"P1", resolved.front().persistentId);
+    EXPECT_EQ(std::vector<uint32_t>({h.CfId("b.mp3"), h.CfId("a.mp3")}), resolved.front().cfIds);
+}

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using testsupport::LibraryDb;
 
 namespace {
@@ -82,35 +84,124 @@ TEST(FileScannerTest, PlayHandsTheFullPathToTheOpener) {
                                " was missing"));
 }
 
-TEST(FileScannerTest, SongInfoIsStoredAsValidTextAndCommittedAtMostOncePerInterval) {
+TEST(FileScannerTest, SongInfoIsStoredAsValidTextAndCommitsOnItsOwnInterval) {
     testsupport::ManualClock clock;
     LibraryDb h;
     StoreRow(h, L"/music/a/", L"1.mp3");
     h.StartScanner();
     h.scanner->LoadAllMetadata();
     h.scanner->BeginTransaction();
+    int commits = 0;
+    sqlite3_commit_hook(
+        h.db.Get(),
+        [](void* count) {
+            ++*static_cast<int*>(count);
+            return 0;
+        },
+        &commits);
 
     SongInfo info;
-    info.songID = 77;
     info.song = "\xFF\xFE"
                 "Bad";
     info.album = "Alb";
-    clock.Advance(FileScanner::kSongInfoCommitSeconds * 1000);
-    h.scanner->SetSongInfo(1, info);
-    EXPECT_EQ(77, h.CommittedValue("select songID from FileMetadata_v9"));
-    info.songID = 78;
-    h.scanner->SetSongInfo(1, info);
-    EXPECT_EQ(77, h.CommittedValue("select songID from FileMetadata_v9"));
+    // Seconds from the start, and the commits made by then. The transaction
+    // is older than the scans' 30 s from the first info on; only the
+    // interval counted from the last commit, whoever made it, commits.
+    const struct {
+        int64_t at;
+        bool otherCommit; // somebody else commits just after
+        int commits;
+    } steps[] = {{31, false, 0},  {62, false, 1}, {93, false, 1},
+                 {124, false, 2}, {150, true, 3}, {190, false, 3}};
+    int64_t now = 0;
+    for (const auto& step : steps) {
+        clock.Advance((step.at - now) * 1000);
+        now = step.at;
+        ++info.songID;
+        h.scanner->SetSongInfo(1, info);
+        if (step.otherCommit) {
+            h.scanner->EndTransaction();
+            h.scanner->BeginTransaction();
+        }
+        EXPECT_EQ(step.commits, commits) << step.at;
+    }
+    sqlite3_commit_hook(h.db.Get(), nullptr, nullptr);
     EXPECT_TRUE(h.scanner->IsInTransaction());
 
     MusicFile* file = static_cast<MusicFile*>(h.scanner->FindFileByCfId(1));
     EXPECT_FALSE(file->HasMetadata());
     bool crcFailed = true;
     ASSERT_TRUE(file->LoadFromDb(h.Tables(), &crcFailed));
-    EXPECT_EQ(78u, file->GetSongId());
+    EXPECT_EQ(info.songID, file->GetSongId());
     EXPECT_EQ("\xEF\xBF\xBD\xEF\xBF\xBD"
               "Bad",
               file->GetMetadata()->song);
     EXPECT_EQ("Alb", file->GetMetadata()->album);
     file->ReleaseMetadata();
+}
+
+namespace {
+
+// Takes files out of the song map the way no public call does.
+class SongMapScanner final : public FileScanner {
+  public:
+    using FileScanner::FileScanner;
+    using FileScanner::RemoveFromSongMap;
+};
+
+} // namespace
+
+TEST(FileScannerTest, SongInfoMovesAFileBetweenSongsAndAFailedWriteMovesNothingBack) {
+    LibraryDb h;
+    for (const wchar_t* name : {L"x.mp3", L"y.mp3", L"z.mp3"})
+        StoreRow(h, L"/music/", name);
+    h.scanner.reset();
+    SongMapScanner s(&h.host);
+    ASSERT_TRUE(s.InitMetadataDb({LibraryDb::kShare}, h.db.Get()));
+    s.LoadAllMetadata();
+    auto cfId = [&](const wchar_t* name) { return s.GetCfIdForPath(std::wstring(L"/music/") + name); };
+    auto give = [&](const wchar_t* name, uint32_t songId) {
+        SongInfo info;
+        info.songID = songId;
+        s.SetSongInfo(cfId(name), info);
+    };
+    // The first file of each song's list, "" when the song has none.
+    auto first = [&](uint32_t songId) {
+        SongFileInfo info;
+        return s.GetSongFileBySongId(songId, info) ? WideToUtf8(info.name) : std::string();
+    };
+
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        std::string of10, of20;
+    } steps[] = {
+        {"from no song", [&] { give(L"x.mp3", 10), give(L"y.mp3", 10), give(L"z.mp3", 10); }, "x", ""},
+        {"from one song to another", [&] { give(L"x.mp3", 20); }, "y", "x"},
+        {"a file gone from its list",
+         [&] {
+             s.RemoveFromSongMap(static_cast<MusicFile*>(s.FindFileByCfId(cfId(L"y.mp3"))), 10);
+             give(L"y.mp3", 20);
+         },
+         "z", "x"},
+    };
+    for (const auto& step : steps) {
+        step.act();
+        EXPECT_EQ(step.of10, first(10)) << step.what;
+        EXPECT_EQ(step.of20, first(20)) << step.what;
+    }
+
+    // A write that fails leaves the row behind the file; reading the row
+    // again must not move the file back to its old song, or its removal
+    // would leave it in the list of the new one.
+    ASSERT_EQ(SQLITE_OK, s.GetTables().UpdateStatement().Finalize());
+    give(L"x.mp3", 30);
+    EXPECT_TRUE(h.log.Contains("Could not store the song info of cfID"));
+    uint32_t songId = 0;
+    ASSERT_TRUE(s.GetSongIdForCfId(cfId(L"x.mp3"), songId));
+    ASSERT_EQ(30u, songId);
+    EXPECT_TRUE(s.RemoveSharedFile(cfId(L"x.mp3")));
+    EXPECT_EQ("", first(30));
+    EXPECT_EQ("y", first(20));
+    s.Cleanup();
 }

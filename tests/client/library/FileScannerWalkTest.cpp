@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 
 using testsupport::ScanHarness;
@@ -170,4 +171,100 @@ TEST(FileScannerWalkTest, RealMp3FilesAreReadAndStored) {
     EXPECT_EQ(L"tagged", info.name);
     EXPECT_EQ(static_cast<uint32_t>(MP3), info.encType);
     EXPECT_EQ(3u, info.printSecs);
+}
+
+TEST(FileScannerWalkTest, SharesAreWalkedInOrderBreadthFirstOneUnitAStep) {
+    ScanHarness h;
+    // One file and one folder at most in each folder: the file system's
+    // listing order cannot matter.
+    for (const char* name : {"b/b1.mp3", "b/x/b2.mp3", "a/a1.mp3", "a/sub/a2.mp3", "a/sub/deeper/a3.mp3"})
+        h.Write(name);
+    h.db.host.shares = {h.Path("b"), h.Path("a"), h.Path("b")};
+    FileScanner& s = h.Scanner();
+    s.SetCurShares(h.db.host.shares);
+    s.initScan(false);
+    s.SetMaxOutstanding(UINT32_MAX);
+    std::vector<std::string> reads;
+    for (int step = 1; s.HasWorkUnits(); ++step) {
+        const size_t before = h.readPaths.size();
+        s.ScanStep();
+        for (size_t i = before; i < h.readPaths.size(); ++i)
+            reads.push_back(std::to_string(step) + " " + h.readPaths[i]);
+    }
+    // Each listing puts its files first and its folders last.
+    EXPECT_EQ(std::vector<std::string>(
+                  {"2 a/a1.mp3", "4 b/b1.mp3", "6 a/sub/a2.mp3", "8 b/x/b2.mp3", "10 a/sub/deeper/a3.mp3"}),
+              reads);
+    EXPECT_EQ(1u, s.GetNumScans());
+}
+
+TEST(FileScannerWalkTest, OnlyAWholeWalkRemovesWhatItDidNotSee) {
+    struct Case {
+        const char* name;
+        std::function<void(ScanHarness&)> act;
+        int64_t rows;
+        size_t removals;
+        uint32_t scans;
+        const char* logLine; // "" for none
+    };
+    const Case cases[] = {
+        {"no shares: every file goes",
+         [](ScanHarness& h) {
+             h.Scanner().SetCurShares({});
+             h.Scanner().initScan(false);
+         },
+         0, 2, 2, "no work units in InitScan, finishing"},
+        {"a stop in the middle of a listing: nothing goes",
+         [](ScanHarness& h) {
+             h.Scanner().initScan(false);
+             h.db.host.stop = true;
+             h.Scanner().ScanStep();
+         },
+         2, 0, 1, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScanHarness h;
+        h.Write("a.mp3");
+        h.Write("sub/b.mp3");
+        ASSERT_EQ(2u, h.Scan().size());
+        c.act(h);
+        std::vector<uint32_t> types;
+        for (const SyncDelta& delta : testsupport::TakeDeltas(h.Scanner()))
+            types.push_back(delta.m_type);
+        EXPECT_EQ(std::vector<uint32_t>(c.removals, SYNC_DEL), types);
+        EXPECT_EQ(c.rows, h.Rows());
+        EXPECT_EQ(c.scans, h.Scanner().GetNumScans());
+        EXPECT_TRUE(h.db.log.Contains(c.logLine)) << c.logLine;
+    }
+}
+
+TEST(FileScannerWalkTest, AChangedPlaylistKeepsItsCfIdOrIsWithdrawn) {
+    struct Case {
+        const char* name;
+        const char* playlistsFolder; // after the change
+        uint32_t type;
+    };
+    const Case cases[] = {
+        {"read again under its cfID", "lists", SYNC_NEW},
+        {"no longer in the playlists folder", "other", SYNC_DEL},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScanHarness h;
+        h.db.host.playlistDir = h.Path("lists");
+        h.Write("lists/Mix.m3u");
+        testsupport::WriteFileText(h.music + "/lists/Mix.m3u", "#EXTM3U\r\n#MVNAME:Mix\r\n");
+        ASSERT_EQ(1u, h.Scan().size());
+        const uint32_t cfID = h.CfId("lists/Mix.m3u");
+
+        testsupport::WriteFileText(h.music + "/lists/Mix.m3u", "#EXTM3U\r\n#MVNAME:Mix\r\n#MVINF:5\r\n");
+        h.db.host.playlistDir = h.Path(c.playlistsFolder);
+        const std::vector<SyncDelta> deltas = h.Scan();
+        ASSERT_EQ(1u, deltas.size());
+        EXPECT_EQ(c.type, deltas[0].m_type);
+        EXPECT_EQ(cfID, deltas[0].cfID);
+        EXPECT_EQ(static_cast<uint32_t>(SF_PLAYLIST), deltas[0].kind);
+        EXPECT_EQ(c.type == SYNC_NEW ? cfID : 0u, h.CfId("lists/Mix.m3u"));
+    }
 }

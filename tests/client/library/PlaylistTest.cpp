@@ -113,6 +113,13 @@ TEST(PlaylistTest, M3uTextIsReadAsItsEntries) {
          true,
          L"Road",
          {"/pl/sub/a.mp3|1234|215|First, song: one", "|5678|0|", "/abs/b.mp3|9|-3|Nine", "|10|0|"},
+         false},
+        {"song ids are unsigned 32-bit numbers, held to that range",
+         Lines(
+             {"#EXTM3U", "#MVNAME:Big", "#MVINF:4000000000", "#MVINF:99999999999", "#MVINF:-5", "/m/a.mp3"}),
+         true,
+         L"Big",
+         {"|4000000000|0|", "|4294967295|0|", "/m/a.mp3|0|0|"},
          true},
         {"a line longer than the limit is skipped whole",
          Lines({"#EXTM3U", "#MVNAME:Road", "#EXTINF:1,One", longLine, "/m/c.mp3"}),
@@ -299,6 +306,14 @@ TEST(PlaylistTest, ArrivingSongRewritesOnlyWholeFilesOfOurOwn) {
         {"no name line", Lines({"#EXTM3U", "", "#MVINF:700", "#EXTINF:0,"}), false},
         {"more than the entry limit", "#EXTM3U\r\n#MVNAME:Big\r\n#MVINF:700\r\n" + SongIdLines(120), false},
         {"an overlong line", Lines({"#EXTM3U", "#MVNAME:Road", "#MVINF:700", std::string(2000, 'z')}), false},
+        {"a line of another dialect", Lines({"#EXTM3U", "#MVNAME:Road", "#EXTGENRE:Jazz", "#MVINF:700"}),
+         false},
+        {"an #EXTINF no entry takes",
+         Lines({"#EXTM3U", "#MVNAME:Road", "#MVINF:700", "#MVINF:0", "#EXTINF:9,Nine"}), false},
+        {"an #EXTINF replaced before its entry",
+         Lines({"#EXTM3U", "#MVNAME:Road", "#MVINF:700", "#EXTINF:8,Eight", "#EXTINF:9,Nine"}), false},
+        {"a relative path", Lines({"#EXTM3U", "#MVNAME:Road", "#MVINF:700", "#MVINF:1", "near.mp3"}), false},
+        {"a colon in the name", Lines({"#EXTM3U", "#MVNAME:Road:Trip", "#MVINF:700", "#EXTINF:0,"}), false},
     };
     CapturedLog log;
     for (const Case& c : cases) {
@@ -351,17 +366,19 @@ TEST(PlaylistTest, EntriesResolveMatchAndWaitThroughTheScanner) {
     // identified yet lends nothing.
     Playlist found;
     std::istringstream in(Lines({"#EXTM3U", "#MVNAME:Found", "#MVINF:50", "/m/a.mp3", "/m/b.mp3", "/m/c.mp3",
-                                 "#MVINF:60", "/m/d.mp3"}));
+                                 "#MVINF:60", "/m/d.mp3", "#MVINF:70", "/m/e.mp3"}));
     ASSERT_TRUE(found.LoadFromStream(kListPath, in));
-    scanner.cfIds = {{L"/m/a.mp3", 31}, {L"/m/b.mp3", 32}, {L"/m/c.mp3", 33}, {L"/m/d.mp3", 34}};
-    scanner.songIds = {{31, 51}, {32, 0}, {34, 60}};
+    scanner.cfIds = {
+        {L"/m/a.mp3", 31}, {L"/m/b.mp3", 32}, {L"/m/c.mp3", 33}, {L"/m/d.mp3", 34}, {L"/m/e.mp3", 35}};
+    scanner.songIds = {{31, 51}, {32, 0}, {34, 60}, {35, 0}};
     EXPECT_EQ(1, found.MatchEntriesToFiles(scanner));
     EXPECT_EQ(51u, found.GetEntries()[0].GetSongId());
     EXPECT_EQ(31u, found.GetEntries()[0].GetCfId());
     EXPECT_EQ(0u, found.GetEntries()[1].GetSongId());
     EXPECT_EQ(0u, found.GetEntries()[3].GetCfId());
+    EXPECT_EQ(70u, found.GetEntries()[4].GetSongId());
     found.RegisterWaitingEntries(scanner);
-    EXPECT_EQ((std::set<uint32_t>{4, 51, 60}), scanner.waiting);
+    EXPECT_EQ((std::set<uint32_t>{4, 51, 60, 70}), scanner.waiting);
     found.UnregisterEntries(scanner);
     sent.UnregisterEntries(scanner);
     EXPECT_TRUE(scanner.waiting.empty());

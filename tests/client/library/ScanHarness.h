@@ -1,7 +1,7 @@
 // A scanner over a real music folder in a fresh directory. Its metadata
 // reader reads no audio: it takes size and time from stat, gives every file
 // a title and artist unless its name holds "poor", fails for names holding
-// "unreadable", and counts its calls.
+// "unreadable", and records its calls.
 #pragma once
 
 #include "client/library/MusicFile.h"
@@ -56,6 +56,8 @@ class ScanHarness {
     LibraryDb db;
     const std::string music = db.dir.File("music");
     int reads = 0;
+    // The files read, in order, below the music folder.
+    std::vector<std::string> readPaths;
 
   private:
     void Share() {
@@ -65,6 +67,7 @@ class ScanHarness {
 
     bool Read(FileMetaData& md) {
         ++reads;
+        readPaths.push_back(md.utf8Path.substr(music.size() + 1));
         const std::string name = WideToUtf8(md.pFileName);
         struct stat st {};
         if (name.find("unreadable") != std::string::npos || stat(md.utf8Path.c_str(), &st) != 0)
