@@ -1,39 +1,113 @@
 #include "client/stream/Encoder.h"
 
+#include "client/media/FileMetaData.h"
+#include "include/log/Logger.h"
+
+#include <algorithm>
+#include <cmath>
+
 Encoder::Encoder() : m_staging(kStagingBytes) {}
 
-Encoder::~Encoder() = default;
+Encoder::~Encoder() {
+    Close();
+}
 
 int Encoder::ClampQuality(long long quality) {
-    if (quality < kMinQuality)
-        return kMinQuality;
-    if (quality > kMaxQuality)
-        return kMaxQuality;
-    return static_cast<int>(quality);
+    return static_cast<int>(std::clamp<long long>(quality, kMinQuality, kMaxQuality));
 }
 
 bool Encoder::Open(const std::wstring& path, uint32_t encType, int quality) {
-    (void)path;
-    (void)encType;
-    (void)quality;
-    return false;
+    Close();
+    m_encType = encType;
+    m_open = InitVorbis(quality) && OpenInput(path);
+    if (!m_open)
+        Close();
+    return m_open;
 }
 
 void Encoder::SeekPercent(float percent) {
-    (void)percent;
+    AVFormatContext* input = m_input.Get();
+    if (!m_open || !std::isfinite(percent) || input->duration == AV_NOPTS_VALUE)
+        return;
+    auto timestamp = static_cast<int64_t>(static_cast<double>(input->duration) * percent / 100.0);
+    int result = m_input.Seek(-1, timestamp, AVSEEK_FLAG_BACKWARD);
+    if (result < 0)
+        MVLOG(LOG_ERR, "Seek to %lli of %lli failed (%i)", static_cast<long long>(timestamp),
+              static_cast<long long>(input->duration), result);
+    m_decoder.Flush();
 }
 
 void Encoder::SeekAhead(int64_t offset) {
-    (void)offset;
+    MVLOG(LOG_INFO, "In SeekAhead, going to pos %i", static_cast<int>(offset));
+    if (!m_open)
+        return;
+    if (m_encType == MP3) {
+        int result = m_input.Seek(m_audioStream, offset, AVSEEK_FLAG_BYTE);
+        if (result < 0)
+            MVLOG(LOG_ERR, "Seek to byte %lli failed (%i)", static_cast<long long>(offset), result);
+        m_decoder.Flush();
+        return;
+    }
+    // Other containers cannot seek by bytes: packets are read and dropped up
+    // to the one that reaches the offset. When the first audio packet already
+    // starts there (the offset is the start of the audio data), it is kept.
+    bool first = true;
+    while (m_input.ReadPacket(m_packet.Get()) >= 0) {
+        if (m_packet->stream_index == m_audioStream && m_packet->pos >= 0) {
+            int64_t end = m_packet->pos + m_packet->size;
+            if (first && m_packet->pos >= offset) {
+                m_packetHeld = true;
+                return;
+            }
+            first = false;
+            if (end >= offset) {
+                MVLOG(LOG_INFO, "Next packet is %lli bytes past our offset, breaking",
+                      static_cast<long long>(offset - end));
+                m_packet.Unref();
+                return;
+            }
+        }
+        m_packet.Unref();
+    }
 }
 
 bool Encoder::Fill(Buf& out) {
-    (void)out;
-    return false;
+    if (!m_open)
+        return false;
+    if (!out.HasSpace()) {
+        MVLOG(LOG_ERR, "not enough free space in output buffer");
+        return true;
+    }
+    if (m_waitingRead == m_waiting.size() && !m_markerQueued) {
+        if (m_endReached)
+            EncodeAndPage(nullptr, 0, m_stagedPos);
+        else
+            Step();
+    }
+    MoveWaiting(out);
+    return !m_markerQueued || m_waitingRead < m_waiting.size();
 }
 
 int64_t Encoder::GetSourceContentLength() const {
     return m_input.GetFileSize();
 }
 
-void Encoder::Close() {}
+void Encoder::Close() {
+    m_packet.Unref();
+    m_frame.Unref();
+    m_resampler.Free();
+    m_decoder.Free();
+    m_input.Close();
+    m_ogg.Clear();
+    m_vorbis.Clear();
+    m_audioStream = -1;
+    m_stagedPos = 0;
+    m_endReached = false;
+    m_streamEnded = false;
+    m_markerQueued = false;
+    m_packetHeld = false;
+    m_open = false;
+    m_staging.Reset();
+    std::vector<uint8_t>().swap(m_waiting);
+    m_waitingRead = 0;
+}

@@ -65,11 +65,13 @@ class Encoder {
   private:
     [[nodiscard]] bool InitVorbis(int quality);
     [[nodiscard]] bool OpenInput(const std::wstring& path);
-    // Reads until one staged run of audio was encoded or the input ended.
+    // Reads and encodes until a frame waits or the input has ended.
     void Step();
     void DecodePacket(const AVPacket* packet);
     void ReceiveFrames();
     void Resample(const AVFrame* frame);
+    // Resampled audio into the stage; `draining` takes the resampler's tail.
+    void StageResampled(const uint8_t* const* input, int inFrames, bool draining);
     void DrainInput();
     // Encodes the staged PCM at the staged position and empties the stage.
     void EncodeStaged();

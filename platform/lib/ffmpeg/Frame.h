@@ -29,7 +29,10 @@ class Frame {
     bool IsAllocated() const noexcept { return m_frame != nullptr; }
     AVFrame* Get() const noexcept { return m_frame; }
     AVFrame* operator->() const noexcept { return m_frame; }
-    void Unref() noexcept { av_frame_unref(m_frame); }
+    void Unref() noexcept {
+        if (m_frame)
+            av_frame_unref(m_frame);
+    }
 
   private:
     AVFrame* m_frame;

@@ -30,7 +30,10 @@ class Packet {
     AVPacket* Get() const noexcept { return m_packet; }
     AVPacket* operator->() const noexcept { return m_packet; }
     // Drops the data the packet refers to; the record stays for reuse.
-    void Unref() noexcept { av_packet_unref(m_packet); }
+    void Unref() noexcept {
+        if (m_packet)
+            av_packet_unref(m_packet);
+    }
 
   private:
     AVPacket* m_packet;

@@ -1,0 +1,283 @@
+#include "client/stream/Encoder.h"
+
+#include "client/media/FileMetaData.h"
+#include "include/io/Buf.h"
+#include "tests/support/CapturedLog.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/core/SequenceRandom.h"
+#include "tests/support/media/Mp3Fixture.h"
+#include "tests/support/media/OggFrames.h"
+#include "tests/support/media/ToneFixture.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <vorbis/vorbisenc.h>
+
+#include <cmath>
+#include <functional>
+
+namespace {
+
+using testsupport::DecodedOgg;
+using testsupport::OggFrame;
+using testsupport::TempDir;
+using testsupport::ToneSpec;
+
+// The output buffer of an HTTP connection, and one smaller than any page.
+constexpr int kConnBufBytes = 65536;
+constexpr int kTinyBufBytes = 7;
+constexpr long kRate = Encoder::kSampleRate;
+
+int64_t FileSize(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? info.st_size : -1;
+}
+
+// Fills and empties an output buffer of `bufBytes` until the encoder ends,
+// as the song answer does once per pass.
+std::string DrainEncoder(Encoder& encoder, int bufBytes) {
+    Buf out(bufBytes);
+    std::string body;
+    for (int pass = 0; pass < 10000000; ++pass) {
+        bool more = encoder.Fill(out);
+        body.append(reinterpret_cast<const char*>(out.GetReadPtr()),
+                    static_cast<size_t>(out.GetNumUsedBytes()));
+        out.Reset();
+        if (!more)
+            return body;
+    }
+    ADD_FAILURE() << "the encoder never ended";
+    return body;
+}
+
+std::string Transcode(const std::string& path, uint32_t encType, int bufBytes = kConnBufBytes,
+                      const std::function<void(Encoder&)>& position = nullptr, int quality = 2) {
+    Encoder encoder;
+    if (!encoder.Open(std::wstring(path.begin(), path.end()), encType, quality)) {
+        ADD_FAILURE() << "cannot open " << path;
+        return std::string();
+    }
+    if (position)
+        position(encoder);
+    return DrainEncoder(encoder, bufBytes);
+}
+
+size_t PageHeaderBytes(const std::string& page) {
+    return page.size() < 27 ? page.size() : 27 + static_cast<uint8_t>(page[26]);
+}
+
+// The Vorbis header packet a page starts with: 1, 3 or 5; 0 for audio.
+int HeaderType(const std::string& page) {
+    size_t body = PageHeaderBytes(page);
+    if (page.size() < body + 7 || page.compare(body + 1, 6, "vorbis") != 0)
+        return 0;
+    return static_cast<uint8_t>(page[body]);
+}
+
+struct ReadBack {
+    std::vector<OggFrame> frames;
+    DecodedOgg audio;
+};
+
+// Checks the framing of a whole answer body and decodes its pages.
+ReadBack ReadWhole(const std::string& body, int64_t sourceBytes) {
+    ReadBack result;
+    EXPECT_TRUE(testsupport::SplitOggFrames(body, result.frames));
+    const std::vector<OggFrame>& frames = result.frames;
+    if (frames.size() < 5) {
+        ADD_FAILURE() << frames.size() << " frames";
+        return result;
+    }
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(frames[i].position, 0u);
+        EXPECT_EQ(HeaderType(frames[i].page), 2 * i + 1) << "header page " << i;
+    }
+    EXPECT_TRUE(frames.back().page.empty()) << "no end marker";
+    const std::string& last = frames[frames.size() - 2].page;
+    EXPECT_TRUE(last.size() > 5 && (last[5] & 0x04)) << "the page before the marker does not end the stream";
+    std::string ogg;
+    uint32_t previous = 0;
+    for (size_t i = 0; i < frames.size() - 1; ++i) {
+        EXPECT_FALSE(frames[i].page.empty()) << "marker at frame " << i;
+        EXPECT_EQ(frames[i].page.compare(0, 4, "OggS"), 0) << "frame " << i;
+        if (i >= 3) {
+            EXPECT_EQ(HeaderType(frames[i].page), 0);
+            EXPECT_GE(frames[i].position, previous) << "frame " << i;
+            EXPECT_LT(frames[i].position, sourceBytes) << "frame " << i;
+            previous = frames[i].position;
+        }
+        ogg += frames[i].page;
+    }
+    EXPECT_TRUE(testsupport::DecodeOgg(ogg, result.audio));
+    EXPECT_EQ(result.audio.sampleRate, kRate);
+    EXPECT_EQ(result.audio.channels, 2);
+    return result;
+}
+
+double Seconds(const DecodedOgg& audio) {
+    return static_cast<double>(audio.samples.size()) / 2 / kRate;
+}
+
+// Frequency (from rising zero crossings) and RMS of one channel, over the
+// middle of the audio so that the encoder's edges do not count.
+void Measure(const DecodedOgg& audio, int channel, double& frequency, double& rms) {
+    size_t frames = audio.samples.size() / 2;
+    size_t from = frames / 4, to = frames * 3 / 4;
+    int crossings = 0;
+    double sum = 0;
+    for (size_t i = from; i < to; ++i) {
+        double sample = audio.samples[2 * i + channel] / 32768.0;
+        sum += sample * sample;
+        if (i > from && audio.samples[2 * (i - 1) + channel] < 0 && audio.samples[2 * i + channel] >= 0)
+            ++crossings;
+    }
+    double seconds = static_cast<double>(to - from) / kRate;
+    frequency = crossings / seconds;
+    rms = std::sqrt(sum / static_cast<double>(to - from));
+}
+
+void ExpectTone(const DecodedOgg& audio, const ToneSpec& spec, int slackFrames) {
+    EXPECT_NEAR(static_cast<double>(audio.samples.size() / 2), spec.seconds * kRate, slackFrames);
+    // A mono source reaches both channels at half its power.
+    double expectedRms =
+        testsupport::kToneAmplitude / std::sqrt(2.0) / (spec.channels == 1 ? std::sqrt(2.0) : 1.0);
+    for (int channel = 0; channel < 2; ++channel) {
+        double frequency = 0, rms = 0;
+        Measure(audio, channel, frequency, rms);
+        EXPECT_NEAR(frequency, spec.frequency, spec.frequency * 0.02) << "channel " << channel;
+        EXPECT_NEAR(rms, expectedRms, 0.03) << "channel " << channel;
+    }
+}
+
+struct ToneCase {
+    const char* name;
+    const char* file;
+    ToneSpec spec;
+    uint32_t encType;
+    // Frames the source itself may add: AAC pads its last frame.
+    int slackFrames;
+};
+
+const ToneCase kMp3Tone{"MP3", "tone.mp3", {"mp3", "libmp3lame", 44100, 2, 3.0}, MP3, 1};
+const ToneCase kAacTone{"AAC", "tone.m4a", {"ipod", "aac", 44100, 2, 3.0}, AAC, 1024};
+const ToneCase kWavTone{"48 kHz mono WAV", "tone.wav", {"wav", "pcm_s16le", 48000, 1, 3.0}, AAC, 1};
+// Each 4096-byte packet resamples to more than the staging buffer holds.
+const ToneCase kLowRateTone{"4 kHz 8-bit WAV", "low.wav", {"wav", "pcm_u8", 4000, 1, 3.0}, AAC, 1};
+
+// Writes the case's file; false (and a note) when FFmpeg lacks its encoder.
+bool MakeTone(const TempDir& dir, const ToneCase& tone, std::string& path) {
+    path = dir.File(tone.file);
+    if (!testsupport::HasAudioEncoder(tone.spec.encoder)) {
+        std::printf("no %s encoder: %s not tried\n", tone.spec.encoder.c_str(), tone.name);
+        return false;
+    }
+    EXPECT_TRUE(testsupport::WriteTone(path, tone.spec)) << tone.name;
+    return true;
+}
+
+} // namespace
+
+TEST(EncoderTest, EachInputReadsBackWholeAlsoThroughATinyOutput) {
+    TempDir dir;
+    testsupport::SequenceRandom serial({0x1234567});
+    for (const ToneCase& tone : {kMp3Tone, kAacTone, kWavTone, kLowRateTone}) {
+        SCOPED_TRACE(tone.name);
+        std::string path;
+        if (!MakeTone(dir, tone, path))
+            continue;
+        std::string body = Transcode(path, tone.encType);
+        ReadBack back = ReadWhole(body, FileSize(path));
+        EXPECT_NE(std::find(back.audio.comments.begin(), back.audio.comments.end(), "ENCODER=Melvane"),
+                  back.audio.comments.end());
+        ExpectTone(back.audio, tone.spec, tone.slackFrames);
+        // Pages wait for room rather than being lost: the same bytes come out.
+        EXPECT_TRUE(Transcode(path, tone.encType, kTinyBufBytes) == body);
+    }
+}
+
+TEST(EncoderTest, QualityIsClampedAndEncodedInTenths) {
+    TempDir dir;
+    std::string path;
+    ToneCase tone = kWavTone;
+    tone.spec.seconds = 0.5;
+    ASSERT_TRUE(MakeTone(dir, tone, path));
+    const struct {
+        long long requested;
+        int quality;
+    } cases[] = {{9, 6}, {6, 6}, {2, 2}, {0, 0}, {-1, -1}, {-7, -1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.requested);
+        int quality = Encoder::ClampQuality(c.requested);
+        EXPECT_EQ(quality, c.quality);
+        vorbis_info expected;
+        vorbis_info_init(&expected);
+        ASSERT_EQ(vorbis_encode_init_vbr(&expected, 2, kRate, c.quality / 10.0f), 0);
+        ReadBack back =
+            ReadWhole(Transcode(path, tone.encType, kConnBufBytes, nullptr, quality), FileSize(path));
+        EXPECT_EQ(back.audio.nominalBitrate, expected.bitrate_nominal);
+        vorbis_info_clear(&expected);
+    }
+}
+
+TEST(EncoderTest, UndecodableFilesFailToOpenAndWriteNothing) {
+    TempDir dir;
+    testsupport::WriteFileText(dir.File("empty.mp3"), "");
+    testsupport::WriteFileText(dir.File("text.mp3"), std::string(5000, 'x'));
+    testsupport::WriteFileText(dir.File("notes.m4a"), "ftyp but nothing else");
+    for (const char* name : {"missing.mp3", "empty.mp3", "text.mp3", "notes.m4a"}) {
+        SCOPED_TRACE(name);
+        Encoder encoder;
+        testsupport::CapturedLog log;
+        EXPECT_FALSE(encoder.Open(dir.WFile(name), MP3, 2));
+        EXPECT_TRUE(log.Contains("failed for " + dir.File(name)) || log.Contains("Error finding decoder"))
+            << log.Text();
+        Buf out(kConnBufBytes);
+        EXPECT_FALSE(encoder.Fill(out));
+        EXPECT_EQ(out.GetNumUsedBytes(), 0);
+    }
+}
+
+TEST(EncoderTest, CoverArtStreamIsSkipped) {
+    TempDir dir;
+    testsupport::Mp3Tags tags;
+    tags.v2 = true;
+    tags.frames.push_back({"APIC", "image/jpeg", "", 3000});
+    const int mp3Frames = 120;
+    ASSERT_TRUE(testsupport::WriteMp3(dir.File("art.mp3"), "", mp3Frames, tags));
+    testsupport::CapturedLog log;
+    ReadBack back = ReadWhole(Transcode(dir.File("art.mp3"), MP3), FileSize(dir.File("art.mp3")));
+    EXPECT_TRUE(log.Contains("Skipping packet from stream 1")) << log.Text();
+    EXPECT_NEAR(Seconds(back.audio), mp3Frames * 1152.0 / kRate, 0.05);
+}
+
+TEST(EncoderTest, SeeksStartPartWay) {
+    TempDir dir;
+    const struct {
+        const char* name;
+        ToneCase tone;
+        bool byBytes;
+    } cases[] = {
+        {"MP3 by bytes", kMp3Tone, true},
+        {"AAC by bytes", kAacTone, true},
+        {"WAV by percentage", kWavTone, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path;
+        if (!MakeTone(dir, c.tone, path))
+            continue;
+        int64_t half = FileSize(path) / 2;
+        ReadBack back = ReadWhole(Transcode(path, c.tone.encType, kConnBufBytes,
+                                            [&](Encoder& encoder) {
+                                                if (c.byBytes)
+                                                    encoder.SeekAhead(half);
+                                                else
+                                                    encoder.SeekPercent(50.0f);
+                                            }),
+                                  FileSize(path));
+        EXPECT_NEAR(Seconds(back.audio), c.tone.spec.seconds / 2, 0.15);
+        if (c.byBytes && back.frames.size() > 4) {
+            EXPECT_GE(back.frames[3].position, half - 2048);
+        }
+    }
+}
