@@ -2,8 +2,11 @@
 
 #include "tests/client/stream/StreamHarness.h"
 #include "tests/support/ManualClock.h"
+#include "tests/support/media/OggFrames.h"
+#include "tests/support/media/ToneFixture.h"
 
 #include <gtest/gtest.h>
+#include <vorbis/vorbisenc.h>
 
 #include <filesystem>
 #include <string>
@@ -141,6 +144,39 @@ TEST(SongStreamTest, FailedSongRequestsGetExactlyOneErrorLine) {
         const std::string request = h.Request(c.target, c.query);
         EXPECT_EQ(ErrorLine(c.status), h.Fetch(request).Received()) << request;
     }
+}
+
+TEST(SongStreamTest, OggIsTranscodedAtTheClampedQualityWithTheSourceLength) {
+    StreamHarness h;
+    const std::string path = h.lib.music + "/tone.m4a";
+    ASSERT_TRUE(testsupport::WriteTone(path, {"ipod", "aac", 44100, 2, 2.0}));
+    h.Start();
+    h.GiveSongId("tone.m4a", 40);
+    const std::string source = testsupport::ReadFileText(path);
+
+    const testsupport::HttpTestResponse ogg = h.Fetch(h.Request("40", "os=ogg&q=9")).Response();
+    EXPECT_EQ(200, ogg.status);
+    EXPECT_EQ("audio/ogg", ogg.Header("content-type"));
+    EXPECT_EQ(std::to_string(source.size()), ogg.Header("source-content-length"));
+    EXPECT_FALSE(ogg.Has("content-length"));
+    EXPECT_FALSE(ogg.Has("accept-ranges"));
+    std::vector<testsupport::OggFrame> frames;
+    ASSERT_TRUE(testsupport::SplitOggFrames(ogg.body, frames));
+    ASSERT_GT(frames.size(), 4u);
+    EXPECT_TRUE(frames.back().page.empty()) << "no end marker";
+    std::string pages;
+    for (const testsupport::OggFrame& frame : frames)
+        pages += frame.page;
+    testsupport::DecodedOgg decoded;
+    ASSERT_TRUE(testsupport::DecodeOgg(pages, decoded));
+    vorbis_info expected;
+    vorbis_info_init(&expected);
+    ASSERT_EQ(0, vorbis_encode_init_vbr(&expected, 2, 44100, 0.6f));
+    EXPECT_EQ(expected.bitrate_nominal, decoded.nominalBitrate);
+    vorbis_info_clear(&expected);
+
+    // "q" alone asks for nothing.
+    ExpectBody(h.Fetch(h.Request("40", "q=9")), "audio/aac", source, "q alone");
 }
 
 TEST(SongStreamTest, CoverArtIsSentWithItsType) {

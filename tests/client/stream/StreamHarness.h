@@ -15,8 +15,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,11 +26,6 @@ inline constexpr char kTestSalt[] = "0a1b2c3d";
 inline uint16_t FreeLoopbackPort() {
     LoopbackListener probe;
     return probe.port;
-}
-
-inline std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 class StreamHarness {
@@ -65,7 +58,7 @@ class StreamHarness {
                 tags.frames.push_back({"APIC", "image/jpeg", "", artBytes});
         }
         EXPECT_TRUE(WriteMp3(lib.music + "/" + name, "", frames, tags));
-        return ReadWholeFile(lib.music + "/" + name);
+        return ReadFileText(lib.music + "/" + name);
     }
     // Starts with one song of about a megabyte, song id kBigSongId, longer
     // than the lead a body may take ahead of its pace; its bytes.
