@@ -53,9 +53,10 @@ bool HttpConn::IsStalled() {
     const uint64_t now = platform::MonotonicMs();
     const uint32_t bytesRead = m_conn.inBuf.GetStats().bytesIn;
     const uint32_t bytesSent = m_conn.outBuf.GetStats().bytesConsumed;
-    // While nothing waits to be sent, a paced body is not stalled.
+    // A body waiting for its pace is not stalled; once all is queued, only
+    // traffic counts, so a player that never closes is let go too.
     if (bytesRead != m_bytesReadSeen || bytesSent != m_bytesSentSeen ||
-        (m_state != HC_READING && !m_conn.outBuf.HasData())) {
+        (m_state == HC_SENDING && !m_conn.outBuf.HasData())) {
         m_bytesReadSeen = bytesRead;
         m_bytesSentSeen = bytesSent;
         m_lastProgressMs = now;

@@ -99,13 +99,16 @@ TEST(HttpConnTest, AHeadIsAnsweredOnlyOnceItsBlankLineArrives) {
 }
 
 TEST(HttpConnTest, AConnectionWithoutProgressIsClosedAfterNinetySeconds) {
+    enum Kind { PARTIAL_HEAD, STOPPED_READING, NEVER_CLOSES };
     const struct {
         const char* what;
-        bool wholeHead;
+        Kind kind;
         int result;
     } cases[] = {
-        {"partial head", false, HCR_REFUSED},
-        {"player stopped reading", true, HCR_PEER_CLOSED},
+        {"partial head", PARTIAL_HEAD, HCR_REFUSED},
+        {"player stopped reading", STOPPED_READING, HCR_PEER_CLOSED},
+        // The whole answer went out; the result stays.
+        {"player never closes", NEVER_CLOSES, HCR_COMPLETE},
     };
     for (const auto& c : cases) {
         testsupport::ManualClock clock;
@@ -114,8 +117,10 @@ TEST(HttpConnTest, AConnectionWithoutProgressIsClosedAfterNinetySeconds) {
         HttpTestPlayer player;
         player.SetReceiveBuffer(4096);
         ASSERT_TRUE(player.Connect(h.port));
-        player.PauseReading(true);
-        ASSERT_TRUE(player.Send(c.wholeHead ? h.Request("5") : "GET /5?mvsalt="));
+        player.PauseReading(c.kind == STOPPED_READING);
+        ASSERT_TRUE(player.Send(c.kind == PARTIAL_HEAD      ? "GET /5?mvsalt="
+                                : c.kind == STOPPED_READING ? h.Request("5")
+                                                            : h.Request("random")));
         h.loop.Watch(player);
         h.loop.Passes(200);
         clock.Advance(HttpConn::kIdleTimeoutMs - 1000);
@@ -124,5 +129,8 @@ TEST(HttpConnTest, AConnectionWithoutProgressIsClosedAfterNinetySeconds) {
         clock.Advance(1000);
         ASSERT_TRUE(h.loop.Until([&] { return h.streamer.GetNumConns() == 0; })) << c.what;
         EXPECT_TRUE(h.lib.db.log.Contains("complete - result " + std::to_string(c.result))) << c.what;
+        if (c.kind == NEVER_CLOSES) {
+            EXPECT_FALSE(h.lib.db.log.Contains("complete - result 4"));
+        }
     }
 }
