@@ -79,10 +79,17 @@ bool Encoder::Fill(Buf& out) {
         return true;
     }
     if (m_waitingRead == m_waiting.size() && !m_markerQueued) {
-        if (m_endReached)
+        if (m_endReached) {
             EncodeAndPage(nullptr, 0, m_stagedPos);
-        else
+            // The last packet carries the end-of-stream mark, so the marker
+            // is queued by now; should it not be, the answer still ends.
+            if (!m_markerQueued) {
+                QueueFrameHead(m_stagedPos, 0);
+                m_markerQueued = true;
+            }
+        } else {
             Step();
+        }
     }
     MoveWaiting(out);
     return !m_markerQueued || m_waitingRead < m_waiting.size();
