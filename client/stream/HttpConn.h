@@ -60,7 +60,6 @@ class HttpConn {
     bool IsDone() const { return m_done; }
     int GetState() const { return m_state; }
     int GetResult() const { return m_result; }
-    bool IsLocalOnly() const { return m_localOnly; }
 
     // One pass of work.
     void HandleHttpRequest();
