@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace TagLib::ID3v2 {
 class Tag;
@@ -79,6 +80,10 @@ class FileMetaData {
     std::string GetTagDigest() const;
     // Sets artSize and artHash from the chosen picture (none: both 0).
     void SetCoverArt(const unsigned char* bytes, size_t count);
+    // Reads the cover picture and its MIME type from the file, for the song
+    // server; needs the tag lengths of a prior ReadQuickInfo. False when the
+    // file has none (MPEG-4 pictures are not read yet).
+    [[nodiscard]] bool GetCoverArt(std::vector<unsigned char>& bytes, std::string& mimeType) const;
 
     // The content digest of a file's audio region.
     [[nodiscard]] static bool HashAudioData(int fd, uint64_t dataOffset, uint64_t dataLen,

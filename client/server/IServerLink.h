@@ -61,6 +61,8 @@ class IServerLink {
     virtual bool HasConnectedOnce() const = 0;
     virtual int GetNumTransfers() const = 0;
     virtual std::wstring GetStatusLine() const = 0;
+    // The account the session signs in with (UTF-8), for the song server.
+    virtual std::string GetUserName() const = 0;
 
     // Senders that write only whole frames; false when nothing was written.
     // Sends up to 900 counts, removing those sent.
