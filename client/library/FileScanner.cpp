@@ -48,9 +48,16 @@ std::wstring FileScanner::GetStatusText() const {
 
 void FileScanner::ResolveImportedPlaylists(const ImportedPlaylists& imported,
                                            std::list<ResolvedPlaylist>& out) {
-    // Resolved with the media-player import, which this build lacks.
-    (void)imported;
-    (void)out;
+    for (const ImportedPlaylist& playlist : imported) {
+        ResolvedPlaylist resolved{playlist.name, playlist.persistentId, {}};
+        for (const std::wstring& path : playlist.trackPaths) {
+            if (const uint32_t cfID = GetCfIdForPath(path))
+                resolved.cfIds.push_back(cfID);
+        }
+        // A playlist none of whose tracks is shared is left out.
+        if (!resolved.cfIds.empty())
+            out.push_back(std::move(resolved));
+    }
 }
 
 uint64_t FileScanner::GetChangeStamp() const {

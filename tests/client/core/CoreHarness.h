@@ -49,6 +49,7 @@ class CoreHarness {
         parts.musicSearch = std::move(searchPart);
         parts.startPlayCountImport = [this](std::unique_ptr<PlayCountImportRequest> request) {
             playCountImports.push_back(request->initial);
+            return realPlayCountImport ? StartITunesPlayCountImport(std::move(request)) : ThreadHandle();
         };
         parts.configDirOverride = ConfigDir();
         parts.oneTimeFilePath = OneTimePath();
@@ -72,6 +73,8 @@ class CoreHarness {
     FakeShareMon* shareMon = nullptr;
     FakeMusicSearch* search = nullptr;
     std::vector<bool> playCountImports;
+    // Play-count imports really run (on the library file under `dir`).
+    bool realPlayCountImport = false;
     std::unique_ptr<KovikCore> core;
 
   private:

@@ -142,3 +142,20 @@ TEST(FileScannerSingleTest, AWaitingPlaylistIsRewrittenWhenItsSongArrives) {
     EXPECT_TRUE(h.Scan().empty());
     EXPECT_EQ(playlist, h.CfId("Melvane Playlists/Road.m3u"));
 }
+
+TEST(FileScannerSingleTest, ImportedPlaylistsKeepTheirKnownTracksInOrder) {
+    ScanHarness h;
+    h.Write("a.mp3");
+    h.Write("b.mp3");
+    h.Scan();
+    const ImportedPlaylists imported = {
+        {L"Mix", L"P1", {h.Path("b.mp3"), h.Path("unknown.mp3"), h.Path("a.mp3")}},
+        {L"Elsewhere", L"P2", {L"/nowhere/c.mp3"}},
+    };
+    std::list<ResolvedPlaylist> resolved;
+    h.Scanner().ResolveImportedPlaylists(imported, resolved);
+    ASSERT_EQ(1u, resolved.size());
+    EXPECT_EQ(L"Mix", resolved.front().name);
+    EXPECT_EQ(L"P1", resolved.front().persistentId);
+    EXPECT_EQ(std::vector<uint32_t>({h.CfId("b.mp3"), h.CfId("a.mp3")}), resolved.front().cfIds);
+}
