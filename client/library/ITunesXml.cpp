@@ -72,6 +72,7 @@ void PlaylistValue(ITunesParseContext& context, const std::string& value) {
 
 void StartElement(ITunesParseContext& context, const char* name) {
     context.text.clear();
+    context.textTooLong = false;
     if (strcmp(name, "key") == 0)
         context.inKey = true;
     else if (strcmp(name, "array") == 0)
@@ -79,10 +80,16 @@ void StartElement(ITunesParseContext& context, const char* name) {
 }
 
 void CharacterData(ITunesParseContext& context, const char* bytes, int length) {
-    if (context.text.size() + static_cast<size_t>(length) < ITunesParseContext::kMaxTextBytes)
+    if (context.textTooLong)
+        return;
+    if (context.text.size() + static_cast<size_t>(length) < ITunesParseContext::kMaxTextBytes) {
         context.text.append(bytes, static_cast<size_t>(length));
-    else
-        MVLOG(LOG_ERR, "Got XML text value larger than currentValue size; ignoring");
+        return;
+    }
+    // The whole value goes, however the parser splits it.
+    MVLOG(LOG_ERR, "Got XML text value larger than currentValue size; ignoring");
+    context.text.clear();
+    context.textTooLong = true;
 }
 
 void PopKey(ITunesParseContext& context) {
@@ -91,6 +98,7 @@ void PopKey(ITunesParseContext& context) {
 }
 
 void EndElement(ITunesParseContext& context, const char* name) {
+    context.textTooLong = false;
     // The property list's booleans are empty elements.
     if (strcmp(name, "true") == 0)
         context.text += '1';

@@ -37,6 +37,8 @@ struct ITunesParseContext {
     // The keys that lead to the current value, outermost first.
     std::vector<std::string> keyStack;
     std::string text;
+    // The current element's text grew too long and is dropped whole.
+    bool textTooLong = false;
     std::map<int32_t, ITunesTrack> tracks;
     // Tracks whose location is not local: they never get a record.
     std::set<int32_t> nonLocalTracks;
