@@ -8,8 +8,15 @@ FormatInput::~FormatInput() {
 
 int FormatInput::Open(const char* path) noexcept {
     Close();
+    // A file may name others (a playlist format); they are never fetched
+    // from anywhere but local files.
+    AVDictionary* options = nullptr;
+    int result = av_dict_set(&options, "protocol_whitelist", "file", 0);
     // On failure avformat_open_input frees the context and nulls the pointer.
-    return avformat_open_input(&m_context, path, nullptr, nullptr);
+    if (result >= 0)
+        result = avformat_open_input(&m_context, path, nullptr, &options);
+    av_dict_free(&options);
+    return result;
 }
 
 int FormatInput::FindStreamInfo() noexcept {

@@ -15,9 +15,9 @@ class FormatInput {
     FormatInput(const FormatInput&) = delete;
     FormatInput& operator=(const FormatInput&) = delete;
 
-    // Opens the UTF-8 `path` with the format FFmpeg probes (none forced, no
-    // options), closing any input held before. 0 or a negative AVERROR; on
-    // failure nothing is held.
+    // Opens the UTF-8 `path` with the format FFmpeg probes (none forced),
+    // reading local files only, and closes any input held before. 0 or a
+    // negative AVERROR; on failure nothing is held.
     [[nodiscard]] int Open(const char* path) noexcept;
     // Reads packets until every stream's codec is known. >= 0 or a negative
     // AVERROR.
