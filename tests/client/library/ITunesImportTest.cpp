@@ -153,7 +153,6 @@ TEST(ITunesImportTest, LocationsOfLocalFilesBecomePaths) {
         std::wstring path;
     } cases[] = {
         {L"file://localhost/home/u/x.mp3", L"/home/u/x.mp3"},
-        {L"file://localhost/home/u/My%20Song.mp3", L"/home/u/My Song.mp3"},
         {L"file://localhost/Caf%C3%A9/%e2%82%AC.m4a", L"/Caf\u00e9/\u20ac.m4a"},
         // Escapes that are not whole stay as they are.
         {L"file://localhost/a%", L"/a%"},

@@ -95,44 +95,29 @@ TEST(MusicFolderWalkTest, CommonParentKeepsTheLeadingSlash) {
         EXPECT_EQ(c.parent, CommonParent(c.paths)) << c.paths.size();
 }
 
-TEST(MusicFolderWalkTest, StopFlagAndDeadlineEndTheWalkBetweenEntries) {
+TEST(MusicFolderWalkTest, StopFlagDeadlineAndDepthEndTheWalk) {
     TempDir dir;
     MakeTree(dir.Path(), {"a/b/c.mp3"});
     const struct {
         bool keepGoing;
         uint64_t deadlineMs;
+        int maxDepth;
         bool finds;
     } cases[] = {
-        {true, 0, true},
-        {false, 0, false},
-        {true, platform::MonotonicMs() + 60000, true},
-        {true, 1, false},
+        {true, 0, 2, true},  {false, 0, 2, false}, {true, platform::MonotonicMs() + 60000, 2, true},
+        {true, 1, 2, false}, {true, 0, 1, false},
     };
     for (const auto& c : cases) {
-        MusicFolderWalk walk([&c] { return c.keepGoing; }, ExcludedFolders(), MusicFolderWalk::kMaxDepth,
-                             c.deadlineMs);
-        EXPECT_EQ(c.finds, walk.ContainsMusic(W(dir.Path()))) << c.keepGoing << " " << c.deadlineMs;
-        MusicFolderWalk findWalk([&c] { return c.keepGoing; }, ExcludedFolders(), MusicFolderWalk::kMaxDepth,
-                                 c.deadlineMs);
+        SCOPED_TRACE(std::to_string(c.keepGoing) + " " + std::to_string(c.deadlineMs) + " " +
+                     std::to_string(c.maxDepth));
+        auto walk = [&c] {
+            return MusicFolderWalk([&c] { return c.keepGoing; }, ExcludedFolders(), c.maxDepth, c.deadlineMs);
+        };
+        EXPECT_EQ(c.finds, walk().ContainsMusic(W(dir.Path())));
         std::vector<std::wstring> found;
-        findWalk.FindMusicFolders(W(dir.Path()), found);
-        EXPECT_EQ(c.finds, !found.empty()) << c.keepGoing << " " << c.deadlineMs;
+        walk().FindMusicFolders(W(dir.Path()), found);
+        EXPECT_EQ(c.finds, !found.empty());
     }
-}
-
-TEST(MusicFolderWalkTest, DepthIsBounded) {
-    TempDir dir;
-    std::string deep = "d";
-    for (int depth = 1; depth < MusicFolderWalk::kMaxDepth; ++depth)
-        deep += "/d";
-    // Music at the deepest level walked, and one below it.
-    MakeTree(dir.Path(), {"top/" + deep + "/a.mp3", "low/" + deep + "/d/b.mp3"});
-    MusicFolderWalk walk(Always, ExcludedFolders());
-    std::vector<std::wstring> found;
-    walk.FindMusicFolders(W(dir.File("top")), found);
-    walk.FindMusicFolders(W(dir.File("low")), found);
-    EXPECT_EQ(std::vector<std::wstring>({W(dir.File("top/" + deep))}), found);
-    EXPECT_FALSE(MusicFolderWalk(Always, ExcludedFolders()).ContainsMusic(W(dir.File("low"))));
 }
 
 // A folder mounted inside itself leads back up without end; the walk sees
