@@ -92,4 +92,7 @@ class IServerLinkOwner {
     // The second string of the last security-string message ("" when
     // disconnected), kept for the web-site login address.
     virtual void SetWebLoginSecret(const std::string& secret) = 0;
+    // Imports the media library's playlists on a thread of its own; they
+    // come back to the core as a request.
+    virtual void StartPlaylistImport() = 0;
 };
