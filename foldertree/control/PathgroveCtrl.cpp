@@ -55,6 +55,9 @@ ax::HRESULT CPathgroveCtrl::Invoke(ax::DISPID id, uint16_t flags, ax::DispParams
                                    ax::ExcepInfo* excep, uint32_t* argErr) {
     if (!m_thread.IsCurrent())
         return ax::RPC_E_WRONG_THREAD;
+    // A handler of an event fired during the call may drop the host's last
+    // reference; the control lives until the call is over.
+    ax::ComPtr<ax::IDispatch> hold(this);
     return ax::InvokeTable(*this, control_members::kTable, kHandlers, id, flags, params, result, excep,
                            argErr);
 }
@@ -128,6 +131,7 @@ ax::HRESULT CPathgroveCtrl::Activate(intptr_t, const PgvRect* rect) {
         return ax::E_INVALIDARG;
     if (m_tree->IsCreated())
         return Resize(rect);
+    ax::ComPtr<ax::IDispatch> hold(this);
     ax::ComPtr<IPgvUiLoop> loop;
     if (m_site && ax::Failed(m_site->GetUiLoop(loop.Out())))
         loop.Reset();
@@ -163,6 +167,7 @@ ax::HRESULT CPathgroveCtrl::Close() {
 ax::HRESULT CPathgroveCtrl::PreTranslateKey(uint32_t message, uint32_t virtualKey) {
     // Without a window there is neither a selected node nor a label editor,
     // so the key stays the host's.
+    ax::ComPtr<ax::IDispatch> hold(this);
     return m_tree->IsCreated() && m_tree->PreTranslateKey(message, virtualKey) ? ax::S_OK : ax::S_FALSE;
 }
 
@@ -170,7 +175,9 @@ ax::HRESULT CPathgroveCtrl::TreeInput(uint32_t message, uint32_t code, uint32_t 
                                       int32_t y) {
     if (!m_tree->IsCreated())
         return ax::E_UNEXPECTED;
-    m_tree->Input(message, code, modifiers, x, y);
+    ax::ComPtr<ax::IDispatch> hold(this);
+    if (m_props.enabled)
+        m_tree->Input(message, code, modifiers, x, y);
     return ax::S_OK;
 }
 
@@ -179,6 +186,7 @@ ax::HRESULT CPathgroveCtrl::GetInfoTip(int32_t x, int32_t y, ax::BSTR* tip) {
         return ax::E_POINTER;
     *tip = nullptr;
     std::u16string text;
+    ax::ComPtr<ax::IDispatch> hold(this);
     if (!m_tree->IsCreated() || !m_tree->InfoTipAt(x, y, &text))
         return ax::S_FALSE;
     *tip = ax::AllocBstr(text);

@@ -127,6 +127,11 @@ NodePtr TreeFixture::Method(ax::DISPID id, std::initializer_list<ax::Variant> ar
     return node;
 }
 
+void WriteByRef(const ax::Variant& slot, ax::Variant value) {
+    EXPECT_EQ(ax::StoreByRef(slot, value), ax::S_OK);
+    ax::VariantClear(&value);
+}
+
 std::u16string Label(ax::IDispatch* node) {
     ax::ScopedVariant text;
     Get(node, PGVN_TEXT, &text);

@@ -68,7 +68,7 @@ class TreeFixture : public ::testing::Test {
     // A control with the settings `configure` puts, its window created
     // 300 x 600 and the recorder connected.
     void Start(const std::function<void()>& configure = {});
-    void Put(ax::DISPID id, ax::Variant value) {
+    void PutSetting(ax::DISPID id, ax::Variant value) {
         EXPECT_EQ(pgvtest::Put(control.Get(), id, value), ax::S_OK);
     }
     // GetNode with a path under the home folder ("" for the home folder).
@@ -85,6 +85,9 @@ class TreeFixture : public ::testing::Test {
     ax::ComPtr<EventRecorder> events;
     std::vector<std::string> log;
 };
+
+// Writes `value` through a by-reference argument and frees it.
+void WriteByRef(const ax::Variant& slot, ax::Variant value);
 
 // Node members through the node's dispatch interface.
 std::u16string Label(ax::IDispatch* node);
