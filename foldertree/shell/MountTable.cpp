@@ -55,10 +55,12 @@ std::string_view NthField(std::string_view line, int index) {
     }
 }
 
-// A clean absolute path strictly below one of the volume parents.
+// A clean absolute path strictly below one of the volume parents, without
+// NUL (which no item-id entry can hold).
 bool IsVolumeMountPoint(const std::string& path) {
-    if (path.find("//") != std::string::npos || path.back() == '/' || path.find("/./") != std::string::npos ||
-        path.find("/../") != std::string::npos || path.ends_with("/.") || path.ends_with("/.."))
+    if (path.find('\0') != std::string::npos || path.find("//") != std::string::npos || path.back() == '/' ||
+        path.find("/./") != std::string::npos || path.find("/../") != std::string::npos ||
+        path.ends_with("/.") || path.ends_with("/.."))
         return false;
     for (const char* parent : kVolumeParents) {
         std::string_view prefix(parent);

@@ -94,6 +94,8 @@ TEST(MountTableTest, VolumesAreTheMountPointsBelowTheRemovableParents) {
                         "46 22 0:8 / /media/nul\\000 rw - tmpfs none rw\n"
                         "47 22 0:9 / /homes/media/x rw - tmpfs none rw\n"
                         "garbage\n\n";
-    EXPECT_EQ(ParseMountInfo(table),
+    const char nulLine[] = "48 22 0:9 / /media/a\0b rw - tmpfs none rw\n";
+    std::string withNul = std::string(table) + std::string(nulLine, sizeof nulLine - 1);
+    EXPECT_EQ(ParseMountInfo(withNul),
               (std::vector<std::string>{"/media/usb stick", "/mnt/backup", "/run/media/u/Disk"}));
 }
