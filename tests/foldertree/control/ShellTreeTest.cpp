@@ -253,4 +253,17 @@ TEST_F(ShellTreeTest, NewChildrenInheritTheCheckOfTheirOwnParent) {
     EXPECT_EQ(CheckState(ChildNamed(checked.Get(), u"z").Get()), CS_CHECKED);
     EXPECT_EQ(CheckState(ChildNamed(partly.Get(), u"z").Get()), CS_UNCHECKED);
     EXPECT_EQ(CheckState(checked.Get()), CS_CHECKED);
+    // A name that is not UTF-8 shows with a replacement character and is
+    // never offered as a share, not even under a checked folder.
+    std::filesystem::create_directory(Home("Checked/caf\xE9"));
+    PumpChanges();
+    NodePtr odd = ChildNamed(checked.Get(), u"caf\uFFFD");
+    ASSERT_TRUE(odd);
+    EXPECT_EQ(CheckState(odd.Get()), CS_NOCHECKBOXES);
+    ax::ScopedVariant path;
+    EXPECT_EQ(Get(odd.Get(), PGVN_PATH, &path), ax::S_OK);
+    EXPECT_EQ(ax::BstrLength(path.bstrVal), 0u);
+    SetChecked(checked.Get(), false);
+    SetChecked(checked.Get(), true);
+    EXPECT_EQ(CheckState(odd.Get()), CS_NOCHECKBOXES);
 }
