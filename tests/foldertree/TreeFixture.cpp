@@ -115,16 +115,7 @@ NodePtr TreeFixture::GetNode(const std::string& relative, bool add) {
 }
 
 NodePtr TreeFixture::Method(ax::DISPID id, std::initializer_list<ax::Variant> args) {
-    ax::ScopedVariant result;
-    EXPECT_EQ(Call(control.Get(), id, ax::DISPATCH_METHOD, args, &result), ax::S_OK) << id;
-    for (ax::Variant arg : args)
-        ax::VariantClear(&arg);
-    NodePtr node;
-    if (result.vt == ax::VT_DISPATCH && result.pdispVal) {
-        node = NodePtr::Attach(result.pdispVal);
-        result.vt = ax::VT_EMPTY;
-    }
-    return node;
+    return NodeMember(control.Get(), id, args);
 }
 
 void WriteByRef(const ax::Variant& slot, ax::Variant value) {
@@ -154,17 +145,28 @@ void SetChecked(ax::IDispatch* node, bool checked) {
     EXPECT_EQ(Put(node, PGVN_CHECKED, ax::MakeBool(checked)), ax::S_OK);
 }
 
-NodePtr NodeMember(ax::IDispatch* node, ax::DISPID id, std::initializer_list<ax::Variant> args) {
+NodePtr NodeMember(ax::IDispatch* object, ax::DISPID id, std::initializer_list<ax::Variant> args) {
     ax::ScopedVariant result;
-    Call(node, id, ax::DISPATCH_METHOD | ax::DISPATCH_PROPERTYGET, args, &result);
-    for (ax::Variant arg : args)
-        ax::VariantClear(&arg);
-    NodePtr child;
+    EXPECT_EQ(CallAndFree(object, id, args, &result), ax::S_OK) << id;
+    NodePtr node;
     if (result.vt == ax::VT_DISPATCH && result.pdispVal) {
-        child = NodePtr::Attach(result.pdispVal);
+        node = NodePtr::Attach(result.pdispVal);
         result.vt = ax::VT_EMPTY;
     }
-    return child;
+    return node;
+}
+
+int32_t NumberMember(ax::IDispatch* object, ax::DISPID id, std::initializer_list<ax::Variant> args) {
+    ax::ScopedVariant result;
+    EXPECT_EQ(CallAndFree(object, id, args, &result), ax::S_OK) << id;
+    EXPECT_EQ(ax::VariantChangeType(&result, &result, ax::VT_I4), ax::S_OK) << id;
+    return result.lVal;
+}
+
+std::u16string TextMember(ax::IDispatch* object, ax::DISPID id, std::initializer_list<ax::Variant> args) {
+    ax::ScopedVariant result;
+    EXPECT_EQ(CallAndFree(object, id, args, &result), ax::S_OK) << id;
+    return std::u16string(ax::BstrView(result.vt == ax::VT_BSTR ? result.bstrVal : nullptr));
 }
 
 std::vector<std::u16string> ChildLabels(ax::IDispatch* node) {

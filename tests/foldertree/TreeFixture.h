@@ -94,7 +94,11 @@ std::u16string Label(ax::IDispatch* node);
 int32_t CheckState(ax::IDispatch* node);
 bool IsChecked(ax::IDispatch* node);
 void SetChecked(ax::IDispatch* node, bool checked);
-NodePtr NodeMember(ax::IDispatch* node, ax::DISPID id, std::initializer_list<ax::Variant> args = {});
+// A member of a node (or of the control) whose result is a node, a number
+// or a text; the arguments are freed afterwards.
+NodePtr NodeMember(ax::IDispatch* object, ax::DISPID id, std::initializer_list<ax::Variant> args = {});
+int32_t NumberMember(ax::IDispatch* object, ax::DISPID id, std::initializer_list<ax::Variant> args = {});
+std::u16string TextMember(ax::IDispatch* object, ax::DISPID id, std::initializer_list<ax::Variant> args = {});
 // The child with label `label`, without filling.
 NodePtr ChildNamed(ax::IDispatch* node, const std::u16string& label);
 std::vector<std::u16string> ChildLabels(ax::IDispatch* node);

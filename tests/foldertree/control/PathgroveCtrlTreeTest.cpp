@@ -81,12 +81,7 @@ class PathgroveCtrlTreeTest : public TreeFixture {
         return labels;
     }
     int32_t Number(ax::DISPID id, std::initializer_list<ax::Variant> args) {
-        ax::ScopedVariant result;
-        EXPECT_EQ(Call(control.Get(), id, ax::DISPATCH_METHOD, args, &result), ax::S_OK) << id;
-        for (ax::Variant arg : args)
-            ax::VariantClear(&arg);
-        EXPECT_EQ(ax::VariantChangeType(&result, &result, ax::VT_I4), ax::S_OK);
-        return result.lVal;
+        return NumberMember(control.Get(), id, args);
     }
     double Block(const ItemIds& item) {
         return HandleToR8(ShellAllocator::Instance().Store(EncodeItemIdList(item)));
@@ -182,10 +177,10 @@ TEST_F(PathgroveCtrlTreeTest, CustomNodesTakeTheirPlaceAndStayAheadOfShellNodes)
     NodePtr rock = ChildNamed(music.Get(), u"Rock");
     auto add = [&](ax::IDispatch* relative, int32_t relation, const char16_t* text) {
         ax::ScopedVariant id;
-        EXPECT_EQ(Call(control.Get(), PGVC_ADDCUSTOMNODE, ax::DISPATCH_METHOD,
-                       {ax::MakeR8(0), ax::MakeDispatch(relative), ax::MakeI4(relation), ax::MakeBstr(text),
-                        ax::MakeI4(-1), ax::MakeI4(-1)},
-                       &id),
+        EXPECT_EQ(CallAndFree(control.Get(), PGVC_ADDCUSTOMNODE,
+                              {ax::MakeR8(0), ax::MakeDispatch(relative), ax::MakeI4(relation),
+                               ax::MakeBstr(text), ax::MakeI4(-1), ax::MakeI4(-1)},
+                              &id),
                   ax::S_OK);
         return id.dblVal;
     };

@@ -11,24 +11,7 @@ using namespace pgvtest;
 
 namespace {
 
-class TreeNodeTest : public TreeFixture {
-  protected:
-    std::u16string Text(ax::IDispatch* node, ax::DISPID id, std::initializer_list<ax::Variant> args = {}) {
-        ax::ScopedVariant value;
-        EXPECT_EQ(Call(node, id, ax::DISPATCH_METHOD | ax::DISPATCH_PROPERTYGET, args, &value), ax::S_OK)
-            << id;
-        for (ax::Variant arg : args)
-            ax::VariantClear(&arg);
-        return std::u16string(ax::BstrView(value.vt == ax::VT_BSTR ? value.bstrVal : nullptr));
-    }
-    int32_t Number(ax::IDispatch* node, ax::DISPID id, std::initializer_list<ax::Variant> args = {}) {
-        ax::ScopedVariant value;
-        EXPECT_EQ(Call(node, id, ax::DISPATCH_METHOD | ax::DISPATCH_PROPERTYGET, args, &value), ax::S_OK)
-            << id;
-        EXPECT_EQ(ax::VariantChangeType(&value, &value, ax::VT_I4), ax::S_OK) << id;
-        return value.lVal;
-    }
-};
+class TreeNodeTest : public TreeFixture {};
 
 bool IsNothing(const ax::Variant& value) {
     switch (value.vt) {
@@ -107,25 +90,25 @@ TEST_F(TreeNodeTest, LiveNodesDescribeTheirItems) {
     NodePtr first = NodeMember(music.Get(), PGVN_CHILD, {ax::MakeBool(true)});
     ASSERT_TRUE(first);
     EXPECT_EQ(Label(first.Get()), u"Link");
-    EXPECT_EQ(Number(music.Get(), PGVN_CHILDREN), 4);
+    EXPECT_EQ(NumberMember(music.Get(), PGVN_CHILDREN), 4);
     NodePtr rock = ChildNamed(music.Get(), u"Rock");
-    EXPECT_EQ(Number(rock.Get(), PGVN_SIBLINGS), 3);
-    EXPECT_EQ(Number(rock.Get(), PGVN_LEVEL), 4); // Desktop, Home, Music, Rock
-    EXPECT_EQ(Number(music.Get(), PGVN_ISSPECIALFOLDER, {ax::MakeI4(13)}), -1);
-    EXPECT_EQ(Number(rock.Get(), PGVN_ISSPECIALFOLDER, {ax::MakeI4(13)}), 0);
-    EXPECT_EQ(Text(rock.Get(), PGVN_GETDISPLAYNAMEEX, {ax::MakeI4(SHGDN_FORPARSING)}),
+    EXPECT_EQ(NumberMember(rock.Get(), PGVN_SIBLINGS), 3);
+    EXPECT_EQ(NumberMember(rock.Get(), PGVN_LEVEL), 4); // Desktop, Home, Music, Rock
+    EXPECT_EQ(NumberMember(music.Get(), PGVN_ISSPECIALFOLDER, {ax::MakeI4(13)}), -1);
+    EXPECT_EQ(NumberMember(rock.Get(), PGVN_ISSPECIALFOLDER, {ax::MakeI4(13)}), 0);
+    EXPECT_EQ(TextMember(rock.Get(), PGVN_GETDISPLAYNAMEEX, {ax::MakeI4(SHGDN_FORPARSING)}),
               ax::Utf8ToUtf16(Home("Music/Rock")));
 
     // A link to a folder stands for its target; a link to a file is itself.
-    EXPECT_EQ(Text(first.Get(), PGVN_PATH),
+    EXPECT_EQ(TextMember(first.Get(), PGVN_PATH),
               ax::Utf8ToUtf16(std::filesystem::canonical(Home("Real")).string()));
     NodePtr fileLink = ChildNamed(music.Get(), u"song-link.mp3");
-    EXPECT_EQ(Text(fileLink.Get(), PGVN_PATH), ax::Utf8ToUtf16(Home("Music/song-link.mp3")));
+    EXPECT_EQ(TextMember(fileLink.Get(), PGVN_PATH), ax::Utf8ToUtf16(Home("Music/song-link.mp3")));
     // Links carry the shortcut overlay.
-    int32_t overlay = Number(fileLink.Get(), PGVN_OVERLAYICONINDEX);
+    int32_t overlay = NumberMember(fileLink.Get(), PGVN_OVERLAYICONINDEX);
     EXPECT_GE(overlay, 1);
-    EXPECT_EQ(Number(first.Get(), PGVN_OVERLAYICONINDEX), overlay);
-    EXPECT_EQ(Number(rock.Get(), PGVN_OVERLAYICONINDEX), 0);
+    EXPECT_EQ(NumberMember(first.Get(), PGVN_OVERLAYICONINDEX), overlay);
+    EXPECT_EQ(NumberMember(rock.Get(), PGVN_OVERLAYICONINDEX), 0);
     // The host's overlays take the next number of the same counter.
     ax::ScopedVariant next;
     EXPECT_EQ(Call(control.Get(), PGVC_SETOVERLAYICON, ax::DISPATCH_METHOD, {ax::MakeI4(0)}, &next),
@@ -142,16 +125,16 @@ TEST_F(TreeNodeTest, LiveNodesDescribeTheirItems) {
     EXPECT_TRUE(
         SameItems(item, {VirtualId(VI_HOME), NameId(IK_FOLDER, "Music", 0), NameId(IK_FOLDER, "Rock", 0)}));
 
-    int32_t icon = Number(rock.Get(), PGVN_ICONINDEX);
+    int32_t icon = NumberMember(rock.Get(), PGVN_ICONINDEX);
     EXPECT_EQ(Put(rock.Get(), PGVN_ICONINDEX, ax::MakeI4(77)), ax::S_OK);
-    EXPECT_EQ(Number(rock.Get(), PGVN_ICONINDEX), 77);
+    EXPECT_EQ(NumberMember(rock.Get(), PGVN_ICONINDEX), 77);
     EXPECT_EQ(Put(rock.Get(), PGVN_ICONINDEX, ax::MakeI4(-1)), ax::S_OK);
-    EXPECT_EQ(Number(rock.Get(), PGVN_ICONINDEX), icon);
+    EXPECT_EQ(NumberMember(rock.Get(), PGVN_ICONINDEX), icon);
 
     EXPECT_EQ(Put(rock.Get(), PGVN_USERDATA, ax::MakeBstr(u"kept")), ax::S_OK);
-    EXPECT_EQ(Text(rock.Get(), PGVN_USERDATA), u"kept");
-    EXPECT_EQ(Number(GetNode("").Get(), PGVN_ISDESKTOP), 0);
-    EXPECT_EQ(Number(NodeMember(control.Get(), PGVC_GETFIRSTITEM).Get(), PGVN_ISDESKTOP), -1);
+    EXPECT_EQ(TextMember(rock.Get(), PGVN_USERDATA), u"kept");
+    EXPECT_EQ(NumberMember(GetNode("").Get(), PGVN_ISDESKTOP), 0);
+    EXPECT_EQ(NumberMember(NodeMember(control.Get(), PGVC_GETFIRSTITEM).Get(), PGVN_ISDESKTOP), -1);
     EXPECT_FALSE(NodeMember(NodeMember(control.Get(), PGVC_GETFIRSTITEM).Get(), PGVN_PARENT));
 }
 

@@ -53,16 +53,7 @@ class DialogSequenceTest : public ::testing::Test {
     }
 
     NodePtr Method(ax::DISPID id, std::initializer_list<ax::Variant> args = {}) {
-        ax::ScopedVariant result;
-        EXPECT_EQ(Call(tree.Get(), id, ax::DISPATCH_METHOD, args, &result), ax::S_OK);
-        for (ax::Variant arg : args)
-            ax::VariantClear(&arg);
-        NodePtr node;
-        if (result.vt == ax::VT_DISPATCH && result.pdispVal) {
-            node = NodePtr::Attach(result.pdispVal);
-            result.vt = ax::VT_EMPTY;
-        }
-        return node;
+        return NodeMember(tree.Get(), id, args);
     }
 
     int32_t Summary(ax::IDispatch* node) {
@@ -108,8 +99,8 @@ class DialogSequenceTest : public ::testing::Test {
     }
 
     void Share(const std::string& relative) {
-        NodePtr node = Method(PGVC_GETNODE, {ax::MakeBstr(ax::Utf8ToUtf16(Home(relative))), ax::MakeR8(0),
-                                             ax::MakeBool(true)});
+        NodePtr node = Method(
+            PGVC_GETNODE, {ax::MakeBstr(ax::Utf8ToUtf16(Home(relative))), ax::MakeR8(0), ax::MakeBool(true)});
         ASSERT_TRUE(node) << relative;
         SetChecked(node.Get(), true);
     }
@@ -117,10 +108,11 @@ class DialogSequenceTest : public ::testing::Test {
     // The user selects a folder and presses Space.
     void CheckByKeyboard(const std::string& relative) {
         ax::ScopedVariant selected;
-        ASSERT_EQ(Call(tree.Get(), PGVC_SELECTNODE, ax::DISPATCH_METHOD,
-                       {ax::MakeBstr(ax::Utf8ToUtf16(Home(relative))), ax::MakeR8(0), ax::MakeBool(false)},
-                       &selected),
-                  ax::S_OK);
+        ASSERT_EQ(
+            CallAndFree(tree.Get(), PGVC_SELECTNODE,
+                        {ax::MakeBstr(ax::Utf8ToUtf16(Home(relative))), ax::MakeR8(0), ax::MakeBool(false)},
+                        &selected),
+            ax::S_OK);
         ASSERT_EQ(selected.boolVal, ax::VARIANT_TRUE) << relative;
         EXPECT_EQ(control->PreTranslateKey(KM_KEYDOWN, VK_SPACE), ax::S_OK);
     }
@@ -146,7 +138,8 @@ TEST_F(DialogSequenceTest, StoredSharesAndUserChecksComeBackAsTheChosenFolders) 
 
     CheckByKeyboard("Music/Jazz");
     EXPECT_EQ(events->Nodes(PGVE_NODECHECKED), std::vector<std::u16string>{u"Jazz"});
-    EXPECT_EQ(ChosenFolders(), (std::vector<std::string>{Home("Audio"), Home("Music/Jazz"), Home("Music/Rock")}));
+    EXPECT_EQ(ChosenFolders(),
+              (std::vector<std::string>{Home("Audio"), Home("Music/Jazz"), Home("Music/Rock")}));
 
     // With all of its folders checked, Music stands for them.
     CheckByKeyboard("Music/Blues");
@@ -154,6 +147,7 @@ TEST_F(DialogSequenceTest, StoredSharesAndUserChecksComeBackAsTheChosenFolders) 
 
     // Unchecking Rock again gives the two that are left.
     CheckByKeyboard("Music/Rock");
-    EXPECT_EQ(ChosenFolders(), (std::vector<std::string>{Home("Audio"), Home("Music/Blues"), Home("Music/Jazz")}));
+    EXPECT_EQ(ChosenFolders(),
+              (std::vector<std::string>{Home("Audio"), Home("Music/Blues"), Home("Music/Jazz")}));
     EXPECT_EQ(events->Count(PGVE_NODEEXPANDING), events->Count(PGVE_NODEEXPANDED));
 }
