@@ -453,22 +453,25 @@ namespace {
 // `succeed` is set, and then come with a fresh record.
 class HeldLowPriScanner final : public LowPriScanner {
   public:
-    void QueueRequest(const std::wstring&, uint32_t cfID, int kind, uint32_t serial, bool) override {
-        Result result;
-        result.cfID = cfID;
-        result.kind = kind;
-        result.sessionSerial = serial;
+    void QueueRequest(const std::wstring&, uint32_t cfID, int kind, uint32_t serial, bool print) override {
+        auto item = std::make_unique<ScanWorkItem>();
+        item->cfID = cfID;
+        item->kind = kind;
+        item->sessionSerial = serial;
+        item->print = print;
+        item->m_run = true;
         if (succeed) {
-            result.result = kScanOk;
-            result.metadata = std::make_unique<FileMetaData>(L"/music/", L"a.mp3");
+            item->result = kScanOk;
+            item->metadata = std::make_unique<FileMetaData>(L"/music/", L"a.mp3");
         }
-        held.push_back(std::move(result));
+        held.push_back(std::move(item));
     }
     void Release() {
-        MutexLock lock(m_mutex);
-        m_results.splice(m_results.end(), held);
+        for (std::unique_ptr<ScanWorkItem>& item : held)
+            AddResult(std::move(item));
+        held.clear();
     }
-    std::list<Result> held;
+    std::vector<std::unique_ptr<ScanWorkItem>> held;
     bool succeed = false;
 };
 
@@ -485,6 +488,8 @@ TEST(NodeConnLowPriorityTest, ResultsAskedForByAnEarlierSessionAreDropped) {
         m.rescan = true;
     }));
     ASSERT_TRUE(h.PumpUntil([&] { return held->held.size() == 1; }));
+    // The server's requests always ask for the fingerprint.
+    EXPECT_TRUE(held->held[0]->print);
     h.server.CloseConnection();
     ASSERT_TRUE(h.PumpUntil([&] { return h.link->GetState() != NC_CONNECTED; }));
     h.AdvanceSecs(60);
