@@ -1,3 +1,9 @@
 #include "client/media/FFmpegInit.h"
 
-void InitFFmpeg() {}
+extern "C" {
+#include <libavutil/log.h>
+}
+
+void InitFFmpeg() {
+    av_log_set_level(AV_LOG_QUIET);
+}

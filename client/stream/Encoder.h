@@ -1,0 +1,107 @@
+// The Ogg Vorbis transcoder of one song answer. It decodes the song file
+// with FFmpeg, resamples it to 44100 Hz stereo 16-bit, encodes Vorbis (VBR)
+// and cuts Ogg pages, and hands each page to the answer's output Buf in a
+// frame: u32 source position, u32 page length (header + body), the page.
+// The three header pages carry position 0; each later page the source byte
+// position of the input packet whose audio it holds. After the page that
+// ends the stream comes one frame of length 0, the end marker.
+//
+// Pages wait inside the encoder until the output has room, so none is ever
+// lost to a full output, and the header pages come out of the first Fill
+// rather than Open: the answer opens the encoder before it queues anything.
+#pragma once
+
+#include "include/io/Buf.h"
+#include "platform/lib/ffmpeg/CodecContext.h"
+#include "platform/lib/ffmpeg/FormatInput.h"
+#include "platform/lib/ffmpeg/Frame.h"
+#include "platform/lib/ffmpeg/Packet.h"
+#include "platform/lib/ffmpeg/Resampler.h"
+#include "platform/lib/vorbis/OggStream.h"
+#include "platform/lib/vorbis/VorbisEncoder.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class Encoder {
+  public:
+    // Quality in tenths of libvorbis's base quality.
+    static constexpr int kMinQuality = -1;
+    static constexpr int kMaxQuality = 6;
+    static constexpr int kDefaultQuality = 2;
+    static constexpr int kSampleRate = 44100;
+    static constexpr int kChannels = 2;
+    // Resampled 16-bit stereo PCM waits here until it is encoded.
+    static constexpr int kStagingBytes = 0x20000;
+    // Source position and page length ahead of every page.
+    static constexpr int kFrameHeadBytes = 8;
+
+    Encoder();
+    ~Encoder();
+    Encoder(const Encoder&) = delete;
+    Encoder& operator=(const Encoder&) = delete;
+
+    // A requested quality brought into the range the encoder takes.
+    static int ClampQuality(long long quality);
+
+    // Sets up Vorbis at quality ÷ 10 and opens the file for decoding (encType
+    // as in FileMetaData: MP3 or AAC). Writes nothing. False (logged) when
+    // either fails; the encoder then holds nothing.
+    [[nodiscard]] bool Open(const std::wstring& path, uint32_t encType, int quality);
+    // Position the input, at most once, before the first Fill: to a share of
+    // the song's duration (0 to 100), or to a source byte offset.
+    void SeekPercent(float percent);
+    void SeekAhead(int64_t offset);
+    // One pass of output: moves waiting frames into `out` and, once none
+    // wait, encodes the audio of the next input packet. True while there is
+    // more to come; false once the end marker is in `out` (and after Close).
+    bool Fill(Buf& out);
+    // The source file's size in bytes; negative when unknown or not open.
+    int64_t GetSourceContentLength() const;
+    // Frees the input, decoder, resampler and encoder state at once.
+    void Close();
+
+  private:
+    [[nodiscard]] bool InitVorbis(int quality);
+    [[nodiscard]] bool OpenInput(const std::wstring& path);
+    // Reads until one staged run of audio was encoded or the input ended.
+    void Step();
+    void DecodePacket(const AVPacket* packet);
+    void ReceiveFrames();
+    void Resample(const AVFrame* frame);
+    void DrainInput();
+    // Encodes the staged PCM at the staged position and empties the stage.
+    void EncodeStaged();
+    // Encodes `bytes` of interleaved 16-bit stereo PCM (none: only drains)
+    // and queues the pages that come out, with `position`.
+    void EncodeAndPage(const uint8_t* pcm, int bytes, int64_t position);
+    void QueuePage(const ogg_page& page, int64_t position);
+    void QueueFrameHead(int64_t position, uint32_t length);
+    // Moves waiting bytes into `out` as far as they fit.
+    void MoveWaiting(Buf& out);
+
+    platform::OggStream m_ogg;
+    platform::VorbisEncoder m_vorbis;
+    platform::FormatInput m_input;
+    platform::CodecContext m_decoder;
+    platform::Resampler m_resampler;
+    platform::Packet m_packet;
+    platform::Frame m_frame;
+    int m_audioStream = -1;
+    // Source byte position of the packet whose audio is staged.
+    int64_t m_stagedPos = 0;
+    // The input is exhausted; what follows drains the encoder.
+    bool m_endReached = false;
+    // The page with the end-of-stream mark has been queued, and the marker.
+    bool m_streamEnded = false;
+    bool m_markerQueued = false;
+    // A packet that SeekAhead read and Step takes first.
+    bool m_packetHeld = false;
+    bool m_open = false;
+    Buf m_staging;
+    // Frames not yet moved to the output, from m_waitingRead on.
+    std::vector<uint8_t> m_waiting;
+    size_t m_waitingRead = 0;
+    uint32_t m_encType = 0;
+};
