@@ -393,8 +393,9 @@ TEST_F(NodeConnIncomingTest, WaitingScanResultsDoNotSpinTheLoopWhileTheOutputIsF
         m.rescan = true;
     }));
     ASSERT_TRUE(h.PumpUntil([&] { return h.log.Contains("Queuing a scan for"); }));
-    // The result waits for the next pass: no reason to wait in select.
-    EXPECT_TRUE(h.link->HasWorkWithoutWaiting());
+    // Once the worker's result waits for the next pass, there is no reason
+    // to wait in select.
+    EXPECT_TRUE(WaitUntil([&] { return h.link->HasWorkWithoutWaiting(); }));
     Buf& out = h.link->GetConn().outBuf;
     std::string filler(out.GetNumFreeBytes() - NodeConn::kNewFileBodyBytes, '\0');
     ASSERT_TRUE(out.WriteBytes(filler.data(), static_cast<int64_t>(filler.size())));
