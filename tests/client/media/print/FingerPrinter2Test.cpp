@@ -3,27 +3,16 @@
 
 #include "client/media/print/PrintKeys.h"
 #include "include/text/Utf8.h"
+#include "tests/client/media/print/PrintFixtures.h"
 #include "tests/support/CapturedLog.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/media/ToneFixture.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 namespace {
 
 using testsupport::ToneSpec;
-
-// The number of time steps a print text stands for: the sum of its counts.
-unsigned StepsOf(const std::string& text) {
-    std::istringstream runs(text);
-    std::string run;
-    unsigned steps = 0;
-    while (runs >> run)
-        steps += std::stoul(run.substr(run.find('-') + 1), nullptr, 16);
-    return steps;
-}
 
 struct Printed {
     bool made = false;
@@ -58,7 +47,7 @@ TEST(FingerPrinter2Test, GeneratedFilesGiveFullPrintsThatRepeat) {
         ASSERT_TRUE(testsupport::WriteToneFile(dir.File(c.name), c.spec));
         const Printed first = PrintOf(dir.File(c.name));
         ASSERT_TRUE(first.made);
-        EXPECT_EQ(kNumKeys, StepsOf(first.print));
+        EXPECT_EQ(kNumKeys, testsupport::StepsOfPrint(first.print));
         EXPECT_EQ(c.secs, first.secs);
         const Printed second = PrintOf(dir.File(c.name));
         EXPECT_EQ(first.print, second.print);

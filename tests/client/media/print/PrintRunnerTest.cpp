@@ -6,7 +6,7 @@
 #include "include/text/Utf8.h"
 #include "platform/process/ChildPipe.h"
 #include "platform/process/Spawn.h"
-#include "tests/client/media/print/PrintChildFixture.h"
+#include "tests/client/media/print/PrintFixtures.h"
 #include "tests/support/CapturedLog.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"

@@ -1,4 +1,4 @@
-// The fingerprint child for client tests. Their own executable is no
+// Prints in client tests. The test program's own executable is no
 // fingerprint child, so the whole program starts the built Melvane instead
 // (ClientTestEnvironment.cpp); a test may point the runner at a stand-in for
 // one scope.
@@ -6,6 +6,7 @@
 
 #include "client/media/print/PrintRunner.h"
 
+#include <sstream>
 #include <string>
 
 namespace testsupport {
@@ -19,5 +20,15 @@ class ScopedPrintChild {
     ScopedPrintChild(const ScopedPrintChild&) = delete;
     ScopedPrintChild& operator=(const ScopedPrintChild&) = delete;
 };
+
+// The number of time steps a print text stands for: the sum of its counts.
+inline unsigned StepsOfPrint(const std::string& text) {
+    std::istringstream runs(text);
+    std::string run;
+    unsigned steps = 0;
+    while (runs >> run)
+        steps += static_cast<unsigned>(std::stoul(run.substr(run.find('-') + 1), nullptr, 16));
+    return steps;
+}
 
 } // namespace testsupport
