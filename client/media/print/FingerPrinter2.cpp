@@ -57,6 +57,10 @@ FingerPrinter2::FingerPrinter2(const std::wstring& path)
     m_printSecs = m_songSecs;
     if (!OpenInput())
         return;
+    if (m_input.FindStreamInfo() < 0) {
+        MVLOG(LOG_ERR, "av_find_stream_info failed for %s", m_utf8Path.c_str());
+        return;
+    }
 
     AVFormatContext* context = m_input.Get();
     for (unsigned i = 0; i < context->nb_streams; ++i) {
@@ -89,11 +93,6 @@ bool FingerPrinter2::OpenInput() {
     if (opened < 0) {
         MVLOG(LOG_ERR, "av_open_input_file failed for %s, err %i, %s", m_utf8Path.c_str(), opened,
               platform::AvErrorText(opened).c_str());
-        return false;
-    }
-    if (m_input.FindStreamInfo() < 0) {
-        MVLOG(LOG_ERR, "av_find_stream_info failed for %s", m_utf8Path.c_str());
-        m_input.Close();
         return false;
     }
     return true;
@@ -141,16 +140,17 @@ bool FingerPrinter2::CalcPrint(std::vector<PrintEntry>& print, std::vector<uint3
 }
 
 bool FingerPrinter2::FindLeadInSamples() {
-    if (!DecodeFile(0, false))
+    LeadInSearch search;
+    if (!DecodeFile(0, false, &search))
         return false;
-    m_leadIn = FindLeadIn(s_samples);
+    m_leadIn = search.Result();
     return true;
 }
 
-bool FingerPrinter2::DecodeFile(uint64_t startSample, bool repeat) {
+bool FingerPrinter2::DecodeFile(uint64_t startSample, bool repeat, LeadInSearch* search) {
     MV_ASSERT(FingerPrinter2::s_inited);
     size_t done = 0;
-    if (!DecodePackets(s_buf.data(), s_buf.size(), done, startSample)) {
+    if (!DecodePackets(s_buf.data(), s_buf.size(), done, startSample, search)) {
         MVLOG(LOG_ERR, "DecodeFile failed");
         return false;
     }

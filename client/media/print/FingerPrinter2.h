@@ -8,6 +8,7 @@
 #pragma once
 
 #include "client/media/print/PrintEntry.h"
+#include "client/media/print/PrintSignal.h"
 #include "platform/lib/ffmpeg/CodecContext.h"
 #include "platform/lib/ffmpeg/FormatInput.h"
 #include "platform/lib/ffmpeg/Resampler.h"
@@ -33,15 +34,19 @@ class FingerPrinter2 {
 
   private:
     // Opens m_utf8Path for demuxing: probing for ".m4a" names, the MP3
-    // demuxer for the rest.
+    // demuxer for the rest. The streams are those of the first open, so a
+    // reopen needs no stream information again.
     [[nodiscard]] bool OpenInput();
     // Decodes from `startSample` (at 11,025 Hz) into the shared buffer; with
     // `repeat`, a short decode is repeated until the buffer is full. The
-    // samples then stand in s_samples.
-    [[nodiscard]] bool DecodeFile(uint64_t startSample, bool repeat);
+    // samples then stand in s_samples. With a lead-in search, the samples go
+    // to it as well, and the decode ends once it has found the lead-in.
+    [[nodiscard]] bool DecodeFile(uint64_t startSample, bool repeat, LeadInSearch* search = nullptr);
     // Decodes mono 11,025 Hz 16-bit samples into `buffer` from `startSample`
-    // until it is full or the input ends; false when nothing came out.
-    [[nodiscard]] bool DecodePackets(int16_t* buffer, size_t capacity, size_t& done, uint64_t startSample);
+    // until it is full, the input ends or `search` has its answer; false when
+    // nothing came out.
+    [[nodiscard]] bool DecodePackets(int16_t* buffer, size_t capacity, size_t& done, uint64_t startSample,
+                                     LeadInSearch* search);
     // Skips, resamples and stores one decoded frame; false when the frame
     // cannot be used (the decode fails).
     [[nodiscard]] bool TakeFrame(const AVFrame& frame, int64_t& offsetUS, int16_t* buffer, size_t& capacity,

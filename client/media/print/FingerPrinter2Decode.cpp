@@ -38,6 +38,13 @@ bool ToMicros(int64_t count, int64_t unitsPerSecond, int64_t& micros) {
     return true;
 }
 
+// Passes newly decoded samples to the search; true once it has its answer.
+bool FeedLeadInSearch(LeadInSearch& search, const int16_t* samples, size_t count) {
+    std::vector<double> doubles;
+    SamplesToDoubles(samples, 1, count, doubles);
+    return search.Add(doubles.data(), doubles.size());
+}
+
 } // namespace
 
 bool FingerPrinter2::OpenResampler() {
@@ -57,20 +64,23 @@ bool FingerPrinter2::OpenResampler() {
     return true;
 }
 
-bool FingerPrinter2::DecodePackets(int16_t* buffer, size_t capacity, size_t& done, uint64_t startSample) {
+bool FingerPrinter2::DecodePackets(int16_t* buffer, size_t capacity, size_t& done, uint64_t startSample,
+                                   LeadInSearch* search) {
     done = 0;
     int64_t offsetUS = static_cast<int64_t>(startSample * kMicrosPerSecond / kPrintSampleRate);
     const int64_t seekStarted = platform::WallSeconds();
 
     // Back to the start: the demuxer no longer tells where the audio data
     // begins, so the input is opened afresh.
-    if (m_inputUsed && !OpenInput())
+    if (m_inputUsed && (!OpenInput() || m_input.Get()->nb_streams <= static_cast<unsigned>(m_streamIndex)))
         return false;
     m_inputUsed = true;
     m_decoder.Flush();
     if (m_resampleBuf.empty())
         m_resampleBuf.resize(kResampleBufBytes / sizeof(int16_t));
-    if (!m_resampler.IsOpen() && !OpenResampler()) {
+    // A fresh resampler: what one decode left in it must not reach the next.
+    m_resampler.Free();
+    if (!OpenResampler()) {
         MVLOG(LOG_ERR, "Could not init resampler");
         return false;
     }
@@ -124,12 +134,15 @@ bool FingerPrinter2::DecodePackets(int16_t* buffer, size_t capacity, size_t& don
             if (result < 0)
                 break;
             produced = true;
+            const size_t before = done;
             const bool taken = TakeFrame(*frame.Get(), offsetUS, buffer, capacity, done);
             frame.Unref();
             if (!taken) {
                 done = 0;
                 return false;
             }
+            if (search && FeedLeadInSearch(*search, buffer + before, done - before))
+                return true;
         }
         const bool failed = result < 0 && result != AVERROR(EAGAIN) && result != AVERROR_EOF;
         if (failed) {

@@ -32,19 +32,35 @@ void SamplesToDoubles(const int16_t* samples, int channels, size_t count, std::v
         out[i] = samples[i] / kSampleScale;
 }
 
-size_t FindLeadIn(const std::vector<double>& samples) {
-    if (samples.size() < kLeadInWindow)
-        return 0;
-    double sum = 0;
-    for (size_t i = 0; i < kLeadInWindow; ++i)
-        sum += samples[i] * samples[i];
-    for (size_t i = kLeadInWindow; i < samples.size(); ++i) {
-        if (sum / kLeadInWindow > kLeadInMeanSquare)
-            return i - kLeadInWindow;
-        sum += samples[i] * samples[i];
-        sum -= samples[i - kLeadInWindow] * samples[i - kLeadInWindow];
+bool LeadInSearch::Add(const double* samples, size_t count) {
+    for (size_t k = 0; k < count && !m_found; ++k, ++m_count) {
+        const double sample = samples[k];
+        double& oldest = m_window[m_count % kLeadInWindow];
+        if (m_count < kLeadInWindow) {
+            m_sum += sample * sample;
+        } else if (m_sum / kLeadInWindow > kLeadInMeanSquare) {
+            m_found = true;
+            m_leadIn = m_count - kLeadInWindow;
+            break;
+        } else {
+            m_sum += sample * sample;
+            m_sum -= oldest * oldest;
+        }
+        oldest = sample;
     }
-    return samples.size() - kLeadInWindow;
+    return m_found;
+}
+
+size_t LeadInSearch::Result() const {
+    if (m_found)
+        return m_leadIn;
+    return m_count < kLeadInWindow ? 0 : m_count - kLeadInWindow;
+}
+
+size_t FindLeadIn(const std::vector<double>& samples) {
+    LeadInSearch search;
+    search.Add(samples.data(), samples.size());
+    return search.Result();
 }
 
 uint32_t LeadOffsetForDuration(uint32_t printSecs) {

@@ -23,6 +23,26 @@ int GetFingerprintSampleRate();
 // Each sample / 32767.0; `channels` must be 1.
 void SamplesToDoubles(const int16_t* samples, int channels, size_t count, std::vector<double>& out);
 
+// The lead-in found while samples arrive, so a decode can stop as soon as
+// the sound begins: later samples cannot change the answer.
+class LeadInSearch {
+  public:
+    // Takes the next samples in order; true once the lead-in is known.
+    bool Add(const double* samples, size_t count);
+    bool Found() const { return m_found; }
+    // The lead-in once found; otherwise 0 for fewer than 50 samples and the
+    // count - 50 when no window qualified.
+    size_t Result() const;
+
+  private:
+    double m_sum = 0;
+    // The last kLeadInWindow samples, by index modulo the window.
+    double m_window[kLeadInWindow] = {};
+    size_t m_count = 0;
+    bool m_found = false;
+    size_t m_leadIn = 0;
+};
+
 // The index where the sound begins (see kLeadInWindow): 0 for fewer than 50
 // samples, the count - 50 when no window qualifies.
 size_t FindLeadIn(const std::vector<double>& samples);
