@@ -51,7 +51,8 @@ class FingerPrinter2 {
     // cannot be used (the decode fails).
     [[nodiscard]] bool TakeFrame(const AVFrame& frame, int64_t& offsetUS, int16_t* buffer, size_t& capacity,
                                  size_t& done);
-    [[nodiscard]] bool OpenResampler();
+    // The resampler for frames like `frame`.
+    [[nodiscard]] bool OpenResampler(const AVFrame& frame);
     // The lead-in: where the sound begins in the first decoded samples.
     [[nodiscard]] bool FindLeadInSamples();
 

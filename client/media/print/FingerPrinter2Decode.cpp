@@ -47,15 +47,15 @@ bool FeedLeadInSearch(LeadInSearch& search, const int16_t* samples, size_t count
 
 } // namespace
 
-bool FingerPrinter2::OpenResampler() {
-    const AVCodecContext* decoder = m_decoder.Get();
+bool FingerPrinter2::OpenResampler(const AVFrame& frame) {
     const AVChannelLayout mono = AV_CHANNEL_LAYOUT_MONO;
-    const platform::AudioFormat in{&decoder->ch_layout, decoder->sample_rate, decoder->sample_fmt};
+    const platform::AudioFormat in{&frame.ch_layout, frame.sample_rate,
+                                   static_cast<AVSampleFormat>(frame.format)};
     const platform::AudioFormat out{&mono, kPrintSampleRate, AV_SAMPLE_FMT_S16};
     if (m_resampler.Open(in, out) < 0)
         return false;
     // Every channel counts the same: 0.5 and 0.5 for stereo.
-    const int channels = decoder->ch_layout.nb_channels;
+    const int channels = frame.ch_layout.nb_channels;
     const std::vector<double> weights(static_cast<size_t>(channels), 1.0 / channels);
     if (platform::SetResamplerMatrix(m_resampler, weights.data(), channels) < 0) {
         m_resampler.Free();
@@ -78,12 +78,9 @@ bool FingerPrinter2::DecodePackets(int16_t* buffer, size_t capacity, size_t& don
     m_decoder.Flush();
     if (m_resampleBuf.empty())
         m_resampleBuf.resize(kResampleBufBytes / sizeof(int16_t));
-    // A fresh resampler: what one decode left in it must not reach the next.
+    // A fresh resampler, made for the first frame: what one decode left in
+    // it must not reach the next.
     m_resampler.Free();
-    if (!OpenResampler()) {
-        MVLOG(LOG_ERR, "Could not init resampler");
-        return false;
-    }
 
     const AVStream* stream = m_input.Get()->streams[m_streamIndex];
     if (stream->time_base.num != 1 || stream->time_base.den <= 0) {
@@ -161,7 +158,13 @@ bool FingerPrinter2::DecodePackets(int16_t* buffer, size_t capacity, size_t& don
 
 bool FingerPrinter2::TakeFrame(const AVFrame& frame, int64_t& offsetUS, int16_t* buffer, size_t& capacity,
                                size_t& done) {
-    if (!m_resampler.Takes(frame.ch_layout, frame.sample_rate, static_cast<AVSampleFormat>(frame.format))) {
+    if (!m_resampler.IsOpen()) {
+        if (!OpenResampler(frame)) {
+            MVLOG(LOG_ERR, "Could not init resampler");
+            return false;
+        }
+    } else if (!m_resampler.Takes(frame.ch_layout, frame.sample_rate,
+                                  static_cast<AVSampleFormat>(frame.format))) {
         MVLOG(LOG_ERR, "Audio format changed within %s; no print", m_utf8Path.c_str());
         return false;
     }
@@ -184,15 +187,13 @@ bool FingerPrinter2::TakeFrame(const AVFrame& frame, int64_t& offsetUS, int16_t*
     const int channels = frame.ch_layout.nb_channels;
     const int sampleBytes = av_get_bytes_per_sample(format);
     const bool planar = av_sample_fmt_is_planar(format) != 0;
-    const uint8_t* in[AV_NUM_DATA_POINTERS] = {};
-    if (planar && channels > AV_NUM_DATA_POINTERS)
-        return false;
-    for (int c = 0; c < (planar ? channels : 1); ++c)
-        in[c] = frame.data[c] + static_cast<size_t>(skip) * sampleBytes * (planar ? 1 : channels);
+    std::vector<const uint8_t*> in(static_cast<size_t>(planar ? channels : 1));
+    for (size_t c = 0; c < in.size(); ++c)
+        in[c] = frame.extended_data[c] + static_cast<size_t>(skip) * sampleBytes * (planar ? 1 : channels);
 
     uint8_t* out[1] = {reinterpret_cast<uint8_t*>(m_resampleBuf.data())};
     const int outLimit = static_cast<int>(kMaxAudioFrameBytes / sizeof(int16_t));
-    const int resampled = m_resampler.Convert(out, outLimit, in, frame.nb_samples - skip);
+    const int resampled = m_resampler.Convert(out, outLimit, in.data(), frame.nb_samples - skip);
     if (resampled < 0 || resampled >= outLimit) {
         MVLOG(LOG_ERR, "Resampling a frame of %s gave %i samples; no print", m_utf8Path.c_str(), resampled);
         return false;
