@@ -3,6 +3,7 @@
 #pragma once
 
 #include "client/core/KovikCore.h"
+#include "include/config/ServiceSettings.h"
 #include "include/crash/CrashReport.h"
 #include "tests/support/CapturedLog.h"
 #include "tests/support/ManualClock.h"
@@ -11,7 +12,9 @@
 #include "tests/support/core/FakeLibrary.h"
 #include "tests/support/core/FakeServerLink.h"
 #include "tests/support/core/RecordingUI.h"
+#include "tests/support/testserver/TestServer.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,6 +60,24 @@ class CoreHarness {
 
     bool Start() { return core->StartCore(&ui); }
 
+    // A fresh core with its own server link, pointed at `server` (over TLS,
+    // trusting its certificate).
+    void BuildForServer(const TestServer& server) {
+        m_serverEnv.clear();
+        m_serverEnv.push_back(std::make_unique<ScopedEnv>(
+            kEnvRedirector, "127.0.0.1:" + std::to_string(server.RedirectorPort())));
+        m_serverEnv.push_back(std::make_unique<ScopedEnv>(kEnvTls, "on"));
+        m_serverEnv.push_back(std::make_unique<ScopedEnv>(kEnvCaFile, server.CaFile()));
+        Build(true);
+    }
+
+    // Loop passes until `done` holds; false when it does not within `passes`.
+    bool RunPassesUntil(const std::function<bool()>& done, int passes = 400) {
+        for (int i = 0; i < passes && !done(); ++i)
+            core->LoopPass();
+        return done();
+    }
+
     std::wstring ConfigDir() const { return dir.WFile("config"); }
     std::wstring OneTimePath() const { return dir.WFile("onetime"); }
     std::wstring MusicDir() const { return dir.WFile("Music"); }
@@ -79,6 +100,7 @@ class CoreHarness {
     ScopedEnv m_config;
     ScopedEnv m_data;
     ScopedEnv m_cache;
+    std::vector<std::unique_ptr<ScopedEnv>> m_serverEnv;
 };
 
 } // namespace testsupport

@@ -2,26 +2,14 @@
 // a first start with a one-time login file through to the normal session.
 #include "tests/client/core/CoreHarness.h"
 
-#include "include/config/ServiceSettings.h"
 #include "include/text/Utf8.h"
 #include "tests/support/testserver/TestServer.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 
 using namespace testsupport;
-
-namespace {
-
-bool RunPassesUntil(KovikCore& core, const std::function<bool()>& done, int passes = 400) {
-    for (int i = 0; i < passes && !done(); ++i)
-        core.LoopPass();
-    return done();
-}
-
-} // namespace
 
 TEST(KovikCoreSessionTest, OneTimeLoginFileLeadsToAStoredAccountAndASession) {
     TestServerOptions options;
@@ -35,15 +23,12 @@ TEST(KovikCoreSessionTest, OneTimeLoginFileLeadsToAStoredAccountAndASession) {
     ASSERT_TRUE(server.Start());
 
     CoreHarness h;
-    ScopedEnv redirector(kEnvRedirector, "127.0.0.1:" + std::to_string(server.RedirectorPort()));
-    ScopedEnv tls(kEnvTls, "on");
-    ScopedEnv ca(kEnvCaFile, server.CaFile());
-    h.Build(true);
+    h.BuildForServer(server);
     h.WriteOneTime("alice\none-time-1\n");
     ASSERT_TRUE(h.Start());
     h.core->BeginLoop();
 
-    ASSERT_TRUE(RunPassesUntil(*h.core, [&] { return server.HasReceived(ClientMsg::MSG_HELLO); }));
+    ASSERT_TRUE(h.RunPassesUntil([&] { return server.HasReceived(ClientMsg::MSG_HELLO); }));
     std::optional<ReceivedMessage> check = server.PopNextOf(ClientMsg::MSG_ACCOUNT_CHECK);
     ASSERT_TRUE(check && check->As<msg::AccountCheck>());
     EXPECT_EQ("one-time-1", check->As<msg::AccountCheck>()->password);
@@ -62,14 +47,14 @@ TEST(KovikCoreSessionTest, OneTimeLoginFileLeadsToAStoredAccountAndASession) {
     EXPECT_EQ(L"one-time-1", token);
     EXPECT_FALSE(std::filesystem::exists(WideToUtf8(h.OneTimePath())));
 
-    ASSERT_TRUE(RunPassesUntil(*h.core, [&] { return h.ui.Count("SetStatus") == 2; }));
+    ASSERT_TRUE(h.RunPassesUntil([&] { return h.ui.Count("SetStatus") == 2; }));
     EXPECT_EQ(1, h.ui.Calls().back().value);
     EXPECT_NE(std::wstring::npos, h.core->BuildLoginUrl().find(L"/login?redirect=1&cliu=alice&clip="));
 
     msg::AccountStatus status;
     status.status = 3;
     server.Send(status);
-    ASSERT_TRUE(RunPassesUntil(*h.core, [&] { return h.ui.Count("AccountProblem") == 1; }));
+    ASSERT_TRUE(h.RunPassesUntil([&] { return h.ui.Count("AccountProblem") == 1; }));
     EXPECT_EQ(KovikCore::WAITING_FOR_USER, h.core->GetAccountState());
 
     h.core->SetStopFlag();
