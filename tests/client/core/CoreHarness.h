@@ -60,6 +60,19 @@ class CoreHarness {
 
     bool Start() { return core->StartCore(&ui); }
 
+    // A server that signs in the account of a one-time file
+    // ("alice\none-time-1\n") and starts a normal session.
+    static TestServerOptions OneTimeSignInOptions() {
+        TestServerOptions options;
+        options.replies.accountCheckStatus = 16;
+        options.replies.accountCheckText = "srv-cred";
+        options.replies.startChangesWindow = 10;
+        options.account.userName = "alice";
+        options.account.oneTimeSecret = "one-time-1";
+        options.account.credential = "srv-cred";
+        return options;
+    }
+
     // A fresh core with its own server link, pointed at `server` (over TLS,
     // trusting its certificate).
     void BuildForServer(const TestServer& server) {
@@ -69,6 +82,16 @@ class CoreHarness {
         m_serverEnv.push_back(std::make_unique<ScopedEnv>(kEnvTls, "on"));
         m_serverEnv.push_back(std::make_unique<ScopedEnv>(kEnvCaFile, server.CaFile()));
         Build(true);
+    }
+
+    // Starts the core with the one-time file and runs it up to the hello.
+    bool StartSession(const TestServer& server) {
+        BuildForServer(server);
+        WriteOneTime("alice\none-time-1\n");
+        if (!Start())
+            return false;
+        core->BeginLoop();
+        return RunPassesUntil([&] { return server.HasReceived(ClientMsg::MSG_HELLO); });
     }
 
     // Loop passes until `done` holds; false when it does not within `passes`.

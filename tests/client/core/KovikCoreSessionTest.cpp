@@ -12,23 +12,10 @@
 using namespace testsupport;
 
 TEST(KovikCoreSessionTest, OneTimeLoginFileLeadsToAStoredAccountAndASession) {
-    TestServerOptions options;
-    options.replies.accountCheckStatus = 16;
-    options.replies.accountCheckText = "srv-cred";
-    options.replies.startChangesWindow = 10;
-    options.account.userName = "alice";
-    options.account.oneTimeSecret = "one-time-1";
-    options.account.credential = "srv-cred";
-    TestServer server(options);
+    TestServer server(CoreHarness::OneTimeSignInOptions());
     ASSERT_TRUE(server.Start());
-
     CoreHarness h;
-    h.BuildForServer(server);
-    h.WriteOneTime("alice\none-time-1\n");
-    ASSERT_TRUE(h.Start());
-    h.core->BeginLoop();
-
-    ASSERT_TRUE(h.RunPassesUntil([&] { return server.HasReceived(ClientMsg::MSG_HELLO); }));
+    ASSERT_TRUE(h.StartSession(server));
     std::optional<ReceivedMessage> check = server.PopNextOf(ClientMsg::MSG_ACCOUNT_CHECK);
     ASSERT_TRUE(check && check->As<msg::AccountCheck>());
     EXPECT_EQ("one-time-1", check->As<msg::AccountCheck>()->password);

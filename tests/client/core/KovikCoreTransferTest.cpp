@@ -56,18 +56,10 @@ std::string PrivData(const std::string& path, const std::string& owner) {
 } // namespace
 
 TEST(KovikCoreTransferTest, TheServersDownloadAndUploadCompleteAgainstThePeer) {
-    TestServerOptions options;
-    options.replies.accountCheckStatus = 16;
-    options.replies.accountCheckText = "srv-cred";
-    options.replies.startChangesWindow = 10;
-    TestServer server(options);
+    TestServer server(CoreHarness::OneTimeSignInOptions());
     ASSERT_TRUE(server.Start());
     CoreHarness h;
-    h.BuildForServer(server);
-    h.WriteOneTime("alice\none-time-1\n");
-    ASSERT_TRUE(h.Start());
-    h.core->BeginLoop();
-    ASSERT_TRUE(h.RunPassesUntil([&] { return server.HasReceived(ClientMsg::MSG_HELLO); }));
+    ASSERT_TRUE(h.StartSession(server));
 
     Mp3Tags tags;
     tags.v2 = true;
