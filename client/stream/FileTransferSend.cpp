@@ -79,8 +79,9 @@ void FileTransfer::SendDataHeader(int64_t start, int64_t count) {
 
 void FileTransfer::SendChunk() {
     Buf& out = m_conn.outBuf;
-    out.Compact();
-    if (m_bytesRemaining <= 0 || out.GetNumFreeBytes() <= out.GetSize() / 2)
+    // Free once compacted (ReadFromFile compacts), so unsent bytes move only
+    // when a read follows.
+    if (m_bytesRemaining <= 0 || out.GetSize() - out.GetNumUsedBytes() - 1 <= out.GetSize() / 2)
         return;
     const int got = out.ReadFromFile(m_fd.Get(), m_bytesRemaining, &m_digest);
     MVLOG(LOG_VERB, "Read %i bytes from %ls", got, m_filePath.c_str());
