@@ -83,7 +83,7 @@ class FileTransfer {
     static constexpr int kMessageRoomBytes = 1024;
     // The largest tag region a receiver takes.
     static constexpr int64_t kMaxTagBytes = 16 * 1024 * 1024;
-    // The largest data region when the server announced no size.
+    // The largest file when the server announced no size.
     static constexpr int64_t kMaxDataBytes = 0x7FFFFFFF;
 
     enum State {

@@ -13,6 +13,8 @@
 #include "include/fs/PathUtil.h"
 #include "include/log/Logger.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 
 int FileTransfer::StartReceiving() {
@@ -57,7 +59,14 @@ void FileTransfer::SendRequest() {
 
 bool FileTransfer::TakeHeader(const TransferMessage& message) {
     const bool tag = message.type == FT_TAG_HEADER;
-    const int64_t limit = tag ? kMaxTagBytes : (m_start.size > 0 ? m_start.size : kMaxDataBytes);
+    int64_t limit = kMaxTagBytes;
+    if (!tag) {
+        // The whole file is at most the announced size, and the temporary
+        // file already holds its first bytes: a resumed download cannot grow
+        // it past the size either.
+        const off_t held = lseek(m_fd.Get(), 0, SEEK_CUR);
+        limit = (m_start.size > 0 ? m_start.size : kMaxDataBytes) - (held > 0 ? held : 0);
+    }
     if (message.length < 0 || message.length > limit) {
         MVLOG(LOG_ERR, "Refusing %s of %lli bytes (at most %lli) for %ls", TransferMessageName(message.type),
               static_cast<long long>(message.length), static_cast<long long>(limit), m_filePath.c_str());

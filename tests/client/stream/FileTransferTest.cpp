@@ -270,7 +270,7 @@ TEST_F(FileTransferTest, HostilePeerEndsTheTransferWithItsCodeAndWritesNothingEl
         {"name count 101", RECV, frame(2, I64Bytes(2000), std::nullopt, 101), TS_READ_ERROR, -1},
         {"negative length", RECV, TagHeader(-1), TS_READ_ERROR, -1},
         {"tag over 16 MiB", RECV, TagHeader(16 * 1024 * 1024 + 1), TS_READ_ERROR, -1},
-        {"data over the size", RECV, tagPhase + DataHeader(size + 1), TS_READ_ERROR, -1},
+        {"data beyond the size", RECV, tagPhase + DataHeader(size - 2000 + 1), TS_READ_ERROR, -1},
         {"type 4 awaiting a tag header", RECV, DataHeader(100), TS_READ_ERROR, -1},
         {"mesgLen 0", RECV, frame(2, I64Bytes(2000), 0, 1), TS_READ_ERROR, -1},
         {"mesgLen 0x7fffffff", RECV, frame(2, I64Bytes(2000), 0x7fffffff, 1), TS_READ_ERROR, -1},
