@@ -60,7 +60,7 @@ struct World {
     TempDir root;
     ManualClock clock;
     ListenSocket listener;
-    std::string fixture = std::string(kFixtureTagBytes, '\0') + Mp3Frames(kFixtureFrames);
+    std::string fixture = PatternedMp3(kFixtureFrames, kFixtureTagBytes);
     std::wstring source = root.WFile("music/song.mp3");
     uint64_t fileSetID = 0;
 

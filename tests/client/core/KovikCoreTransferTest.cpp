@@ -9,28 +9,10 @@
 #include "tests/support/transfer/TestPeer.h"
 
 #include <gtest/gtest.h>
-#include <id3v2tag.h>
-#include <mpegfile.h>
-#include <privateframe.h>
 
 using namespace testsupport;
 
 namespace {
-
-// The length of the ID3v2 tag at the start of `file`, header included.
-size_t Id3v2Bytes(const std::string& file) {
-    size_t length = 0;
-    for (size_t i = 6; i < 10; ++i)
-        length = (length << 7) | static_cast<unsigned char>(file[i]);
-    return length + 10;
-}
-
-uint64_t FileSetId(const std::string& file, size_t tagBytes) {
-    const std::string audio = file.substr(tagBytes);
-    return std::stoull(Md5Hex(audio.substr(0, 4096) + std::to_string(audio.size())).substr(0, 16), nullptr,
-                       16) >>
-           1;
-}
 
 // The status codes the server got for the transfer with `word0`, in order.
 std::vector<uint32_t> StatusesOf(const TestServer& server, uint32_t word0) {
@@ -41,16 +23,6 @@ std::vector<uint32_t> StatusesOf(const TestServer& server, uint32_t word0) {
             codes.push_back(status->code);
     }
     return codes;
-}
-
-std::string PrivData(const std::string& path, const std::string& owner) {
-    TagLib::MPEG::File file(path.c_str(), false);
-    for (TagLib::ID3v2::Frame* frame : file.ID3v2Tag(true)->frameList("PRIV")) {
-        auto* priv = dynamic_cast<TagLib::ID3v2::PrivateFrame*>(frame);
-        if (priv && priv->owner().to8Bit() == owner)
-            return std::string(priv->data().data(), priv->data().size());
-    }
-    return std::string();
 }
 
 } // namespace
@@ -67,7 +39,7 @@ TEST(KovikCoreTransferTest, TheServersDownloadAndUploadCompleteAgainstThePeer) {
     ASSERT_TRUE(WriteMp3(h.dir.File("song.mp3"), "", 120, tags));
     const std::string file = ReadFileText(h.dir.File("song.mp3"));
     const size_t tagBytes = Id3v2Bytes(file);
-    const uint64_t fileSetID = FileSetId(file, tagBytes);
+    const uint64_t fileSetID = Mp3FileSetId(file, tagBytes);
     auto until = [&](const std::function<void()>& peerStep, const std::function<bool()>& done) {
         return WaitUntil(
             [&] {
@@ -101,8 +73,9 @@ TEST(KovikCoreTransferTest, TheServersDownloadAndUploadCompleteAgainstThePeer) {
     EXPECT_EQ((std::vector<uint32_t>{3, 0}), StatusesOf(server, 21));
     EXPECT_EQ("dl-21", sendingPeer.AnnouncedId());
     const std::string landed = h.dir.File("Music/Artist/Album/song.mp3");
-    EXPECT_EQ("<uits>alice</uits>", PrivData(landed, "UITS"));
-    EXPECT_EQ(fileSetID, FileSetId(ReadFileText(landed), Id3v2Bytes(ReadFileText(landed))));
+    using Frames = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ((Frames{{"UITS", "<uits>alice</uits>"}}), PrivFrames(landed));
+    EXPECT_EQ(fileSetID, Mp3FileSetId(ReadFileText(landed), Id3v2Bytes(ReadFileText(landed))));
     EXPECT_EQ(std::vector<std::wstring>{Utf8ToWide(landed)}, h.scanner->singleScans);
 
     // The upload: this side listens, the peer connects and receives.

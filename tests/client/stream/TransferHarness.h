@@ -15,6 +15,7 @@
 #include "tests/support/WaitUntil.h"
 #include "tests/support/core/FakeLibrary.h"
 #include "tests/support/core/RecordingUI.h"
+#include "tests/support/media/Mp3Fixture.h"
 #include "tests/support/transfer/TestPeer.h"
 
 #include <arpa/inet.h>
@@ -29,28 +30,6 @@ namespace testsupport {
 
 // Bytes before the audio data of the fixture file.
 constexpr size_t kFixtureTagBytes = 2000;
-
-// An MP3 file: `tagBytes` of zeros, then `frames` frames whose bodies differ,
-// so bytes out of order show.
-inline std::string FixtureMp3(int frames, size_t tagBytes = kFixtureTagBytes) {
-    std::string audio;
-    for (int i = 0; i < frames; ++i) {
-        std::string frame = "\xFF\xFB\x90\xC0";
-        for (size_t j = 4; j < 417; ++j)
-            frame += static_cast<char>((i * 31 + j * 7) % 251);
-        audio += frame;
-    }
-    return std::string(tagBytes, '\0') + audio;
-}
-
-// The file-set id of a file whose audio data (below 128 KiB) start at
-// `tagBytes`: the MD5 of its first 4096 audio bytes and the audio length in
-// decimal, its first 8 bytes big-endian, shifted right by one.
-inline uint64_t FixtureFileSetId(const std::string& file, size_t tagBytes = kFixtureTagBytes) {
-    const std::string audio = file.substr(tagBytes);
-    const std::string hex = Md5Hex(audio.substr(0, 4096) + std::to_string(audio.size()));
-    return std::stoull(hex.substr(0, 16), nullptr, 16) >> 1;
-}
 
 class TransferHarness {
   public:

@@ -9,25 +9,10 @@
 #include "tests/support/media/Mp3Fixture.h"
 
 #include <gtest/gtest.h>
-#include <id3v2tag.h>
-#include <mpegfile.h>
-#include <privateframe.h>
 
 using namespace testsupport;
 
 namespace {
-
-// Owner and data of every PRIV frame of the file.
-std::vector<std::pair<std::string, std::string>> PrivFrames(const std::string& path) {
-    TagLib::MPEG::File file(path.c_str(), false);
-    std::vector<std::pair<std::string, std::string>> frames;
-    for (TagLib::ID3v2::Frame* frame : file.ID3v2Tag(true)->frameList("PRIV")) {
-        auto* priv = dynamic_cast<TagLib::ID3v2::PrivateFrame*>(frame);
-        const TagLib::ByteVector data = priv->data();
-        frames.emplace_back(priv->owner().to8Bit(false), std::string(data.data(), data.size()));
-    }
-    return frames;
-}
 
 std::string Digest(const std::string& path) {
     FileMetaData md;
@@ -53,8 +38,8 @@ TEST(UitsTagTest, TheOwnersFrameIsReplacedAndTheAudioStaysTheSame) {
     using Frames = std::vector<std::pair<std::string, std::string>>;
     EXPECT_EQ((Frames{{"www.other.example", "data"}, {"UITS", "<uits>caf\xe9 ?</uits>"}}), PrivFrames(path));
     EXPECT_EQ(digest, Digest(path));
-    TagLib::MPEG::File saved(path.c_str(), false);
-    EXPECT_EQ(4u, saved.ID3v2Tag()->header()->majorVersion());
+    // Saved in the version it had.
+    EXPECT_EQ('\x04', ReadFileText(path)[3]);
 
     const std::string bare = dir.File("bare.mp3");
     ASSERT_TRUE(WriteMp3(bare, "", 60));
