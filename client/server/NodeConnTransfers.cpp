@@ -4,8 +4,9 @@
 #include "client/library/FileScanner.h"
 #include "client/library/SharedFile.h"
 #include "client/server/MessageTypes.h"
-#include "client/server/WirePath.h"
+#include "client/stream/DownloadPath.h"
 #include "client/stream/FileTransfer.h"
+#include "client/stream/TransferTempFile.h"
 #include "include/fs/FileCmds.h"
 #include "include/fs/PathUtil.h"
 #include "include/log/Logger.h"
@@ -17,19 +18,6 @@
 #include <vector>
 
 namespace {
-
-constexpr wchar_t kTempPrefix[] = L"mv-";
-constexpr wchar_t kTempSuffix[] = L".temp";
-
-// "mv-<first word, signed>-" : what every temporary file of a transfer id
-// begins with.
-std::wstring TempNamePrefix(const TransferId& id) {
-    return kTempPrefix + std::to_wstring(static_cast<int32_t>(id.word0)) + L"-";
-}
-
-std::wstring TempName(const TransferId& id, uint64_t fileSetID) {
-    return TempNamePrefix(id) + std::to_wstring(fileSetID) + kTempSuffix;
-}
 
 bool EndsWith(const std::wstring& text, const std::wstring& end) {
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
@@ -45,7 +33,7 @@ NodeConn::HandlerResult NodeConn::HandleTransfer(FileScanner& scanner) {
     start.address = m_body.ReadStdString(kMaxTransferAddressBytes);
     const uint32_t port = m_body.ReadUInt32();
     const uint32_t cfID = m_body.ReadUInt32();
-    const std::wstring dirName = WireDirToLocal(m_body.ReadWString(kMaxFileNameBytes));
+    start.dirName = m_body.ReadWString(kMaxFileNameBytes);
     start.size = m_body.ReadUInt32();
     start.fileSetID = m_body.ReadUInt64();
     start.connID = m_body.ReadWString(kMaxTransferTextBytes);
@@ -62,9 +50,10 @@ NodeConn::HandlerResult NodeConn::HandleTransfer(FileScanner& scanner) {
           "transfer: active: %i, client %i, remote addr: %s:%i, dirName: %ls, fileName: %ls, size: %u, "
           "transID: %ls, "
           "fileSetID: %lli, songID: %i, uitsOwner: %ls, uitsTag: %ls",
-          active ? 1 : 0, client ? 1 : 0, start.address.c_str(), static_cast<int>(port), dirName.c_str(),
-          start.fileName.c_str(), start.size, start.connID.c_str(), static_cast<long long>(start.fileSetID),
-          static_cast<int>(start.songID), start.uitsOwner.c_str(), start.uitsTag.c_str());
+          active ? 1 : 0, client ? 1 : 0, start.address.c_str(), static_cast<int>(port),
+          start.dirName.c_str(), start.fileName.c_str(), start.size, start.connID.c_str(),
+          static_cast<long long>(start.fileSetID), static_cast<int>(start.songID), start.uitsOwner.c_str(),
+          start.uitsTag.c_str());
     if (port == 0 || port > 0xFFFF || (active && start.address.empty())) {
         MVLOG(LOG_ERR, "Ignoring transfer %ls with port %u", start.connID.c_str(), port);
         return HR_OK;
@@ -82,25 +71,17 @@ NodeConn::HandlerResult NodeConn::HandleTransfer(FileScanner& scanner) {
             MVLOG(LOG_VERB, "cfID %i is %ls, which we are sending for %ls", static_cast<int>(cfID),
                   start.path.c_str(), start.connID.c_str());
         }
+    } else if (!m_owner.GetDownloadDir(start.path)) {
+        MVLOG(LOG_CRIT, "No DL directory!");
+        status = TS_FILE_EXISTS;
     } else {
-        std::wstring downloadDir;
-        // The names come from the network: the file must land inside the
-        // download folder.
-        const std::wstring relative = dirName.empty() ? start.fileName : dirName + L"/" + start.fileName;
-        if (!m_owner.GetDownloadDir(downloadDir)) {
-            MVLOG(LOG_CRIT, "No DL directory!");
+        // Names that leave the download folder are refused by the transfer's
+        // start, with its own status.
+        std::wstring target;
+        if (MakeDownloadPath(start.path, start.dirName, start.fileName, target) && fileExists(target)) {
+            MVLOG(LOG_INFO, "told to download %ls, but it already existed", target.c_str());
+            scanner.ScanSingleFile(target, start.songID);
             status = TS_FILE_EXISTS;
-        } else if (!IsSafeFileName(start.fileName) || !ValidateRelativePath(relative)) {
-            MVLOG(LOG_ERR, "Refusing to download into '%ls'", relative.c_str());
-            status = TS_BAD_FILE;
-        } else {
-            const std::wstring target = PathJoin(downloadDir, relative);
-            start.path = PathJoin(downloadDir, dirName);
-            if (fileExists(target)) {
-                MVLOG(LOG_INFO, "told to download %ls, but it already existed", target.c_str());
-                scanner.ScanSingleFile(target, 0);
-                status = TS_FILE_EXISTS;
-            }
         }
     }
     if (status >= 0) {
@@ -150,7 +131,7 @@ NodeConn::HandlerResult NodeConn::HandleDeleteTempFile() {
     std::set<std::wstring> inUse;
     for (const std::unique_ptr<FileTransfer>& transfer : m_transfers) {
         if (!transfer->IsFinished() && transfer->GetDirection() == RECV)
-            inUse.insert(TempName(transfer->GetId(), transfer->GetFileSetId()));
+            inUse.insert(CreateTempName(transfer->GetId(), transfer->GetFileSetId()));
     }
     std::wstring folder, probeName;
     const std::wstring probe = GetTempFilePath(L"mv-probe");
@@ -161,7 +142,7 @@ NodeConn::HandlerResult NodeConn::HandleDeleteTempFile() {
         std::filesystem::directory_iterator it(WideToUtf8(folder), error), end;
         for (; !error && it != end; it.increment(error)) {
             const std::wstring name = Utf8ToWide(it->path().filename().string());
-            if (name.compare(0, prefix.size(), prefix) == 0 && EndsWith(name, kTempSuffix) &&
+            if (name.compare(0, prefix.size(), prefix) == 0 && EndsWith(name, kTempFileSuffix) &&
                 !inUse.count(name))
                 doomed.push_back(PathJoin(folder, name));
         }

@@ -1,5 +1,7 @@
 #include "client/server/TransferStatusText.h"
 
+#include "client/stream/FileTransfer.h"
+
 namespace {
 
 const char* const kTexts[] = {
@@ -8,17 +10,14 @@ const char* const kTexts[] = {
     "ebadf",      "digest miss", "read md failed", "open failed",       "hash diff",
 };
 
-constexpr int kMoveFailed = 16;
-constexpr int kTagFailed = 17;
-
 } // namespace
 
 const char* TransferStatusText(int code) {
     if (code >= 0 && code < static_cast<int>(sizeof kTexts / sizeof kTexts[0]))
         return kTexts[code];
-    if (code == kMoveFailed)
+    if (code == TS_MOVE_FAILED)
         return "move failed";
-    if (code == kTagFailed)
-        return "tag failed";
+    if (code == TS_UITS_FAILED)
+        return "uits failed";
     return "unknown";
 }

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -36,6 +37,38 @@ uint32_t RotateLeft(uint32_t x, uint32_t n) {
     return (x << n) | (x >> (32 - n));
 }
 
+// Step I of the 64, with its round function, message word and constants
+// fixed at compile time; the caller rotates the roles of the four words, so
+// the whole transform unrolls into straight-line code on registers.
+template <size_t I>
+[[gnu::always_inline]] inline void Step(uint32_t& a, uint32_t b, uint32_t c, uint32_t d,
+                                        const uint32_t x[16]) {
+    uint32_t f;
+    size_t g;
+    if constexpr (I < 16) {
+        f = d ^ (b & (c ^ d));
+        g = I;
+    } else if constexpr (I < 32) {
+        f = c ^ (d & (b ^ c));
+        g = (5 * I + 1) % 16;
+    } else if constexpr (I < 48) {
+        f = b ^ c ^ d;
+        g = (3 * I + 5) % 16;
+    } else {
+        f = c ^ (b | ~d);
+        g = (7 * I) % 16;
+    }
+    a = b + RotateLeft(a + f + kSines[I] + x[g], kShifts[I]);
+}
+
+template <size_t... Q>
+[[gnu::always_inline]] inline void Steps(uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d,
+                                         const uint32_t x[16], std::index_sequence<Q...>) {
+    ((Step<4 * Q>(a, b, c, d, x), Step<4 * Q + 1>(d, a, b, c, x), Step<4 * Q + 2>(c, d, a, b, x),
+      Step<4 * Q + 3>(b, c, d, a, x)),
+     ...);
+}
+
 void Transform(uint32_t state[4], const unsigned char block[64]) {
     uint32_t x[16];
     for (int i = 0; i < 16; ++i) {
@@ -44,28 +77,7 @@ void Transform(uint32_t state[4], const unsigned char block[64]) {
                (static_cast<uint32_t>(block[i * 4 + 3]) << 24);
     }
     uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
-    for (int i = 0; i < 64; ++i) {
-        uint32_t f;
-        int g;
-        if (i < 16) {
-            f = (b & c) | (~b & d);
-            g = i;
-        } else if (i < 32) {
-            f = (b & d) | (c & ~d);
-            g = (5 * i + 1) % 16;
-        } else if (i < 48) {
-            f = b ^ c ^ d;
-            g = (3 * i + 5) % 16;
-        } else {
-            f = c ^ (b | ~d);
-            g = (7 * i) % 16;
-        }
-        uint32_t rotated = RotateLeft(a + f + kSines[i] + x[g], kShifts[i]);
-        a = d;
-        d = c;
-        c = b;
-        b = b + rotated;
-    }
+    Steps(a, b, c, d, x, std::make_index_sequence<16>());
     state[0] += a;
     state[1] += b;
     state[2] += c;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "client/core/KovikCore.h"
+#include "include/config/ServiceSettings.h"
 #include "include/crash/CrashReport.h"
 #include "tests/support/CapturedLog.h"
 #include "tests/support/ManualClock.h"
@@ -11,7 +12,9 @@
 #include "tests/support/core/FakeLibrary.h"
 #include "tests/support/core/FakeServerLink.h"
 #include "tests/support/core/RecordingUI.h"
+#include "tests/support/testserver/TestServer.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -63,6 +66,47 @@ class CoreHarness {
 
     bool Start() { return core->StartCore(&ui); }
 
+    // A server that signs in the account of a one-time file
+    // ("alice\none-time-1\n") and starts a normal session.
+    static TestServerOptions OneTimeSignInOptions() {
+        TestServerOptions options;
+        options.replies.accountCheckStatus = 16;
+        options.replies.accountCheckText = "srv-cred";
+        options.replies.startChangesWindow = 10;
+        options.account.userName = "alice";
+        options.account.oneTimeSecret = "one-time-1";
+        options.account.credential = "srv-cred";
+        return options;
+    }
+
+    // A fresh core with its own server link, pointed at `server` (over TLS,
+    // trusting its certificate).
+    void BuildForServer(const TestServer& server) {
+        m_serverEnv.clear();
+        m_serverEnv.push_back(std::make_unique<ScopedEnv>(
+            kEnvRedirector, "127.0.0.1:" + std::to_string(server.RedirectorPort())));
+        m_serverEnv.push_back(std::make_unique<ScopedEnv>(kEnvTls, "on"));
+        m_serverEnv.push_back(std::make_unique<ScopedEnv>(kEnvCaFile, server.CaFile()));
+        Build(true, realScanner);
+    }
+
+    // Starts the core with the one-time file and runs it up to the hello.
+    bool StartSession(const TestServer& server) {
+        BuildForServer(server);
+        WriteOneTime("alice\none-time-1\n");
+        if (!Start())
+            return false;
+        core->BeginLoop();
+        return RunPassesUntil([&] { return server.HasReceived(ClientMsg::MSG_HELLO); });
+    }
+
+    // Loop passes until `done` holds; false when it does not within `passes`.
+    bool RunPassesUntil(const std::function<bool()>& done, int passes = 400) {
+        for (int i = 0; i < passes && !done(); ++i)
+            core->LoopPass();
+        return done();
+    }
+
     std::wstring ConfigDir() const { return dir.WFile("config"); }
     std::wstring OneTimePath() const { return dir.WFile("onetime"); }
     std::wstring MusicDir() const { return dir.WFile("Music"); }
@@ -80,6 +124,8 @@ class CoreHarness {
     std::vector<bool> playCountImports;
     // Play-count imports really run (on the library file under `dir`).
     bool realPlayCountImport = false;
+    // BuildForServer builds the core with the program's own scanner.
+    bool realScanner = false;
     std::unique_ptr<KovikCore> core;
 
   private:
@@ -87,6 +133,7 @@ class CoreHarness {
     ScopedEnv m_config;
     ScopedEnv m_data;
     ScopedEnv m_cache;
+    std::vector<std::unique_ptr<ScopedEnv>> m_serverEnv;
 };
 
 } // namespace testsupport

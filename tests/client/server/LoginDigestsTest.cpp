@@ -39,7 +39,7 @@ TEST(LoginDigestsTest, TransferStatusTextsCoverEveryCode) {
     EXPECT_STREQ("aborted", TransferStatusText(8));
     EXPECT_STREQ("hash diff", TransferStatusText(14));
     EXPECT_STREQ("move failed", TransferStatusText(16));
-    EXPECT_STREQ("tag failed", TransferStatusText(17));
+    EXPECT_STREQ("uits failed", TransferStatusText(17));
     EXPECT_STREQ("unknown", TransferStatusText(15));
     EXPECT_STREQ("unknown", TransferStatusText(-1));
 }

@@ -1,6 +1,7 @@
 #include "tests/support/media/Mp3Fixture.h"
 
 #include "tests/support/TempDir.h"
+#include "tests/support/testserver/ProtocolChecks.h"
 
 #include <attachedpictureframe.h>
 #include <id3v1tag.h>
@@ -89,6 +90,44 @@ bool WriteMp3(const std::string& path, const std::string& prefix, int frameCount
     if (!tags.v1 && !tags.v2)
         return true;
     return SaveTags(path, tags);
+}
+
+std::string PatternedMp3(int frames, size_t zeros) {
+    std::string bytes(zeros, '\0');
+    for (int i = 0; i < frames; ++i) {
+        bytes.append(reinterpret_cast<const char*>(kFrameHeader), sizeof kFrameHeader);
+        for (size_t j = sizeof kFrameHeader; j < kMp3FrameBytes; ++j)
+            bytes += static_cast<char>((static_cast<size_t>(i) * 31 + j * 7) % 251);
+    }
+    return bytes;
+}
+
+size_t Id3v2Bytes(const std::string& file) {
+    if (file.compare(0, 3, "ID3") != 0 || file.size() < 10)
+        return 0;
+    size_t length = 0;
+    for (size_t i = 6; i < 10; ++i)
+        length = (length << 7) | (static_cast<unsigned char>(file[i]) & 0x7F);
+    return length + 10;
+}
+
+uint64_t Mp3FileSetId(const std::string& file, size_t audioStart) {
+    const std::string audio = file.substr(audioStart);
+    const std::string hex = Md5Hex(audio.substr(0, 4096) + std::to_string(audio.size()));
+    return std::stoull(hex.substr(0, 16), nullptr, 16) >> 1;
+}
+
+std::vector<std::pair<std::string, std::string>> PrivFrames(const std::string& path) {
+    TagLib::MPEG::File file(path.c_str(), false);
+    std::vector<std::pair<std::string, std::string>> frames;
+    if (!file.hasID3v2Tag())
+        return frames;
+    for (TagLib::ID3v2::Frame* frame : file.ID3v2Tag()->frameList("PRIV")) {
+        if (auto* priv = dynamic_cast<TagLib::ID3v2::PrivateFrame*>(frame))
+            frames.emplace_back(priv->owner().to8Bit(false),
+                                std::string(priv->data().data(), priv->data().size()));
+    }
+    return frames;
 }
 
 } // namespace testsupport

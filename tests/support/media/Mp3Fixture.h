@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testsupport {
@@ -42,5 +44,21 @@ std::string FixturePicture(size_t size);
 // not save them.
 [[nodiscard]] bool WriteMp3(const std::string& path, const std::string& prefix, int frameCount,
                             const Mp3Tags& tags = Mp3Tags());
+
+// The bytes of an MP3 file without tags: `zeros` zero bytes, then `frames`
+// frames whose bodies differ from frame to frame, so bytes out of order show.
+std::string PatternedMp3(int frames, size_t zeros);
+
+// The length of the ID3v2 tag that `file` begins with, header included (0
+// without one).
+size_t Id3v2Bytes(const std::string& file);
+
+// The file-set id of a file whose audio data (less than 128 KiB, no ID3v1
+// tag) start at `audioStart`: MD5 of the first 4096 audio bytes and the audio
+// length in decimal, its first 8 bytes big-endian, shifted right by one.
+uint64_t Mp3FileSetId(const std::string& file, size_t audioStart);
+
+// Owner and data of every PRIV frame in the file's ID3v2 tag, in order.
+std::vector<std::pair<std::string, std::string>> PrivFrames(const std::string& path);
 
 } // namespace testsupport

@@ -1,0 +1,14 @@
+// Where a download lands: the download folder joined with the folder and
+// file names the server sends. The names come from the network, so they go
+// through the one check for relative paths and the result must stay inside
+// the download folder.
+#pragma once
+
+#include <string>
+
+// The destination for `wireDir` (folders separated by '\' or '/', may be
+// empty) and `fileName` in `downloadDir`. False (logged) for an absolute
+// part, "..", ".", an empty component, a control character (NUL included)
+// or anything else that would leave the folder.
+[[nodiscard]] bool MakeDownloadPath(const std::wstring& downloadDir, const std::wstring& wireDir,
+                                    const std::wstring& fileName, std::wstring& destination);

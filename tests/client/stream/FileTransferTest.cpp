@@ -1,0 +1,328 @@
+// Peer transfers over loopback: both real sides against each other, each
+// side against the test peer (well-behaved, faulty and hostile), resumes,
+// checks of the content and the files left behind.
+#include "tests/client/stream/TransferHarness.h"
+
+#include "client/stream/TransferTempFile.h"
+#include "include/fs/PathUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <csignal>
+
+using namespace testsupport;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kFrames = 100;
+
+class FileTransferTest : public ::testing::Test {
+  protected:
+    const std::string file = PatternedMp3(kFrames, kFixtureTagBytes);
+    const uint64_t fileSetID = Mp3FileSetId(file, kFixtureTagBytes);
+    const uint32_t size = static_cast<uint32_t>(file.size());
+    TransferHarness h;
+};
+
+// A receiver that connects to the test peer playing the sender.
+struct PeerDownload {
+    explicit PeerDownload(TransferHarness& h, TransferStart start, const std::string& file)
+        : sender(file, kFixtureTagBytes), transfer(&h.ui) {
+        (void)peer.Listen();
+        start.port = peer.Port();
+        started = transfer.StartActive(start);
+    }
+    std::function<void()> Step() {
+        return [this] { sender.Step(peer); };
+    }
+    TestPeer peer;
+    PeerSender sender;
+    FileTransfer transfer;
+    int started = 0;
+};
+
+} // namespace
+
+TEST_F(FileTransferTest, TemporaryNameAndFileSetIdFollowTheirRules) {
+    EXPECT_EQ(L"mv--1-1234.temp", CreateTempName(TransferId{4294967295u, 1, 2, 3}, 1234));
+    EXPECT_EQ(h.dir.WFile("cache/Melvane/tmp/mv--1-1234.temp"), GetTempFilePath(L"mv--1-1234.temp"));
+    uint64_t id = 0;
+    ASSERT_TRUE(FileSetIdOfDigest("ff23456789abcdef0000000000000000", id));
+    EXPECT_EQ(0xff23456789abcdefull >> 1, id);
+    EXPECT_FALSE(FileSetIdOfDigest("ff23456789abcdef", id));
+}
+
+TEST_F(FileTransferTest, TwoTransfersMoveAByteIdenticalFileEitherSideListening) {
+    for (const bool senderListens : {true, false}) {
+        SCOPED_TRACE(senderListens);
+        fs::remove_all(h.dir.File("dl"));
+        h.ui.Clear();
+        const std::wstring source = h.ShareFile("song.mp3", file);
+        const uint16_t port = TransferHarness::FreePort();
+        FileTransfer sender(&h.ui), receiver(&h.ui);
+        const TransferStart upload = TransferHarness::Upload(source, fileSetID, port);
+        const TransferStart download = h.Download("Artist\\Album", "song.mp3", fileSetID, size, port);
+        ASSERT_EQ(-1, senderListens ? sender.StartPassive(upload) : receiver.StartPassive(download));
+        ASSERT_EQ(-1, senderListens ? receiver.StartActive(download) : sender.StartActive(upload));
+        ASSERT_TRUE(h.RunUntil({&sender, &receiver}, nullptr,
+                               [&] { return sender.IsFinished() && receiver.IsFinished(); }));
+
+        EXPECT_EQ(TS_SUCCESS, receiver.GetResult());
+        EXPECT_EQ(TS_SUCCESS, sender.GetResult());
+        EXPECT_EQ(file, ReadFileText(h.dir.File("dl/Artist/Album/song.mp3")));
+        EXPECT_EQ(std::vector<std::string>{"dl/Artist/Album/song.mp3"}, h.WrittenFiles());
+        ASSERT_EQ(2, h.ui.Count("TransferFinished"));
+        EXPECT_EQ(source, h.ui.Calls()[0].text);
+        EXPECT_EQ(h.dir.WFile("dl/Artist/Album/song.mp3"), h.ui.Calls()[1].text);
+        EXPECT_EQ(h.dir.WFile("dl/Artist/Album/song.mp3"), h.scanner.singleScans.back());
+    }
+}
+
+TEST_F(FileTransferTest, TheSenderAnswersEachRequestWithHeaderBytesAndChecksum) {
+    // The sender answers each with a header, the bytes and a checksum, and
+    // ends well once the receiver closes after the data's checksum.
+    TestPeer peer;
+    PeerReceiver receiver;
+    FileTransfer sender(&h.ui);
+    const uint16_t port = TransferHarness::FreePort();
+    ASSERT_EQ(-1, sender.StartPassive(TransferHarness::Upload(h.ShareFile("up.mp3", file), fileSetID, port)));
+    h.Pass({&sender});
+    ASSERT_TRUE(peer.Connect(port, "conn-7"));
+    ASSERT_TRUE(h.RunToEnd(sender, [&] { receiver.Step(peer); }));
+    EXPECT_EQ(TS_SUCCESS, sender.GetResult());
+    const std::string data = file.substr(kFixtureTagBytes);
+    const std::vector<std::tuple<uint32_t, uint32_t, int64_t, std::string>> expected = {
+        {2, 22 + 8, 2000, ""},
+        {5, 22 + 10 + 32, 2000, Md5Hex(file.substr(0, kFixtureTagBytes))},
+        {4, 22 + 8, static_cast<int64_t>(data.size()), ""},
+        {5, 22 + 10 + 32, static_cast<int64_t>(data.size()), Md5Hex(data)},
+    };
+    ASSERT_EQ(expected.size(), receiver.messages.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const PeerMessage& got = receiver.messages[i];
+        EXPECT_EQ(expected[i], std::make_tuple(got.type, got.mesgLen, got.first, got.digest)) << i;
+    }
+    EXPECT_EQ(file, receiver.received);
+}
+
+TEST_F(FileTransferTest, ADownloadAsksForWhatItsTemporaryFileLacks) {
+    struct Case {
+        std::optional<size_t> leftBytes; // of the file, in the temporary file
+        std::vector<std::tuple<uint32_t, uint32_t, int64_t, int64_t>> requests; // type, mesgLen, start, count
+    };
+    const std::vector<Case> cases = {
+        {std::nullopt, {{1, 22, 0, 0}, {3, 22 + 16, 0, -1}}},
+        {kFixtureTagBytes + 5000, {{3, 22 + 16, 5000, -1}}},
+        // Part of the tag region only: the file goes, the download starts afresh.
+        {1000, {{1, 22, 0, 0}, {3, 22 + 16, 0, -1}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.leftBytes.value_or(0));
+        fs::remove_all(h.dir.File("dl"));
+        if (c.leftBytes) {
+            fs::create_directories(h.dir.File("cache/Melvane/tmp"));
+            WriteFileText(h.TempFile(fileSetID), file.substr(0, *c.leftBytes));
+        }
+        PeerDownload download(h, h.Download("", "song.mp3", fileSetID, size), file);
+        ASSERT_TRUE(h.RunToEnd(download.transfer, download.Step()));
+        EXPECT_EQ(TS_SUCCESS, download.transfer.GetResult());
+        std::vector<std::tuple<uint32_t, uint32_t, int64_t, int64_t>> requests;
+        for (const PeerMessage& m : download.sender.requests)
+            requests.emplace_back(m.type, m.mesgLen, m.first, m.second);
+        EXPECT_EQ(c.requests, requests);
+        EXPECT_EQ(file, ReadFileText(h.dir.File("dl/song.mp3")));
+        EXPECT_EQ(std::vector<std::string>{"dl/song.mp3"}, h.WrittenFiles());
+    }
+}
+
+TEST_F(FileTransferTest, ADownloadThatDiffersIsDeletedAndReported) {
+    SetHelperPath(Utf8ToWide(MELVANE_FAKE_HELPER));
+    TempDir reportDir;
+    ScopedEnv helperOut("MELVANE_FAKE_HELPER_OUT", reportDir.File("reports.txt"));
+    struct Case {
+        const char* what;
+        int64_t countDelta;
+        bool wrongDigest;
+        uint64_t serverFileSetId;
+    };
+    for (const Case& c : {Case{"count", 1, false, fileSetID}, Case{"digest", 0, true, fileSetID},
+                          Case{"content", 0, false, fileSetID + 1}}) {
+        SCOPED_TRACE(c.what);
+        PeerDownload download(h, h.Download("", "song.mp3", c.serverFileSetId, size), file);
+        download.sender.dataCountDelta = c.countDelta;
+        download.sender.wrongDataDigest = c.wrongDigest;
+        ASSERT_TRUE(h.RunToEnd(download.transfer, download.Step()));
+        EXPECT_EQ(TS_HASH_DIFF, download.transfer.GetResult());
+        EXPECT_TRUE(h.WrittenFiles().empty());
+    }
+    EXPECT_TRUE(WaitUntil([&] {
+        const std::string reports = ReadFileText(reportDir.File("reports.txt"));
+        size_t count = 0;
+        for (size_t at = reports.find("Report: Hash Mismatch"); at != std::string::npos;
+             at = reports.find("Report: Hash Mismatch", at + 1))
+            ++count;
+        return count == 3;
+    }));
+}
+
+TEST_F(FileTransferTest, StartRefusesWhatItCannotSendOrWhereItMustNotWrite) {
+    const std::wstring source = h.ShareFile("song.mp3", file);
+    FileTransfer transfer(&h.ui);
+    EXPECT_EQ(TS_HASH_DIFF, transfer.StartPassive(TransferHarness::Upload(source, fileSetID + 1, 5000)));
+    EXPECT_EQ(TS_READ_MD_FAILED,
+              transfer.StartPassive(TransferHarness::Upload(source + L"x", fileSetID, 5000)));
+    for (const auto& [dirName, fileName] : std::vector<std::pair<std::string, std::string>>{
+             {"..\\..\\evil", "x.mp3"},
+             {"a\\..\\..\\b", "x.mp3"},
+             {"\\abs", "x.mp3"},
+             {"a", "../x.mp3"},
+             {"a", "..\\x.mp3"},
+             {"", "/etc/x.mp3"},
+             {"", ".."},
+             {".", "x.mp3"},
+             {"a", ""},
+             {"a\\\\b", "x.mp3"},
+             {"a", std::string("x\0y.mp3", 7)},
+             {"a", "b\x01.mp3"},
+             {"a", "b\xc2\x85.mp3"},
+         }) {
+        EXPECT_EQ(TS_OPEN_FAILED, transfer.StartPassive(h.Download(dirName, fileName, fileSetID, size, 5000)))
+            << dirName << " / " << fileName;
+    }
+    EXPECT_TRUE(h.WrittenFiles().empty());
+}
+
+TEST_F(FileTransferTest, NinetySecondsOfSilenceEndTheTransfer) {
+    // With a peer connected or none at all.
+    PeerDownload silent(h, h.Download("", "song.mp3", fileSetID, size), file);
+    ASSERT_TRUE(h.RunUntil(
+        {&silent.transfer}, [&] { silent.peer.Pump(); },
+        [&] { return silent.peer.TakeMessage().has_value(); }));
+    FileTransfer listening(&h.ui);
+    ASSERT_EQ(-1, listening.StartPassive(
+                      h.Download("", "other.mp3", fileSetID, size, TransferHarness::FreePort())));
+    h.clock.Advance(90 * 1000);
+    h.Pass({&silent.transfer, &listening});
+    EXPECT_FALSE(silent.transfer.IsFinished());
+    h.clock.Advance(1001);
+    h.Pass({&silent.transfer, &listening});
+    EXPECT_EQ(TS_TIMEOUT, silent.transfer.GetResult());
+    EXPECT_EQ(TS_TIMEOUT, listening.GetResult());
+}
+
+TEST_F(FileTransferTest, HostileOrClosingPeerEndsTheTransferWithItsCodeAndWritesNothingElsewhere) {
+    const std::string tag = file.substr(0, kFixtureTagBytes);
+    const std::string tagPhase = TagHeader(2000) + tag + Checksum(2000, Md5Hex(tag));
+    auto frame = [](uint32_t type, std::string payload, std::optional<uint32_t> mesgLen, uint16_t names) {
+        PeerFrame bad;
+        bad.type = type;
+        bad.payload = std::move(payload);
+        bad.mesgLen = mesgLen;
+        bad.nameCount = names;
+        return bad.Encode();
+    };
+    struct Case {
+        const char* what;
+        int direction;
+        std::string bytes;
+        int code;
+        int64_t dataHeader; // announced by a sender, -1: none
+        bool closeAfterSending = false;
+    };
+    const std::vector<Case> cases = {
+        {"name count 101", RECV, frame(2, I64Bytes(2000), std::nullopt, 101), TS_READ_ERROR, -1},
+        {"negative length", RECV, TagHeader(-1), TS_READ_ERROR, -1},
+        {"tag over 16 MiB", RECV, TagHeader(16 * 1024 * 1024 + 1), TS_READ_ERROR, -1},
+        {"data beyond the size", RECV, tagPhase + DataHeader(size - 2000 + 1), TS_READ_ERROR, -1},
+        {"type 4 awaiting a tag header", RECV, DataHeader(100), TS_READ_ERROR, -1},
+        {"mesgLen 0", RECV, frame(2, I64Bytes(2000), 0, 1), TS_READ_ERROR, -1},
+        {"mesgLen 0x7fffffff", RECV, frame(2, I64Bytes(2000), 0x7fffffff, 1), TS_READ_ERROR, -1},
+        {"unknown type", RECV, frame(9, "", std::nullopt, 1), TS_READ_ERROR, -1},
+        {"digest of 101", RECV, TagHeader(2000) + tag + Checksum(2000, std::string(101, 'a')), TS_READ_ERROR,
+         -1},
+        {"close in the data", RECV, tagPhase + DataHeader(size - 2000) + file.substr(2000, 5000),
+         TS_READ_ERROR, -1, true},
+        {"type 5 to a sender", SEND, Checksum(0, ""), TS_READ_ERROR, -1},
+        // The peer closes once it has a checksum: here before the data's.
+        {"close after the tag", SEND, RequestTag(), TS_READ_ERROR, -1},
+        {"type 2 to a sender", SEND, TagHeader(5), TS_READ_ERROR, -1},
+        {"start -1", SEND, RequestData(-1, -1), TS_SUCCESS, size - 2000},
+        {"start 10^12", SEND, RequestData(1000000000000, -1), TS_SUCCESS, 0},
+        {"count 10^12", SEND, RequestData(100, 1000000000000), TS_SUCCESS, size - 2100},
+    };
+    const std::wstring source = h.ShareFile("song.mp3", file);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestPeer peer;
+        FileTransfer transfer(&h.ui);
+        if (c.direction == RECV) {
+            ASSERT_TRUE(peer.Listen());
+            ASSERT_EQ(-1, transfer.StartActive(h.Download("", "song.mp3", fileSetID, size, peer.Port())));
+        } else {
+            const uint16_t port = TransferHarness::FreePort();
+            ASSERT_EQ(-1, transfer.StartPassive(TransferHarness::Upload(source, fileSetID, port)));
+            ASSERT_TRUE(peer.Connect(port, "conn-7"));
+        }
+        peer.Send(c.bytes);
+        std::vector<PeerMessage> seen;
+        size_t rawBytes = 0;
+        ASSERT_TRUE(h.RunToEnd(transfer, [&] {
+            peer.Pump();
+            if (c.closeAfterSending && peer.IsConnected())
+                peer.Close();
+            while (rawBytes == 0 || peer.TakeBytes(rawBytes)) {
+                rawBytes = 0;
+                std::optional<PeerMessage> message = peer.TakeMessage();
+                if (!message)
+                    break;
+                seen.push_back(*message);
+                rawBytes = message->type == 2 || message->type == 4 ? static_cast<size_t>(message->first) : 0;
+                if (message->type == 5)
+                    peer.Close();
+            }
+        }));
+        EXPECT_EQ(c.code, transfer.GetResult());
+        auto header =
+            std::find_if(seen.begin(), seen.end(), [](const PeerMessage& m) { return m.type == 4; });
+        EXPECT_EQ(c.dataHeader, header == seen.end() ? -1 : header->first);
+        for (const std::string& written : h.WrittenFiles())
+            EXPECT_EQ(0u, written.rfind("cache/Melvane/tmp/", 0)) << written;
+    }
+}
+
+TEST_F(FileTransferTest, AFailedWriteEndsTheDownloadAndDeletesItsTemporaryFile) {
+    // Files may not grow past 10000 bytes: writes fail as on a full disk.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    struct sigaction saved {};
+    sigaction(SIGXFSZ, &ignore, &saved);
+    rlimit original{};
+    getrlimit(RLIMIT_FSIZE, &original);
+    rlimit small = original;
+    small.rlim_cur = 10000;
+    setrlimit(RLIMIT_FSIZE, &small);
+    PeerDownload download(h, h.Download("", "song.mp3", fileSetID, size), file);
+    const bool ended = h.RunToEnd(download.transfer, download.Step());
+    setrlimit(RLIMIT_FSIZE, &original);
+    sigaction(SIGXFSZ, &saved, nullptr);
+
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(TS_EBADF, download.transfer.GetResult());
+    EXPECT_TRUE(h.WrittenFiles().empty());
+    EXPECT_TRUE(h.log.Contains("write to temp file"));
+}
+
+TEST_F(FileTransferTest, ATagThatCannotBeWrittenLeavesTheDownloadUnderItsTemporaryName) {
+    // The fixture has no ID3v2 tag to hold the frame.
+    TransferStart start = h.Download("", "song.mp3", fileSetID, size);
+    start.uitsOwner = L"UITS";
+    start.uitsTag = L"<uits/>";
+    PeerDownload download(h, start, file);
+    ASSERT_TRUE(h.RunToEnd(download.transfer, download.Step()));
+    EXPECT_EQ(TS_UITS_FAILED, download.transfer.GetResult());
+    EXPECT_EQ(std::vector<std::string>{"cache/Melvane/tmp/mv-7-" + std::to_string(fileSetID) + ".temp"},
+              h.WrittenFiles());
+}
