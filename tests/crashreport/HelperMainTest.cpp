@@ -9,11 +9,14 @@
 #include "tests/support/Gunzip.h"
 #include "tests/support/LocalHttpEndpoint.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 #include <dirent.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <vector>
 
 using namespace testsupport;
@@ -142,6 +145,33 @@ TEST(HelperMainTest, RefusedTriesAreRetriedWithTheSameReportUntilOneIsTaken) {
     ASSERT_TRUE(file.Parse(core));
     ASSERT_EQ(3u, file.ThreadIds().size());
     EXPECT_EQ(victim.Thread(1), file.ThreadIds()[0]);
+}
+
+TEST(HelperMainTest, TheLogIsCompressedBeforeTheDumpSoItsDeletionCannotLoseIt) {
+    VictimProcess victim("stall");
+    ASSERT_TRUE(victim.Ready());
+    ASSERT_TRUE(WaitUntil([&] { return victim.ThreadState(2) == 'D'; })) << "the third thread never waited";
+    LocalHttpEndpoint endpoint;
+    endpoint.Enqueue(HttpAnswer::Status(200));
+    Harness harness(endpoint);
+    // The program deletes its log once it stops waiting for the helper; here
+    // that happens while the dump is written (the stalled thread makes the
+    // dump take seconds).
+    std::thread deleter([&] {
+        if (WaitUntil([&] { return victim.ThreadState(0) == 't'; }))
+            unlink(harness.dir.File("log").c_str());
+    });
+    EXPECT_EQ(0, harness.Run({std::to_string(victim.Pid()), std::to_string(victim.Thread(1)), "0",
+                              MELVANE_CRASH_VICTIM, harness.dir.File("log"), "32768", "someone",
+                              "Crash: b at 0x0"}));
+    deleter.join();
+
+    ASSERT_EQ(1u, endpoint.Requests().size());
+    const auto parts = PartsOf(endpoint.Requests()[0]);
+    ASSERT_EQ(8u, parts.size());
+    std::string log;
+    ASSERT_TRUE(Gunzip(parts.at("log.gz"), log)) << parts.at("log.gz");
+    EXPECT_EQ("abc", log);
 }
 
 TEST(HelperMainTest, WhenEveryTryFailsTheUserIsToldWhy) {
