@@ -134,16 +134,14 @@ void DoUpgrade(UpgradeRequest& request) {
             return;
         if (RunAttempt(request, places)) {
             // The upgrader installs and ends this process; a second install
-            // or a failure report would only get in its way.
-            request.succeeded = true;
-            request.done = true;
+            // or a failure report would only get in its way. An order that
+            // timed out while the upgrader ran stays a failure.
+            (void)FinishUpgrade(request, true);
             return;
         }
     }
-    if (Cancelled(request))
-        return;
-    SendReport(L"Upgrade Failed", REPORT_UPGRADE);
-    request.done = true;
+    if (FinishUpgrade(request, false))
+        SendReport(L"Upgrade Failed", REPORT_UPGRADE);
 }
 
 bool BuildLocalChangeList(const std::wstring& programDir, const std::wstring& manifestPath,

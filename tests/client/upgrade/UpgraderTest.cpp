@@ -11,6 +11,7 @@
 #include "tests/support/LocalHttpEndpoint.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/ScopedEnv.h"
+#include "tests/support/StdinGate.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
 
@@ -174,6 +175,35 @@ TEST_F(UpgraderTest, StalledOrderIsReportedAndLeavesItsPauseAtOnce) {
     EXPECT_EQ(1u, endpoint.Requests().size());
     EXPECT_NE(std::string::npos, Recorded().find("Report: Upgrade Timed Out"));
     EXPECT_EQ(std::string::npos, Recorded().find("Report: Upgrade Failed"));
+}
+
+TEST_F(UpgraderTest, AnOrderThatTimedOutWhileTheUpgraderRanNeverTurnsIntoASuccess) {
+    ManualClock clock;
+    // The upgrader notes its start, then waits on the gate and ends with 0.
+    const std::string upgrader =
+        "#!/bin/sh\necho started > '" + dir.File("started") + "'\nread line\nexit 0\n";
+    WriteFileText(dir.File("upgrader.sh"), upgrader);
+    endpoint.Serve("/site/dl/upgrader", HttpAnswer::File(dir.File("upgrader.sh")));
+    std::shared_ptr<UpgradeRequest> request = Order("");
+    request->upgraderMd5 = Utf8ToWide(Md5Of(upgrader));
+    StdinGate gate;
+    ASSERT_TRUE(gate.Ok());
+    StartUpgrade(request, 30);
+    ASSERT_TRUE(WaitUntil([&] { return !ReadFileText(dir.File("started")).empty(); }));
+    gate.Uninstall();
+
+    clock.Advance(31000);
+    bool succeeded = true;
+    EXPECT_TRUE(CheckUpgradeTimeout(*request, succeeded));
+    EXPECT_FALSE(succeeded);
+    gate.Release();
+    WaitUpgradeThread(*request, 5000);
+    ASSERT_TRUE(HasUpgradeThreadEnded(*request));
+    EXPECT_TRUE(CheckUpgradeTimeout(*request, succeeded));
+    EXPECT_FALSE(succeeded) << "the cancelled worker declared success after all";
+    const std::string recorded = Recorded();
+    EXPECT_NE(std::string::npos, recorded.find("Report: Upgrade Timed Out"));
+    EXPECT_EQ(std::string::npos, recorded.find("Report: Upgrade Failed"));
 }
 
 TEST_F(UpgraderTest, MalformedOrdersAndManifestsAreRefused) {
