@@ -124,21 +124,31 @@ TEST_F(UpgraderTest, FetchesChangedFilesAndStartsTheUpgraderOnce) {
 }
 
 TEST_F(UpgraderTest, FiveFailedAttemptsEndInOneReport) {
+    WriteFileText(dir.File("file"), "");
     struct Case {
         const char* what;
         bool badUpgrader;
         const char* upgraderExit;
+        const char* cacheHome; // null: the fixture's
+        const char* dataHome;
         size_t requests;
         size_t starts;
+        const char* logged;
     } cases[] = {
-        {"upgrader fails its digest", true, nullptr, 5, 0},
+        {"upgrader fails its digest", true, nullptr, nullptr, nullptr, 5, 0, "Could not fetch upgrader"},
         // Fetched once; later attempts find both files current.
-        {"upgrader ends with code 3", false, "3", 2, 5},
+        {"upgrader ends with code 3", false, "3", nullptr, nullptr, 2, 5, "LaunchUpgrader failed"},
+        {"no download folder", false, nullptr, "file/cache", nullptr, 0, 0,
+         "Could not make the download folder"},
+        {"no data folder", false, nullptr, nullptr, "file/data", 0, 0,
+         "No data folder to hold the upgrader's folder upgrader"},
     };
     for (const Case& c : cases) {
         std::filesystem::remove(dir.File("helper.txt"));
         std::filesystem::remove_all(dir.File("data"));
         ScopedEnv exitCode("MELVANE_FAKE_HELPER_EXIT", c.upgraderExit);
+        ScopedEnv cache("XDG_CACHE_HOME", dir.File(c.cacheHome ? c.cacheHome : "cache"));
+        ScopedEnv data("XDG_DATA_HOME", dir.File(c.dataHome ? c.dataHome : "data"));
         std::shared_ptr<UpgradeRequest> request = Order("");
         if (c.badUpgrader)
             request->upgraderMd5 = Utf8ToWide(Md5Of("other"));
@@ -155,6 +165,7 @@ TEST_F(UpgraderTest, FiveFailedAttemptsEndInOneReport) {
         EXPECT_EQ(recorded.find("Report: Upgrade Failed"), recorded.rfind("Report: Upgrade Failed"))
             << c.what;
         EXPECT_NE(std::string::npos, recorded.find("Report: Upgrade Failed")) << c.what;
+        EXPECT_TRUE(log.Contains(std::string("(ERR): ") + c.logged)) << c.what;
     }
 }
 
