@@ -3,11 +3,13 @@
 #include "crashreport/FileVersion.h"
 #include "crashreport/OfferRestart.h"
 #include "include/text/Utf8.h"
+#include "platform/process/Spawn.h"
 #include "tests/crashreport/CoreFile.h"
 #include "tests/crashreport/MultipartParts.h"
 #include "tests/crashreport/VictimProcess.h"
 #include "tests/support/Gunzip.h"
 #include "tests/support/LocalHttpEndpoint.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
 
@@ -16,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -37,11 +40,22 @@ class RecordingPresenter final : public HelperPresenter {
     }
     bool AskOkCancel(const std::wstring& caption, const std::wstring& text) override {
         boxes.push_back({caption, text});
+        if (whenAsked)
+            whenAsked();
         return answer;
     }
     std::vector<Box> boxes;
     bool answer = false;
+    std::function<void()> whenAsked;
 };
+
+// The state letter of process `pid` ('Z' once it has ended unreaped); 0
+// when it cannot be read.
+char ProcessState(pid_t pid) {
+    const std::string stat = ReadFileText("/proc/" + std::to_string(pid) + "/stat");
+    const size_t end = stat.rfind(')');
+    return end == std::string::npos || end + 2 >= stat.size() ? 0 : stat[end + 2];
+}
 
 // The uploader's surroundings in a temporary folder, talking to `endpoint`.
 struct Harness {
@@ -277,4 +291,20 @@ TEST(HelperMainTest, RestartIsOfferedOnlyAfterAFailureOfTheMainProgram) {
         EXPECT_EQ(c.asked && c.answer ? std::vector<std::string>{c.program} : std::vector<std::string>{},
                   started);
     }
+}
+
+TEST(HelperMainTest, RestartIsOfferedOnlyOnceTheFailedProgramHasEnded) {
+    ScopedEnv linger("MELVANE_FAKE_HELPER_SLEEP_MS", "300");
+    int error = 0;
+    const pid_t program = platform::SpawnProcess({MELVANE_FAKE_HELPER}, &error);
+    ASSERT_GT(program, 0) << error;
+    RecordingPresenter presenter;
+    char stateWhenAsked = 0;
+    presenter.whenAsked = [&] { stateWhenAsked = ProcessState(program); };
+    OfferRestart("Crash: b at 0x0", platform::ProcessDescriptor(program), "/opt/m/Melvane",
+                 L"support@test.example", presenter, [](const std::string&) {});
+    EXPECT_EQ(1u, presenter.boxes.size());
+    EXPECT_EQ('Z', stateWhenAsked) << "asked while the program still ran";
+    int code = 0;
+    EXPECT_EQ(platform::WAIT_EXITED, platform::WaitProcess(program, 10000, &code));
 }
