@@ -1,8 +1,7 @@
 #include "crashreport/CrashBody.h"
 
-#include "include/digest/Md5.h"
-
 #include <array>
+#include <cstdint>
 
 namespace {
 
@@ -10,7 +9,7 @@ constexpr char kKnownBoundary[] = "-----------1AED22BB-20C2-4cb2-9EFC-A24B079A61
 constexpr char kBoundaryLead[] = "-----------";
 constexpr char kMaxFileSize[] = "20000000";
 constexpr char kCrlf[] = "\r\n";
-constexpr int kBoundaryTries = 16;
+constexpr int kRandomIdsPerBoundary = 4;
 
 struct Part {
     const char* name;
@@ -38,14 +37,16 @@ bool OccursInParts(const CrashReportFields& fields, const std::string& boundary)
     return false;
 }
 
-std::string RandomBoundary() {
+// The n-th boundary tried after the known one. The number makes every one
+// new, so the search ends even when no random digits can be had.
+std::string CandidateBoundary(uint64_t n, RandomHexSource randomHex) {
     std::string boundary = kBoundaryLead;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < kRandomIdsPerBoundary; ++i) {
         std::string digits;
-        if (MakeRandomHexId(digits))
+        if (randomHex(digits))
             boundary += digits;
     }
-    return boundary;
+    return boundary + "-" + std::to_string(n);
 }
 
 // Each part's head: the line between parts (none before the first), the
@@ -64,10 +65,10 @@ std::string PartHead(const Part& part, const std::string& boundary, bool first) 
 
 } // namespace
 
-std::string ChooseBoundary(const CrashReportFields& fields) {
+std::string ChooseBoundary(const CrashReportFields& fields, RandomHexSource randomHex) {
     std::string boundary = kKnownBoundary;
-    for (int i = 0; i < kBoundaryTries && OccursInParts(fields, boundary); ++i)
-        boundary = RandomBoundary();
+    for (uint64_t n = 0; OccursInParts(fields, boundary); ++n)
+        boundary = CandidateBoundary(n, randomHex);
     return boundary;
 }
 

@@ -1,6 +1,8 @@
 // The body of a crash report: multipart/form-data, built byte for byte.
 #pragma once
 
+#include "include/digest/Md5.h"
+
 #include <string>
 
 struct CrashReportFields {
@@ -16,9 +18,13 @@ struct CrashReportFields {
 // What a part carries in place of a file that could not be had.
 constexpr char kNoFileText[] = "Could not open file";
 
-// The endpoint's known boundary, or, when some part's content holds it, a
-// random one that none holds.
-std::string ChooseBoundary(const CrashReportFields& fields);
+// Fills `digits` with random hex digits; false when none could be had.
+using RandomHexSource = bool (*)(std::string& digits);
+
+// The endpoint's known boundary, or, when some part's content holds it, one
+// that no part holds: random digits (when `randomHex` gives them) and a
+// counter.
+std::string ChooseBoundary(const CrashReportFields& fields, RandomHexSource randomHex = MakeRandomHexId);
 
 // The whole body, in one buffer of exactly its length.
 std::string BuildCrashBody(const CrashReportFields& fields, const std::string& boundary);

@@ -38,8 +38,10 @@ UploadOutcome UploadReport(const HelperArgs& args, const std::string& version, c
     ReportFolder folder;
     (void)folder.Create(env.folderParent);
     CrashReportFields fields;
-    fields.dump = FilePartContent(WriteMiniDump(folder, args.processId, args.threadId, args.recordAddress));
+    // The log first: the program deletes it when it stops waiting for us,
+    // and a dump can take a while.
     fields.log = LogPartContent(folder, args.logPath, args.logByteLimit);
+    fields.dump = FilePartContent(WriteMiniDump(folder, args.processId, args.threadId, args.recordAddress));
     fields.summary = args.summary;
     fields.version = version;
     fields.id = args.reportId;

@@ -48,16 +48,31 @@ void StartUpgrade(const std::shared_ptr<UpgradeRequest>& request, uint32_t timeo
 }
 
 bool CheckUpgradeTimeout(UpgradeRequest& request, bool& succeeded) {
-    // The worker sets `succeeded` before `done`.
-    if (request.done) {
-        succeeded = request.succeeded;
-        return true;
-    }
     succeeded = false;
-    if (platform::MonotonicSeconds() - request.lastProgress <= static_cast<int64_t>(request.timeoutSecs))
+    if (!request.done &&
+        platform::MonotonicSeconds() - request.lastProgress <= static_cast<int64_t>(request.timeoutSecs))
         return false;
+    {
+        // The worker may have finished since `done` was read: under the lock
+        // its end and the time-out exclude each other.
+        std::lock_guard<std::mutex> lock(request.wakeLock);
+        if (request.done) {
+            succeeded = request.succeeded;
+            return true;
+        }
+        request.cancelled = true;
+        request.done = true;
+    }
+    request.wake.notify_all();
     SendReport(L"Upgrade Timed Out", REPORT_UPGRADE);
-    CancelUpgrade(request);
+    return true;
+}
+
+bool FinishUpgrade(UpgradeRequest& request, bool succeeded) {
+    std::lock_guard<std::mutex> lock(request.wakeLock);
+    if (request.cancelled || request.done)
+        return false;
+    request.succeeded = succeeded;
     request.done = true;
     return true;
 }

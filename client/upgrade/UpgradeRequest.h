@@ -22,6 +22,8 @@ struct UpgradeRequest {
     std::wstring upgraderMd5;
     std::wstring manifestPath;
     std::wstring manifestMd5;
+    // Set by the worker or the time-out, whichever ends the order first
+    // (under `wakeLock`); `succeeded` only with `done`.
     std::atomic<bool> done{false};
     std::atomic<bool> succeeded{false};
     // Monotonic seconds: a step of the wall clock neither stalls nor rushes
@@ -53,6 +55,9 @@ void StartUpgrade(const std::shared_ptr<UpgradeRequest>& request, uint32_t timeo
 // reported as "Upgrade Timed Out" and cancelled); `succeeded` tells how it
 // ended.
 bool CheckUpgradeTimeout(UpgradeRequest& request, bool& succeeded);
+// Ends the order from its worker. False, and nothing changes, when it was
+// cancelled or timed out first.
+[[nodiscard]] bool FinishUpgrade(UpgradeRequest& request, bool succeeded);
 void WaitUpgradeThread(UpgradeRequest& request, uint32_t milliseconds);
 bool HasUpgradeThreadEnded(const UpgradeRequest& request);
 // Tells the worker to stop at its next step; wakes it from a pause.

@@ -80,11 +80,16 @@ bool Cancelled(const UpgradeRequest& request) {
 // One attempt; true once the upgrader has been started successfully.
 bool RunAttempt(UpgradeRequest& request, const UpgradePlaces& places) {
     const std::wstring downloadDir = GetTempFilePath(request.manifestMd5);
-    if (downloadDir.empty() || (!isDirectory(downloadDir) && !createDir(downloadDir)))
+    if (downloadDir.empty() || (!isDirectory(downloadDir) && !createDir(downloadDir))) {
+        MVLOG(LOG_ERR, "Could not make the download folder %ls",
+              downloadDir.empty() ? request.manifestMd5.c_str() : downloadDir.c_str());
         return false;
+    }
     const std::wstring appData = GetAppDataDir();
-    if (appData.empty())
+    if (appData.empty()) {
+        MVLOG(LOG_ERR, "No data folder to hold the upgrader's folder %ls", kUpgraderFolderName);
         return false;
+    }
     const std::wstring upgraderDir = PathJoin(appData, kUpgraderFolderName);
 
     HttpFetcher fetcher(upgraderDir, places.baseUrl);
@@ -134,16 +139,14 @@ void DoUpgrade(UpgradeRequest& request) {
             return;
         if (RunAttempt(request, places)) {
             // The upgrader installs and ends this process; a second install
-            // or a failure report would only get in its way.
-            request.succeeded = true;
-            request.done = true;
+            // or a failure report would only get in its way. An order that
+            // timed out while the upgrader ran stays a failure.
+            (void)FinishUpgrade(request, true);
             return;
         }
     }
-    if (Cancelled(request))
-        return;
-    SendReport(L"Upgrade Failed", REPORT_UPGRADE);
-    request.done = true;
+    if (FinishUpgrade(request, false))
+        SendReport(L"Upgrade Failed", REPORT_UPGRADE);
 }
 
 bool BuildLocalChangeList(const std::wstring& programDir, const std::wstring& manifestPath,

@@ -4,6 +4,7 @@
 #include "crashreport/dump/CoreNotes.h"
 #include "crashreport/dump/RemoteMemory.h"
 #include "crashreport/dump/StoppedTasks.h"
+#include "crashreport/dump/TracerThread.h"
 #include "include/crash/CrashRecord.h"
 
 #include <elf.h>
@@ -110,9 +111,7 @@ bool WriteSegments(pid_t pid, const std::vector<CoreSegment>& segments, uint64_t
     return true;
 }
 
-} // namespace
-
-bool WriteCoreDump(const CoreDumpRequest& request, platform::GzipWriter& out) {
+bool WriteTracedCore(const CoreDumpRequest& request, platform::GzipWriter& out) {
     StoppedTasks tasks;
     if (request.pid <= 0 || !tasks.Stop(request.pid))
         return false;
@@ -172,4 +171,10 @@ bool WriteCoreDump(const CoreDumpRequest& request, platform::GzipWriter& out) {
     return out.Write(&elf, sizeof elf) && out.Write(headers.data(), headers.size() * sizeof(Elf64_Phdr)) &&
            out.Write(notes.data(), notes.size()) && out.Write(padding.data(), padding.size()) &&
            WriteSegments(request.pid, segments, pageSize, out);
+}
+
+} // namespace
+
+bool WriteCoreDump(const CoreDumpRequest& request, platform::GzipWriter& out) {
+    return RunAsTracer([&] { return WriteTracedCore(request, out); });
 }

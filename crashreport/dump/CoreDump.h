@@ -22,7 +22,9 @@ struct CoreDumpRequest {
     uint64_t budget = kCoreMemoryBudget;
 };
 
-// Every thread of the process is stopped while the core is written and let go
-// afterwards. False when the process cannot be traced (gone, or tracing is
-// refused) or the output fails.
+// The threads of the process are stopped while the core is written and let
+// go afterwards; one that never reached its stop (and so is not in the core)
+// is let go when the work's own thread ends, before this returns. False when
+// the process cannot be traced (gone, or tracing is refused) or the output
+// fails.
 [[nodiscard]] bool WriteCoreDump(const CoreDumpRequest& request, platform::GzipWriter& out);

@@ -45,26 +45,26 @@ StoppedTasks::~StoppedTasks() {
     Release();
 }
 
-bool StoppedTasks::WaitForStop(Task& task, uint64_t deadlineMs) {
+StoppedTasks::StopWait StoppedTasks::WaitForStop(Task& task, uint64_t deadlineMs) {
     for (;;) {
         int status = 0;
         pid_t rc = waitpid(task.tid, &status, WNOHANG | __WALL);
         if (rc < 0 && errno == EINTR)
             continue;
         if (rc < 0)
-            return false;
+            return STOP_GONE;
         if (rc == task.tid) {
             if (!WIFSTOPPED(status))
-                return false; // ended
+                return STOP_GONE;
             // A stop for a signal that was on its way keeps that signal for
             // the release; the interrupt's own stop carries none.
             const int event = status >> 16;
             if (event == 0 && WSTOPSIG(status) != SIGTRAP)
                 task.pendingSignal = WSTOPSIG(status);
-            return true;
+            return STOP_REACHED;
         }
         if (NowMs() >= deadlineMs)
-            return false;
+            return STOP_PENDING;
         platform::SleepMs(kPollPauseMs);
     }
 }
@@ -81,12 +81,15 @@ size_t StoppedTasks::SeizeNewTasks(pid_t pid, uint64_t deadlineMs) {
         }
         if (rc != 0)
             continue;
-        Task task{tid, 0};
-        if (ptrace(PTRACE_INTERRUPT, tid, nullptr, nullptr) != 0 ||
-            !WaitForStop(task, NowMs() + kStopWaitMs)) {
-            ptrace(PTRACE_DETACH, tid, nullptr, nullptr);
+        Task task{tid, false, 0};
+        if (ptrace(PTRACE_INTERRUPT, tid, nullptr, nullptr) != 0)
+            continue; // gone
+        const StopWait wait = WaitForStop(task, NowMs() + kStopWaitMs);
+        if (wait == STOP_GONE)
             continue;
-        }
+        // A task still on its way to the stop cannot be detached yet; it is
+        // kept so that a later scan does not seize it again.
+        task.stopped = wait == STOP_REACHED;
         m_tasks.push_back(task);
         ++added;
     }
@@ -99,19 +102,27 @@ bool StoppedTasks::Stop(pid_t pid) {
     // A task started between the list and its seizure shows in the next scan.
     while (SeizeNewTasks(pid, refusedDeadline) > 0) {
     }
-    return !m_tasks.empty();
+    return !Tasks().empty();
 }
 
 void StoppedTasks::Release() noexcept {
-    for (const Task& task : m_tasks)
-        ptrace(PTRACE_DETACH, task.tid, nullptr,
-               reinterpret_cast<void*>(static_cast<intptr_t>(task.pendingSignal)));
+    for (Task& task : m_tasks) {
+        // One that has stopped since can be let go here; the others go when
+        // the tracing thread ends.
+        if (!task.stopped)
+            task.stopped = WaitForStop(task, 0) == STOP_REACHED;
+        if (task.stopped)
+            ptrace(PTRACE_DETACH, task.tid, nullptr,
+                   reinterpret_cast<void*>(static_cast<intptr_t>(task.pendingSignal)));
+    }
     m_tasks.clear();
 }
 
 std::vector<pid_t> StoppedTasks::Tasks() const {
     std::vector<pid_t> tids;
-    for (const Task& task : m_tasks)
-        tids.push_back(task.tid);
+    for (const Task& task : m_tasks) {
+        if (task.stopped)
+            tids.push_back(task.tid);
+    }
     return tids;
 }

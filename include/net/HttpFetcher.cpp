@@ -21,6 +21,8 @@ namespace {
 
 constexpr char kUserAgent[] = "MV Downloader (Windows)";
 constexpr char kTempSuffix[] = ".part-XXXXXX";
+// A download that brings nothing for this long fails.
+constexpr long kReceiveTimeoutSecs = 600;
 
 // A download's file beside its target, removed unless it was moved there.
 class TempDownload {
@@ -115,6 +117,16 @@ bool HttpFetcher::FetchFile(const std::wstring& remoteName, const std::wstring& 
     request.url = m_baseUrl + EncodeRemoteName(remoteName);
     request.userAgent = kUserAgent;
     request.caFile = m_caFile;
+    // A large file takes as long as it keeps coming; only a stalled one fails.
+    request.totalTimeoutSecs = 0;
+    request.idleTimeoutSecs = kReceiveTimeoutSecs;
+    bool opened = false;
+    request.onResponse = [&opened](long status) {
+        opened = true;
+        // The response's status stands in for the handle of the opened URL.
+        MVLOG(LOG_VERB, "Returned from open, h: %x", static_cast<unsigned>(status));
+        MVLOG(LOG_VERB, "About to start reading file");
+    };
     MVLOG(LOG_VERB, "About to open URL: %s", request.url.c_str());
     long long received = 0;
     bool writeFailed = false;
@@ -123,14 +135,11 @@ bool HttpFetcher::FetchFile(const std::wstring& remoteName, const std::wstring& 
         writeFailed = !platform::WriteAll(download.Fd(), data, size);
         return !writeFailed;
     });
-    if (!fetched.Ok() && received == 0) {
+    if (!opened) {
         MVLOG(LOG_ERR, "InternetOpenUrl failed, err %i", static_cast<int>(fetched.code));
         MVLOG(LOG_ERR, "%s: %s", request.url.c_str(), fetched.errorText.c_str());
         return Finish(result, FETCH_URL_FAILED);
     }
-    // The response's status stands in for the handle of the opened URL.
-    MVLOG(LOG_VERB, "Returned from open, h: %x", static_cast<unsigned>(fetched.status));
-    MVLOG(LOG_VERB, "About to start reading file");
     if (!fetched.Ok())
         MVLOG(LOG_ERR, "Download of %s broke off: %s", request.url.c_str(), fetched.errorText.c_str());
     MVLOG(LOG_VERB, "Finished download, read %lli bytes", received);

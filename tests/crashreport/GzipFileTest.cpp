@@ -3,12 +3,29 @@
 #include "tests/support/Gunzip.h"
 #include "tests/support/TempDir.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 
 using namespace testsupport;
+
+namespace {
+
+// GzipFile in a process whose files may not grow past 64 KiB.
+bool GzipUnderSizeLimit(const std::string& source, const std::string& target) {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{1 << 16, 1 << 16};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    return GzipFile(source, target);
+}
+
+} // namespace
 
 TEST(GzipFileTest, CompressesToAPrivateNewFile) {
     TempDir dir;
@@ -42,4 +59,17 @@ TEST(GzipFileTest, FailuresReportFalseAndLeaveNoPartialFile) {
     EXPECT_FALSE(GzipFile(dir.File("folder"), dir.File("b.gz")));
     EXPECT_NE(0, access(dir.File("b.gz").c_str(), F_OK));
     EXPECT_NE(0, access(dir.File("a.gz").c_str(), F_OK));
+
+    // A write cut short (here by a file size limit, as a full disk would):
+    // noise does not compress, so the .gz outgrows the limit.
+    std::string noise(1 << 18, '\0');
+    uint32_t seed = 1;
+    for (char& c : noise) {
+        seed = seed * 1103515245u + 12345u;
+        c = static_cast<char>(seed >> 24);
+    }
+    WriteFileText(dir.File("noise"), noise);
+    EXPECT_EXIT(std::_Exit(GzipUnderSizeLimit(dir.File("noise"), dir.File("noise.gz")) ? 1 : 0),
+                ::testing::ExitedWithCode(0), "");
+    EXPECT_NE(0, access(dir.File("noise.gz").c_str(), F_OK)) << "the partial .gz was left";
 }

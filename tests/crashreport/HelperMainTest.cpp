@@ -3,17 +3,23 @@
 #include "crashreport/FileVersion.h"
 #include "crashreport/OfferRestart.h"
 #include "include/text/Utf8.h"
+#include "platform/process/Spawn.h"
 #include "tests/crashreport/CoreFile.h"
 #include "tests/crashreport/MultipartParts.h"
 #include "tests/crashreport/VictimProcess.h"
 #include "tests/support/Gunzip.h"
 #include "tests/support/LocalHttpEndpoint.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 #include <dirent.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <thread>
 #include <vector>
 
 using namespace testsupport;
@@ -34,11 +40,22 @@ class RecordingPresenter final : public HelperPresenter {
     }
     bool AskOkCancel(const std::wstring& caption, const std::wstring& text) override {
         boxes.push_back({caption, text});
+        if (whenAsked)
+            whenAsked();
         return answer;
     }
     std::vector<Box> boxes;
     bool answer = false;
+    std::function<void()> whenAsked;
 };
+
+// The state letter of process `pid` ('Z' once it has ended unreaped); 0
+// when it cannot be read.
+char ProcessState(pid_t pid) {
+    const std::string stat = ReadFileText("/proc/" + std::to_string(pid) + "/stat");
+    const size_t end = stat.rfind(')');
+    return end == std::string::npos || end + 2 >= stat.size() ? 0 : stat[end + 2];
+}
 
 // The uploader's surroundings in a temporary folder, talking to `endpoint`.
 struct Harness {
@@ -144,6 +161,33 @@ TEST(HelperMainTest, RefusedTriesAreRetriedWithTheSameReportUntilOneIsTaken) {
     EXPECT_EQ(victim.Thread(1), file.ThreadIds()[0]);
 }
 
+TEST(HelperMainTest, TheLogIsCompressedBeforeTheDumpSoItsDeletionCannotLoseIt) {
+    VictimProcess victim("stall");
+    ASSERT_TRUE(victim.Ready());
+    ASSERT_TRUE(WaitUntil([&] { return victim.ThreadState(2) == 'D'; })) << "the third thread never waited";
+    LocalHttpEndpoint endpoint;
+    endpoint.Enqueue(HttpAnswer::Status(200));
+    Harness harness(endpoint);
+    // The program deletes its log once it stops waiting for the helper; here
+    // that happens while the dump is written (the stalled thread makes the
+    // dump take seconds).
+    std::thread deleter([&] {
+        if (WaitUntil([&] { return victim.ThreadState(0) == 't'; }))
+            unlink(harness.dir.File("log").c_str());
+    });
+    EXPECT_EQ(0, harness.Run({std::to_string(victim.Pid()), std::to_string(victim.Thread(1)), "0",
+                              MELVANE_CRASH_VICTIM, harness.dir.File("log"), "32768", "someone",
+                              "Crash: b at 0x0"}));
+    deleter.join();
+
+    ASSERT_EQ(1u, endpoint.Requests().size());
+    const auto parts = PartsOf(endpoint.Requests()[0]);
+    ASSERT_EQ(8u, parts.size());
+    std::string log;
+    ASSERT_TRUE(Gunzip(parts.at("log.gz"), log)) << parts.at("log.gz");
+    EXPECT_EQ("abc", log);
+}
+
 TEST(HelperMainTest, WhenEveryTryFailsTheUserIsToldWhy) {
     const std::wstring firewall =
         L"It looks like a firewall is preventing Melvane Helper from connecting to our servers.\r\n\r\nIn "
@@ -247,4 +291,20 @@ TEST(HelperMainTest, RestartIsOfferedOnlyAfterAFailureOfTheMainProgram) {
         EXPECT_EQ(c.asked && c.answer ? std::vector<std::string>{c.program} : std::vector<std::string>{},
                   started);
     }
+}
+
+TEST(HelperMainTest, RestartIsOfferedOnlyOnceTheFailedProgramHasEnded) {
+    ScopedEnv linger("MELVANE_FAKE_HELPER_SLEEP_MS", "300");
+    int error = 0;
+    const pid_t program = platform::SpawnProcess({MELVANE_FAKE_HELPER}, &error);
+    ASSERT_GT(program, 0) << error;
+    RecordingPresenter presenter;
+    char stateWhenAsked = 0;
+    presenter.whenAsked = [&] { stateWhenAsked = ProcessState(program); };
+    OfferRestart("Crash: b at 0x0", platform::ProcessDescriptor(program), "/opt/m/Melvane",
+                 L"support@test.example", presenter, [](const std::string&) {});
+    EXPECT_EQ(1u, presenter.boxes.size());
+    EXPECT_EQ('Z', stateWhenAsked) << "asked while the program still ran";
+    int code = 0;
+    EXPECT_EQ(platform::WAIT_EXITED, platform::WaitProcess(program, 10000, &code));
 }

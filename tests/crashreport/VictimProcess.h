@@ -1,10 +1,12 @@
-// The crash victim in its "hold" mode, started for one test: its ids and
-// addresses, and a way to check it still runs.
+// The crash victim in its "hold" or "stall" mode, started for one test: its
+// ids and addresses, and ways to check it still runs.
 #pragma once
 
 #include "crashreport/dump/StoppedTasks.h"
+#include "crashreport/dump/TracerThread.h"
 #include "platform/fs/UniqueFd.h"
 #include "platform/process/Spawn.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
 
 #include <fcntl.h>
@@ -21,7 +23,7 @@ namespace testsupport {
 
 class VictimProcess {
   public:
-    VictimProcess() {
+    explicit VictimProcess(const char* mode = "hold") {
         int in[2], out[2];
         if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0)
             return;
@@ -29,8 +31,7 @@ class VictimProcess {
         m_stdout.Reset(out[0]);
         platform::SpawnContext context(in[0], out[1]);
         char program[] = MELVANE_CRASH_VICTIM;
-        char mode[] = "hold";
-        char* const argv[] = {program, mode, nullptr};
+        char* const argv[] = {program, const_cast<char*>(mode), nullptr};
         int error = 0;
         m_pid = context.Spawn(program, argv, &error);
         close(in[0]);
@@ -63,15 +64,30 @@ class VictimProcess {
     // Whether this process may trace the victim at all (containers may
     // refuse it); a test that needs tracing skips when not.
     bool CanBeTraced() const {
-        StoppedTasks probe;
-        return probe.Stop(m_processId);
+        return RunAsTracer([this] {
+            StoppedTasks probe;
+            return probe.Stop(m_processId);
+        });
     }
 
     // True when the victim answers a poke, i.e. none of its threads is left
     // stopped.
-    bool Answers() { return write(m_stdin.Get(), "x", 1) == 1 && ReadLine() == "alive"; }
+    bool Answers() { return Poke() && ReadLine() == "alive"; }
 
-  private:
+    // Sends the victim a byte ("hold" answers it, "stall" ends its wait).
+    bool Poke() { return write(m_stdin.Get(), "x", 1) == 1; }
+
+    // The scheduler's state letter of thread `i` ('S', 'D', 't', ...); 0 when
+    // it cannot be read.
+    char ThreadState(int i) const {
+        const std::string path =
+            "/proc/" + std::to_string(m_processId) + "/task/" + std::to_string(m_tids[i]) + "/stat";
+        const std::string stat = ReadFileText(path);
+        const size_t end = stat.rfind(')');
+        return end == std::string::npos || end + 2 >= stat.size() ? 0 : stat[end + 2];
+    }
+
+    // The next line the victim prints; "" when none comes in time.
     std::string ReadLine() {
         std::string line;
         char c;
@@ -82,6 +98,7 @@ class VictimProcess {
         return line;
     }
 
+  private:
     platform::UniqueFd m_stdin;
     platform::UniqueFd m_stdout;
     pid_t m_pid = -1;

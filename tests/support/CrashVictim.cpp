@@ -7,6 +7,10 @@
 //     and waits again) or ends (it exits). The record is a CrashRecord whose
 //     registers name the second thread's stack and instruction pointer
 //     kRecordInstruction.
+//   melvane_crash_victim stall
+//     As "hold", but the third thread waits in vfork, which no ptrace
+//     interrupt can break, until the child has read a byte from standard
+//     input (or its end); the thread then prints "woke" and the program ends.
 //   melvane_crash_victim crash <uploader> <log folder>
 //     Sets up the program's log and crash handling with <uploader> as the
 //     uploader, then crashes in its second thread, in VictimCrashHere.
@@ -17,6 +21,7 @@
 #include "include/text/Utf8.h"
 #include "platform/thread/ThreadId.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <clocale>
@@ -46,6 +51,26 @@ void ParkThread(int index) {
     g_changed.wait(lock, [] { return g_release; });
 }
 
+void StallThread() {
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        g_tids[2] = platform::CurrentThreadId();
+    }
+    g_changed.notify_all();
+    // The parent of a vfork sleeps until the child ends, deaf to everything
+    // but a fatal signal.
+    const pid_t child = vfork();
+    if (child == 0) {
+        char byte;
+        (void)!read(STDIN_FILENO, &byte, 1);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    std::printf("woke\n");
+    std::fflush(stdout);
+}
+
 // The sanitizers must let the fault through to the program's own handler.
 __attribute__((noinline, no_sanitize("address", "undefined"))) void VictimCrashHere() {
     volatile int* nowhere = nullptr;
@@ -57,8 +82,9 @@ void WaitForThreads() {
     g_changed.wait(lock, [] { return g_tids[1] != 0 && g_tids[2] != 0; });
 }
 
-int Hold(const char* marker) {
-    std::thread second(ParkThread, 1), third(ParkThread, 2);
+int Hold(const char* marker, bool stall) {
+    std::thread second(ParkThread, 1);
+    std::thread third = stall ? std::thread(StallThread) : std::thread(ParkThread, 2);
     g_tids[0] = platform::CurrentThreadId();
     WaitForThreads();
 
@@ -75,10 +101,14 @@ int Hold(const char* marker) {
                 static_cast<unsigned long>(reinterpret_cast<uintptr_t>(marker)),
                 static_cast<unsigned long>(reinterpret_cast<uintptr_t>(record)));
     std::fflush(stdout);
-    char byte;
-    while (read(STDIN_FILENO, &byte, 1) == 1) {
-        std::printf("alive\n");
-        std::fflush(stdout);
+    if (stall) {
+        third.join();
+    } else {
+        char byte;
+        while (read(STDIN_FILENO, &byte, 1) == 1) {
+            std::printf("alive\n");
+            std::fflush(stdout);
+        }
     }
     {
         std::lock_guard<std::mutex> lock(g_mutex);
@@ -86,7 +116,8 @@ int Hold(const char* marker) {
     }
     g_changed.notify_all();
     second.join();
-    third.join();
+    if (third.joinable())
+        third.join();
     delete record;
     return 0;
 }
@@ -114,8 +145,8 @@ int main(int argc, char** argv) {
     char* marker = static_cast<char*>(std::malloc(sizeof kHeapMarker));
     std::memcpy(marker, kHeapMarker, sizeof kHeapMarker);
     int result = 2;
-    if (argc == 2 && std::strcmp(argv[1], "hold") == 0)
-        result = Hold(marker);
+    if (argc == 2 && (std::strcmp(argv[1], "hold") == 0 || std::strcmp(argv[1], "stall") == 0))
+        result = Hold(marker, std::strcmp(argv[1], "stall") == 0);
     else if (argc == 4 && std::strcmp(argv[1], "crash") == 0)
         result = Crash(argv[2], argv[3]);
     std::free(marker);

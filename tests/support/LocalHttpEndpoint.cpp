@@ -193,6 +193,13 @@ void LocalHttpEndpoint::HandleConnection(int fd) {
     case HttpAnswer::kReset:
         ResetConnection(fd);
         break;
+    case HttpAnswer::kCut: {
+        SendText(fd, StatusHead(answer.status, answer.text.size()) + answer.text.substr(0, answer.sentBytes));
+        pollfd wake{m_wake.Get(), POLLIN, 0};
+        (void)poll(&wake, 1, answer.holdMs);
+        ResetConnection(fd);
+        break;
+    }
     }
 }
 

@@ -1,8 +1,9 @@
 // A loopback HTTP endpoint for tests: a thread with a listening socket on
 // 127.0.0.1 at a port the system chose. It records every request (method,
 // path, headers, body) and answers as scripted: a status with a body, the
-// bytes of a file, or a reset connection. After Close() the port is shut, so
-// the endpoint stands for a server that is absent.
+// bytes of a file, a reset connection, or a body cut off part way. After
+// Close() the port is shut, so the endpoint stands for a server that is
+// absent.
 //
 // Answers come from the one-shot queue first (in order), then from the answer
 // set for the request's path, else 404.
@@ -34,11 +35,15 @@ struct RecordedRequest {
 };
 
 struct HttpAnswer {
-    enum Kind { kStatus, kFile, kReset };
+    enum Kind { kStatus, kFile, kReset, kCut };
     Kind kind = kStatus;
     int status = 200;
-    // The body for kStatus; the file's path for kFile.
+    // The body for kStatus and kCut; the file's path for kFile.
     std::string text;
+    // kCut: the body bytes sent, and how long the connection is then held
+    // silent (Close() ends that at once) before it is reset.
+    size_t sentBytes = 0;
+    int holdMs = 0;
 
     static HttpAnswer Status(int status, std::string body = std::string()) {
         return {kStatus, status, std::move(body)};
@@ -47,6 +52,11 @@ struct HttpAnswer {
     static HttpAnswer File(std::string path) { return {kFile, 200, std::move(path)}; }
     // The request is read, then the connection is reset.
     static HttpAnswer Reset() { return {kReset, 0, std::string()}; }
+    // 200 announcing all of `body`, of which only the first `sentBytes`
+    // come; then the connection is held for `holdMs` and reset.
+    static HttpAnswer Cut(std::string body, size_t sentBytes, int holdMs = 0) {
+        return {kCut, 200, std::move(body), sentBytes, holdMs};
+    }
 };
 
 class LocalHttpEndpoint {

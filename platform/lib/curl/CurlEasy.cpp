@@ -28,7 +28,10 @@ struct SlistDeleter {
 using Slist = std::unique_ptr<curl_slist, SlistDeleter>;
 
 struct SinkContext {
+    CURL* curl;
+    const CurlRequest* request;
     const CurlBodySink* sink;
+    bool responseSeen;
 };
 
 size_t WriteBody(char* data, size_t size, size_t count, void* user) noexcept {
@@ -38,6 +41,27 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) noexcept {
         return bytes;
     try {
         return (*sink)(data, bytes) ? bytes : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+// Every header line, the blank one that ends a response's headers included.
+// A 1xx response's headers come before the final ones and are passed over.
+size_t TakeHeader(char* data, size_t size, size_t count, void* user) noexcept {
+    const size_t bytes = size * count;
+    auto* context = static_cast<SinkContext*>(user);
+    const bool headersEnd =
+        (bytes == 2 && data[0] == '\r' && data[1] == '\n') || (bytes == 1 && data[0] == '\n');
+    long status = 0;
+    if (!headersEnd || context->responseSeen ||
+        curl_easy_getinfo(context->curl, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK || status < 200)
+        return bytes;
+    context->responseSeen = true;
+    try {
+        if (context->request->onResponse)
+            context->request->onResponse(status);
+        return bytes;
     } catch (...) {
         return 0;
     }
@@ -56,8 +80,12 @@ CURLcode SetOptions(CURL* curl, const CurlRequest& request, curl_slist* headers,
     };
     set(CURLOPT_ERRORBUFFER, errorBuffer);
     set(CURLOPT_NOSIGNAL, 1L);
-    set(CURLOPT_CONNECTTIMEOUT, CurlEasy::kConnectTimeoutSecs);
-    set(CURLOPT_TIMEOUT, CurlEasy::kTotalTimeoutSecs);
+    set(CURLOPT_CONNECTTIMEOUT, kCurlConnectTimeoutSecs);
+    set(CURLOPT_TIMEOUT, request.totalTimeoutSecs);
+    if (request.idleTimeoutSecs > 0) {
+        set(CURLOPT_LOW_SPEED_LIMIT, 1L);
+        set(CURLOPT_LOW_SPEED_TIME, request.idleTimeoutSecs);
+    }
     set(CURLOPT_PROTOCOLS_STR, "http,https");
     set(CURLOPT_URL, request.url.c_str());
     if (!request.userAgent.empty())
@@ -75,6 +103,10 @@ CURLcode SetOptions(CURL* curl, const CurlRequest& request, curl_slist* headers,
         set(CURLOPT_HTTPHEADER, headers);
     set(CURLOPT_WRITEFUNCTION, WriteBody);
     set(CURLOPT_WRITEDATA, static_cast<void*>(context));
+    if (request.onResponse) {
+        set(CURLOPT_HEADERFUNCTION, TakeHeader);
+        set(CURLOPT_HEADERDATA, static_cast<void*>(context));
+    }
     return code;
 }
 
@@ -124,7 +156,7 @@ CurlResult CurlEasy::Perform(const CurlRequest& request, const CurlBodySink& sin
             headers.reset(longer);
         }
         char errorBuffer[CURL_ERROR_SIZE] = {};
-        SinkContext context{&sink};
+        SinkContext context{m_curl, &request, &sink, false};
         CURLcode code = SetOptions(m_curl, request, headers.get(), &context, errorBuffer);
         if (code == CURLE_OK)
             code = curl_easy_perform(m_curl);

@@ -1,8 +1,8 @@
 // Owns one libcurl easy handle for one HTTP exchange at a time: a GET, or a
-// POST of a body given as one buffer. Connect time-out 30 s, 300 s in all,
-// no signals, the proxy from the environment (libcurl's own rules), http and
-// https only. Nothing here logs or throws: failures come back as libcurl's
-// code with its error text.
+// POST of a body given as one buffer. Connect time-out 30 s, 300 s in all
+// unless the request sets its own limits, no signals, the proxy from the
+// environment (libcurl's own rules), http and https only. Nothing here logs
+// or throws: failures come back as libcurl's code with its error text.
 #pragma once
 
 #include <curl/curl.h>
@@ -14,6 +14,9 @@
 #include <vector>
 
 namespace platform {
+
+constexpr long kCurlConnectTimeoutSecs = 30;
+constexpr long kCurlTotalTimeoutSecs = 300;
 
 struct CurlRequest {
     std::string url;
@@ -27,6 +30,14 @@ struct CurlRequest {
     bool http10 = false;
     // PEM file of extra trusted CAs for https; empty: the system store.
     std::string caFile;
+    // The exchange fails when it lasts longer in all; 0: no such limit.
+    long totalTimeoutSecs = kCurlTotalTimeoutSecs;
+    // The exchange fails when it moves less than a byte a second for this
+    // long; 0: no such limit.
+    long idleTimeoutSecs = 0;
+    // Called once the final response's headers are in, before its body, with
+    // its status.
+    std::function<void(long status)> onResponse;
 };
 
 struct CurlResult {
@@ -45,9 +56,6 @@ using CurlBodySink = std::function<bool(const char* data, size_t size)>;
 
 class CurlEasy {
   public:
-    static constexpr long kConnectTimeoutSecs = 30;
-    static constexpr long kTotalTimeoutSecs = 300;
-
     CurlEasy() noexcept;
     ~CurlEasy();
     CurlEasy(CurlEasy&& other) noexcept;

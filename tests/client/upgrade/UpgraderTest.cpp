@@ -11,6 +11,7 @@
 #include "tests/support/LocalHttpEndpoint.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/ScopedEnv.h"
+#include "tests/support/StdinGate.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
 
@@ -123,21 +124,31 @@ TEST_F(UpgraderTest, FetchesChangedFilesAndStartsTheUpgraderOnce) {
 }
 
 TEST_F(UpgraderTest, FiveFailedAttemptsEndInOneReport) {
+    WriteFileText(dir.File("file"), "");
     struct Case {
         const char* what;
         bool badUpgrader;
         const char* upgraderExit;
+        const char* cacheHome; // null: the fixture's
+        const char* dataHome;
         size_t requests;
         size_t starts;
+        const char* logged;
     } cases[] = {
-        {"upgrader fails its digest", true, nullptr, 5, 0},
+        {"upgrader fails its digest", true, nullptr, nullptr, nullptr, 5, 0, "Could not fetch upgrader"},
         // Fetched once; later attempts find both files current.
-        {"upgrader ends with code 3", false, "3", 2, 5},
+        {"upgrader ends with code 3", false, "3", nullptr, nullptr, 2, 5, "LaunchUpgrader failed"},
+        {"no download folder", false, nullptr, "file/cache", nullptr, 0, 0,
+         "Could not make the download folder"},
+        {"no data folder", false, nullptr, nullptr, "file/data", 0, 0,
+         "No data folder to hold the upgrader's folder upgrader"},
     };
     for (const Case& c : cases) {
         std::filesystem::remove(dir.File("helper.txt"));
         std::filesystem::remove_all(dir.File("data"));
         ScopedEnv exitCode("MELVANE_FAKE_HELPER_EXIT", c.upgraderExit);
+        ScopedEnv cache("XDG_CACHE_HOME", dir.File(c.cacheHome ? c.cacheHome : "cache"));
+        ScopedEnv data("XDG_DATA_HOME", dir.File(c.dataHome ? c.dataHome : "data"));
         std::shared_ptr<UpgradeRequest> request = Order("");
         if (c.badUpgrader)
             request->upgraderMd5 = Utf8ToWide(Md5Of("other"));
@@ -154,6 +165,7 @@ TEST_F(UpgraderTest, FiveFailedAttemptsEndInOneReport) {
         EXPECT_EQ(recorded.find("Report: Upgrade Failed"), recorded.rfind("Report: Upgrade Failed"))
             << c.what;
         EXPECT_NE(std::string::npos, recorded.find("Report: Upgrade Failed")) << c.what;
+        EXPECT_TRUE(log.Contains(std::string("(ERR): ") + c.logged)) << c.what;
     }
 }
 
@@ -174,6 +186,35 @@ TEST_F(UpgraderTest, StalledOrderIsReportedAndLeavesItsPauseAtOnce) {
     EXPECT_EQ(1u, endpoint.Requests().size());
     EXPECT_NE(std::string::npos, Recorded().find("Report: Upgrade Timed Out"));
     EXPECT_EQ(std::string::npos, Recorded().find("Report: Upgrade Failed"));
+}
+
+TEST_F(UpgraderTest, AnOrderThatTimedOutWhileTheUpgraderRanNeverTurnsIntoASuccess) {
+    ManualClock clock;
+    // The upgrader notes its start, then waits on the gate and ends with 0.
+    const std::string upgrader =
+        "#!/bin/sh\necho started > '" + dir.File("started") + "'\nread line\nexit 0\n";
+    WriteFileText(dir.File("upgrader.sh"), upgrader);
+    endpoint.Serve("/site/dl/upgrader", HttpAnswer::File(dir.File("upgrader.sh")));
+    std::shared_ptr<UpgradeRequest> request = Order("");
+    request->upgraderMd5 = Utf8ToWide(Md5Of(upgrader));
+    StdinGate gate;
+    ASSERT_TRUE(gate.Ok());
+    StartUpgrade(request, 30);
+    ASSERT_TRUE(WaitUntil([&] { return !ReadFileText(dir.File("started")).empty(); }));
+    gate.Uninstall();
+
+    clock.Advance(31000);
+    bool succeeded = true;
+    EXPECT_TRUE(CheckUpgradeTimeout(*request, succeeded));
+    EXPECT_FALSE(succeeded);
+    gate.Release();
+    WaitUpgradeThread(*request, 5000);
+    ASSERT_TRUE(HasUpgradeThreadEnded(*request));
+    EXPECT_TRUE(CheckUpgradeTimeout(*request, succeeded));
+    EXPECT_FALSE(succeeded) << "the cancelled worker declared success after all";
+    const std::string recorded = Recorded();
+    EXPECT_NE(std::string::npos, recorded.find("Report: Upgrade Timed Out"));
+    EXPECT_EQ(std::string::npos, recorded.find("Report: Upgrade Failed"));
 }
 
 TEST_F(UpgraderTest, MalformedOrdersAndManifestsAreRefused) {

@@ -49,3 +49,19 @@ TEST(CoreDumpTest, VictimCoreHoldsEveryThreadTheCrashedOneFirstAndTheHeap) {
     for (int i = 0; i < 3; ++i)
         EXPECT_NE(std::string::npos, gdb.find("LWP " + std::to_string(victim.Thread(i)))) << gdb;
 }
+
+TEST(CoreDumpTest, AThreadThatCouldNotStopIsLetGoWhenItsWaitEnds) {
+    VictimProcess victim("stall");
+    ASSERT_TRUE(victim.Ready());
+    ASSERT_TRUE(WaitUntil([&] { return victim.ThreadState(2) == 'D'; })) << "the third thread never waited";
+    TempDir dir;
+    ReportFolder folder;
+    ASSERT_TRUE(folder.Create(dir.Path()));
+
+    const std::string gz = WriteMiniDump(folder, victim.Pid(), victim.Thread(1), 0);
+    if (gz.empty() && !VictimProcess().CanBeTraced())
+        GTEST_SKIP() << "ptrace is refused here: reports go without a dump";
+    ASSERT_FALSE(gz.empty());
+    ASSERT_TRUE(victim.Poke());
+    EXPECT_EQ("woke", victim.ReadLine()) << "the thread froze at a stop nobody lets go";
+}

@@ -5,12 +5,15 @@
 #include "tests/support/CapturedLog.h"
 #include "tests/support/LocalHttpEndpoint.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cwctype>
 #include <filesystem>
+#include <thread>
 
 using namespace testsupport;
 
@@ -109,4 +112,27 @@ TEST_F(HttpFetcherTest, RefusesNamesThatLeaveTheFolderAndReportsAnAbsentServer) 
     EXPECT_EQ(FETCH_URL_FAILED, result);
     EXPECT_TRUE(log.Contains("InternetOpenUrl failed, err 7"));
     EXPECT_EQ((std::vector<std::string>{"deep", "inner"}), Listing(dir.Path()));
+}
+
+TEST_F(HttpFetcherTest, ADownloadCutOffMidBodyFailsAndLeavesNothing) {
+    const std::string whole(100000, 'x');
+    endpoint.Serve("/base/cut.dll", HttpAnswer::Cut(whole, 1000, 2 * kWaitTimeout.count()));
+    WriteFileText(dir.File("cut.dll"), "old");
+    std::atomic<bool> finished{false};
+    FetchResult result = FETCH_OK;
+    bool fetched = true;
+    std::thread fetch([&] {
+        fetched = fetcher.FetchFile(L"cut.dll", L"cut.dll", Md5Of(whole), result);
+        finished = true;
+    });
+    // The reading is logged as it starts, not once the transfer is over.
+    EXPECT_TRUE(WaitUntil([&] { return log.Contains("(VERB): About to start reading file"); }));
+    EXPECT_FALSE(finished);
+    endpoint.Close(); // the connection is reset
+    fetch.join();
+
+    EXPECT_FALSE(fetched);
+    EXPECT_EQ(FETCH_DIGEST_MISMATCH, result);
+    EXPECT_EQ("old", ReadFileText(dir.File("cut.dll")));
+    EXPECT_EQ(std::vector<std::string>{"cut.dll"}, Listing(dir.Path()));
 }

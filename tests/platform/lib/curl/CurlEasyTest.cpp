@@ -55,6 +55,7 @@ TEST(CurlEasyTest, FailuresComeBackAsCodeAndText) {
     LocalHttpEndpoint endpoint;
     endpoint.Serve("/reset", HttpAnswer::Reset());
     endpoint.Serve("/ok", HttpAnswer::Status(200, "body"));
+    endpoint.Serve("/stall", HttpAnswer::Cut("body", 2, 10000));
     LocalHttpEndpoint absent;
     absent.Close();
 
@@ -63,18 +64,21 @@ TEST(CurlEasyTest, FailuresComeBackAsCodeAndText) {
         std::string url;
         std::vector<std::string> headers;
         bool sinkAccepts;
+        long idleTimeoutSecs;
         CURLcode code;
     } cases[] = {
-        {"reset", endpoint.Url("/reset"), {}, true, CURLE_RECV_ERROR},
-        {"absent", absent.Url("/x"), {}, true, CURLE_COULDNT_CONNECT},
-        {"line end in a header", endpoint.Url("/ok"), {"X: a\r\nY: b"}, true, CURLE_BAD_FUNCTION_ARGUMENT},
-        {"sink refuses", endpoint.Url("/ok"), {}, false, CURLE_WRITE_ERROR},
-        {"other scheme", "file:///etc/passwd", {}, true, CURLE_UNSUPPORTED_PROTOCOL},
+        {"reset", endpoint.Url("/reset"), {}, true, 0, CURLE_RECV_ERROR},
+        {"absent", absent.Url("/x"), {}, true, 0, CURLE_COULDNT_CONNECT},
+        {"line end in a header", endpoint.Url("/ok"), {"X: a\r\nY: b"}, true, 0, CURLE_BAD_FUNCTION_ARGUMENT},
+        {"sink refuses", endpoint.Url("/ok"), {}, false, 0, CURLE_WRITE_ERROR},
+        {"other scheme", "file:///etc/passwd", {}, true, 0, CURLE_UNSUPPORTED_PROTOCOL},
+        {"stalled past the idle limit", endpoint.Url("/stall"), {}, true, 1, CURLE_OPERATION_TIMEDOUT},
     };
     for (const Case& c : cases) {
         CurlRequest request;
         request.url = c.url;
         request.headers = c.headers;
+        request.idleTimeoutSecs = c.idleTimeoutSecs;
         CurlEasy curl;
         CurlResult result = curl.Perform(request, [&](const char*, size_t) { return c.sinkAccepts; });
         EXPECT_EQ(c.code, result.code) << c.what << ": " << result.errorText;
