@@ -121,6 +121,8 @@ class ProgramProcessTest : public ::testing::Test {
     testsupport::ScopedEnv home{"HOME", dir.Path()};
     testsupport::ScopedEnv redirector{"MELVANE_REDIRECTOR", "127.0.0.1:9"};
     testsupport::ScopedEnv tls{"MELVANE_TLS", "off"};
+    // The same on a desktop as without one.
+    testsupport::ScopedEnv ui{"MELVANE_UI", "headless"};
 };
 
 TEST_F(ProgramProcessTest, ListenerCloseEndsTheRunningCopyAndASecondCopyStops) {
