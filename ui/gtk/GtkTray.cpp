@@ -78,7 +78,7 @@ bool GtkTray::ShowBalloon(const BalloonData& balloon) {
     notify_notification_add_action(m_notification.Get(), "default", "Open", OnBalloonAction, this, nullptr);
     g_signal_connect(m_notification.Get(), "closed", G_CALLBACK(OnBalloonClosed), this);
     GError* error = nullptr;
-    if (!notify_notification_show(m_notification.Get(), &error)) {
+    if (!notify_is_initted() || !notify_notification_show(m_notification.Get(), &error)) {
         // Nothing shows it; it still ends after its time.
         MVLOG(LOG_ERR, "Notice not shown: %s", error ? error->message : "no notification service");
         if (error)

@@ -2,7 +2,8 @@
 // screenshots under Xvfb.
 //
 //   watcher FILE           stands in for the StatusNotifierWatcher of a tray
-//                          host; each registered item is appended to FILE as
+//                          host; FILE is made once it is on the bus, and each
+//                          registered item is appended to it as
 //                          "<bus name> <object path>"
 //   menu NAME PATH PNG     shows the item's icon and its exported menu the way
 //                          a tray host does, and saves the screen to PNG
@@ -19,6 +20,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -101,12 +103,14 @@ int RunWatcher(const std::string& file) {
     g_dbus_connection_register_object(bus, kWatcherPath, info->interfaces[0], &vtable, &watcher, nullptr,
                                       nullptr);
     GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+    // The file appears once the name is ours; losing the name ends the run.
     g_bus_own_name_on_connection(
-        bus, kWatcherName, G_BUS_NAME_OWNER_FLAGS_NONE, nullptr,
-        [](GDBusConnection*, const gchar*, gpointer loop) {
-            g_main_loop_quit(static_cast<GMainLoop*>(loop));
+        bus, kWatcherName, G_BUS_NAME_OWNER_FLAGS_NONE,
+        [](GDBusConnection*, const gchar*, gpointer data) {
+            if (FILE* out = std::fopen(static_cast<Watcher*>(data)->file.c_str(), "a"))
+                std::fclose(out);
         },
-        loop, nullptr);
+        [](GDBusConnection*, const gchar*, gpointer) { std::exit(1); }, &watcher, nullptr);
     g_unix_signal_add(
         SIGTERM,
         [](gpointer loop) {
