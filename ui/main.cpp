@@ -1,10 +1,10 @@
 // The Melvane program.
 #include "client/core/KovikCore.h"
+#include "client/media/print/FingerprintChild.h"
 #include "include/crash/CrashReport.h"
 #include "include/log/Logger.h"
 #include "include/thread/Threads.h"
 #include "ui/CommandLine.h"
-#include "ui/FingerprintChildPlaceholder.h"
 #include "ui/FrontEnd.h"
 #include "ui/KovikCoreControl.h"
 #include "ui/ListenerClient.h"
@@ -46,7 +46,10 @@ int main(int argc, char** argv) {
     InstallCrashHandlers();
 
     ProgramEntries entries;
-    entries.fingerprintChild = [] { return FingerprintChildPlaceholder(); };
+    entries.fingerprintChild = [] {
+        FingerprintChildMain();
+        return 0;
+    };
     entries.runUi = RunNormalMode;
     entries.showFolders = ShowFoldersOfRunningCopy;
     entries.sleepMs = [](uint32_t ms) { SleepFor(0, ms); };

@@ -34,7 +34,8 @@ KovikCore::KovikCore(CoreParts parts)
       m_configDirOverride(std::move(parts.configDirOverride)),
       m_oneTimeFilePathOverride(std::move(parts.oneTimeFilePath)), m_shareMon(std::move(parts.shareMon)),
       m_musicSearch(std::move(parts.musicSearch)), m_fileStreamer(std::move(parts.fileStreamer)),
-      m_startPlayCountImport(std::move(parts.startPlayCountImport)) {
+      m_startPlayCountImport(std::move(parts.startPlayCountImport)),
+      m_port(std::make_shared<CorePort>(*this)) {
     if (!m_nodeConn)
         m_nodeConn = std::make_unique<NodeConn>(*this);
     if (!m_scanner)
@@ -53,6 +54,7 @@ KovikCore::KovikCore(CoreParts parts)
 }
 
 KovikCore::~KovikCore() {
+    m_port->Detach();
     if (g_ui == m_ui)
         g_ui = nullptr;
 }

@@ -6,6 +6,7 @@
 // flag.
 #pragma once
 
+#include "client/core/CorePort.h"
 #include "client/core/CoreRequest.h"
 #include "client/library/FileScanner.h"
 #include "client/library/IScannerHost.h"
@@ -43,7 +44,9 @@ struct CoreParts {
     std::unique_ptr<ShareMon> shareMon;
     std::unique_ptr<MusicSearch> musicSearch;
     std::unique_ptr<FileStreamer> fileStreamer;
-    std::function<void(std::unique_ptr<PlayCountImportRequest>)> startPlayCountImport;
+    // Starts the play-count import and gives its thread (null when none
+    // runs).
+    std::function<ThreadHandle(std::unique_ptr<PlayCountImportRequest>)> startPlayCountImport;
     // The configuration folder; empty: $XDG_DATA_HOME/Melvane.
     std::wstring configDirOverride;
     // The one-time login file; empty: "onetime" beside the executable.
@@ -111,6 +114,8 @@ class KovikCore final : public IServerLinkOwner, public IScannerHost {
     void PostPlayCountsRequest(std::unique_ptr<ITunesPlayCounts> playCounts);
     void PostFoundFoldersRequest(std::vector<std::wstring> folders);
     void PostITunesPlaylistsRequest(std::unique_ptr<ImportedPlaylists> playlists);
+    // How the threads of the search and the imports reach the core.
+    std::shared_ptr<CorePort> GetPort() const { return m_port; }
 
     // ---- getters for the UI ----
     std::wstring GetUsername();
@@ -159,6 +164,7 @@ class KovikCore final : public IServerLinkOwner, public IScannerHost {
     bool IsSearchRunning() const override { return m_searchRunning; }
     void SetPlayCountSettings(bool enabled, uint32_t hours) override;
     void SetWebLoginSecret(const std::string& secret) override;
+    void StartPlaylistImport() override;
 
     // ---- configuration database ----
     static bool CreateSharesTable(sqlite3* db);
@@ -190,6 +196,8 @@ class KovikCore final : public IServerLinkOwner, public IScannerHost {
     void AddFoundFolders(const std::vector<std::wstring>& folders);
     void NotifySharesChanged();
     void AddPlayCounts(const ITunesPlayCounts& counts);
+    // Waits for the play-count import whose result has come.
+    void JoinPlayCountImport();
     // Commits the scanner's open transaction so a configuration write
     // survives a crash.
     void CommitConfigWrite();
@@ -233,7 +241,7 @@ class KovikCore final : public IServerLinkOwner, public IScannerHost {
     bool m_searchRunning = false;
     bool m_sharesChosen = false;
     std::unique_ptr<FileStreamer> m_fileStreamer;
-    std::function<void(std::unique_ptr<PlayCountImportRequest>)> m_startPlayCountImport;
+    std::function<ThreadHandle(std::unique_ptr<PlayCountImportRequest>)> m_startPlayCountImport;
     // The account, and the server's second security string that the login
     // address is built from: written on the core thread, read by the UI.
     Mutex m_accountLock;
@@ -248,6 +256,8 @@ class KovikCore final : public IServerLinkOwner, public IScannerHost {
     bool m_hasAccount = false;
     bool m_started = false;
     IKovikUI* m_ui = nullptr;
+    // Detached when the core goes.
+    std::shared_ptr<CorePort> m_port;
 };
 
 // The program's core, built before the program's entry runs.

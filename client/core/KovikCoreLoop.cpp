@@ -178,8 +178,9 @@ void KovikCore::RequestPlaycountReport() {
     m_nextPlayCountTime = Now() + PlayCountIntervalSecs(m_playCountHours);
     auto request = std::make_unique<PlayCountImportRequest>();
     request->initial = initial;
-    request->threadSlot = &m_playCountThread;
-    m_startPlayCountImport(std::move(request));
+    request->port = m_port;
+    // Kept until its result arrives, so imports never overlap.
+    m_playCountThread = m_startPlayCountImport(std::move(request));
 }
 
 void KovikCore::UpdateStatus() {

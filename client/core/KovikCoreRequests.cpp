@@ -13,6 +13,12 @@
 #include "include/text/AppStrings.h"
 #include "include/text/StringUtil.h"
 
+namespace {
+
+constexpr uint32_t kImportJoinMs = 5000;
+
+} // namespace
+
 void KovikCore::PostRequest(std::unique_ptr<CoreRequest> request) {
     MutexLock lock(m_requestLock);
     m_requests.push_back(std::move(request));
@@ -74,7 +80,7 @@ void KovikCore::ProcessUiRequests() {
                 SetShares(*request->folders);
             break;
         case CR_PLAY_COUNTS:
-            CloseThreadHandle(&m_playCountThread);
+            JoinPlayCountImport();
             if (request->playCounts)
                 AddPlayCounts(*request->playCounts);
             break;
@@ -121,6 +127,17 @@ void KovikCore::AddFoundFolders(const std::vector<std::wstring>& folders) {
     NotifySharesChanged();
     m_searchRunning = false;
     (void)IncrementAction(m_configDb.Get(), kActionMusicSearch);
+}
+
+void KovikCore::JoinPlayCountImport() {
+    // The import posts its result as its last act, so it ends at once.
+    if (m_playCountThread && !WaitThread(m_playCountThread, kImportJoinMs))
+        MVLOG(LOG_ERR, "The play-count import did not end after posting its result");
+    CloseThreadHandle(&m_playCountThread);
+}
+
+void KovikCore::StartPlaylistImport() {
+    StartITunesPlaylistImport(m_port);
 }
 
 void KovikCore::AddPlayCounts(const ITunesPlayCounts& counts) {

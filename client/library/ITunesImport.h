@@ -1,8 +1,9 @@
-// Imports from the media player's library file, each on a thread of its own;
-// results reach the core as requests. No library file is read yet: the import
-// itself arrives with its own component, and until then both imports find
-// nothing and post nothing.
+// Imports from the media library's XML file, each on a thread of its own:
+// play counts by file path, and the user's playlists as lists of paths.
+// Results reach the core as requests.
 #pragma once
+
+#include "include/thread/Threads.h"
 
 #include <cstdint>
 #include <map>
@@ -10,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "include/thread/Threads.h"
+class CorePort;
+struct ITunesParseContext;
 
 // Play counts by file path.
 using ITunesPlayCounts = std::map<std::wstring, int32_t>;
@@ -23,11 +25,24 @@ struct ImportedPlaylist {
 using ImportedPlaylists = std::vector<ImportedPlaylist>;
 
 // What the core hands to a play-count import: whether this is the first
-// report, and where the import keeps its thread handle.
+// report, and the way back to the core.
 struct PlayCountImportRequest {
     bool initial = false;
-    ThreadHandle* threadSlot = nullptr;
+    std::shared_ptr<CorePort> port;
 };
 
-void StartITunesPlaylistImport();
-void StartITunesPlayCountImport(std::unique_ptr<PlayCountImportRequest> request);
+// The user's playlists of a parsed file, in file order: hidden and special
+// ones left out, those without a name or tracks and those the program wrote
+// itself ("MV_...") counted in `oldCount` and left out.
+void CollectPlaylists(const ITunesParseContext& context, ImportedPlaylists& out, int& oldCount);
+// The play count of every track of a parsed file, by location.
+void CollectPlayCounts(const ITunesParseContext& context, ITunesPlayCounts& out);
+
+void ImportITunesPlaylists(ImportedPlaylists& out, const std::wstring& path);
+void ImportITunesPlayCounts(ITunesPlayCounts& out, const std::wstring& path);
+
+// Imports the playlists of the default library file on a thread of its own.
+void StartITunesPlaylistImport(std::shared_ptr<CorePort> port);
+// Imports the play counts of the default library file on a thread of its
+// own and gives the thread (null when it could not start).
+ThreadHandle StartITunesPlayCountImport(std::unique_ptr<PlayCountImportRequest> request);

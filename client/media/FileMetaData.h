@@ -9,8 +9,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace TagLib::ID3v2 {
+class Tag;
+}
+namespace TagLib::MP4 {
 class Tag;
 }
 
@@ -79,6 +83,9 @@ class FileMetaData {
     std::string GetTagDigest() const;
     // Sets artSize and artHash from the chosen picture (none: both 0).
     void SetCoverArt(const unsigned char* bytes, size_t count);
+    // The cover picture's bytes and MIME type, read from the file now. An
+    // MP3 record relies on the tag length of an earlier ReadQuickInfo.
+    [[nodiscard]] bool GetCoverArt(std::vector<unsigned char>& bytes, std::string& mimeType) const;
 
     // The content digest of a file's audio region.
     [[nodiscard]] static bool HashAudioData(int fd, uint64_t dataOffset, uint64_t dataLen,
@@ -144,6 +151,9 @@ class FileMetaData {
     [[nodiscard]] bool AnalyzeMp3(int fd, const std::wstring& path);
     [[nodiscard]] bool ReadMp3Tags(const std::wstring& path);
     void WalkId3v2Frames(const TagLib::ID3v2::Tag& tag);
+    [[nodiscard]] bool AnalyzeMp4(int fd, const std::wstring& path);
+    [[nodiscard]] bool ReadMp4Tags(const std::wstring& path);
+    void WalkMp4Items(const TagLib::MP4::Tag& tag);
     // Appends "label: value" to auxText, one blank between entries.
     void AppendAux(const std::string& label, const std::string& value);
 };

@@ -67,9 +67,8 @@ bool FileMetaData::ReadQuickInfo() {
         if (!AnalyzeMp3(fd.Get(), path))
             return false;
     } else if (encType == AAC) {
-        // A later change replaces this refusal with the MPEG-4 analysis.
-        MVLOG(LOG_ERR, "MPEG-4 analysis is not built yet, not read: %ls", path.c_str());
-        return false;
+        if (!AnalyzeMp4(fd.Get(), path))
+            return false;
     } else {
         MVLOG(LOG_ERR, "Not an audio file type, not read: %ls", path.c_str());
         return false;

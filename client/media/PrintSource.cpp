@@ -1,24 +1,18 @@
 #include "client/media/PrintSource.h"
 
-#include "include/log/Logger.h"
+#include "client/media/print/FingerPrinter2.h"
+#include "client/media/print/PrintKeys.h"
 
-// The fingerprinter and its child process are not part of this build: both
-// producers answer "no print", which leaves the record valid without one. A
-// later change replaces these bodies with the real producers.
-
-namespace {
-
-bool NoPrint(const std::wstring& path) {
-    MVLOG(LOG_INFO, "Fingerprints are not built yet; no print for %ls", path.c_str());
-    return false;
-}
-
-} // namespace
-
-bool CalcPrintInProcess(const std::wstring& path, std::string& /*print*/, uint32_t& /*printSecs*/) {
-    return NoPrint(path);
-}
-
-bool GetPrintOutOfProc(const std::wstring& path, std::string& /*print*/, uint32_t& /*printSecs*/) {
-    return NoPrint(path);
+bool CalcPrintInProcess(const std::wstring& path, std::string& print, uint32_t& printSecs) {
+    std::vector<PrintEntry> entries;
+    std::vector<uint32_t> keys;
+    uint32_t secs = 0;
+    {
+        FingerPrinter2 printer(path);
+        if (!printer.CalcPrint(entries, keys, secs))
+            return false;
+    }
+    print = PrintToText(entries);
+    printSecs = secs;
+    return true;
 }

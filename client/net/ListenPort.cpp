@@ -124,6 +124,7 @@ bool TcpConn::Listen(HttpConnFactory factory, void* context, int sockBufSize) {
         if (factory) {
             existing->httpFactory = factory;
             existing->factoryContext = context;
+            existing->httpListener = this;
         } else {
             existing->appConns.push_back(this);
         }
@@ -153,6 +154,7 @@ bool TcpConn::Listen(HttpConnFactory factory, void* context, int sockBufSize) {
     if (factory) {
         record->httpFactory = factory;
         record->factoryContext = context;
+        record->httpListener = this;
     } else {
         record->appConns.push_back(this);
     }
@@ -168,6 +170,11 @@ void TcpConn::LeaveListenPort() {
     auto it = std::find(port->appConns.begin(), port->appConns.end(), this);
     if (it != port->appConns.end())
         port->appConns.erase(it);
+    if (port->httpListener == this) {
+        port->httpFactory = nullptr;
+        port->factoryContext = nullptr;
+        port->httpListener = nullptr;
+    }
     if (port->IsUnused()) {
         MVLOG(LOG_INFO, "no more pending conns on port %i, closing listen fd %i", port->port,
               port->listenFd.Get());

@@ -34,6 +34,9 @@ struct ListenPort {
     std::vector<PendingConn> pending;
     HttpConnFactory httpFactory = nullptr;
     void* factoryContext = nullptr;
+    // The listening connection that set the factory; the factory goes when
+    // it leaves, since its context may go with it.
+    const TcpConn* httpListener = nullptr;
 
     bool IsUnused() const { return appConns.empty() && httpFactory == nullptr; }
 };

@@ -61,6 +61,8 @@ class IServerLink {
     virtual bool HasConnectedOnce() const = 0;
     virtual int GetNumTransfers() const = 0;
     virtual std::wstring GetStatusLine() const = 0;
+    // The account the session signs in with (UTF-8), for the song server.
+    virtual std::string GetUserName() const = 0;
 
     // Senders that write only whole frames; false when nothing was written.
     // Sends up to 900 counts, removing those sent.
@@ -90,4 +92,7 @@ class IServerLinkOwner {
     // The second string of the last security-string message ("" when
     // disconnected), kept for the web-site login address.
     virtual void SetWebLoginSecret(const std::string& secret) = 0;
+    // Imports the media library's playlists on a thread of its own; they
+    // come back to the core as a request.
+    virtual void StartPlaylistImport() = 0;
 };

@@ -63,6 +63,7 @@ class NodeConn final : public IServerLink {
     bool HasConnectedOnce() const override { return m_connectedOnce; }
     int GetNumTransfers() const override;
     std::wstring GetStatusLine() const override;
+    std::string GetUserName() const override { return m_username; }
     bool SendPlayCounts(PlayCountMap& counts) override;
     bool SendPlaylist(std::list<ResolvedPlaylist>& playlists) override;
     bool SendSharesChanged() override;

@@ -3,7 +3,6 @@
 #include "client/server/NodeConn.h"
 
 #include "client/library/FileScanner.h"
-#include "client/library/ITunesImport.h"
 #include "client/library/SharedFile.h"
 #include "client/server/MessageTypes.h"
 #include "include/log/Logger.h"
@@ -66,7 +65,7 @@ void NodeConn::SendSyncCompleteIfDone(FileScanner& scanner) {
     if (!SendEmpty(MSG_SYNC_COMPLETE))
         return;
     m_listingRequested = false;
-    StartITunesPlaylistImport();
+    m_owner.StartPlaylistImport();
 }
 
 bool NodeConn::SendNewFile(FileScanner& scanner, uint32_t cfID) {

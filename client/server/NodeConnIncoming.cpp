@@ -6,7 +6,6 @@
 #include "client/core/IKovikUI.h"
 #include "client/core/ReportThread.h"
 #include "client/library/FileScanner.h"
-#include "client/library/ITunesImport.h"
 #include "client/library/SharedFile.h"
 #include "client/server/MessageTypes.h"
 #include "client/upgrade/UpgradeRequest.h"
@@ -189,7 +188,7 @@ NodeConn::HandlerResult NodeConn::Dispatch(uint16_t type, FileScanner& scanner) 
             ui->ShowFoldersDialog();
         return HR_OK;
     case MSG_IMPORT_ITUNES_PLAYLISTS:
-        StartITunesPlaylistImport();
+        m_owner.StartPlaylistImport();
         return HR_OK;
     default:
         // Its body was taken whole, so the stream stays in step.

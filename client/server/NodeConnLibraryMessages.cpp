@@ -106,7 +106,7 @@ NodeConn::HandlerResult NodeConn::HandleFileDetailsRequest(FileScanner& scanner)
     std::wstring path;
     file->GetFullPath(path, scanner);
     MVLOG(LOG_INFO, "Queuing a scan for %ls, %i", path.c_str(), static_cast<int>(cfID));
-    m_lowPriScanner->QueueRequest(path, cfID, file->GetKind(), m_sessionSerial, false);
+    m_lowPriScanner->QueueRequest(path, cfID, file->GetKind(), m_sessionSerial, true);
     return HR_OK;
 }
 

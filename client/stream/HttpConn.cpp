@@ -1,12 +1,204 @@
 #include "client/stream/HttpConn.h"
 
+#include "client/library/FileScanner.h"
+#include "client/stream/Encoder.h"
+#include "client/stream/HttpRequest.h"
+#include "client/stream/HttpResources.h"
+#include "client/stream/HttpResponse.h"
+#include "client/stream/SongRequest.h"
+#include "include/log/Logger.h"
+#include "include/text/AppStrings.h"
+#include "include/text/Utf8.h"
+#include "platform/time/Clock.h"
+
+#include <string_view>
+
 namespace {
-constexpr int kHttpBufBytes = 65536;
-}
+
+constexpr char kLocalHostPrefix[] = "127.0.0.1:";
+
+} // namespace
 
 HttpConn::HttpConn(const std::string& salt, uint16_t port, const std::string& userName, FileScanner* scanner,
                    IServerLink* serverLink, bool localOnly)
-    : m_salt(salt), m_port(port), m_userName(userName), m_scanner(scanner), m_serverLink(serverLink),
-      m_localOnly(localOnly) {
-    m_conn.SetBufSizes(kHttpBufBytes, kHttpBufBytes);
+    : m_salt(salt), m_port(port), m_userName(userName), m_quality(Encoder::kDefaultQuality),
+      m_scanner(scanner), m_serverLink(serverLink), m_localOnly(localOnly),
+      m_lastProgressMs(platform::MonotonicMs()) {
+    m_conn.SetBufSizes(kBufBytes, kBufBytes);
+}
+
+HttpConn::~HttpConn() = default;
+
+void HttpConn::SetState(int state) {
+    MVLOG(LOG_VERB, "HttpConn for songID %d(%p) changing from %d to %d", static_cast<int>(m_songID),
+          static_cast<void*>(this), m_state, state);
+    m_state = state;
+}
+
+void HttpConn::SetResult(int result) {
+    if (m_result != HCR_NONE)
+        return;
+    MVLOG(LOG_INFO, "HttpConn for songID %d(%p) complete - result %d", static_cast<int>(m_songID),
+          static_cast<void*>(this), result);
+    m_result = result;
+}
+
+void HttpConn::Abort(int result) {
+    SetResult(result);
+    SetState(HC_CLOSING);
+    m_conn.Close();
+}
+
+bool HttpConn::IsStalled() {
+    const uint64_t now = platform::MonotonicMs();
+    const uint32_t bytesRead = m_conn.inBuf.GetStats().bytesIn;
+    const uint32_t bytesSent = m_conn.outBuf.GetStats().bytesConsumed;
+    // A body waiting for its pace is not stalled; once all is queued, only
+    // traffic counts, so a player that never closes is let go too.
+    if (bytesRead != m_bytesReadSeen || bytesSent != m_bytesSentSeen ||
+        (m_state == HC_SENDING && !m_conn.outBuf.HasData())) {
+        m_bytesReadSeen = bytesRead;
+        m_bytesSentSeen = bytesSent;
+        m_lastProgressMs = now;
+        return false;
+    }
+    return now - m_lastProgressMs >= kIdleTimeoutMs;
+}
+
+void HttpConn::HandleHttpRequest() {
+    if (m_conn.GetState() == TC_FAILED) {
+        SetResult(HCR_CONN_FAILED);
+        m_conn.Close();
+    }
+    if (m_conn.GetState() == TC_CLOSED) {
+        if (m_state == HC_SENDING)
+            SetResult(HCR_PEER_CLOSED);
+        m_done = true;
+        return;
+    }
+    if (IsStalled()) {
+        MVLOG(LOG_INFO, "HttpConn %p made no progress for %llu s in state %d; closing",
+              static_cast<void*>(this), static_cast<unsigned long long>(kIdleTimeoutMs / 1000), m_state);
+        Abort(m_state == HC_READING ? HCR_REFUSED : HCR_PEER_CLOSED);
+        m_done = true;
+        return;
+    }
+
+    switch (m_state) {
+    case HC_READING:
+        if (m_conn.GetState() == TC_CONNECTED)
+            ReadRequest();
+        break;
+    case HC_SENDING:
+        PumpBody();
+        break;
+    case HC_ERROR_QUEUED:
+        // The error line goes out before the sending side shuts, and the
+        // player closes once it has read it.
+        SetState(HC_CLOSING);
+        if (m_conn.GetState() == TC_CONNECTED)
+            m_conn.ShutdownWhenSent();
+        else
+            m_conn.Close();
+        break;
+    default:
+        break;
+    }
+}
+
+void HttpConn::ReadRequest() {
+    Buf& in = m_conn.inBuf;
+    if (!in.HasData())
+        return;
+    const std::string_view bytes(reinterpret_cast<const char*>(in.GetReadPtr()),
+                                 static_cast<size_t>(in.GetNumUsedBytes()));
+    const size_t headLength = FindHeadEnd(bytes);
+    if (headLength == 0) {
+        in.Compact();
+        if (!in.HasSpace()) {
+            MVLOG(LOG_ERR, "HttpConn %p: request head of %i bytes has no end; closing",
+                  static_cast<void*>(this), in.GetNumUsedBytes());
+            Abort(HCR_REFUSED);
+        }
+        return;
+    }
+    const std::string head(bytes.substr(0, headLength));
+    (void)in.Consume(static_cast<int64_t>(headLength));
+
+    HttpRequest request;
+    const bool answered = ParseRequest(head, request) && AnswerRequest(request);
+    if (!answered && m_state != HC_ERROR_QUEUED) {
+        MVLOG(LOG_INFO, "Sending error response code 400 for HttpConn %p", static_cast<void*>(this));
+        FailRequest(HTTP_BAD_REQUEST, HCR_REFUSED);
+    }
+}
+
+bool HttpConn::AnswerRequest(const HttpRequest& request) {
+    const std::string name = request.resource.substr(1);
+    MVLOG(LOG_VERB, "Received request for resource %s", name.c_str());
+    if (!CheckSalt(request)) {
+        if (name == "crossdomain.xml")
+            return SendSmallResource("text/xml", CrossDomainPolicy());
+        return false;
+    }
+    if (name == "random")
+        return SendSmallResource("application/x-javascript",
+                                 RandomSongScript(m_scanner ? m_scanner->GetRandomSongId() : 0));
+    if (name == "identify")
+        return SendSmallResource("application/x-javascript",
+                                 IdentifyScript(m_userName, WideToUtf8(GetAppString(AS_VERSION))));
+    return SendSongResponse(name, request);
+}
+
+bool HttpConn::CheckSalt(const HttpRequest& request) const {
+    bool salted = false;
+    for (int i = 0; i < request.numQuery && !salted; ++i) {
+        const HttpHeaderPair& pair = request.query[static_cast<size_t>(i)];
+        salted = !m_salt.empty() && pair.name == "mvsalt" && pair.value == m_salt;
+    }
+    if (!salted) {
+        MVLOG(LOG_ERR, "no salt match, dropping request");
+        return false;
+    }
+    if (!m_localOnly)
+        return true;
+    for (int i = 0; i < request.numHeaders; ++i) {
+        const HttpHeaderPair& header = request.headers[static_cast<size_t>(i)];
+        if (!AsciiEqualsNoCase(header.name, "Host") || header.value.rfind(kLocalHostPrefix, 0) != 0)
+            continue;
+        const std::string_view port = std::string_view(header.value).substr(sizeof kLocalHostPrefix - 1);
+        int64_t number = 0;
+        return port.find_first_not_of("0123456789") == std::string_view::npos &&
+               ParseLeadingInt(port, number) && number == m_port;
+    }
+    return false;
+}
+
+bool HttpConn::SendSmallResource(const char* contentType, const std::string& body) {
+    if (!WriteOkHeaders(contentType, static_cast<int64_t>(body.size()), false) ||
+        !AppendText(m_conn.outBuf, body)) {
+        MVLOG(LOG_ERR, "HttpConn %p: no room for a %zu-byte answer", static_cast<void*>(this), body.size());
+        m_conn.outBuf.Reset();
+        return false;
+    }
+    SetResult(HCR_COMPLETE);
+    m_conn.ShutdownWhenSent();
+    SetState(HC_SENT);
+    return true;
+}
+
+void HttpConn::SendErrorResponse(int code) {
+    if (!AppendText(m_conn.outBuf, ErrorResponse(code)))
+        MVLOG(LOG_ERR, "HttpConn %p: no room for the %d response", static_cast<void*>(this), code);
+    SetState(HC_ERROR_QUEUED);
+}
+
+bool HttpConn::FailRequest(int code, int result) {
+    SendErrorResponse(code);
+    SetResult(result);
+    return false;
+}
+
+bool HttpConn::WriteOkHeaders(const std::string& contentType, int64_t length, bool sourceLength) {
+    return AppendText(m_conn.outBuf, OkHeaders(contentType, length, sourceLength));
 }

@@ -40,6 +40,8 @@ constexpr ax::Guid IID_IPgvPresenter = {
     0xB72F6994, 0x128C, 0x4234, {0xB8, 0x33, 0xC7, 0x01, 0xD6, 0x48, 0x63, 0xC2}};
 constexpr ax::Guid IID_IStringResourceManager = {
     0x1E792981, 0x7ABA, 0x4132, {0xBA, 0x4C, 0xA1, 0xFF, 0x4A, 0xB6, 0xC3, 0x20}};
+constexpr ax::Guid IID_ITreeNode = {
+    0xAD722D32, 0x01CB, 0x4A31, {0x8E, 0xC4, 0x45, 0xF7, 0xD8, 0x96, 0xA9, 0x5F}};
 constexpr ax::Guid IID_IPgvFont = {
     0x4F4C0B63, 0xB99B, 0x4675, {0x83, 0x8D, 0x7A, 0xC3, 0xC5, 0x1D, 0x7F, 0x8A}};
 
@@ -57,6 +59,7 @@ enum PgvControlDispId : int32_t { PGV_CONTROL_MEMBERS(PGVC_ENUM) };
 enum PgvEventDispId : int32_t { PGV_EVENT_MEMBERS(PGVE_ENUM) };
 enum PgvStringDispId : int32_t { PGV_STRING_MEMBERS(PGVS_ENUM) };
 enum PgvFontDispId : int32_t { PGV_FONT_MEMBERS(PGVF_ENUM) };
+enum PgvNodeDispId : int32_t { PGV_NODE_MEMBERS(PGVN_ENUM) };
 
 // Ambient properties a site answers.
 enum PgvAmbientDispId : int32_t {
@@ -89,6 +92,53 @@ enum PgvVirtualKey : uint32_t {
     VK_UP = 0x26,
     VK_RIGHT = 0x27,
     VK_DOWN = 0x28,
+};
+
+// Window input the host delivers to the control's tree window
+// (IPgvControl::TreeInput): mouse messages with the point, key messages
+// with the virtual key, characters for the label editor.
+enum PgvInputMessage : uint32_t {
+    IM_KEYDOWN = KM_KEYDOWN,
+    IM_KEYUP = KM_KEYUP,
+    IM_CHAR = 0x0102,
+    IM_MOUSEMOVE = 0x0200,
+    IM_LBUTTONDOWN = 0x0201,
+    IM_LBUTTONUP = 0x0202,
+    IM_LBUTTONDBLCLK = 0x0203,
+    IM_RBUTTONDOWN = 0x0204,
+    IM_RBUTTONUP = 0x0205,
+};
+// Modifier keys held, as the stock events' Shift argument counts them.
+enum PgvModifiers : uint32_t {
+    MOD_SHIFT = 1,
+    MOD_CTRL = 2,
+    MOD_ALT = 4,
+};
+// Mouse buttons, as the stock events' Button argument counts them.
+enum PgvButtons : int16_t {
+    BTN_LEFT = 1,
+    BTN_RIGHT = 2,
+    BTN_MIDDLE = 4,
+};
+
+// The standard members of a picture object and its types.
+enum PgvPictureDispId : int32_t {
+    PICT_HANDLE = 0,
+    PICT_TYPE = 3,
+    PICT_WIDTH = 4, // HIMETRIC
+    PICT_HEIGHT = 5,
+};
+enum PgvPictureType : int16_t {
+    PICTYPE_BITMAP = 1,
+    PICTYPE_ICON = 3,
+};
+
+// Log levels of the lines a control gives its site.
+enum PgvLogLevel : int32_t {
+    PGV_LOG_CRIT = 0,
+    PGV_LOG_ERR = 1,
+    PGV_LOG_INFO = 2,
+    PGV_LOG_VERB = 3,
 };
 
 enum CheckStates : int32_t {
@@ -200,6 +250,8 @@ struct IPgvSite : ax::IUnknown {
     virtual ax::HRESULT ContainerToHimetric(float x, float y, int32_t* hx, int32_t* hy) = 0;
     virtual ax::HRESULT GetUiLoop(IPgvUiLoop** loop) = 0;
     virtual ax::HRESULT GetPresenter(IPgvPresenter** presenter) = 0;
+    // A line for the host's log.
+    virtual void Log(int32_t level, const char16_t* text) = 0;
 };
 
 // The control's side of the contract.
@@ -228,6 +280,14 @@ struct IPgvControl : ax::IUnknown {
     virtual ax::HRESULT SetExtent(int32_t cx, int32_t cy) = 0;
     // Drawing into a target without a window of the control's own.
     virtual ax::HRESULT Draw(intptr_t target, const PgvRect* bounds) = 0;
+    // Input that reached the tree window (PgvInputMessage; `code` is the
+    // virtual key or character, `modifiers` PgvModifiers, x and y the point
+    // in pixels for mouse messages). E_UNEXPECTED without a window.
+    virtual ax::HRESULT TreeInput(uint32_t message, uint32_t code, uint32_t modifiers, int32_t x,
+                                  int32_t y) = 0;
+    // The tip the tree shows for the item at the point; S_FALSE (and no
+    // text) when there is none.
+    virtual ax::HRESULT GetInfoTip(int32_t x, int32_t y, ax::BSTR* tip) = 0;
 };
 
 // Dispatch tables of the interfaces, for hosts that implement event sinks
@@ -236,5 +296,6 @@ PGV_DEFINE_TABLE(control_members, PGV_CONTROL_MEMBERS)
 PGV_DEFINE_TABLE(event_members, PGV_EVENT_MEMBERS)
 PGV_DEFINE_TABLE(string_members, PGV_STRING_MEMBERS)
 PGV_DEFINE_TABLE(font_members, PGV_FONT_MEMBERS)
+PGV_DEFINE_TABLE(node_members, PGV_NODE_MEMBERS)
 
 } // namespace pgv

@@ -140,7 +140,71 @@
     X(24, OnQueryNodeCheckState, ONQUERYNODECHECKSTATE, METHOD, ax::VT_EMPTY, PGV_P(Node, VT_DISPATCH))      \
     X(25, Initialize, INITIALIZE, METHOD, ax::VT_EMPTY, PGV_PREF(Path, VT_BSTR), PGV_PREF(PIDL, VT_R8))      \
     X(26, NodeDoubleClick, NODEDOUBLECLICK, METHOD, ax::VT_EMPTY, PGV_P(Node, VT_DISPATCH))                  \
-    X(27, NodeClick, NODECLICK, METHOD, ax::VT_EMPTY, PGV_P(Node, VT_DISPATCH))
+    X(27, NodeClick, NODECLICK, METHOD, ax::VT_EMPTY, PGV_P(Node, VT_DISPATCH))                              \
+    X(-600, Click, CLICK, METHOD, ax::VT_EMPTY)                                                              \
+    X(-601, DblClick, DBLCLICK, METHOD, ax::VT_EMPTY)                                                        \
+    X(-602, KeyDown, KEYDOWN, METHOD, ax::VT_EMPTY, PGV_PREF(KeyCode, VT_I2), PGV_P(Shift, VT_I2))           \
+    X(-604, KeyUp, KEYUP, METHOD, ax::VT_EMPTY, PGV_PREF(KeyCode, VT_I2), PGV_P(Shift, VT_I2))               \
+    X(-605, MouseDown, MOUSEDOWN, METHOD, ax::VT_EMPTY, PGV_P(Button, VT_I2), PGV_P(Shift, VT_I2),           \
+      PGV_P(x, VT_I4), PGV_P(y, VT_I4))                                                                      \
+    X(-606, MouseMove, MOUSEMOVE, METHOD, ax::VT_EMPTY, PGV_P(Button, VT_I2), PGV_P(Shift, VT_I2),           \
+      PGV_P(x, VT_I4), PGV_P(y, VT_I4))                                                                      \
+    X(-607, MouseUp, MOUSEUP, METHOD, ax::VT_EMPTY, PGV_P(Button, VT_I2), PGV_P(Shift, VT_I2),               \
+      PGV_P(x, VT_I4), PGV_P(y, VT_I4))
+
+// ITreeNode: one tree item as the host sees it.
+#define PGV_NODE_MEMBERS(X)                                                                                  \
+    X(1, DisplayName, DISPLAYNAME, READONLY, ax::VT_BSTR)                                                    \
+    X(2, Bold, BOLD, PROPERTY, ax::VT_BOOL)                                                                  \
+    X(3, Checked, CHECKED, PROPERTY, ax::VT_BOOL)                                                            \
+    X(4, PIDL, PIDL, READONLY, ax::VT_R8)                                                                    \
+    X(5, CheckState, CHECKSTATE, PROPERTY, ax::VT_I4)                                                        \
+    X(6, PIDLRelative, PIDLRELATIVE, READONLY, ax::VT_R8)                                                    \
+    X(7, IconIndex, ICONINDEX, PROPERTY, ax::VT_I4)                                                          \
+    X(8, Expanded, EXPANDED, PROPERTY, ax::VT_BOOL)                                                          \
+    X(9, Text, TEXT, PROPERTY, ax::VT_BSTR)                                                                  \
+    X(10, UserData, USERDATA, PROPERTY, ax::VT_VARIANT)                                                      \
+    X(11, ShowCheckBox, SHOWCHECKBOX, PROPERTY, ax::VT_BOOL)                                                 \
+    X(12, OverlayIconIndex, OVERLAYICONINDEX, PROPERTY, ax::VT_I4)                                           \
+    X(13, Selected, SELECTED, PROPERTY, ax::VT_BOOL)                                                         \
+    X(14, ID, ID, READONLY, ax::VT_R8)                                                                       \
+    X(15, HasExpandedOnce, HASEXPANDEDONCE, READONLY, ax::VT_BOOL)                                           \
+    X(16, IsVisible, ISVISIBLE, READONLY, ax::VT_BOOL)                                                       \
+    X(17, Level, LEVEL, READONLY, ax::VT_I4)                                                                 \
+    X(18, Hilited, HILITED, PROPERTY, ax::VT_BOOL)                                                           \
+    X(19, Parent, PARENT, READONLY, ax::VT_DISPATCH)                                                         \
+    X(20, Child, CHILD, READONLY, ax::VT_DISPATCH, PGV_POPT(Fill, VT_VARIANT))                               \
+    X(21, NextSibling, NEXTSIBLING, READONLY, ax::VT_DISPATCH)                                               \
+    X(22, PreviousSibling, PREVIOUSSIBLING, READONLY, ax::VT_DISPATCH)                                       \
+    X(23, EnsureVisible, ENSUREVISIBLE, METHOD, ax::VT_EMPTY)                                                \
+    X(24, Children, CHILDREN, READONLY, ax::VT_I4, PGV_POPT(Fill, VT_VARIANT))                               \
+    X(25, Siblings, SIBLINGS, READONLY, ax::VT_I4)                                                           \
+    X(26, Path, PATH, READONLY, ax::VT_BSTR)                                                                 \
+    X(27, ExecuteShellCommand, EXECUTESHELLCOMMAND, METHOD, ax::VT_BOOL, PGV_P(cmd, VT_I4))                  \
+    X(28, SetAsRoot, SETASROOT, METHOD, ax::VT_EMPTY)                                                        \
+    X(29, Attributes, ATTRIBUTES, METHOD, ax::VT_I4, PGV_P(attrib, VT_I4))                                   \
+    X(30, Delete, DELETE, METHOD, ax::VT_EMPTY)                                                              \
+    X(31, CreateNewFolder, CREATENEWFOLDER, METHOD, ax::VT_DISPATCH, PGV_P(FolderName, VT_BSTR),             \
+      PGV_P(EditNow, VT_BOOL))                                                                               \
+    X(32, IsDesktop, ISDESKTOP, READONLY, ax::VT_BOOL)                                                       \
+    X(33, IsCustom, ISCUSTOM, READONLY, ax::VT_BOOL)                                                         \
+    X(34, IsSpecialFolder, ISSPECIALFOLDER, METHOD, ax::VT_BOOL, PGV_P(SpecialFolder, VT_I4))                \
+    X(35, FindChild, FINDCHILD, METHOD, ax::VT_DISPATCH, PGV_P(Name, VT_BSTR))                               \
+    X(36, Dummy, DUMMY, READONLY, ax::VT_DISPATCH)                                                           \
+    X(37, Dummy1, DUMMY1, READONLY, ax::VT_DISPATCH)                                                         \
+    X(38, DisplayShellMenu, DISPLAYSHELLMENU, METHOD, ax::VT_EMPTY, PGV_P(x, VT_I4), PGV_P(y, VT_I4))        \
+    X(39, RefreshCheckState, REFRESHCHECKSTATE, METHOD, ax::VT_EMPTY)                                        \
+    X(40, GetShellIcon, GETSHELLICON, METHOD, ax::VT_DISPATCH, PGV_P(IconType, VT_I4))                       \
+    X(41, IsFolder, ISFOLDER, READONLY, ax::VT_BOOL)                                                         \
+    X(42, GetDisplayNameEx, GETDISPLAYNAMEEX, METHOD, ax::VT_BSTR, PGV_P(flags, VT_I4))                      \
+    X(43, GetChildrenCheckState, GETCHILDRENCHECKSTATE, METHOD, ax::VT_I4)                                   \
+    X(44, RefreshChildren, REFRESHCHILDREN, METHOD, ax::VT_EMPTY)                                            \
+    X(45, RefreshTree, REFRESHTREE, METHOD, ax::VT_EMPTY)                                                    \
+    X(46, Toggle, TOGGLE, METHOD, ax::VT_EMPTY)                                                              \
+    X(47, BeginLabelEdit, BEGINLABELEDIT, METHOD, ax::VT_EMPTY)                                              \
+    X(48, EndLabelEdit, ENDLABELEDIT, METHOD, ax::VT_EMPTY, PGV_P(Cancel, VT_BOOL))                          \
+    X(49, GetPreviousVisibleNode, GETPREVIOUSVISIBLENODE, METHOD, ax::VT_DISPATCH)                           \
+    X(50, GetNextVisibleNode, GETNEXTVISIBLENODE, METHOD, ax::VT_DISPATCH)
 
 // IStringResourceManager: the key-to-text table a host may fill.
 #define PGV_STRING_MEMBERS(X)                                                                                \
@@ -165,6 +229,7 @@
 #define PGVE_ENUM(id, Name, UPPER, ...) PGVE_##UPPER = id,
 #define PGVS_ENUM(id, Name, UPPER, ...) PGVS_##UPPER = id,
 #define PGVF_ENUM(id, Name, UPPER, ...) PGVF_##UPPER = id,
+#define PGVN_ENUM(id, Name, UPPER, ...) PGVN_##UPPER = id,
 #define PGV_MEMBER_PARAMS(id, Name, UPPER, KIND, VT, ...)                                                    \
     inline constexpr ax::DispParamInfo kParams_##Name[] = {__VA_ARGS__ __VA_OPT__(, ){nullptr, 0, 0}};
 #define PGV_MEMBER_INFO(id, Name, UPPER, KIND, VT, ...)                                                      \

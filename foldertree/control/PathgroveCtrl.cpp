@@ -18,32 +18,14 @@ constexpr ax::Guid kPages[] = {CLSID_GeneralPropPage, CLSID_PathgrovePropPage};
 
 } // namespace
 
-KeyRoute RouteKey(uint32_t message, uint32_t virtualKey) {
-    if (message == KM_KEYDOWN && virtualKey == VK_SPACE)
-        return KR_CHECK_GESTURE;
-    if (message != KM_KEYDOWN && message != KM_KEYUP)
-        return KR_DEFAULT;
-    switch (virtualKey) {
-    case VK_RETURN:
-    case VK_ESCAPE:
-    case VK_END:
-    case VK_HOME:
-    case VK_LEFT:
-    case VK_UP:
-    case VK_RIGHT:
-    case VK_DOWN:
-        return KR_LABEL_EDITOR;
-    default:
-        return KR_DEFAULT;
-    }
-}
-
 CPathgroveCtrl::CPathgroveCtrl()
     : m_font(ax::ComPtr<CPgvFont>::Attach(new CPgvFont(FontDesc(), this))),
       m_strings(ax::ComPtr<CStringResourceManager>::Attach(new CStringResourceManager())),
-      m_events(static_cast<ax::IDispatch*>(this), DIID__DPathgroveEvents) {}
+      m_events(static_cast<ax::IDispatch*>(this), DIID__DPathgroveEvents),
+      m_tree(std::make_unique<ShellTree>(m_props, m_images, *this)) {}
 
 CPathgroveCtrl::~CPathgroveCtrl() {
+    m_tree->Destroy();
     m_font->DetachOwner();
     if (m_rootHandle)
         ShellAllocator::Instance().Free(m_rootHandle);
@@ -73,6 +55,9 @@ ax::HRESULT CPathgroveCtrl::Invoke(ax::DISPID id, uint16_t flags, ax::DispParams
                                    ax::ExcepInfo* excep, uint32_t* argErr) {
     if (!m_thread.IsCurrent())
         return ax::RPC_E_WRONG_THREAD;
+    // A handler of an event fired during the call may drop the host's last
+    // reference; the control lives until the call is over.
+    ax::ComPtr<ax::IDispatch> hold(this);
     return ax::InvokeTable(*this, control_members::kTable, kHandlers, id, flags, params, result, excep,
                            argErr);
 }
@@ -139,8 +124,20 @@ ax::HRESULT CPathgroveCtrl::SaveBag(ax::IPropertyBag* bag, bool clearDirty) {
     return hr;
 }
 
-ax::HRESULT CPathgroveCtrl::Activate(intptr_t, const PgvRect*) {
-    return ax::E_NOTIMPL;
+ax::HRESULT CPathgroveCtrl::Activate(intptr_t, const PgvRect* rect) {
+    if (!rect)
+        return ax::E_POINTER;
+    if (rect->right < rect->left || rect->bottom < rect->top)
+        return ax::E_INVALIDARG;
+    if (m_tree->IsCreated())
+        return Resize(rect);
+    ax::ComPtr<ax::IDispatch> hold(this);
+    ax::ComPtr<IPgvUiLoop> loop;
+    if (m_site && ax::Failed(m_site->GetUiLoop(loop.Out())))
+        loop.Reset();
+    m_tree->SetFont(m_font->Desc());
+    m_tree->Create(*rect, loop.Get());
+    return ax::S_OK;
 }
 
 ax::HRESULT CPathgroveCtrl::Resize(const PgvRect* rect) {
@@ -150,26 +147,50 @@ ax::HRESULT CPathgroveCtrl::Resize(const PgvRect* rect) {
         return ax::E_INVALIDARG;
     m_props.extentX = PixelsToHimetric(rect->right - rect->left, Dpi());
     m_props.extentY = PixelsToHimetric(rect->bottom - rect->top, Dpi());
+    if (m_tree->IsCreated())
+        m_tree->Resize(*rect);
     return ax::S_OK;
 }
 
 ax::HRESULT CPathgroveCtrl::Deactivate() {
+    m_tree->Destroy();
     return ax::S_OK;
 }
 
 ax::HRESULT CPathgroveCtrl::Close() {
+    m_tree->Destroy();
     m_events.UnadviseAll();
     m_site.Reset();
     return ax::S_OK;
 }
 
 ax::HRESULT CPathgroveCtrl::PreTranslateKey(uint32_t message, uint32_t virtualKey) {
-    if (RouteKey(message, virtualKey) == KR_DEFAULT)
+    // Without a window there is neither a selected node nor a label editor,
+    // so the key stays the host's.
+    ax::ComPtr<ax::IDispatch> hold(this);
+    return m_tree->IsCreated() && m_tree->PreTranslateKey(message, virtualKey) ? ax::S_OK : ax::S_FALSE;
+}
+
+ax::HRESULT CPathgroveCtrl::TreeInput(uint32_t message, uint32_t code, uint32_t modifiers, int32_t x,
+                                      int32_t y) {
+    if (!m_tree->IsCreated())
+        return ax::E_UNEXPECTED;
+    ax::ComPtr<ax::IDispatch> hold(this);
+    if (m_props.enabled)
+        m_tree->Input(message, code, modifiers, x, y);
+    return ax::S_OK;
+}
+
+ax::HRESULT CPathgroveCtrl::GetInfoTip(int32_t x, int32_t y, ax::BSTR* tip) {
+    if (!tip)
+        return ax::E_POINTER;
+    *tip = nullptr;
+    std::u16string text;
+    ax::ComPtr<ax::IDispatch> hold(this);
+    if (!m_tree->IsCreated() || !m_tree->InfoTipAt(x, y, &text))
         return ax::S_FALSE;
-    // The check gesture needs a selected node with a check box and the
-    // editing keys an active label editor; without a tree window there is
-    // neither, so the key stays the host's.
-    return ax::S_FALSE;
+    *tip = ax::AllocBstr(text);
+    return *tip ? ax::S_OK : ax::E_OUTOFMEMORY;
 }
 
 ax::HRESULT CPathgroveCtrl::GetMiscStatus(uint32_t* status) {
@@ -207,8 +228,12 @@ ax::HRESULT CPathgroveCtrl::SetExtent(int32_t cx, int32_t cy) {
     return Modified();
 }
 
+// With a window, drawing is the window's; there is no drawing without one.
 ax::HRESULT CPathgroveCtrl::Draw(intptr_t, const PgvRect*) {
-    return ax::E_NOTIMPL;
+    if (!m_tree->IsCreated())
+        return ax::E_NOTIMPL;
+    m_tree->View().Invalidate();
+    return ax::S_OK;
 }
 
 // Helpers.
@@ -245,6 +270,11 @@ FontDesc CPathgroveCtrl::AmbientFont() {
         ambient.vt == ax::VT_DISPATCH && ambient.pdispVal)
         ReadFontFrom(ambient.pdispVal, &font);
     return font;
+}
+
+void CPathgroveCtrl::OnFontChanged() {
+    m_dirty = true;
+    m_tree->SetFont(m_font->Desc());
 }
 
 int32_t CPathgroveCtrl::Dpi() {

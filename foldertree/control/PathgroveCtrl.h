@@ -1,7 +1,8 @@
 // The folder-tree control: its dispatch interface with every property and
-// method, its events, its persisted settings and its side of the
-// control-site contract. The tree window, its nodes and the members that
-// work on them are not here yet: those members answer E_NOTIMPL.
+// method, its events, its persisted settings, its side of the control-site
+// contract and its tree window (ShellTree), which exists between Activate
+// and Deactivate or Close. Context menus, drag and drop, property pages and
+// utilities are not here: those members answer E_NOTIMPL.
 #pragma once
 
 #include "foldertree/api/Pathgrove.h"
@@ -11,29 +12,21 @@
 #include "foldertree/automation/RefCounted.h"
 #include "foldertree/control/FontObject.h"
 #include "foldertree/control/PathgroveProps.h"
+#include "foldertree/control/ShellTree.h"
 #include "foldertree/control/StringResourceManager.h"
+#include "foldertree/tree/TreeImages.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace pgv {
 
-// Overlay numbers 1 to 15 come from one counter.
-constexpr int32_t kFirstOverlayNumber = 1;
-constexpr int32_t kOverlayNumberLimit = 16;
-
-// Where the control sends a key message before the host handles it.
-enum KeyRoute {
-    KR_DEFAULT,       // the host's own handling
-    KR_CHECK_GESTURE, // Space: toggles the selected node's check box
-    KR_LABEL_EDITOR,  // editing keys: the label editor, while one is active
-};
-KeyRoute RouteKey(uint32_t message, uint32_t virtualKey);
-
 class CPathgroveCtrl final : public ax::IDispatch,
                              public IPgvControl,
                              public ax::IConnectionPointContainer,
                              public FontOwner,
+                             public ShellTreeEvents,
                              public ax::RefCounted {
   public:
     CPathgroveCtrl();
@@ -63,13 +56,39 @@ class CPathgroveCtrl final : public ax::IDispatch,
     ax::HRESULT GetExtent(int32_t* cx, int32_t* cy) override;
     ax::HRESULT SetExtent(int32_t cx, int32_t cy) override;
     ax::HRESULT Draw(intptr_t target, const PgvRect* bounds) override;
+    ax::HRESULT TreeInput(uint32_t message, uint32_t code, uint32_t modifiers, int32_t x, int32_t y) override;
+    ax::HRESULT GetInfoTip(int32_t x, int32_t y, ax::BSTR* tip) override;
 
     ax::HRESULT FindConnectionPoint(const ax::Guid& iid, ax::IConnectionPoint** point) override;
 
-    void OnFontChanged() override { m_dirty = true; }
+    void OnFontChanged() override;
+
+    // ShellTreeEvents.
+    bool FireCancellable(int32_t dispid, TreeHandle item) override;
+    void FireNode(int32_t dispid, TreeHandle item) override;
+    bool FireAfterRename(TreeHandle item, const std::u16string& text, bool abandoned) override;
+    void FireInfoTip(TreeHandle item, std::u16string* tip) override;
+    void FireInitialize(std::u16string* path, uint64_t* block) override;
+    bool FireShellCommand(const std::u16string& verb) override;
+    void FireMouse(int32_t dispid, int16_t button, int16_t shift, int32_t x, int32_t y) override;
+    bool FireKey(int32_t dispid, uint32_t key, uint32_t modifiers) override;
+    bool TakeCancelEvent() override;
+    bool UserMode() override;
+    ax::IUnknown* Owner() override { return static_cast<ax::IDispatch*>(this); }
+    void Log(int32_t level, const std::string& text) override;
+    void StoreRoot(ItemIdList root) override;
 
     const PathgroveProps& Props() const { return m_props; }
     const std::vector<std::u16string>& CustomMenuCaptions() const { return m_menuCaptions; }
+    ShellTree& Tree() { return *m_tree; }
+    const TreeImages& Images() const { return m_images; }
+
+    // A new node object for `item` (one reference), or null when the item
+    // does not exist.
+    ax::IDispatch* NewNode(TreeHandle item);
+    ax::HRESULT NodeResult(ax::Variant* result, TreeHandle item);
+    // Re-roots the tree at `item` and keeps it as the root.
+    void RerootAndStore(const ItemIds& item);
 
     PGV_CONTROL_MEMBERS(PGV_DECLARE_HANDLERS)
 
@@ -88,11 +107,22 @@ class CPathgroveCtrl final : public ax::IDispatch,
     void SetRoot(ItemIdList root);
     FontDesc AmbientFont();
     int32_t Dpi();
+    // The namespace of the window, or one read now when there is none.
+    const ShellNamespace& Namespace();
+    // A tree change that a put asks for, when the window exists.
+    void Rebuild();
+    void Restyle();
+    // The item a node object names (its ID), or 0.
+    TreeHandle ItemOfNode(ax::IDispatch* node);
+    // The item a Path or a list names, for GetNode and SelectNode.
+    bool LookupTarget(const ax::Variant& path, const ax::Variant& pidl, ItemIds* target, bool* isRoot);
+    TreeHandle LookupNode(ax::Variant* args);
+    void FireWithNode(int32_t dispid, TreeHandle item, ax::Variant* rest, uint32_t restCount);
 
     ax::OwnerThread m_thread;
     PathgroveProps m_props;
     bool m_dirty = false;
-    bool m_cancelEvent = false;
+    ax::VARIANT_BOOL m_cancelEvent = ax::VARIANT_FALSE;
     // The handle under which the root was last given out; 0 when none.
     uint64_t m_rootHandle = 0;
     ax::ComPtr<IPgvSite> m_site;
@@ -101,9 +131,12 @@ class CPathgroveCtrl final : public ax::IDispatch,
     ax::ConnectionPoint m_events;
     std::vector<std::u16string> m_menuCaptions;
     std::vector<int32_t> m_menuStates;
-    int32_t m_nextOverlay = kFirstOverlayNumber;
-    // Image index of each overlay number taken by SetOverlayIcon.
-    std::vector<std::pair<int32_t, int32_t>> m_overlayImages;
+    TreeImages m_images;
+    std::unique_ptr<ShellTree> m_tree;
+    // Cursors of the walks: checked nodes, all items, visible items.
+    TreeHandle m_checkedCursor = 0;
+    TreeHandle m_itemCursor = 0;
+    TreeHandle m_visibleCursor = 0;
 };
 
 } // namespace pgv

@@ -1,6 +1,5 @@
-// The members of the control's dispatch interface. Members that work on the
-// tree window, its nodes or the shell namespace answer E_NOTIMPL until the
-// tree is built.
+// The settings members of the control's dispatch interface and what their
+// puts do to the tree window.
 #include "foldertree/control/PathgroveCtrl.h"
 
 #include "foldertree/shell/ShellAllocator.h"
@@ -10,39 +9,27 @@ namespace pgv {
 using ax::HRESULT;
 using ax::Variant;
 
-#define PGV_FLAG_PROPERTY(Name, field)                                                                       \
+#define PGV_FLAG_PROPERTY_THEN(Name, field, then)                                                            \
     HRESULT CPathgroveCtrl::Get##Name(Variant*, Variant* result) {                                           \
         return ax::SetBoolResult(result, m_props.field);                                                     \
     }                                                                                                        \
     HRESULT CPathgroveCtrl::Put##Name(Variant* args, Variant*) {                                             \
-        return PutFlag(m_props.field, args[0]);                                                              \
+        HRESULT hr = PutFlag(m_props.field, args[0]);                                                        \
+        then;                                                                                                \
+        return hr;                                                                                           \
     }
+#define PGV_FLAG_PROPERTY(Name, field) PGV_FLAG_PROPERTY_THEN(Name, field, (void)0)
 
-#define PGV_LONG_PROPERTY(Name, field, allowed)                                                              \
+#define PGV_LONG_PROPERTY_THEN(Name, field, allowed, then)                                                   \
     HRESULT CPathgroveCtrl::Get##Name(Variant*, Variant* result) {                                           \
         return ax::SetResult(result, m_props.field);                                                         \
     }                                                                                                        \
     HRESULT CPathgroveCtrl::Put##Name(Variant* args, Variant*) {                                             \
-        return PutChecked(m_props.field, args[0].lVal, allowed(args[0].lVal));                               \
+        HRESULT hr = PutChecked(m_props.field, args[0].lVal, allowed(args[0].lVal));                         \
+        then;                                                                                                \
+        return hr;                                                                                           \
     }
-
-#define PGV_NOT_BUILT_PROPERTY(Name)                                                                         \
-    HRESULT CPathgroveCtrl::Get##Name(Variant*, Variant*) {                                                  \
-        return ax::E_NOTIMPL;                                                                                \
-    }                                                                                                        \
-    HRESULT CPathgroveCtrl::Put##Name(Variant*, Variant*) {                                                  \
-        return ax::E_NOTIMPL;                                                                                \
-    }
-
-#define PGV_NOT_BUILT_READONLY(Name)                                                                         \
-    HRESULT CPathgroveCtrl::Get##Name(Variant*, Variant*) {                                                  \
-        return ax::E_NOTIMPL;                                                                                \
-    }
-
-#define PGV_NOT_BUILT_METHOD(Name)                                                                           \
-    HRESULT CPathgroveCtrl::Call##Name(Variant*, Variant*) {                                                 \
-        return ax::E_NOTIMPL;                                                                                \
-    }
+#define PGV_LONG_PROPERTY(Name, field, allowed) PGV_LONG_PROPERTY_THEN(Name, field, allowed, (void)0)
 
 namespace {
 
@@ -52,49 +39,98 @@ constexpr bool AnyValue(int32_t) {
 
 } // namespace
 
+void CPathgroveCtrl::Rebuild() {
+    if (m_tree->IsCreated())
+        m_tree->Reroot(m_tree->StoredRoot(), false);
+}
+
+void CPathgroveCtrl::Restyle() {
+    if (m_tree->IsCreated()) {
+        m_tree->ApplyStyle();
+        m_tree->ApplyLook();
+    }
+}
+
 PGV_LONG_PROPERTY(ForeColor, foreColor, AnyValue)
 PGV_LONG_PROPERTY(BackColor, backColor, AnyValue)
 PGV_LONG_PROPERTY(LineColor, lineColor, AnyValue)
-PGV_LONG_PROPERTY(Indent, indent, IsIndentAllowed)
+PGV_LONG_PROPERTY_THEN(Indent, indent, IsIndentAllowed, Restyle())
 PGV_LONG_PROPERTY(SelectionDelay, selectionDelay, IsSelectionDelayAllowed)
-PGV_LONG_PROPERTY(ShellImageListType, shellImageListType, IsShellImageListTypeAllowed)
 
 PGV_FLAG_PROPERTY(ShowContextMenus, showContextMenus)
-PGV_FLAG_PROPERTY(ShowFiles, showFiles)
-PGV_FLAG_PROPERTY(ShowSpecailFolders, showSpecialFolders)
-PGV_FLAG_PROPERTY(ShowHiddenObjects, showHiddenObjects)
-PGV_FLAG_PROPERTY(HasLines, hasLines)
-PGV_FLAG_PROPERTY(HasLinesAtRoot, hasLinesAtRoot)
-PGV_FLAG_PROPERTY(HasButtons, hasButtons)
-PGV_FLAG_PROPERTY(ShowCheckBoxes, showCheckBoxes)
-PGV_FLAG_PROPERTY(HotTracking, hotTracking)
-PGV_FLAG_PROPERTY(AutoUpdate, autoUpdate)
+PGV_FLAG_PROPERTY_THEN(ShowFiles, showFiles, Rebuild())
+PGV_FLAG_PROPERTY_THEN(ShowSpecailFolders, showSpecialFolders, Rebuild())
+PGV_FLAG_PROPERTY_THEN(ShowHiddenObjects, showHiddenObjects, Rebuild())
+PGV_FLAG_PROPERTY_THEN(ShowCheckBoxes, showCheckBoxes, Rebuild())
+PGV_FLAG_PROPERTY_THEN(QueryHasSubFolders, queryHasSubFolders, Rebuild())
+PGV_FLAG_PROPERTY_THEN(HasLines, hasLines, Restyle())
+PGV_FLAG_PROPERTY_THEN(HasLinesAtRoot, hasLinesAtRoot, Restyle())
+PGV_FLAG_PROPERTY_THEN(HasButtons, hasButtons, Restyle())
+PGV_FLAG_PROPERTY_THEN(HotTracking, hotTracking, Restyle())
+PGV_FLAG_PROPERTY_THEN(ShowInfoTips, showInfoTips, Restyle())
+PGV_FLAG_PROPERTY_THEN(FullRowSelect, fullRowSelect, Restyle())
+PGV_FLAG_PROPERTY_THEN(ExpandSelectedNode, expandSelectedNode, Restyle())
+PGV_FLAG_PROPERTY_THEN(HideSelection, hideSelection, Restyle())
 PGV_FLAG_PROPERTY(AllowNodeRenaming, allowNodeRenaming)
 PGV_FLAG_PROPERTY(DefaultKeyHandling, defaultKeyHandling)
-PGV_FLAG_PROPERTY(ShowInfoTips, showInfoTips)
 PGV_FLAG_PROPERTY(AllowDragDrop, allowDragDrop)
 PGV_FLAG_PROPERTY(AutoCheckChildren, autoCheckChildren)
-PGV_FLAG_PROPERTY(ExpandSelectedNode, expandSelectedNode)
 PGV_FLAG_PROPERTY(ShowUIDialogs, showUIDialogs)
-PGV_FLAG_PROPERTY(HideSelection, hideSelection)
-PGV_FLAG_PROPERTY(AllowZipFolders, allowZipFolders)
-PGV_FLAG_PROPERTY(QueryHasSubFolders, queryHasSubFolders)
-PGV_FLAG_PROPERTY(FullRowSelect, fullRowSelect)
 PGV_FLAG_PROPERTY(Enabled, enabled)
+
+HRESULT CPathgroveCtrl::GetAutoUpdate(Variant*, Variant* result) {
+    return ax::SetBoolResult(result, m_props.autoUpdate);
+}
+// A registration that fails leaves AutoUpdate off.
+HRESULT CPathgroveCtrl::PutAutoUpdate(Variant* args, Variant*) {
+    HRESULT hr = PutFlag(m_props.autoUpdate, args[0]);
+    if (!m_tree->SetAutoUpdate(m_props.autoUpdate))
+        m_props.autoUpdate = false;
+    return hr;
+}
+
+HRESULT CPathgroveCtrl::GetAllowZipFolders(Variant*, Variant* result) {
+    return ax::SetBoolResult(result, m_props.allowZipFolders);
+}
+HRESULT CPathgroveCtrl::PutAllowZipFolders(Variant* args, Variant*) {
+    HRESULT hr = PutFlag(m_props.allowZipFolders, args[0]);
+    if (m_tree->IsCreated())
+        m_tree->RefreshView();
+    return hr;
+}
+
+HRESULT CPathgroveCtrl::GetShellImageListType(Variant*, Variant* result) {
+    return ax::SetResult(result, m_props.shellImageListType);
+}
+// A new size of icons makes a new window of the same size and border.
+HRESULT CPathgroveCtrl::PutShellImageListType(Variant* args, Variant*) {
+    int32_t type = args[0].lVal;
+    if (!IsShellImageListTypeAllowed(type) || type == m_props.shellImageListType)
+        return ax::S_OK;
+    m_props.shellImageListType = type;
+    if (m_tree->IsCreated()) {
+        PgvRect rect = m_tree->Rect();
+        m_tree->Destroy();
+        Activate(0, &rect);
+    }
+    return Modified();
+}
 
 HRESULT CPathgroveCtrl::GetBorderStyle(Variant*, Variant* result) {
     return ax::SetResult(result, m_props.borderStyle);
 }
 HRESULT CPathgroveCtrl::PutBorderStyle(Variant* args, Variant*) {
-    return PutChecked(m_props.borderStyle, args[0].iVal, IsBorderStyleAllowed(args[0].iVal));
+    HRESULT hr = PutChecked(m_props.borderStyle, args[0].iVal, IsBorderStyleAllowed(args[0].iVal));
+    Restyle();
+    return hr;
 }
 
 HRESULT CPathgroveCtrl::GetCancelEvent(Variant*, Variant* result) {
-    return ax::SetBoolResult(result, m_cancelEvent);
+    return ax::SetBoolResult(result, m_cancelEvent != ax::VARIANT_FALSE);
 }
 // The cancel flag belongs to the event being fired, not to the settings.
 HRESULT CPathgroveCtrl::PutCancelEvent(Variant* args, Variant*) {
-    m_cancelEvent = args[0].boolVal != ax::VARIANT_FALSE;
+    m_cancelEvent = args[0].boolVal != ax::VARIANT_FALSE ? ax::VARIANT_TRUE : ax::VARIANT_FALSE;
     return ax::S_OK;
 }
 
@@ -108,6 +144,7 @@ HRESULT CPathgroveCtrl::PutFont(Variant* args, Variant*) {
     if (ax::Failed(hr))
         return hr;
     m_font->SetDesc(font);
+    m_tree->SetFont(font);
     return Modified();
 }
 
@@ -124,20 +161,25 @@ HRESULT CPathgroveCtrl::PutRootPidl(Variant* args, Variant*) {
     if (!HandleFromR8(args[0].dblVal, &handle) ||
         (handle != 0 && !ShellAllocator::Instance().Find(handle, &root)))
         return ax::E_INVALIDARG;
+    ItemIds item;
+    if (!DecodeItemIdList(root.data(), root.size(), &item) && handle != 0)
+        return ax::E_INVALIDARG;
     SetRoot(std::move(root));
+    Rebuild();
     return Modified();
 }
 
-// Without a tree window there is no handle and nothing visible.
 HRESULT CPathgroveCtrl::GetWindowHandle(Variant*, Variant* result) {
-    return ax::SetResult(result, int32_t{0});
+    return ax::SetResult(result, m_tree->WindowHandle());
 }
+
 HRESULT CPathgroveCtrl::GetVisibleCount(Variant*, Variant* result) {
-    return ax::SetResult(result, int32_t{0});
+    return ax::SetResult(result, m_tree->IsCreated() ? m_tree->View().VisibleCount() : int32_t{0});
 }
 
 HRESULT CPathgroveCtrl::CallResetToDesktop(Variant*, Variant*) {
     SetRoot(ItemIdList());
+    Rebuild();
     return Modified();
 }
 
@@ -150,10 +192,7 @@ HRESULT CPathgroveCtrl::CallAddCustomContextMenuItem(Variant* args, Variant* res
 HRESULT CPathgroveCtrl::CallSetOverlayIcon(Variant* args, Variant* result) {
     if (args[0].lVal < 0)
         return ax::E_INVALIDARG;
-    if (m_nextOverlay >= kOverlayNumberLimit)
-        return ax::SetResult(result, int32_t{-1});
-    m_overlayImages.emplace_back(m_nextOverlay, args[0].lVal);
-    return ax::SetResult(result, m_nextOverlay++);
+    return ax::SetResult(result, m_images.AddOverlay(args[0].lVal));
 }
 
 HRESULT CPathgroveCtrl::CallStringResources(Variant*, Variant* result) {
@@ -161,32 +200,9 @@ HRESULT CPathgroveCtrl::CallStringResources(Variant*, Variant* result) {
     return ax::SetResult(result, static_cast<ax::IDispatch*>(m_strings.Get()));
 }
 
-PGV_NOT_BUILT_PROPERTY(SelectedNode)
-PGV_NOT_BUILT_PROPERTY(RootFolder)
-PGV_NOT_BUILT_READONLY(FirstVisibleNode)
-PGV_NOT_BUILT_READONLY(NextVisibleNode)
-PGV_NOT_BUILT_METHOD(SelectRootFolder)
-PGV_NOT_BUILT_METHOD(SelectParent)
-PGV_NOT_BUILT_METHOD(SetSpecialFolderAsRoot)
-PGV_NOT_BUILT_METHOD(SelectNode)
-PGV_NOT_BUILT_METHOD(SelectChild)
-PGV_NOT_BUILT_METHOD(GetFirstItem)
-PGV_NOT_BUILT_METHOD(GetNextItem)
-PGV_NOT_BUILT_METHOD(CreateNewFolder)
-PGV_NOT_BUILT_METHOD(RefreshView)
-PGV_NOT_BUILT_METHOD(HitTest)
-PGV_NOT_BUILT_METHOD(AddCustomIcon)
-PGV_NOT_BUILT_METHOD(GetNode)
-PGV_NOT_BUILT_METHOD(AddCustomNode)
-PGV_NOT_BUILT_METHOD(GetNodeFromID)
-PGV_NOT_BUILT_METHOD(SetCheckboxBitmaps)
-PGV_NOT_BUILT_METHOD(FirstCheckedNode)
-PGV_NOT_BUILT_METHOD(NextCheckedNode)
-PGV_NOT_BUILT_METHOD(Utilities)
-PGV_NOT_BUILT_METHOD(BeginUpdate)
-PGV_NOT_BUILT_METHOD(EndUpdate)
-PGV_NOT_BUILT_METHOD(GoUp)
-PGV_NOT_BUILT_METHOD(RefreshTree)
-PGV_NOT_BUILT_METHOD(AddRootNode)
+// The utilities object comes with the property pages.
+HRESULT CPathgroveCtrl::CallUtilities(Variant*, Variant*) {
+    return ax::E_NOTIMPL;
+}
 
 } // namespace pgv

@@ -4,6 +4,7 @@
 
 #include "foldertree/control/FontDesc.h"
 #include "foldertree/shell/ItemIdList.h"
+#include "foldertree/tree/TreeStyle.h"
 
 #include <cstdint>
 
@@ -69,18 +70,6 @@ bool IsSelectionDelayAllowed(int32_t delay);
 bool IsBorderStyleAllowed(int16_t style);
 bool IsShellImageListTypeAllowed(int32_t type);
 
-// Tree-window style bits.
-enum TreeStyle : uint32_t {
-    TVS_HASBUTTONS = 0x1,
-    TVS_HASLINES = 0x2,
-    TVS_LINESATROOT = 0x4,
-    TVS_EDITLABELS = 0x8,
-    TVS_SHOWSELALWAYS = 0x20,
-    TVS_TRACKSELECT = 0x200,
-    TVS_SINGLEEXPAND = 0x400,
-    TVS_INFOTIP = 0x800,
-    TVS_FULLROWSELECT = 0x1000,
-};
 constexpr uint32_t WS_BORDER = 0x00800000;
 constexpr uint32_t WS_EX_CLIENTEDGE = 0x200;
 

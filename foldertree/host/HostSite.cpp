@@ -55,6 +55,11 @@ ax::HRESULT HostSite::GetPresenter(pgv::IPgvPresenter** presenter) {
     return ax::S_OK;
 }
 
+void HostSite::Log(int32_t level, const char16_t* text) {
+    if (m_logSink && text)
+        m_logSink(level, text);
+}
+
 void HostSite::SetAmbient(ax::DISPID id, const ax::Variant& value) {
     ax::Variant& slot = m_ambient[id];
     ax::VariantCopy(&slot, &value);

@@ -144,23 +144,7 @@ bool RemoveFile(const std::wstring& path) {
 
 std::wstring GetSpecialFolderPath(int csidl) {
     std::string path;
-    switch (csidl) {
-    case CSIDL_PERSONAL:
-        path = platform::UserDir("DOCUMENTS", "Documents");
-        break;
-    case CSIDL_MYMUSIC:
-        path = platform::UserDir("MUSIC", "Music");
-        break;
-    case CSIDL_DESKTOPDIRECTORY:
-        path = platform::UserDir("DESKTOP", "Desktop");
-        break;
-    case CSIDL_LOCAL_APPDATA:
-        path = platform::DataHomeDir();
-        break;
-    case CSIDL_PROFILE:
-        path = platform::HomeDir();
-        break;
-    default:
+    if (!platform::SpecialFolderDir(csidl, &path)) {
         MVLOG(LOG_ERR, "SHGetSpecialFolderLocation failed, err %i", csidl);
         return std::wstring();
     }

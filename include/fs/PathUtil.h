@@ -1,6 +1,8 @@
 // Paths ('/'-separated) and the program's folders.
 #pragma once
 
+#include "platform/fs/XdgDirs.h"
+
 #include <string>
 #include <vector>
 
@@ -43,13 +45,15 @@ std::wstring GetTempFilePath(const std::wstring& name);
 std::wstring GetTempFolderPath();
 bool RemoveFile(const std::wstring& path);
 
-// Folder ids of the special folders the program asks for.
+// Folder ids of the special folders the program asks for; the mapping to
+// folders is platform::SpecialFolderDir, which the folder-tree control
+// shares.
 enum SpecialFolder {
-    CSIDL_PERSONAL = 5,
-    CSIDL_MYMUSIC = 13,
-    CSIDL_DESKTOPDIRECTORY = 16,
-    CSIDL_LOCAL_APPDATA = 28,
-    CSIDL_PROFILE = 40,
+    CSIDL_PERSONAL = platform::SF_DOCUMENTS,
+    CSIDL_MYMUSIC = platform::SF_MUSIC,
+    CSIDL_DESKTOPDIRECTORY = platform::SF_DESKTOP_DIRECTORY,
+    CSIDL_LOCAL_APPDATA = platform::SF_LOCAL_DATA,
+    CSIDL_PROFILE = platform::SF_PROFILE,
 };
 // The folder's path, or "" (logged) when it is unknown.
 std::wstring GetSpecialFolderPath(int csidl);

@@ -54,6 +54,38 @@ int OpenCloexec(const std::string& path, int flags, int mode) noexcept {
     return OpenCloexec(path.c_str(), flags, mode);
 }
 
+int ReadFileLimited(const std::string& path, size_t limit, std::string* data) noexcept {
+    int fd = OpenCloexec(path, O_RDONLY);
+    if (fd < 0)
+        return -1;
+    std::string read;
+    char buffer[kCopyChunk];
+    int error = 0;
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            error = errno;
+            break;
+        }
+        if (n == 0)
+            break;
+        if (read.size() + static_cast<size_t>(n) > limit) {
+            error = EFBIG;
+            break;
+        }
+        read.append(buffer, static_cast<size_t>(n));
+    }
+    close(fd);
+    if (error != 0) {
+        errno = error;
+        return -1;
+    }
+    *data = std::move(read);
+    return 0;
+}
+
 int CopyFileExclusive(const std::string& from, const std::string& to) noexcept {
     int in = OpenCloexec(from, O_RDONLY);
     if (in < 0)

@@ -24,6 +24,10 @@ int RenameNoReplace(const std::string& from, const std::string& to) noexcept;
 // syncs it. On failure nothing is left at `to`.
 int CopyFileExclusive(const std::string& from, const std::string& to) noexcept;
 
+// Reads the file at `path` (regular or not, such as /proc files) up to
+// `limit` bytes into `*data`; a longer file fails with EFBIG.
+int ReadFileLimited(const std::string& path, size_t limit, std::string* data) noexcept;
+
 // mkdir, then chmod, so the mode holds whatever the umask.
 int MakeDirectory(const std::string& path, int mode) noexcept;
 

@@ -105,4 +105,36 @@ std::string UserDir(const std::string& key, const std::string& fallbackName) {
     return home.empty() ? std::string() : home + "/" + fallbackName;
 }
 
+bool SpecialFolderDir(int id, std::string* path) {
+    switch (id) {
+    case SF_DESKTOP:
+    case SF_DESKTOP_DIRECTORY:
+        *path = UserDir("DESKTOP", "Desktop");
+        return true;
+    case SF_DOCUMENTS:
+        *path = UserDir("DOCUMENTS", "Documents");
+        return true;
+    case SF_MUSIC:
+        *path = UserDir("MUSIC", "Music");
+        return true;
+    case SF_VIDEOS:
+        *path = UserDir("VIDEOS", "Videos");
+        return true;
+    case SF_PICTURES:
+        *path = UserDir("PICTURES", "Pictures");
+        return true;
+    case SF_CONFIG:
+        *path = ConfigHomeDir();
+        return true;
+    case SF_LOCAL_DATA:
+        *path = DataHomeDir();
+        return true;
+    case SF_PROFILE:
+        *path = HomeDir();
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/ui/EventFd.h"
 
+#include <poll.h>
 #include <sys/eventfd.h>
 
 #include <cerrno>
@@ -19,6 +20,13 @@ void EventFd::Drain() const noexcept {
     uint64_t count = 0;
     while (read(m_fd.Get(), &count, sizeof count) < 0 && errno == EINTR) {
     }
+}
+
+void EventFd::WaitAndDrain() const noexcept {
+    pollfd pfd{m_fd.Get(), POLLIN, 0};
+    while (poll(&pfd, 1, -1) < 0 && errno == EINTR) {
+    }
+    Drain();
 }
 
 } // namespace platform

@@ -18,6 +18,8 @@ class EventFd {
     void Signal() const noexcept;
     // Resets it to not readable.
     void Drain() const noexcept;
+    // Waits until it is signalled, then resets it.
+    void WaitAndDrain() const noexcept;
 
   private:
     UniqueFd m_fd;

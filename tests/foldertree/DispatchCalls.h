@@ -23,6 +23,15 @@ inline ax::HRESULT Call(ax::IDispatch* object, ax::DISPID id, uint16_t flags,
     return hr;
 }
 
+// A method call (or get) that frees what its arguments hold afterwards.
+inline ax::HRESULT CallAndFree(ax::IDispatch* object, ax::DISPID id, std::initializer_list<ax::Variant> args,
+                               ax::Variant* result = nullptr) {
+    ax::HRESULT hr = Call(object, id, ax::DISPATCH_METHOD | ax::DISPATCH_PROPERTYGET, args, result);
+    for (ax::Variant arg : args)
+        ax::VariantClear(&arg);
+    return hr;
+}
+
 inline ax::HRESULT Get(ax::IDispatch* object, ax::DISPID id, ax::Variant* result,
                        ax::HRESULT* raised = nullptr) {
     return Call(object, id, ax::DISPATCH_PROPERTYGET, {}, result, raised);

@@ -6,11 +6,7 @@
 #include "tests/fuzz/support/FuzzSupport.h"
 #include "tests/support/media/Mp3Fixture.h"
 
-#include <unistd.h>
-
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -18,21 +14,14 @@ namespace {
 
 // One file per process, in the folder scripts/fuzz gives as TMPDIR.
 const std::string& ScratchFile() {
-    static const std::string path = [] {
-        const char* dir = std::getenv("TMPDIR");
-        return std::string(dir && *dir ? dir : "/tmp") + "/fuzz-mp3-" + std::to_string(getpid()) + ".mp3";
-    }();
+    static const std::string path = fuzzsupport::ScratchPath("fuzz-mp3", ".mp3");
     return path;
 }
 
 std::string FixtureBytes(const std::string& prefix, int frames, const testsupport::Mp3Tags& tags) {
-    const std::string path = ScratchFile();
-    if (!testsupport::WriteMp3(path, prefix, frames, tags))
-        return std::string();
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::remove(path.c_str());
-    return bytes;
+    const std::string& path = ScratchFile();
+    return testsupport::WriteMp3(path, prefix, frames, tags) ? fuzzsupport::TakeFileBytes(path)
+                                                             : std::string();
 }
 
 } // namespace
@@ -57,10 +46,7 @@ std::vector<std::string> fuzzsupport::Seeds() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& path = ScratchFile();
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
+    fuzzsupport::WriteFileBytes(path, data, size);
     FileMetaData metadata;
     metadata.SetPath(Utf8ToWide(path));
     if (metadata.ReadQuickInfo()) {

@@ -62,6 +62,7 @@ class ProgramProcess : public ::testing::Test {
 
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(),
                                          O_WRONLY | O_CREAT | O_APPEND, 0600);
         posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);

@@ -31,8 +31,16 @@ int FormatInput::Open(const char* path, const char* forcedFormat, int64_t probeB
         return AVERROR(ENOMEM);
     if (probeBytes > 0)
         context->probesize = probeBytes;
+    // Local files only: a path is never read as an address of another kind.
+    AVDictionary* options = nullptr;
+    int result = av_dict_set(&options, "protocol_whitelist", "file", 0);
+    if (result < 0) {
+        avformat_free_context(context);
+        return result;
+    }
     // avformat_open_input frees the context itself when it fails.
-    int result = avformat_open_input(&context, path, format, nullptr);
+    result = avformat_open_input(&context, path, format, &options);
+    av_dict_free(&options);
     if (result < 0)
         return result;
     m_context = context;

@@ -20,7 +20,8 @@ class FormatInput {
     FormatInput(const FormatInput&) = delete;
     FormatInput& operator=(const FormatInput&) = delete;
 
-    // Opens the UTF-8 path (closing any input held before). forcedFormat names
+    // Opens the UTF-8 path of a local file (closing any input held before; no
+    // other protocol is read). forcedFormat names
     // a demuxer to use instead of probing (AVERROR_DEMUXER_NOT_FOUND when
     // there is none of that name); probeBytes > 0 bounds the bytes probed here
     // and by FindStreamInfo.

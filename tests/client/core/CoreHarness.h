@@ -31,13 +31,15 @@ class CoreHarness {
     // A fresh core on the same folders (a second start of the program).
     // With realLink the core talks to a server through its own connection;
     // with realScanner it keeps its library in its own database (`scanner`
-    // is then null).
-    void Build(bool realLink = false, bool realScanner = false) {
+    // is then null); a music search given here replaces the fake one
+    // (`search` is then null).
+    void Build(bool realLink = false, bool realScanner = false,
+               std::unique_ptr<MusicSearch> realSearch = nullptr) {
         CoreParts parts;
         auto linkPart = realLink ? nullptr : std::make_unique<FakeServerLink>(&events);
         auto scannerPart = realScanner ? nullptr : std::make_unique<FakeScanner>(&events);
         auto shareMonPart = std::make_unique<FakeShareMon>();
-        auto searchPart = std::make_unique<FakeMusicSearch>(&events);
+        auto searchPart = realSearch ? nullptr : std::make_unique<FakeMusicSearch>(&events);
         link = linkPart.get();
         scanner = scannerPart.get();
         shareMon = shareMonPart.get();
@@ -46,9 +48,13 @@ class CoreHarness {
             parts.nodeConn = std::move(linkPart);
         parts.scanner = std::move(scannerPart);
         parts.shareMon = std::move(shareMonPart);
-        parts.musicSearch = std::move(searchPart);
+        if (searchPart)
+            parts.musicSearch = std::move(searchPart);
+        else
+            parts.musicSearch = std::move(realSearch);
         parts.startPlayCountImport = [this](std::unique_ptr<PlayCountImportRequest> request) {
             playCountImports.push_back(request->initial);
+            return realPlayCountImport ? StartITunesPlayCountImport(std::move(request)) : ThreadHandle();
         };
         parts.configDirOverride = ConfigDir();
         parts.oneTimeFilePath = OneTimePath();
@@ -72,6 +78,8 @@ class CoreHarness {
     FakeShareMon* shareMon = nullptr;
     FakeMusicSearch* search = nullptr;
     std::vector<bool> playCountImports;
+    // Play-count imports really run (on the library file under `dir`).
+    bool realPlayCountImport = false;
     std::unique_ptr<KovikCore> core;
 
   private:

@@ -1,9 +1,13 @@
 // The core with its real server connection against the protocol test server:
-// a first start with a one-time login file through to the normal session.
+// a first start with a one-time login file through to the normal session, and
+// a shared file's details with its print.
 #include "tests/client/core/CoreHarness.h"
 
+#include "client/media/print/PrintKeys.h"
 #include "include/config/ServiceSettings.h"
 #include "include/text/Utf8.h"
+#include "tests/client/media/print/PrintFixtures.h"
+#include "tests/support/media/TuneFixture.h"
 #include "tests/support/testserver/TestServer.h"
 
 #include <gtest/gtest.h>
@@ -75,4 +79,53 @@ TEST(KovikCoreSessionTest, OneTimeLoginFileLeadsToAStoredAccountAndASession) {
     h.core->SetStopFlag();
     h.core->ShutdownCore();
     EXPECT_FALSE(h.core->IsRunning());
+}
+
+TEST(KovikCoreSessionTest, FileDetailsAskedForByTheServerCarryThePrint) {
+    TestServerOptions options;
+    options.replies.accountCheckStatus = 16;
+    options.replies.accountCheckText = "srv-cred";
+    options.replies.startChangesWindow = 10;
+    options.replies.requestListing = true;
+    options.account.userName = "alice";
+    options.account.oneTimeSecret = "one-time-1";
+    TestServer server(options);
+    ASSERT_TRUE(server.Start());
+
+    CoreHarness h;
+    ScopedEnv redirector(kEnvRedirector, "127.0.0.1:" + std::to_string(server.RedirectorPort()));
+    ScopedEnv tls(kEnvTls, "on");
+    ScopedEnv ca(kEnvCaFile, server.CaFile());
+    const std::string music = WideToUtf8(h.MusicDir());
+    std::filesystem::create_directories(music);
+    ASSERT_TRUE(WriteTuneFile(music + "/tune.mp3", TuneSpec()));
+    h.Build(true, true);
+    h.WriteOneTime("alice\none-time-1\n");
+    ASSERT_TRUE(h.Start());
+    h.core->BeginLoop();
+    h.core->PostSetSharesRequest({h.MusicDir()});
+
+    ASSERT_TRUE(RunPassesUntil(
+        *h.core, [&] { return server.HasReceived(ClientMsg::MSG_NEW_FILE); }, 2000));
+    std::optional<ReceivedMessage> added = server.PopNextOf(ClientMsg::MSG_NEW_FILE);
+    ASSERT_TRUE(added && added->As<msg::NewFile>());
+    const uint32_t cfID = added->As<msg::NewFile>()->music.cfID;
+    msg::FileDetailsRequest request;
+    request.cfID = cfID;
+    request.rescan = true;
+    server.Send(request);
+    ASSERT_TRUE(RunPassesUntil(
+        *h.core, [&] { return server.HasReceived(ClientMsg::MSG_FILE_DETAILS); }, 2000));
+    std::optional<ReceivedMessage> details = server.PopNextOf(ClientMsg::MSG_FILE_DETAILS);
+    ASSERT_TRUE(details && details->As<msg::FileDetails>());
+    const msg::FileDetails& answer = *details->As<msg::FileDetails>();
+    EXPECT_EQ(msg::kRecordMusic, answer.kind);
+    EXPECT_EQ(cfID, answer.cfID);
+    EXPECT_EQ("tune.mp3", answer.details.fileName);
+    EXPECT_EQ(30u, answer.details.printSecs);
+    EXPECT_EQ(kNumKeys, StepsOfPrint(answer.details.printText));
+    EXPECT_TRUE(server.Problems().empty()) << server.Problems().front();
+
+    h.core->SetStopFlag();
+    h.core->ShutdownCore();
 }

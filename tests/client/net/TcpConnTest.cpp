@@ -235,6 +235,35 @@ TEST_F(TcpConnTest, HttpRequestIsHandedToTheFactoryWithItsBytes) {
     EXPECT_NE(-1, second.Get());
 }
 
+// The factory's context may be freed with its listener, so a request after
+// the listener has gone must not reach the factory.
+TEST_F(TcpConnTest, ClosingTheHttpListenerTakesItsFactoryOffTheSharedPort) {
+    const uint16_t port = FreePort();
+    FactoryRecord record;
+    TcpConn app;
+    app.ListenForApp(L"app", port);
+    {
+        TcpConn listener;
+        ASSERT_TRUE(listener.ListenHttp(port, MakeHttpConn, &record));
+        // A stale listener of the same port leaves the factory alone.
+        TcpConn stale;
+        stale.ListenForApp(L"stale", port);
+        stale.Close();
+        platform::UniqueFd first = ConnectRaw(port);
+        SendRaw(first, "GET / HTTP/1.0\r\n\r\n");
+        Pump pump;
+        ASSERT_TRUE(pump.Until([&] { return record.made.size() == 1; }));
+    }
+    platform::UniqueFd late = ConnectRaw(port);
+    ASSERT_NE(-1, late.Get()) << "the application listener keeps the port open";
+    SendRaw(late, "GET / HTTP/1.0\r\n\r\n");
+    Pump pump;
+    pump.Add(&app);
+    ASSERT_TRUE(pump.Until([&] { return PeerClosed(late); }));
+    EXPECT_EQ(1u, record.made.size());
+    EXPECT_EQ(TC_LISTENING, app.GetState());
+}
+
 TEST_F(TcpConnTest, PreambleSplitOverThreeWritesIsIdentifiedWhenWhole) {
     const uint16_t port = FreePort();
     TcpConn server;

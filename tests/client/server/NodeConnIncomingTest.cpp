@@ -393,8 +393,9 @@ TEST_F(NodeConnIncomingTest, WaitingScanResultsDoNotSpinTheLoopWhileTheOutputIsF
         m.rescan = true;
     }));
     ASSERT_TRUE(h.PumpUntil([&] { return h.log.Contains("Queuing a scan for"); }));
-    // The result waits for the next pass: no reason to wait in select.
-    EXPECT_TRUE(h.link->HasWorkWithoutWaiting());
+    // Once the worker's result waits for the next pass, there is no reason
+    // to wait in select.
+    EXPECT_TRUE(WaitUntil([&] { return h.link->HasWorkWithoutWaiting(); }));
     Buf& out = h.link->GetConn().outBuf;
     std::string filler(out.GetNumFreeBytes() - NodeConn::kNewFileBodyBytes, '\0');
     ASSERT_TRUE(out.WriteBytes(filler.data(), static_cast<int64_t>(filler.size())));
@@ -453,22 +454,25 @@ namespace {
 // `succeed` is set, and then come with a fresh record.
 class HeldLowPriScanner final : public LowPriScanner {
   public:
-    void QueueRequest(const std::wstring&, uint32_t cfID, int kind, uint32_t serial, bool) override {
-        Result result;
-        result.cfID = cfID;
-        result.kind = kind;
-        result.sessionSerial = serial;
+    void QueueRequest(const std::wstring&, uint32_t cfID, int kind, uint32_t serial, bool print) override {
+        auto item = std::make_unique<ScanWorkItem>();
+        item->cfID = cfID;
+        item->kind = kind;
+        item->sessionSerial = serial;
+        item->print = print;
+        item->m_run = true;
         if (succeed) {
-            result.result = kScanOk;
-            result.metadata = std::make_unique<FileMetaData>(L"/music/", L"a.mp3");
+            item->result = kScanOk;
+            item->metadata = std::make_unique<FileMetaData>(L"/music/", L"a.mp3");
         }
-        held.push_back(std::move(result));
+        held.push_back(std::move(item));
     }
     void Release() {
-        MutexLock lock(m_mutex);
-        m_results.splice(m_results.end(), held);
+        for (std::unique_ptr<ScanWorkItem>& item : held)
+            AddResult(std::move(item));
+        held.clear();
     }
-    std::list<Result> held;
+    std::vector<std::unique_ptr<ScanWorkItem>> held;
     bool succeed = false;
 };
 
@@ -485,6 +489,8 @@ TEST(NodeConnLowPriorityTest, ResultsAskedForByAnEarlierSessionAreDropped) {
         m.rescan = true;
     }));
     ASSERT_TRUE(h.PumpUntil([&] { return held->held.size() == 1; }));
+    // The server's requests always ask for the fingerprint.
+    EXPECT_TRUE(held->held[0]->print);
     h.server.CloseConnection();
     ASSERT_TRUE(h.PumpUntil([&] { return h.link->GetState() != NC_CONNECTED; }));
     h.AdvanceSecs(60);

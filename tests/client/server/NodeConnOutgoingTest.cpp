@@ -145,6 +145,8 @@ TEST_F(NodeConnOutgoingTest, ListingEndsWithOneSyncCompleteWhenNothingIsLeft) {
     h.Pump(30);
     EXPECT_EQ(1, h.server.CountReceived(ClientMsg::MSG_SYNC_COMPLETE));
     EXPECT_FALSE(h.link->HasListingRequest());
+    // The library's playlists follow a finished listing.
+    EXPECT_EQ(1, h.owner.playlistImports);
 }
 
 TEST_F(NodeConnOutgoingTest, LocalPortIsSentWhenConnectedAndRememberedForTheHello) {

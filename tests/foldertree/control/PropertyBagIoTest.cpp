@@ -13,7 +13,7 @@ TEST(PropertyBagIoTest, SavesUnderTheSettingNamesAndLoadsThemBack) {
     PathgroveProps props;
     props.showSpecialFolders = false;
     props.indent = 40;
-    props.root = {3, 0, 'a', 0, 0};
+    props.root = {6, 0, 0x31, 0, 'a', 0, 0, 0};
     FontDesc font{u"Mono;spaced", 100000, 400, 0, false, true, false};
     ASSERT_EQ(SavePropsToBag(bag.Get(), props, font), ax::S_OK);
     ASSERT_NE(bag->Find(u"ShowSpecailFolders"), nullptr);
@@ -51,7 +51,7 @@ TEST(PropertyBagIoTest, RefusesRootsThatAreNotItemIdLists) {
         auto bag = ax::ComPtr<ax::MemoryPropertyBag>::Attach(new ax::MemoryPropertyBag());
         bag->Write(u"root", &c.value);
         PathgroveProps loaded;
-        loaded.root = {3, 0, 'z', 0, 0};
+        loaded.root = {6, 0, 0x31, 0, 'z', 0, 0, 0};
         FontDesc font;
         EXPECT_EQ(LoadPropsFromBag(bag.Get(), &loaded, &font), ax::E_FAIL) << c.what;
         EXPECT_TRUE(loaded.root.empty()) << c.what;

@@ -8,8 +8,8 @@ using namespace pgv;
 
 namespace {
 
-// A root of two entries: "a" and "bc".
-const ItemIdList kRoot = {3, 0, 'a', 4, 0, 'b', 'c', 0, 0};
+// A root of one folder entry, "ab".
+const ItemIdList kRoot = {7, 0, 0x31, 0, 'a', 'b', 0, 0, 0};
 
 std::vector<uint8_t> Saved(const PathgroveProps& props, const FontDesc& font = FontDesc()) {
     auto stream = ax::ComPtr<ax::MemoryStream>::Attach(new ax::MemoryStream());

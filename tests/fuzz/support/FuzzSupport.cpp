@@ -6,6 +6,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+
+#include <unistd.h>
 
 namespace {
 
@@ -32,6 +35,26 @@ void WriteSeeds(const std::string& dir, const std::vector<std::string>& seeds) {
 void fuzzsupport::CheckFailed(const char* condition, const char* srcFile, int line) {
     std::fprintf(stderr, "Fuzz check failed: %s at %s:%d\n", condition, srcFile, line);
     std::abort();
+}
+
+std::string fuzzsupport::ScratchPath(const std::string& stem, const std::string& extension) {
+    const char* dir = std::getenv("TMPDIR");
+    return std::string(dir && *dir ? dir : "/tmp") + "/" + stem + "-" + std::to_string(getpid()) + extension;
+}
+
+void fuzzsupport::WriteFileBytes(const std::string& path, const uint8_t* data, size_t size) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+}
+
+std::string fuzzsupport::TakeFileBytes(const std::string& path) {
+    std::string bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    std::remove(path.c_str());
+    return bytes;
 }
 
 // Runs before libFuzzer reads its own flags.

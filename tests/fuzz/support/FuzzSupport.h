@@ -4,6 +4,8 @@
 // the code does not hold. A target defines Seeds and LLVMFuzzerTestOneInput.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,13 @@ namespace fuzzsupport {
 std::vector<std::string> Seeds();
 
 [[noreturn]] void CheckFailed(const char* condition, const char* srcFile, int line);
+
+// A file of this process ("<stem>-<pid><extension>") in the folder
+// scripts/fuzz gives as TMPDIR, for targets that read files.
+std::string ScratchPath(const std::string& stem, const std::string& extension);
+void WriteFileBytes(const std::string& path, const uint8_t* data, size_t size);
+// The bytes of a file, which is removed.
+std::string TakeFileBytes(const std::string& path);
 
 } // namespace fuzzsupport
 

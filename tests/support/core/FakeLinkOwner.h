@@ -56,6 +56,7 @@ class FakeLinkOwner final : public IServerLinkOwner {
     }
     void UpgradeReady(const std::wstring& path) override { upgrades.push_back(path); }
     void SetWebLoginSecret(const std::string& secret) override { webSecret = secret; }
+    void StartPlaylistImport() override { ++playlistImports; }
 
     bool stopping = false;
     bool searchRunning = false;
@@ -68,6 +69,7 @@ class FakeLinkOwner final : public IServerLinkOwner {
     bool playCountsEnabled = false;
     uint32_t playCountHours = 0;
     int playCountSettings = 0;
+    int playlistImports = 0;
     std::vector<std::wstring> upgrades;
     std::string webSecret;
 };

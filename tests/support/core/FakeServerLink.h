@@ -48,6 +48,7 @@ class FakeServerLink final : public IServerLink {
     bool HasConnectedOnce() const override { return connectedOnce; }
     int GetNumTransfers() const override { return numTransfers; }
     std::wstring GetStatusLine() const override { return L"fake link"; }
+    std::string GetUserName() const override { return userName; }
     bool SendPlayCounts(PlayCountMap& counts) override {
         if (!hasRoom)
             return false;
@@ -84,6 +85,7 @@ class FakeServerLink final : public IServerLink {
     int ticks = 0;
     int sharesChanged = 0;
     uint32_t localPort = 0;
+    std::string userName = "listener";
     std::vector<std::vector<std::pair<uint32_t, uint32_t>>> playCountBatches;
     std::vector<std::wstring> sentPlaylists;
 

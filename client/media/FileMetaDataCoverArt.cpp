@@ -1,0 +1,48 @@
+// The cover picture of a record's file, read on demand for the song server.
+#include "client/media/FileMetaData.h"
+#include "client/media/Id3v2Picture.h"
+#include "client/media/Mp4Cover.h"
+
+#include "include/log/Logger.h"
+#include "include/text/Utf8.h"
+
+#include <id3v2tag.h>
+#include <mp4file.h>
+#include <mp4tag.h>
+#include <mpegfile.h>
+
+#include <exception>
+
+namespace {
+
+bool ReadCoverArt(const FileMetaData& record, const std::string& path, std::vector<unsigned char>& bytes,
+                  std::string& mimeType) {
+    if (record.GetEncType() == MP3) {
+        // The tag length comes from an earlier ReadQuickInfo: without a tag
+        // there is nothing to read.
+        if (record.GetId3v2Len() == 0)
+            return false;
+        TagLib::MPEG::File file(path.c_str(), false);
+        const TagLib::ID3v2::Tag* tag = file.hasID3v2Tag() ? file.ID3v2Tag(false) : nullptr;
+        return tag && ChooseId3v2Picture(*tag, bytes, mimeType);
+    }
+    if (record.GetEncType() == AAC) {
+        TagLib::MP4::File file(path.c_str(), false);
+        return file.isValid() && file.hasMP4Tag() && ChooseMp4Cover(*file.tag(), bytes, mimeType);
+    }
+    return false;
+}
+
+} // namespace
+
+bool FileMetaData::GetCoverArt(std::vector<unsigned char>& bytes, std::string& mimeType) const {
+    const std::wstring path = GetFullPath();
+    if (path.empty())
+        return false;
+    try {
+        return ReadCoverArt(*this, WideToUtf8(path), bytes, mimeType);
+    } catch (const std::exception& e) {
+        MVLOG(LOG_ERR, "Tag library failed on %ls: %s", path.c_str(), e.what());
+        return false;
+    }
+}

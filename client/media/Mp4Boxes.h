@@ -1,0 +1,21 @@
+// The top-level boxes of an MPEG-4 file: where the media data ("mdat")
+// begins. The demuxer does not tell, so the boxes are walked here.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+// Reads `count` bytes at `position` into `out`; false when fewer are there.
+using Mp4ByteReader = std::function<bool(uint64_t position, unsigned char* out, size_t count)>;
+
+// Walks the top-level boxes of a file of `fileSize` bytes (u32 size and a
+// 4-character type; size 1: a u64 size follows and the header is 16 bytes;
+// size 0: the box runs to the end) and gives the payload start of the first
+// box of `type`. The walk stops at a size below the header or past the end.
+[[nodiscard]] bool FindTopLevelBox(const Mp4ByteReader& read, uint64_t fileSize, const char (&type)[5],
+                                   uint64_t& payloadStart);
+
+// The same over an open file.
+[[nodiscard]] bool FindTopLevelBoxInFile(int fd, uint64_t fileSize, const char (&type)[5],
+                                         uint64_t& payloadStart);

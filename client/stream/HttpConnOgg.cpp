@@ -1,0 +1,29 @@
+#include "client/stream/Encoder.h"
+#include "client/stream/HttpConn.h"
+#include "client/stream/HttpResponse.h"
+#include "client/stream/SongRequest.h"
+#include "include/log/Logger.h"
+
+#include <memory>
+
+bool HttpConn::SendTranscoded(const std::wstring& path, uint32_t encType, const HttpRequest& request) {
+    // Opened before anything is queued, so a file that cannot be decoded
+    // gets a plain 500.
+    auto encoder = std::make_unique<Encoder>();
+    if (!encoder->Open(path, encType, m_quality)) {
+        MVLOG(LOG_ERR, "Unable to open %ls", path.c_str());
+        return FailRequest(HTTP_SERVER_ERROR, HCR_SERVER_FAILURE);
+    }
+    const float percent = GetSeekPercent(request);
+    const int64_t rangeStart = GetRangeStart(request);
+    if (IsSeekPercent(percent))
+        encoder->SeekPercent(percent);
+    else if (IsRangeStart(rangeStart, m_fileContentLength))
+        encoder->SeekAhead(rangeStart);
+    m_contentOffset = 0;
+    if (!WriteOkHeaders("audio/ogg", m_fileContentLength, true))
+        return FailRequest(HTTP_SERVER_ERROR, HCR_SERVER_FAILURE);
+    m_pEncoder = std::move(encoder);
+    StartBody();
+    return true;
+}

@@ -1,0 +1,30 @@
+#include "foldertree/control/TreeCallback.h"
+
+#include "foldertree/automation/ComPtr.h"
+#include "foldertree/control/ShellTree.h"
+
+namespace pgv {
+
+ax::HRESULT TreeCallback::QueryInterface(const ax::Guid& iid, void** out) {
+    if (!out)
+        return ax::E_POINTER;
+    *out = nullptr;
+    if (!(iid == ax::IID_IUnknown))
+        return ax::E_NOINTERFACE;
+    *out = static_cast<ax::IUnknown*>(this);
+    AddRef();
+    return ax::S_OK;
+}
+
+void TreeCallback::Run() {
+    if (!m_tree)
+        return;
+    ax::ComPtr<TreeCallback> self(this);
+    ax::ComPtr<ax::IUnknown> control(m_tree->Owner());
+    if (m_kind == TCK_SELECTION_TIMER)
+        m_tree->OnSelectionTimer();
+    else
+        m_tree->OnChangesReady();
+}
+
+} // namespace pgv

@@ -1,0 +1,28 @@
+// The pieces of talking to a child process over pipes: close-on-exec pipes,
+// writes that never raise SIGPIPE, reads bounded by a deadline, and a child
+// that ends with the thread that started it.
+#pragma once
+
+#include "platform/fs/UniqueFd.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace platform {
+
+// pipe2 with O_CLOEXEC on both ends: 0, or -1 with errno set.
+[[nodiscard]] int MakePipe(UniqueFd& readEnd, UniqueFd& writeEnd) noexcept;
+
+// One write (EINTR retried): bytes written, or -1 with errno set. A reader
+// that has gone gives EPIPE, never SIGPIPE.
+long WriteNoSigpipe(int fd, const void* data, size_t size) noexcept;
+
+// One read that waits no later than `deadlineMs` of SystemMonotonicMs: bytes,
+// 0 at end of file, -1 with errno set; ETIMEDOUT once the deadline passed.
+long ReadUntil(int fd, void* data, size_t size, uint64_t deadlineMs) noexcept;
+
+// Asks for SIGKILL when the thread that started this process ends: 0, or -1
+// with errno set.
+int KillWhenParentDies() noexcept;
+
+} // namespace platform

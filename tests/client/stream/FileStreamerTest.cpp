@@ -1,0 +1,124 @@
+#include "client/stream/FileStreamer.h"
+
+#include "tests/client/stream/StreamHarness.h"
+#include "tests/support/ManualClock.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using testsupport::HttpTestPlayer;
+using testsupport::StreamHarness;
+
+namespace {
+
+size_t Count(const std::string& text, const std::string& piece) {
+    size_t count = 0;
+    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
+        ++count;
+    return count;
+}
+
+// Serves a remote player that asks for "random"; the answer's status.
+int FetchRemote(StreamHarness& h, FileStreamer& streamer, testsupport::StreamerLoop& loop) {
+    testsupport::LoopbackListener remote;
+    HttpTestPlayer player;
+    if (!h.ConnectRemote(streamer, remote, player))
+        return 0;
+    EXPECT_TRUE(player.Send(testsupport::HttpGet(StreamHarness::Salted("random"))));
+    loop.Watch(player);
+    EXPECT_TRUE(loop.Until([&] { return player.IsClosed(); }));
+    return player.Response().status;
+}
+
+} // namespace
+
+TEST(FileStreamerTest, ListensOnTheFirstPortItCanHaveAndTellsTheServer) {
+    StreamHarness h;
+    testsupport::LoopbackListener taken;
+    const uint16_t free = testsupport::FreeLoopbackPort();
+    FileStreamer streamer({taken.port, free});
+    streamer.Start(h.lib.Scanner(), h.link, testsupport::kTestSalt);
+    EXPECT_TRUE(streamer.IsListening());
+    EXPECT_EQ(free, streamer.GetPort());
+    EXPECT_EQ(free, h.link.localPort);
+    EXPECT_TRUE(h.lib.db.log.Contains("Unable to listen on port " + std::to_string(taken.port)));
+
+    testsupport::FakeServerLink later;
+    streamer.Start(h.lib.Scanner(), later, "other");
+    EXPECT_EQ(free, streamer.GetPort());
+    EXPECT_EQ(0u, later.localPort);
+}
+
+// Without a local port, or after losing it, the program goes on and remote
+// players are still served.
+TEST(FileStreamerTest, AMissingOrLostPortIsReportedOnceAndRemotePlayersAreStillServed) {
+    for (bool lose : {false, true}) {
+        StreamHarness h;
+        testsupport::LoopbackListener taken1, taken2;
+        const uint16_t free = testsupport::FreeLoopbackPort();
+        FileStreamer streamer(lose ? std::vector<uint16_t>{free}
+                                   : std::vector<uint16_t>{taken1.port, taken2.port});
+        testsupport::StreamerLoop loop(streamer);
+        streamer.Start(h.lib.Scanner(), h.link, testsupport::kTestSalt);
+        EXPECT_EQ(lose, streamer.IsListening());
+        if (lose)
+            TcpConn::CloseAllListenPorts();
+        loop.Passes(5);
+        const std::string expected = lose ? "Localhost streaming port listener is closed" : "Listen err";
+        EXPECT_EQ(1u, Count(testsupport::ReadFileText(h.lib.db.dir.File("reports.txt")), expected)) << lose;
+        EXPECT_TRUE(h.lib.db.log.Contains(lose ? "Localhost streaming port listener is closed"
+                                               : "Failed all attempts to listen on localhost"));
+
+        EXPECT_EQ(200, FetchRemote(h, streamer, loop)) << lose;
+    }
+}
+
+TEST(FileStreamerTest, PlayersBeyondTheCapAreClosedAtAccept) {
+    StreamHarness h;
+    h.Start();
+    std::vector<std::unique_ptr<HttpTestPlayer>> players;
+    for (size_t i = 0; i <= FileStreamer::kMaxConns; ++i) {
+        players.push_back(std::make_unique<HttpTestPlayer>());
+        ASSERT_TRUE(players.back()->Connect(h.port));
+        ASSERT_TRUE(players.back()->Send("GET /random?mvsalt="));
+        h.loop.Watch(*players.back());
+        h.loop.Pass();
+    }
+    ASSERT_TRUE(h.loop.Until([&] { return players.back()->IsClosed(); }));
+    h.loop.Passes(20);
+    EXPECT_EQ(FileStreamer::kMaxConns, h.streamer.GetNumConns());
+    for (size_t i = 0; i < FileStreamer::kMaxConns; ++i)
+        EXPECT_FALSE(players[i]->IsClosed()) << i;
+    // A place that frees up is taken again.
+    players.front()->Close();
+    ASSERT_TRUE(h.loop.Until([&] { return h.streamer.GetNumConns() == FileStreamer::kMaxConns - 1; }));
+    EXPECT_EQ(200, h.Fetch(h.Request("random")).Response().status);
+}
+
+TEST(FileStreamerTest, DestroyingTheStreamerClosesEveryConnection) {
+    testsupport::ManualClock clock;
+    StreamHarness h;
+    h.StartWithBigSong();
+    auto streamer = std::make_unique<FileStreamer>(std::vector<uint16_t>{testsupport::FreeLoopbackPort()});
+    testsupport::StreamerLoop loop(*streamer);
+    streamer->Start(h.lib.Scanner(), h.link, testsupport::kTestSalt);
+    HttpTestPlayer sending, waiting;
+    ASSERT_TRUE(sending.Connect(streamer->GetPort()));
+    ASSERT_TRUE(sending.Send(testsupport::HttpGet(
+        StreamHarness::Salted("5"), {"Host: 127.0.0.1:" + std::to_string(streamer->GetPort())})));
+    ASSERT_TRUE(waiting.Connect(streamer->GetPort()));
+    ASSERT_TRUE(waiting.Send("GET /5?mvsalt="));
+    loop.Watch(sending);
+    loop.Watch(waiting);
+    // The body waits for the clock after its lead.
+    ASSERT_TRUE(loop.Until([&] { return sending.Response().body.size() == HttpConn::kLeadBytes; }));
+    EXPECT_EQ(2u, streamer->GetNumConns());
+    streamer.reset();
+    sending.Poll();
+    waiting.Poll();
+    EXPECT_TRUE(sending.IsClosed());
+    EXPECT_TRUE(waiting.IsClosed());
+}

@@ -1,0 +1,245 @@
+#include "client/stream/HttpConn.h"
+
+#include "tests/client/stream/StreamHarness.h"
+#include "tests/support/ManualClock.h"
+#include "tests/support/media/OggFrames.h"
+#include "tests/support/media/ToneFixture.h"
+
+#include <gtest/gtest.h>
+#include <vorbis/vorbisenc.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+using testsupport::HttpTestPlayer;
+using testsupport::StreamHarness;
+
+namespace {
+
+std::string ErrorLine(const std::string& status) {
+    return "HTTP/1.0 " + status + "\r\nContent-Type: text/plain\r\nContent-Length: 0\r\n\r\n";
+}
+
+// Where the audio of a fixture MP3 starts: its first frame.
+size_t AudioStart(const std::string& file) {
+    return file.find(testsupport::Mp3Frames(1));
+}
+
+void ExpectBody(const HttpTestPlayer& player, const std::string& type, const std::string& body,
+                const std::string& what) {
+    const testsupport::HttpTestResponse response = player.Response();
+    EXPECT_EQ(200, response.status) << what;
+    EXPECT_EQ(type, response.Header("content-type")) << what;
+    EXPECT_EQ(std::to_string(body.size()), response.Header("content-length")) << what;
+    EXPECT_EQ("bytes", response.Header("accept-ranges")) << what;
+    EXPECT_TRUE(response.body == body)
+        << what << ": " << response.body.size() << " bytes, not " << body.size();
+}
+
+} // namespace
+
+TEST(SongStreamTest, Mp3StartsAtItsAudioAndSeeksCountFromThere) {
+    StreamHarness h;
+    const std::string tagged = h.WriteSong("tagged.mp3", 300, 3000);
+    const std::string plain = h.WriteSong("plain.mp3", 2398);
+    h.Start();
+    h.GiveSongId("tagged.mp3", 12);
+    h.GiveSongId("plain.mp3", 13);
+    const size_t audio = AudioStart(tagged);
+    ASSERT_GT(audio, 3000u);
+    ASSERT_EQ(0u, AudioStart(plain));
+    const size_t beyond = tagged.size() - audio + 1;
+    const struct {
+        const char* song;
+        std::vector<std::string> headers;
+        size_t start; // 0 for the refusal
+    } cases[] = {
+        {"12", {}, audio},
+        {"12", {"Range: bytes=1000-"}, audio + 1000},
+        {"12", {"range: bytes=1000-2000"}, audio + 1000},
+        {"12", {"Source-Range: bytes=1000-"}, audio + 1000},
+        {"12", {"Range: bytes=0-"}, audio},
+        {"12", {"Range: bytes=-500"}, audio},
+        {"12", {"Range: bytes=x-", "Range: bytes=700-"}, audio + 700},
+        {"12", {"Range: 1000-", "Range: bytes=700-"}, audio},
+        {"12", {"Seek-Percent: 100", "Range: bytes=1000-"}, audio + 1000},
+        {"12", {"Seek-Percent: abc", "Seek-Percent: 10"}, audio + (tagged.size() - audio) / 100 * 10},
+        {"12", {"Range: bytes=" + std::to_string(beyond) + "-"}, 0},
+        {"13", {"Seek-Percent: 50"}, 499950},
+    };
+    for (const auto& c : cases) {
+        const std::string request = h.Request(c.song, "", c.headers);
+        const HttpTestPlayer& player = h.Fetch(request);
+        if (c.start == 0) {
+            EXPECT_EQ(ErrorLine("400 Bad Request"), player.Received()) << request;
+            continue;
+        }
+        const std::string& file = std::string(c.song) == "12" ? tagged : plain;
+        ExpectBody(player, "audio/mpeg", file.substr(c.start), request);
+    }
+}
+
+TEST(SongStreamTest, AacIsAlwaysSentWhole) {
+    StreamHarness h;
+    const std::string bytes = testsupport::FixturePicture(50000);
+    testsupport::WriteFileText(h.lib.music + "/song.m4a", bytes);
+    h.Start();
+    h.GiveSongId("song.m4a", 20);
+    for (const char* header : {"Range: bytes=1000-", "Seek-Percent: 50"})
+        ExpectBody(h.Fetch(h.Request("20", "", {header})), "audio/aac", bytes, header);
+}
+
+// A request by file id alone names no song to seek in, and an MP3 that
+// shares its song with another copy starts at its own audio.
+TEST(SongStreamTest, TheFileTheRequestNamesIsSentFromItsOwnAudioStart) {
+    StreamHarness h;
+    const std::string unknown = h.WriteSong("unknown.mp3", 100, 1000);
+    const std::string first = h.WriteSong("first.mp3", 100, 100);
+    const std::string second = h.WriteSong("second.mp3", 100, 6000);
+    h.Start();
+    h.GiveSongId("first.mp3", 9);
+    h.GiveSongId("second.mp3", 9);
+    ASSERT_NE(AudioStart(first), AudioStart(second));
+    const struct {
+        std::string song;
+        std::string query;
+        const std::string& file;
+    } cases[] = {
+        {"0", "cfID=" + std::to_string(h.lib.CfId("unknown.mp3")), unknown},
+        {"9", "cfID=" + std::to_string(h.lib.CfId("second.mp3")), second},
+        {"9", "CFID=" + std::to_string(h.lib.CfId("first.mp3")), first},
+    };
+    for (const auto& c : cases) {
+        const std::string request = h.Request(c.song, c.query, {"Range: bytes=100-"});
+        const size_t start = AudioStart(c.file) + (c.song == "0" ? 0 : 100);
+        ExpectBody(h.Fetch(request), "audio/mpeg", c.file.substr(start), request);
+    }
+}
+
+TEST(SongStreamTest, FailedSongRequestsGetExactlyOneErrorLine) {
+    StreamHarness h;
+    h.WriteSong("bare.mp3", 20);
+    h.WriteSong("emptied.mp3", 20);
+    testsupport::WriteFileText(h.lib.music + "/noise.mp3", std::string(5000, 'n'));
+    h.Start();
+    h.GiveSongId("bare.mp3", 12);
+    h.GiveSongId("emptied.mp3", 30);
+    h.GiveSongId("noise.mp3", 31);
+    std::filesystem::resize_file(h.lib.music + "/emptied.mp3", 0);
+    const struct {
+        std::string target;
+        std::string query;
+        std::string status;
+    } cases[] = {
+        {"0", "", "400 Bad Request"},
+        {"abc", "cfID=x", "400 Bad Request"},
+        {"999", "", "400 Bad Request"},
+        {"30", "", "500 Internal Server Error"},
+        {"12", "art=1", "404 File not found"},
+        {"999", "art", "404 File not found"},
+        {"31", "os=ogg", "500 Internal Server Error"},
+    };
+    for (const auto& c : cases) {
+        const std::string request = h.Request(c.target, c.query);
+        EXPECT_EQ(ErrorLine(c.status), h.Fetch(request).Received()) << request;
+    }
+}
+
+TEST(SongStreamTest, OggIsTranscodedAtTheClampedQualityWithTheSourceLength) {
+    StreamHarness h;
+    const std::string path = h.lib.music + "/tone.m4a";
+    ASSERT_TRUE(testsupport::WriteTone(path, {"ipod", "aac", 44100, 2, 2.0}));
+    h.Start();
+    h.GiveSongId("tone.m4a", 40);
+    const std::string source = testsupport::ReadFileText(path);
+
+    const testsupport::HttpTestResponse ogg = h.Fetch(h.Request("40", "os=ogg&q=9")).Response();
+    EXPECT_EQ(200, ogg.status);
+    EXPECT_EQ("audio/ogg", ogg.Header("content-type"));
+    EXPECT_EQ(std::to_string(source.size()), ogg.Header("source-content-length"));
+    EXPECT_FALSE(ogg.Has("content-length"));
+    EXPECT_FALSE(ogg.Has("accept-ranges"));
+    std::vector<testsupport::OggFrame> frames;
+    ASSERT_TRUE(testsupport::SplitOggFrames(ogg.body, frames));
+    ASSERT_GT(frames.size(), 4u);
+    EXPECT_TRUE(frames.back().page.empty()) << "no end marker";
+    std::string pages;
+    for (const testsupport::OggFrame& frame : frames)
+        pages += frame.page;
+    testsupport::DecodedOgg decoded;
+    ASSERT_TRUE(testsupport::DecodeOgg(pages, decoded));
+    vorbis_info expected;
+    vorbis_info_init(&expected);
+    ASSERT_EQ(0, vorbis_encode_init_vbr(&expected, 2, 44100, 0.6f));
+    EXPECT_EQ(expected.bitrate_nominal, decoded.nominalBitrate);
+    vorbis_info_clear(&expected);
+
+    // "q" alone asks for nothing.
+    ExpectBody(h.Fetch(h.Request("40", "q=9")), "audio/aac", source, "q alone");
+}
+
+TEST(SongStreamTest, CoverArtIsSentWithItsType) {
+    StreamHarness h;
+    h.WriteSong("art.mp3", 20, 0, 1000);
+    h.Start();
+    h.GiveSongId("art.mp3", 12);
+    ExpectBody(h.Fetch(h.Request("12", "art=1")), "image/jpeg", testsupport::FixturePicture(1000), "art");
+}
+
+TEST(SongStreamTest, PacingLetsTheLeadOutAtOnceThenFollowsTheRate) {
+    const int64_t lead = HttpConn::kLeadBytes;
+    const struct {
+        const char* what;
+        bool local;
+        int64_t advanceMs;
+        int64_t after; // body bytes sent after the advance; -1: all
+    } cases[] = {
+        {"remote, one second", false, 1000, lead + 48000},
+        // A 32-bit position would wrap past 16 s and stall the song.
+        {"local, twenty seconds", true, 20000, -1},
+    };
+    for (const auto& c : cases) {
+        testsupport::ManualClock clock;
+        StreamHarness h;
+        const std::string file = h.StartWithBigSong();
+        HttpTestPlayer player;
+        testsupport::LoopbackListener remote;
+        if (c.local) {
+            ASSERT_TRUE(player.Connect(h.port));
+            ASSERT_TRUE(player.Send(h.Request("5")));
+        } else {
+            ASSERT_TRUE(h.ConnectRemote(h.streamer, remote, player)) << c.what;
+            ASSERT_TRUE(player.Send(testsupport::HttpGet(StreamHarness::Salted("5"))));
+        }
+        h.loop.Watch(player);
+        auto bodyBytes = [&] { return static_cast<int64_t>(player.Response().body.size()); };
+        ASSERT_TRUE(h.loop.Until([&] { return bodyBytes() == lead; })) << c.what;
+        h.loop.Passes(50);
+        EXPECT_EQ(lead, bodyBytes()) << c.what;
+
+        clock.Advance(c.advanceMs);
+        const int64_t after = c.after < 0 ? static_cast<int64_t>(file.size()) : c.after;
+        ASSERT_TRUE(h.loop.Until([&] { return bodyBytes() == after; })) << c.what << ": " << bodyBytes();
+        h.loop.Passes(50);
+        EXPECT_EQ(after, bodyBytes()) << c.what;
+        EXPECT_EQ(c.local ? "" : "stream-1", player.PreambleId()) << c.what;
+    }
+}
+
+TEST(SongStreamTest, AFileThatEndsEarlyEndsTheConnectionWithoutErrorText) {
+    testsupport::ManualClock clock;
+    StreamHarness h;
+    const std::string file = h.StartWithBigSong();
+    HttpTestPlayer player;
+    ASSERT_TRUE(player.Connect(h.port));
+    ASSERT_TRUE(player.Send(h.Request("5")));
+    h.loop.Watch(player);
+    const size_t lead = static_cast<size_t>(HttpConn::kLeadBytes);
+    ASSERT_TRUE(h.loop.Until([&] { return player.Response().body.size() == lead; }));
+    std::filesystem::resize_file(h.lib.music + "/big.mp3", 100000);
+    clock.Advance(1000);
+    ASSERT_TRUE(h.loop.Until([&] { return player.IsClosed(); }));
+    EXPECT_TRUE(player.Response().body == file.substr(0, lead));
+    EXPECT_TRUE(h.lib.db.log.Contains("complete - result 2"));
+}

@@ -1,0 +1,186 @@
+#include "tests/support/media/M4aFixture.h"
+
+#include "tests/support/media/Mp3Fixture.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/log.h>
+}
+
+#include <mp4coverart.h>
+#include <mp4file.h>
+#include <mp4tag.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+namespace testsupport {
+
+namespace {
+
+constexpr int kSampleRate = 44100;
+constexpr int kChannels = 2;
+constexpr int64_t kBitRate = 128000;
+constexpr double kToneHz = 440.0;
+
+struct CodecContextFree {
+    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
+};
+struct FrameFree {
+    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+};
+struct PacketFree {
+    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+};
+struct OutputFree {
+    void operator()(AVFormatContext* context) const {
+        if (context->pb)
+            avio_closep(&context->pb);
+        avformat_free_context(context);
+    }
+};
+
+bool Fail(const char* what, int error = 0) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = "";
+    if (error < 0)
+        av_strerror(error, text, sizeof text);
+    std::fprintf(stderr, "M4A fixture: %s failed %s\n", what, text);
+    return false;
+}
+
+// One frame of the tone, starting at sample `start`.
+void FillTone(AVFrame& frame, int64_t start) {
+    for (int channel = 0; channel < kChannels; ++channel) {
+        for (int i = 0; i < frame.nb_samples; ++i) {
+            const double value =
+                0.5 * std::sin(2 * M_PI * kToneHz * static_cast<double>(start + i) / kSampleRate);
+            if (frame.format == AV_SAMPLE_FMT_FLTP)
+                reinterpret_cast<float*>(frame.data[channel])[i] = static_cast<float>(value);
+            else
+                reinterpret_cast<int16_t*>(frame.data[channel])[i] = static_cast<int16_t>(value * 32767);
+        }
+    }
+}
+
+// Sends one frame (null: the end) and writes every packet it yields.
+bool Encode(AVCodecContext& codec, const AVFrame* frame, AVFormatContext& output, AVStream& stream,
+            AVPacket& packet) {
+    int result = avcodec_send_frame(&codec, frame);
+    if (result < 0)
+        return Fail("avcodec_send_frame", result);
+    while ((result = avcodec_receive_packet(&codec, &packet)) >= 0) {
+        av_packet_rescale_ts(&packet, codec.time_base, stream.time_base);
+        packet.stream_index = stream.index;
+        result = av_interleaved_write_frame(&output, &packet);
+        if (result < 0)
+            return Fail("av_interleaved_write_frame", result);
+    }
+    return result == AVERROR(EAGAIN) || result == AVERROR_EOF || Fail("avcodec_receive_packet", result);
+}
+
+bool EncodeFile(const std::string& path, const M4aSpec& spec) {
+    const bool aac = spec.codec == M4aCodec::AAC;
+    const AVCodec* encoder = avcodec_find_encoder(aac ? AV_CODEC_ID_AAC : AV_CODEC_ID_ALAC);
+    if (!encoder)
+        return Fail("avcodec_find_encoder");
+    AVFormatContext* rawOutput = nullptr;
+    int result = avformat_alloc_output_context2(&rawOutput, nullptr, "ipod", path.c_str());
+    if (result < 0)
+        return Fail("avformat_alloc_output_context2", result);
+    std::unique_ptr<AVFormatContext, OutputFree> output(rawOutput);
+
+    std::unique_ptr<AVCodecContext, CodecContextFree> codec(avcodec_alloc_context3(encoder));
+    codec->sample_fmt = aac ? AV_SAMPLE_FMT_FLTP : AV_SAMPLE_FMT_S16P;
+    codec->sample_rate = kSampleRate;
+    av_channel_layout_default(&codec->ch_layout, kChannels);
+    codec->bit_rate = kBitRate;
+    codec->time_base = AVRational{1, kSampleRate};
+    if (output->oformat->flags & AVFMT_GLOBALHEADER)
+        codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if ((result = avcodec_open2(codec.get(), encoder, nullptr)) < 0)
+        return Fail("avcodec_open2", result);
+
+    AVStream* stream = avformat_new_stream(output.get(), nullptr);
+    if (!stream)
+        return Fail("avformat_new_stream");
+    stream->time_base = codec->time_base;
+    if ((result = avcodec_parameters_from_context(stream->codecpar, codec.get())) < 0)
+        return Fail("avcodec_parameters_from_context", result);
+    if ((result = avio_open(&output->pb, path.c_str(), AVIO_FLAG_WRITE)) < 0)
+        return Fail("avio_open", result);
+    AVDictionary* options = nullptr;
+    if (spec.moovFirst)
+        av_dict_set(&options, "movflags", "faststart", 0);
+    result = avformat_write_header(output.get(), &options);
+    av_dict_free(&options);
+    if (result < 0)
+        return Fail("avformat_write_header", result);
+
+    std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
+    std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
+    frame->nb_samples = codec->frame_size;
+    frame->format = codec->sample_fmt;
+    frame->sample_rate = kSampleRate;
+    if (av_channel_layout_copy(&frame->ch_layout, &codec->ch_layout) < 0 ||
+        (result = av_frame_get_buffer(frame.get(), 0)) < 0)
+        return Fail("av_frame_get_buffer", result);
+    const int64_t total = static_cast<int64_t>(spec.seconds) * kSampleRate;
+    for (int64_t start = 0; start < total; start += codec->frame_size) {
+        if ((result = av_frame_make_writable(frame.get())) < 0)
+            return Fail("av_frame_make_writable", result);
+        FillTone(*frame, start);
+        frame->pts = start;
+        if (!Encode(*codec, frame.get(), *output, *stream, *packet))
+            return false;
+    }
+    if (!Encode(*codec, nullptr, *output, *stream, *packet))
+        return false;
+    if ((result = av_write_trailer(output.get())) < 0)
+        return Fail("av_write_trailer", result);
+    return true;
+}
+
+TagLib::String Utf8(const std::string& text) {
+    return TagLib::String(text, TagLib::String::UTF8);
+}
+
+bool SaveTags(const std::string& path, const M4aTags& tags) {
+    TagLib::MP4::File file(path.c_str(), false);
+    TagLib::MP4::Tag* tag = file.tag();
+    if (!file.isValid() || !tag)
+        return Fail("TagLib open");
+    tag->setTitle(Utf8(tags.title));
+    tag->setArtist(Utf8(tags.artist));
+    tag->setAlbum(Utf8(tags.album));
+    tag->setTrack(tags.track);
+    for (const auto& [key, text] : tags.items)
+        tag->setItem(Utf8(key), TagLib::MP4::Item(TagLib::StringList(Utf8(text))));
+    if (!tags.covers.empty()) {
+        TagLib::MP4::CoverArtList pictures;
+        for (const M4aCover& cover : tags.covers) {
+            const std::string bytes = FixturePicture(cover.bytes);
+            pictures.append(
+                TagLib::MP4::CoverArt(static_cast<TagLib::MP4::CoverArt::Format>(cover.format),
+                                      TagLib::ByteVector(bytes.data(), static_cast<unsigned>(bytes.size()))));
+        }
+        tag->setItem("covr", TagLib::MP4::Item(pictures));
+    }
+    return file.save() || Fail("TagLib save");
+}
+
+} // namespace
+
+bool WriteM4a(const std::string& path, const M4aSpec& spec) {
+    // FFmpeg's own notes (encoder statistics, files it cannot read) would
+    // flood the tests' output; what matters is checked through our log.
+    av_log_set_level(AV_LOG_QUIET);
+    if (!EncodeFile(path, spec))
+        return false;
+    return !spec.tags || SaveTags(path, *spec.tags);
+}
+
+} // namespace testsupport

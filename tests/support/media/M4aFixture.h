@@ -1,0 +1,42 @@
+// M4A files made by the tests themselves: a tone encoded by libavcodec's own
+// AAC (or ALAC) encoder and muxed by libavformat, with the movie box first
+// or last, then tagged by TagLib.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace testsupport {
+
+enum class M4aCodec { AAC, ALAC };
+
+// A "covr" picture: its format number (13 JPEG, 14 PNG, ...) and the size of
+// a picture made by FixturePicture.
+struct M4aCover {
+    int format = 13;
+    size_t bytes = 0;
+};
+
+struct M4aTags {
+    std::string title, artist, album;
+    unsigned track = 0;
+    // Items by their key as stored ("aART", "xid ", ...), each one text.
+    std::vector<std::pair<std::string, std::string>> items;
+    std::vector<M4aCover> covers;
+};
+
+struct M4aSpec {
+    int seconds = 2;
+    bool moovFirst = false;
+    M4aCodec codec = M4aCodec::AAC;
+    // Written when set.
+    const M4aTags* tags = nullptr;
+};
+
+// Writes the file; false (with a line on standard error) when FFmpeg or
+// TagLib failed.
+[[nodiscard]] bool WriteM4a(const std::string& path, const M4aSpec& spec);
+
+} // namespace testsupport
