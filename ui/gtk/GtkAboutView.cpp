@@ -1,6 +1,7 @@
 #include "ui/gtk/GtkAboutView.h"
 
 #include "include/text/Utf8.h"
+#include "ui/gtk/GtkDialogReports.h"
 #include "ui/gtk/GtkIcons.h"
 
 namespace {
@@ -34,9 +35,7 @@ void GtkAboutView::Show(const AboutContent& content, const MessageTarget& dialog
     gtk_dialog_add_button(GTK_DIALOG(window), "OK", GTK_RESPONSE_OK);
     gtk_dialog_set_default_response(GTK_DIALOG(window), GTK_RESPONSE_OK);
 
-    g_signal_connect(window, "response", G_CALLBACK(OnResponse), this);
-    g_signal_connect(window, "close", G_CALLBACK(OnEscape), this);
-    g_signal_connect(window, "delete-event", G_CALLBACK(OnDelete), this);
+    ReportDialogActions(window, &m_dialog);
     gtk_widget_show_all(window);
     gtk_window_present(GTK_WINDOW(window));
 }
@@ -48,23 +47,6 @@ void GtkAboutView::Raise() {
 
 void GtkAboutView::Hide() {
     if (m_window)
-        g_signal_handlers_disconnect_by_data(m_window.Get(), this);
+        g_signal_handlers_disconnect_by_data(m_window.Get(), &m_dialog);
     m_window.Reset();
-}
-
-void GtkAboutView::OnResponse(GtkDialog* /*dialog*/, gint response, gpointer self) {
-    if (response == GTK_RESPONSE_OK)
-        static_cast<GtkAboutView*>(self)->m_dialog.Post(WM_COMMAND, IDOK);
-}
-
-void GtkAboutView::OnEscape(GtkDialog* dialog, gpointer self) {
-    // Esc is Cancel, not the close box.
-    g_signal_stop_emission_by_name(dialog, "close");
-    static_cast<GtkAboutView*>(self)->m_dialog.Post(WM_COMMAND, IDCANCEL);
-}
-
-gboolean GtkAboutView::OnDelete(GtkWidget* /*widget*/, GdkEvent* /*event*/, gpointer self) {
-    // The dialog decides; the window stays until it is hidden.
-    static_cast<GtkAboutView*>(self)->m_dialog.Post(WM_CLOSE);
-    return TRUE;
 }

@@ -12,10 +12,6 @@ class GtkAboutView final : public AboutView {
     void Hide() override;
 
   private:
-    static void OnResponse(GtkDialog* dialog, gint response, gpointer self);
-    static void OnEscape(GtkDialog* dialog, gpointer self);
-    static gboolean OnDelete(GtkWidget* widget, GdkEvent* event, gpointer self);
-
     WindowOwner m_window;
     MessageTarget m_dialog;
 };

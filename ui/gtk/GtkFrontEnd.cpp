@@ -1,9 +1,10 @@
 // The GTK desktop front end: used when a display can be opened.
-#include "ui/FoldersDialogPlaceholder.h"
 #include "ui/FrontEnd.h"
 #include "ui/InstanceLocks.h"
+#include "ui/dirs/SharedFoldersDialog.h"
 #include "ui/gtk/GlibWaiter.h"
 #include "ui/gtk/GtkAboutView.h"
+#include "ui/gtk/GtkFoldersView.h"
 #include "ui/gtk/GtkMenuView.h"
 #include "ui/gtk/GtkMessageBoxView.h"
 #include "ui/gtk/GtkTray.h"
@@ -29,7 +30,8 @@ class GtkFrontEnd final : public FrontEnd {
     GtkMessageBoxView m_messageBox;
     GtkAboutView m_about;
     XdgShellOpener m_shell;
-    FoldersDialogPlaceholder m_folders;
+    GtkFoldersView m_foldersView;
+    SharedFoldersDialog m_folders{m_foldersView, m_messageBox};
 };
 
 } // namespace

@@ -1,9 +1,10 @@
 // The presenters without a desktop: log lines and default answers.
 #pragma once
 
-#include "ui/FoldersDialogPlaceholder.h"
 #include "ui/FrontEnd.h"
+#include "ui/dirs/SharedFoldersDialog.h"
 #include "ui/headless/HeadlessAbout.h"
+#include "ui/headless/HeadlessFoldersView.h"
 #include "ui/headless/HeadlessMenu.h"
 #include "ui/headless/HeadlessMessageBox.h"
 #include "ui/headless/HeadlessTray.h"
@@ -21,5 +22,6 @@ class HeadlessFrontEnd final : public FrontEnd {
     HeadlessMessageBox m_messageBox;
     HeadlessAbout m_about;
     XdgShellOpener m_shell;
-    FoldersDialogPlaceholder m_folders;
+    HeadlessFoldersView m_foldersView;
+    SharedFoldersDialog m_folders{m_foldersView, m_messageBox};
 };
