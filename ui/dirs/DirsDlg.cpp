@@ -60,11 +60,10 @@ bool CDirsDlg::QueryControl() {
 }
 
 bool CDirsDlg::OnInitDialog() {
-    const bool haveControl = QueryControl();
-    m_view.Show(kCaption, Target(), haveControl ? &m_control : nullptr);
-    m_shown = true;
-    if (!haveControl)
+    if (!QueryControl()) {
+        ShowView();
         return true;
+    }
     if (m_pShareDirs->empty()) {
         MVLOG(LOG_INFO, "Inserting default path");
         // Without a music folder the tree opens with nothing checked.
@@ -83,9 +82,14 @@ bool CDirsDlg::OnInitDialog() {
         (void)DispPut(node.Get(), pgv::PGVN_CHECKED, ax::MakeBool(true));
     }
     MVLOG(LOG_INFO, "Looked at %i folders", static_cast<int>(m_pShareDirs->size()));
-    m_view.Refresh();
+    ShowView();
     PumpControl();
     return true;
+}
+
+void CDirsDlg::ShowView() {
+    m_view.Show(kCaption, Target(), m_control.IsCreated() ? &m_control : nullptr);
+    m_shown = true;
 }
 
 void CDirsDlg::PumpControl() {

@@ -27,6 +27,8 @@ class CDirsDlg final : public Dialog {
 
   private:
     bool QueryControl();
+    // The window, once the stored shares are checked.
+    void ShowView();
     void OnCloseCmd(uint16_t id);
     // The folders the checked nodes stand for; empty when none.
     std::vector<std::wstring> CheckedFolders();

@@ -150,8 +150,7 @@ void GtkFoldersView::ToggleRow(const char* path) {
     // The control's own check gesture (Space on its selected item), so its
     // events and check rules run as for any user.
     (void)DispPut(node.Get(), pgv::PGVN_SELECTED, ax::MakeBool(true));
-    m_control->Control()->TreeInput(pgv::IM_KEYDOWN, pgv::VK_SPACE, 0, 0, 0);
-    m_control->Control()->TreeInput(pgv::IM_KEYUP, pgv::VK_SPACE, 0, 0, 0);
+    m_control->Control()->PreTranslateKey(pgv::KM_KEYDOWN, pgv::VK_SPACE);
     Refresh();
 }
 
