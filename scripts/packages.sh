@@ -14,6 +14,7 @@ MELVANE_PACKAGES=(
   libboost-dev
   libcurl4-openssl-dev
   clang libclang-rt-14-dev clang-format
+  libgtk-3-dev libayatana-appindicator3-dev libnotify-dev xvfb xauth dbus
 )
 
 # Installs whatever of MELVANE_PACKAGES is missing; quick when all are there.

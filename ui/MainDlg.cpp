@@ -192,6 +192,7 @@ void CMainDlg::OnUpgradeReady(std::unique_ptr<std::wstring> path) {
         return;
     }
     m_upgradeWaiting = true;
+    UpdateMenu();
     ShowBalloon(GetAppString(AS_HELPER_NAME), GetAppString(AS_UPDATES_DOWNLOADED), kUpgradeNoticeSeconds);
 }
 

@@ -1,6 +1,7 @@
 #include "ui/MvListener.h"
 
 #include "include/log/Logger.h"
+#include "ui/UiMessages.h"
 #include "ui/kernel/MessageLoop.h"
 
 #include <sys/socket.h>
@@ -115,14 +116,19 @@ void CMvListener::OnClientInput(int fd) {
     if (n > 0)
         client.received.append(buffer, static_cast<size_t>(n));
     const bool lineDone = client.received.find('\n') != std::string::npos;
-    const bool isClose = FirstLine(client.received) == kCloseRequest;
-    if (n > 0 && !lineDone && !isClose && client.received.size() < kMaxRequestBytes)
+    const std::string request = FirstLine(client.received);
+    const bool known = request == kCloseRequest || request == kShowFoldersRequest;
+    if (n > 0 && !lineDone && !known && client.received.size() < kMaxRequestBytes)
         return; // more to come
-    const bool close = isClose;
     DropClient(fd);
-    if (close) {
+    if (request == kCloseRequest) {
         MVLOG(LOG_INFO, "Listener: close requested");
         CloseRequested();
+    } else if (request == kShowFoldersRequest && known) {
+        MVLOG(LOG_INFO, "Listener: folders requested");
+        // Posted: the dialog runs modally, after this handler has returned.
+        if (m_hMainDlg != kNoWindow && Loop())
+            Loop()->Post(m_hMainDlg, WM_APP_SHOW_FOLDERS);
     }
 }
 

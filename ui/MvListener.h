@@ -2,7 +2,8 @@
 // running program to close, through a Unix socket in the program's runtime
 // folder (a client sends "close"). SIGTERM, SIGINT and SIGHUP take the same
 // way. Either sends WM_CLOSE to the main dialog, which ends the program in
-// the orderly way.
+// the orderly way. A client that sends "show-folders" opens the shared
+// folders dialog, for desktops that show no tray menu.
 #pragma once
 
 #include "platform/fs/UniqueFd.h"
@@ -17,6 +18,7 @@ class CMvListener final : public Window {
   public:
     static constexpr const char* kSocketName = "listener";
     static constexpr const char* kCloseRequest = "close";
+    static constexpr const char* kShowFoldersRequest = "show-folders";
 
     CMvListener() = default;
     ~CMvListener() override;

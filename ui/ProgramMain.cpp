@@ -15,6 +15,8 @@ int ProgramMain(const std::wstring& commandLine, const ProgramEntries& entries) 
         entries.fingerprintChild();
         return 0;
     }
+    if (HasSwitch(commandLine, kSwitchShowFolders))
+        return entries.showFolders();
     if (HasSwitch(commandLine, kSwitchStartup))
         WaitForStartupUptime(entries.sleepMs);
     return entries.runUi(commandLine);

@@ -16,6 +16,8 @@ constexpr int kInstallCheckExitCode = 100;
 struct ProgramEntries {
     // The fingerprint child's loop.
     std::function<int()> fingerprintChild;
+    // Sends the running copy "show-folders"; returns the exit code.
+    std::function<int()> showFolders;
     // The normal mode with the command line; returns the exit code.
     std::function<int(const std::wstring&)> runUi;
     // Sleeps; the boot-time clock (platform::MonotonicMs) tells the uptime.

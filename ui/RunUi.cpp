@@ -41,6 +41,7 @@ RunUiResult RunUi(const std::wstring& commandLine, CoreControl& core, const Pres
     }
     // Made first so that the boxes below run in it.
     MessageLoop loop(queue);
+    loop.SetInputWaiter(presenters.waiter);
     auto errorBox = [&](const wchar_t* text) {
         RunMessageBox(loop, presenters.messageBox, text, L"Error", MB_ICONERROR);
     };

@@ -36,6 +36,8 @@ bool CTrayIconImpl::SetTrayIconAndTip(const IconImage* icon, const std::wstring&
     if (m_installed)
         return m_view.ModifyIcon(m_data);
     m_installed = m_view.AddIcon(m_data);
+    if (m_installed)
+        UpdateMenu();
     return m_installed;
 }
 
@@ -43,6 +45,8 @@ bool CTrayIconImpl::ReAddIcon(const IconImage* icon, const std::wstring& tip) {
     m_data.icon = icon;
     m_data.tip = Cut(tip, kTipChars);
     m_installed = m_view.AddIcon(m_data);
+    if (m_installed)
+        UpdateMenu();
     return m_installed;
 }
 
@@ -77,12 +81,24 @@ bool CTrayIconImpl::HandleTrayMessage(const Message& message) {
     return true;
 }
 
-void CTrayIconImpl::ShowMenu() {
+bool CTrayIconImpl::BuildMenu(PopupMenu* menu) {
     MenuResource resource = LoadMenuResource(m_menuId);
     if (resource.popups.empty())
-        return;
-    PopupMenu menu = resource.popups.front();
-    PrepareMenu(menu);
+        return false;
+    *menu = resource.popups.front();
+    PrepareMenu(*menu);
+    return true;
+}
+
+void CTrayIconImpl::UpdateMenu() {
+    PopupMenu menu;
+    if (m_installed && BuildMenu(&menu))
+        m_view.SetMenu(menu, m_data.owner);
+}
+
+void CTrayIconImpl::ShowMenu() {
+    PopupMenu menu;
     // Placing the menu at the pointer and in front is the view's part.
-    m_menu.TrackPopup(menu, m_data.owner);
+    if (BuildMenu(&menu))
+        m_menu.TrackPopup(menu, m_data.owner);
 }

@@ -35,12 +35,17 @@ class CTrayIconImpl {
     bool IsIconInstalled() const { return m_installed; }
     // The tray's callback for this icon; true when `message` was it.
     bool HandleTrayMessage(const Message& message);
+    // Hands the tray the menu again after PrepareMenu would change it.
+    void UpdateMenu();
 
     virtual void PrepareMenu(PopupMenu& /*menu*/) {}
     virtual void OnBalloonClick() {}
     virtual void OnBalloonTimeout() {}
 
   private:
+    // The first pop-up of the icon's menu, as PrepareMenu leaves it; false
+    // when there is none.
+    bool BuildMenu(PopupMenu* menu);
     void ShowMenu();
 
     TrayView& m_view;

@@ -5,15 +5,11 @@
 #include "include/log/Logger.h"
 #include "include/thread/Threads.h"
 #include "ui/CommandLine.h"
-#include "ui/FoldersDialogPlaceholder.h"
+#include "ui/FrontEnd.h"
 #include "ui/KovikCoreControl.h"
+#include "ui/ListenerClient.h"
 #include "ui/ProgramMain.h"
 #include "ui/RunUi.h"
-#include "ui/headless/HeadlessAbout.h"
-#include "ui/headless/HeadlessMenu.h"
-#include "ui/headless/HeadlessMessageBox.h"
-#include "ui/headless/HeadlessTray.h"
-#include "ui/shell/XdgShellOpener.h"
 
 #include <unistd.h>
 
@@ -25,15 +21,9 @@ namespace {
 int RunNormalMode(const std::wstring& commandLine) {
     // The core itself is never destroyed: its thread may outlast RunUi.
     static KovikCoreControl core(g_core);
-    HeadlessTray tray;
-    HeadlessMenu menu;
-    HeadlessMessageBox messageBox;
-    HeadlessAbout about;
-    XdgShellOpener shell;
-    FoldersDialogPlaceholder folders;
-    Presenters presenters{tray, menu, messageBox, about, shell, folders};
+    std::unique_ptr<FrontEnd> frontEnd = OpenFrontEnd();
 
-    RunUiResult result = RunUi(commandLine, core, presenters);
+    RunUiResult result = RunUi(commandLine, core, frontEnd->Get());
     const bool reportRunning = result.reportThread && !result.reportThread->HasEnded();
     if (!result.coreThreadEnded || reportRunning) {
         // Never tear down statics under a running thread: keep the log and
@@ -61,6 +51,7 @@ int main(int argc, char** argv) {
         return 0;
     };
     entries.runUi = RunNormalMode;
+    entries.showFolders = ShowFoldersOfRunningCopy;
     entries.sleepMs = [](uint32_t ms) { SleepFor(0, ms); };
     return ProgramMain(CommandLineFromArgs(argc, argv), entries);
 }

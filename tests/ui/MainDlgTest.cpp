@@ -172,6 +172,11 @@ TEST_F(MainDlgTest, TrayMenuWithAndWithoutAnUpgrade) {
     EXPECT_EQ(L"Install Updates", last.text);
     EXPECT_TRUE(last.isDefault);
     EXPECT_TRUE(ui.menu.shown[1].items[ui.menu.shown[1].items.size() - 2].separator);
+    // Trays whose host shows the menu by itself got it with the icon, and
+    // again with the update.
+    ASSERT_EQ(2u, ui.tray.menus.size());
+    EXPECT_EQ(plain, ui.tray.menus[0].Commands());
+    EXPECT_EQ(withUpgrade, ui.tray.menus[1].Commands());
 
     // Events for another icon id are not this icon's.
     const TrayIconData& icon = ui.tray.added.front();

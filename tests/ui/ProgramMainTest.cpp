@@ -11,6 +11,7 @@ namespace {
 struct Calls {
     int fingerprint = 0;
     int runUi = 0;
+    int showFolders = 0;
     std::vector<uint32_t> sleeps;
 };
 
@@ -24,6 +25,10 @@ int RunProgram(const std::vector<const char*>& argv, Calls& calls) {
         ++calls.runUi;
         return 32774;
     };
+    entries.showFolders = [&calls] {
+        ++calls.showFolders;
+        return 3;
+    };
     entries.sleepMs = [&calls](uint32_t ms) { calls.sleeps.push_back(ms); };
     return ProgramMain(CommandLineFromArgs(static_cast<int>(argv.size()), argv.data()), entries);
 }
@@ -34,24 +39,30 @@ TEST(ProgramMainTest, ModeTable) {
         int code;
         int fingerprint;
         int runUi;
+        int showFolders;
     };
     const Case cases[] = {
-        {{"/opt/melvane/Melvane"}, 32774, 0, 1},
-        {{"Melvane", "/installCheck"}, 100, 0, 0},
-        {{"Melvane", "/fp", "x/installCheck"}, 100, 0, 0},
-        {{"Melvane", "/fp"}, 0, 1, 0},
-        {{"Melvane", "--mode=/fpx"}, 0, 1, 0},
+        {{"/opt/melvane/Melvane"}, 32774, 0, 1, 0},
+        {{"Melvane", "/installCheck"}, 100, 0, 0, 0},
+        {{"Melvane", "/fp", "x/installCheck"}, 100, 0, 0, 0},
+        {{"Melvane", "/fp"}, 0, 1, 0, 0},
+        {{"Melvane", "--mode=/fpx"}, 0, 1, 0, 0},
         // The program's own path never counts as a switch.
-        {{"/home/fp/fp/Melvane/fp"}, 32774, 0, 1},
-        {{"/tmp/installCheck/Melvane"}, 32774, 0, 1},
-        {{"Melvane", "/installed"}, 32774, 0, 1},
-        {{"Melvane", "/INSTALLCHECK"}, 32774, 0, 1},
+        {{"/home/fp/fp/Melvane/fp"}, 32774, 0, 1, 0},
+        {{"/tmp/installCheck/Melvane"}, 32774, 0, 1, 0},
+        {{"Melvane", "/installed"}, 32774, 0, 1, 0},
+        {{"Melvane", "/INSTALLCHECK"}, 32774, 0, 1, 0},
+        {{"Melvane", "/showFolders"}, 3, 0, 0, 1},
+        {{"Melvane", "/startup", "/showFolders"}, 3, 0, 0, 1},
+        {{"Melvane", "/installCheck", "/showFolders"}, 100, 0, 0, 0},
     };
     for (const Case& c : cases) {
         Calls calls;
         EXPECT_EQ(c.code, RunProgram(c.argv, calls)) << c.argv.back();
         EXPECT_EQ(c.fingerprint, calls.fingerprint) << c.argv.back();
         EXPECT_EQ(c.runUi, calls.runUi) << c.argv.back();
+        EXPECT_EQ(c.showFolders, calls.showFolders) << c.argv.back();
+        EXPECT_TRUE(calls.sleeps.empty()) << c.argv.back();
     }
 }
 

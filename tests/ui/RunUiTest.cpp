@@ -297,6 +297,18 @@ TEST_F(RunUiCloseTest, OtherRequestsAndSilentClientsCloseNothing) {
     EXPECT_EQ(std::string::npos, text.find("Listener: close requested", first + 1));
 }
 
+TEST_F(RunUiCloseTest, ShowFoldersOpensTheDialogOnce) {
+    IKovikUI* poster = nullptr;
+    core.onStartCore = [&](IKovikUI* ui) {
+        poster = ui;
+        SendRequest(ui, "show-folders-now\n");
+        SendRequest(ui, "show-folders\n");
+    };
+    ui.folders.whileOpen = [&](MessageLoop&) { SendRequest(poster, "close\n"); };
+    EXPECT_EQ(0, Run().exitCode);
+    EXPECT_EQ(1, ui.folders.runs);
+}
+
 TEST_F(RunUiCloseTest, TerminationSignalsTakeTheSameWay) {
     struct sigaction before {};
     sigaction(SIGTERM, nullptr, &before);

@@ -33,6 +33,7 @@ class ScriptedTray final : public TrayView {
         ++deleted;
         return true;
     }
+    void SetMenu(const PopupMenu& menu, const MessageTarget&) override { menus.push_back(menu); }
     // Every icon the tray was given, added or changed, in order.
     std::vector<const IconImage*> IconHistory() const {
         std::vector<const IconImage*> icons;
@@ -46,6 +47,7 @@ class ScriptedTray final : public TrayView {
     std::vector<TrayIconData> added;
     std::vector<TrayIconData> modified;
     std::vector<BalloonData> balloons;
+    std::vector<PopupMenu> menus;
     int deleted = 0;
     std::function<void(const TrayIconData&)> onAdd;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/time/Clock.h"
 #include "platform/ui/PollDescriptors.h"
+#include "ui/kernel/InputWaiter.h"
 #include "ui/kernel/Window.h"
 
 #include <vector>
@@ -163,7 +164,9 @@ void MessageLoop::WaitForInput() {
             wait = timer.due <= now ? 0 : std::min(wait, timer.due - now);
         timeoutMs = static_cast<int>(wait);
     }
-    if (platform::PollDescriptors(fds.data(), fds.size(), timeoutMs) <= 0)
+    const int ready = m_waiter ? m_waiter->Wait(fds.data(), fds.size(), timeoutMs)
+                               : platform::PollDescriptors(fds.data(), fds.size(), timeoutMs);
+    if (ready <= 0)
         return;
     for (size_t i = 1; i < fds.size(); ++i) {
         if (fds[i].revents == 0)

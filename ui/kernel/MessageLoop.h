@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+class InputWaiter;
 class Window;
 
 class MessageLoop {
@@ -52,6 +53,10 @@ class MessageLoop {
     TimerId SetTimer(uint32_t delayMs, std::function<void()> callback);
     void KillTimer(TimerId id);
 
+    // Waits through `waiter` from now on (null: poll() itself); the waiter
+    // must outlive its use.
+    void SetInputWaiter(InputWaiter* waiter) { m_waiter = waiter; }
+
     // Calls `onReady` on this thread whenever `fd` is readable (or hung up).
     [[nodiscard]] bool Watch(int fd, std::function<void()> onReady);
     void Unwatch(int fd);
@@ -75,4 +80,5 @@ class MessageLoop {
     TimerId m_nextTimer = 1;
     std::map<int, std::shared_ptr<std::function<void()>>> m_watches;
     std::optional<int> m_quitCode;
+    InputWaiter* m_waiter = nullptr;
 };

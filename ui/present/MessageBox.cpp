@@ -13,7 +13,9 @@ int RunMessageBox(MessageLoop& loop, MessageBoxView& view, const std::wstring& t
         if (!*answer)
             *answer = button;
     });
-    if (!loop.RunModal([&answer] { return answer->has_value(); }))
+    if (!loop.RunModal([&answer] { return answer->has_value(); })) {
+        view.Dismiss();
         return (style & MB_OKCANCEL) ? IDCANCEL : IDOK;
+    }
     return **answer;
 }

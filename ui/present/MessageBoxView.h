@@ -22,4 +22,6 @@ class MessageBoxView {
   public:
     virtual ~MessageBoxView() = default;
     virtual void Show(const MessageBoxRequest& request, std::function<void(int)> answer) = 0;
+    // The program is quitting: boxes still shown go without an answer.
+    virtual void Dismiss() {}
 };

@@ -2,6 +2,7 @@
 // turns them into log lines; tests use scripted ones.
 #pragma once
 
+#include "ui/kernel/InputWaiter.h"
 #include "ui/present/AboutView.h"
 #include "ui/present/FoldersDialog.h"
 #include "ui/present/MenuView.h"
@@ -16,4 +17,6 @@ struct Presenters {
     AboutView& about;
     ShellOpener& shell;
     FoldersDialog& folders;
+    // The desktop's way of waiting, when one runs on the UI thread.
+    InputWaiter* waiter = nullptr;
 };

@@ -6,6 +6,7 @@
 
 #include "ui/kernel/MessageQueue.h"
 #include "ui/present/IconImage.h"
+#include "ui/present/MenuView.h"
 
 #include <cstdint>
 #include <string>
@@ -35,4 +36,7 @@ class TrayView {
     // Replaces any balloon still showing.
     virtual bool ShowBalloon(const BalloonData& balloon) = 0;
     virtual bool DeleteIcon(WindowHandle owner, uint32_t id) = 0;
+    // The menu for trays whose host shows it by itself on a click, without
+    // telling the program: a chosen item posts WM_COMMAND to `owner`.
+    virtual void SetMenu(const PopupMenu& menu, const MessageTarget& owner) = 0;
 };

@@ -1,0 +1,187 @@
+#include "ui/gtk/GtkFoldersView.h"
+
+#include "include/text/Utf8.h"
+#include "ui/dirs/FolderTreeControl.h"
+#include "ui/gtk/GtkDialogReports.h"
+
+#include <gdk/gdkkeysyms.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+enum Column { COL_STATE, COL_ICON, COL_LABEL, COL_ID, COL_COUNT };
+
+constexpr int kWidth = 420;
+constexpr int kHeight = 480;
+constexpr const char* kFolderIcon = "folder";
+
+// Off, on, inconsistent, and on but dimmed, for check states 1 to 4.
+void DrawCheck(GtkTreeViewColumn* /*column*/, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter,
+               gpointer /*data*/) {
+    gint state = 0;
+    gtk_tree_model_get(model, iter, COL_STATE, &state, -1);
+    g_object_set(cell, "visible", state != pgv::CS_NOCHECKBOXES, "active",
+                 state == pgv::CS_CHECKED || state == pgv::CS_SELFANDCHILDCHECKED, "inconsistent",
+                 state == pgv::CS_CHILDCHECKED, "sensitive", state != pgv::CS_SELFANDCHILDCHECKED, nullptr);
+}
+
+} // namespace
+
+void GtkFoldersView::Show(const std::wstring& caption, const MessageTarget& dialog,
+                          FolderTreeControl* control) {
+    Hide();
+    m_dialog = dialog;
+    m_control = control;
+    GtkWidget* window =
+        gtk_dialog_new_with_buttons(WideToUtf8(caption).c_str(), nullptr, GtkDialogFlags(0), "Cancel",
+                                    GTK_RESPONSE_CANCEL, "OK", GTK_RESPONSE_OK, nullptr);
+    m_window = WindowOwner(window);
+    gtk_window_set_default_size(GTK_WINDOW(window), kWidth, kHeight);
+    gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER);
+    gtk_dialog_set_default_response(GTK_DIALOG(window), GTK_RESPONSE_OK);
+
+    m_store = gtk_tree_store_new(COL_COUNT, G_TYPE_INT, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_DOUBLE);
+    m_tree = gtk_tree_view_new_with_model(GTK_TREE_MODEL(m_store));
+    g_object_unref(m_store); // the view holds it
+    gtk_tree_view_set_headers_visible(GTK_TREE_VIEW(m_tree), FALSE);
+    GtkTreeViewColumn* column = gtk_tree_view_column_new();
+    GtkCellRenderer* check = gtk_cell_renderer_toggle_new();
+    gtk_tree_view_column_pack_start(column, check, FALSE);
+    gtk_tree_view_column_set_cell_data_func(column, check, DrawCheck, nullptr, nullptr);
+    GtkCellRenderer* icon = gtk_cell_renderer_pixbuf_new();
+    gtk_tree_view_column_pack_start(column, icon, FALSE);
+    gtk_tree_view_column_add_attribute(column, icon, "icon-name", COL_ICON);
+    GtkCellRenderer* label = gtk_cell_renderer_text_new();
+    gtk_tree_view_column_pack_start(column, label, TRUE);
+    gtk_tree_view_column_add_attribute(column, label, "text", COL_LABEL);
+    gtk_tree_view_append_column(GTK_TREE_VIEW(m_tree), column);
+    gtk_tree_view_set_expander_column(GTK_TREE_VIEW(m_tree), column);
+    g_signal_connect(check, "toggled", G_CALLBACK(OnToggled), this);
+    g_signal_connect(m_tree, "test-expand-row", G_CALLBACK(OnTestExpand), this);
+    g_signal_connect(m_tree, "row-collapsed", G_CALLBACK(OnCollapsed), this);
+    g_signal_connect(m_tree, "key-press-event", G_CALLBACK(OnKey), this);
+
+    GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_container_add(GTK_CONTAINER(scroller), m_tree);
+    gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(window))), scroller, TRUE, TRUE, 0);
+    ReportDialogActions(window, &m_dialog);
+    Refresh();
+    gtk_widget_show_all(window);
+    gtk_window_present(GTK_WINDOW(window));
+}
+
+void GtkFoldersView::Refresh() {
+    if (!m_window || m_refreshing)
+        return;
+    m_refreshing = true;
+    gtk_tree_store_clear(m_store);
+    if (m_control && m_control->IsCreated())
+        AddChildren(DispObject(m_control->Tree(), pgv::PGVC_FIRSTVISIBLENODE).Get(), nullptr);
+    m_refreshing = false;
+}
+
+void GtkFoldersView::AddChildren(ax::IDispatch* first, GtkTreeIter* parent) {
+    NodePtr node(first);
+    if (first)
+        first->AddRef();
+    for (; node; node = DispObject(node.Get(), pgv::PGVN_NEXTSIBLING)) {
+        GtkTreeIter row;
+        gtk_tree_store_append(m_store, &row, parent);
+        gtk_tree_store_set(m_store, &row, COL_STATE, DispInt(node.Get(), pgv::PGVN_CHECKSTATE, 0), COL_ICON,
+                           kFolderIcon, COL_LABEL, WideToUtf8(DispText(node.Get(), pgv::PGVN_TEXT)).c_str(),
+                           COL_ID, static_cast<double>(0), -1);
+        ax::ScopedVariant id;
+        if (ax::Succeeded(DispInvoke(node.Get(), pgv::PGVN_ID, ax::DISPATCH_PROPERTYGET, {}, &id)) &&
+            id.vt == ax::VT_R8)
+            gtk_tree_store_set(m_store, &row, COL_ID, id.dblVal, -1);
+        const bool expanded = DispFlag(node.Get(), pgv::PGVN_EXPANDED);
+        NodePtr child = DispObject(node.Get(), pgv::PGVN_CHILD, {ax::MakeBool(false)});
+        if (expanded && child) {
+            AddChildren(child.Get(), &row);
+            GtkTreePath* path = gtk_tree_model_get_path(GTK_TREE_MODEL(m_store), &row);
+            gtk_tree_view_expand_row(GTK_TREE_VIEW(m_tree), path, FALSE);
+            gtk_tree_path_free(path);
+        } else if (child || !DispFlag(node.Get(), pgv::PGVN_HASEXPANDEDONCE)) {
+            // Not filled yet: a placeholder row gives the expander.
+            GtkTreeIter placeholder;
+            gtk_tree_store_append(m_store, &placeholder, &row);
+        }
+    }
+}
+
+NodePtr GtkFoldersView::NodeAt(GtkTreeIter* iter) {
+    double id = 0;
+    gtk_tree_model_get(GTK_TREE_MODEL(m_store), iter, COL_ID, &id, -1);
+    if (!m_control || !m_control->IsCreated() || id == 0)
+        return NodePtr();
+    return DispObject(m_control->Tree(), pgv::PGVC_GETNODEFROMID, {ax::MakeR8(id)});
+}
+
+void GtkFoldersView::Expand(GtkTreeIter* iter, bool expand) {
+    if (m_refreshing)
+        return;
+    if (NodePtr node = NodeAt(iter))
+        (void)DispPut(node.Get(), pgv::PGVN_EXPANDED, ax::MakeBool(expand));
+    Refresh();
+}
+
+gboolean GtkFoldersView::OnTestExpand(GtkTreeView*, GtkTreeIter* iter, GtkTreePath*, gpointer self) {
+    auto* view = static_cast<GtkFoldersView*>(self);
+    if (view->m_refreshing)
+        return FALSE;
+    view->Expand(iter, true);
+    // The refresh has expanded the row as the control now has it.
+    return TRUE;
+}
+
+void GtkFoldersView::OnCollapsed(GtkTreeView*, GtkTreeIter* iter, GtkTreePath*, gpointer self) {
+    static_cast<GtkFoldersView*>(self)->Expand(iter, false);
+}
+
+void GtkFoldersView::ToggleRow(const char* path) {
+    GtkTreeIter iter;
+    if (!m_control || !gtk_tree_model_get_iter_from_string(GTK_TREE_MODEL(m_store), &iter, path))
+        return;
+    NodePtr node = NodeAt(&iter);
+    if (!node)
+        return;
+    // The control's own check gesture (Space on its selected item), so its
+    // events and check rules run as for any user.
+    (void)DispPut(node.Get(), pgv::PGVN_SELECTED, ax::MakeBool(true));
+    m_control->Control()->PreTranslateKey(pgv::KM_KEYDOWN, pgv::VK_SPACE);
+    Refresh();
+}
+
+void GtkFoldersView::OnToggled(GtkCellRendererToggle*, gchar* path, gpointer self) {
+    static_cast<GtkFoldersView*>(self)->ToggleRow(path);
+}
+
+gboolean GtkFoldersView::OnKey(GtkWidget* widget, GdkEventKey* event, gpointer self) {
+    if (event->keyval != GDK_KEY_space)
+        return FALSE;
+    GtkTreePath* path = nullptr;
+    gtk_tree_view_get_cursor(GTK_TREE_VIEW(widget), &path, nullptr);
+    if (!path)
+        return FALSE;
+    gchar* text = gtk_tree_path_to_string(path);
+    static_cast<GtkFoldersView*>(self)->ToggleRow(text);
+    g_free(text);
+    gtk_tree_path_free(path);
+    return TRUE;
+}
+
+void GtkFoldersView::Raise() {
+    if (m_window)
+        gtk_window_present(GTK_WINDOW(m_window.Get()));
+}
+
+void GtkFoldersView::Hide() {
+    if (m_window)
+        g_signal_handlers_disconnect_by_data(m_window.Get(), &m_dialog);
+    m_window.Reset();
+    m_store = nullptr;
+    m_tree = nullptr;
+    m_control = nullptr;
+}
