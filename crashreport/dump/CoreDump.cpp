@@ -2,10 +2,12 @@
 
 #include "crashreport/dump/CoreLayout.h"
 #include "crashreport/dump/CoreNotes.h"
+#include "crashreport/dump/LoaderList.h"
 #include "crashreport/dump/RemoteMemory.h"
 #include "crashreport/dump/StoppedTasks.h"
 #include "crashreport/dump/TracerThread.h"
 #include "include/crash/CrashRecord.h"
+#include "include/log/Logger.h"
 
 #include <elf.h>
 #include <unistd.h>
@@ -55,7 +57,8 @@ bool StartsWithElf(pid_t pid, const MemoryMapping& mapping) {
 }
 
 std::string BuildNotes(pid_t pid, const std::vector<ThreadState>& threads, const CrashRecord* record,
-                       const std::vector<MemoryMapping>& mappings, uint64_t pageSize) {
+                       const std::string& auxv, const std::vector<MemoryMapping>& mappings,
+                       uint64_t pageSize) {
     ProcessFacts facts;
     if (!ReadProcessFacts(pid, facts))
         facts.pid = pid;
@@ -71,7 +74,7 @@ std::string BuildNotes(pid_t pid, const std::vector<ThreadState>& threads, const
         if (i == 0) {
             AppendPrpsinfo(notes, facts);
             AppendSiginfo(notes, info);
-            (void)AppendAuxv(notes, pid);
+            AppendAuxv(notes, auxv);
             AppendFileNote(notes, mappings, pageSize);
         }
     }
@@ -133,6 +136,10 @@ bool WriteTracedCore(const CoreDumpRequest& request, platform::GzipWriter& out) 
     for (const ThreadState& thread : threads)
         plan.stackPointers.push_back(StackPointerOf(thread.regs));
     plan.startsWithElf = [pid = request.pid](const MemoryMapping& m) { return StartsWithElf(pid, m); };
+    const std::string auxv = ReadProcAuxv(request.pid);
+    if (!FindLoaderListPages(request.pid, auxv, mappings, pageSize, plan.loaderPages))
+        MVLOG(LOG_ERR, "Core dump: no full list of shared libraries in process %d (%zu pages of it found)",
+              request.pid, plan.loaderPages.size());
     plan.budget = request.budget;
     plan.pageSize = pageSize;
     std::vector<CoreSegment> segments = PlanCoreSegments(plan);
@@ -140,7 +147,7 @@ bool WriteTracedCore(const CoreDumpRequest& request, platform::GzipWriter& out) 
     if (segments.size() > PN_XNUM - 2)
         segments.resize(PN_XNUM - 2);
 
-    const std::string notes = BuildNotes(request.pid, threads, record, mappings, pageSize);
+    const std::string notes = BuildNotes(request.pid, threads, record, auxv, mappings, pageSize);
 
     const size_t headerBytes = sizeof(Elf64_Ehdr) + (segments.size() + 1) * sizeof(Elf64_Phdr);
     std::vector<Elf64_Phdr> headers;

@@ -20,13 +20,16 @@ struct CorePlanInput {
     std::vector<uint64_t> stackPointers;
     // Whether a mapping at file offset 0 holds the start of an ELF object.
     std::function<bool(const MemoryMapping&)> startsWithElf;
+    // Pages that hold the dynamic loader's list of shared libraries.
+    std::vector<uint64_t> loaderPages;
     uint64_t budget = 0;
     uint64_t pageSize = 4096;
 };
 
-// The segments, in address order. The crashed thread's live stack comes
-// first (cut to the budget when it alone exceeds it), then the other live
-// stacks, the first page of each mapped ELF object and the vDSO, then the
-// private writable mappings, and the private ones the process has written
-// (relocated data made read-only afterwards), in address order while they fit.
+// The segments, in address order, none overlapping. The crashed thread's live
+// stack comes first (cut to the budget when it alone exceeds it), then the
+// other live stacks, the loader's pages, the first page of each mapped ELF
+// object and the vDSO, then the private writable mappings, and the private
+// ones the process has written (relocated data made read-only afterwards), in
+// address order while they fit.
 std::vector<CoreSegment> PlanCoreSegments(const CorePlanInput& input);

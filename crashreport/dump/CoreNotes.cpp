@@ -114,12 +114,13 @@ void AppendSiginfo(std::string& notes, const siginfo_t& info) {
     AppendNote(notes, NT_SIGINFO, &info, sizeof info);
 }
 
-bool AppendAuxv(std::string& notes, pid_t pid) {
-    const std::string auxv = ReadWholeFile("/proc/" + std::to_string(pid) + "/auxv");
-    if (auxv.empty())
-        return false;
-    AppendNote(notes, NT_AUXV, auxv.data(), auxv.size());
-    return true;
+std::string ReadProcAuxv(pid_t pid) {
+    return ReadWholeFile("/proc/" + std::to_string(pid) + "/auxv");
+}
+
+void AppendAuxv(std::string& notes, const std::string& auxv) {
+    if (!auxv.empty())
+        AppendNote(notes, NT_AUXV, auxv.data(), auxv.size());
 }
 
 void AppendFileNote(std::string& notes, const std::vector<MemoryMapping>& mappings, uint64_t pageSize) {

@@ -28,12 +28,16 @@ struct ProcessFacts {
 // From /proc/<pid>/stat, status and cmdline; false when the process is gone.
 [[nodiscard]] bool ReadProcessFacts(pid_t pid, ProcessFacts& facts);
 
+// The auxiliary vector of `pid` as /proc/<pid>/auxv holds it; empty when it
+// cannot be read.
+std::string ReadProcAuxv(pid_t pid);
+
 // Each appends one note, padded as ELF notes are, to `notes`.
 void AppendPrstatus(std::string& notes, pid_t tid, const ProcessFacts& facts, const ThreadRegs& regs,
                     int signal);
 void AppendPrpsinfo(std::string& notes, const ProcessFacts& facts);
 void AppendSiginfo(std::string& notes, const siginfo_t& info);
-// False (nothing appended) when the vector cannot be read.
-bool AppendAuxv(std::string& notes, pid_t pid);
+// Nothing is appended for an empty vector (one that could not be read).
+void AppendAuxv(std::string& notes, const std::string& auxv);
 // The file-backed mappings among `mappings`.
 void AppendFileNote(std::string& notes, const std::vector<MemoryMapping>& mappings, uint64_t pageSize);

@@ -19,11 +19,13 @@ MemoryMapping Map(uint64_t start, uint64_t pages, const char* perms, const char*
 }
 
 std::vector<std::pair<uint64_t, uint64_t>> Plan(const std::vector<MemoryMapping>& maps,
-                                                std::vector<uint64_t> stackPointers, uint64_t budget) {
+                                                std::vector<uint64_t> stackPointers,
+                                                std::vector<uint64_t> loaderPages, uint64_t budget) {
     CorePlanInput input;
     input.mappings = &maps;
     input.stackPointers = std::move(stackPointers);
     input.startsWithElf = [](const MemoryMapping& m) { return m.path.rfind(".so") != std::string::npos; };
+    input.loaderPages = std::move(loaderPages);
     input.budget = budget;
     input.pageSize = kPage;
     std::vector<std::pair<uint64_t, uint64_t>> ranges;
@@ -47,11 +49,11 @@ TEST(CoreLayoutTest, MapsLinesKeepPermissionsAndPathsWithBlanks) {
     EXPECT_FALSE(ParseMapsLine("2000-1000 r-xp 0 00:00 0", m));
 }
 
-TEST(CoreLayoutTest, BudgetGoesToTheCrashedStackThenStacksElfHeadsAndWritableMemory) {
+TEST(CoreLayoutTest, BudgetGoesToTheStacksThenTheLoaderListElfHeadsAndWritableMemory) {
     std::vector<MemoryMapping> maps = {
         Map(0x10000, 4, "r--p", "/usr/lib/libx.so"),         // ELF head: first page
         Map(0x20000, 4, "r--p", "/data/file.bin"),           // not ELF, not writable
-        Map(0x30000, 2, "rw-p"),                             // heap
+        Map(0x30000, 2, "rw-p"),                             // heap, a link_map in page 1
         Map(0x40000, 1, "---p"),                             // guard page
         Map(0x50000, 8, "rw-p", "[stack]"),                  // crashed stack, sp in page 6
         Map(0x60000, 8, "rw-p"),                             // other thread's stack, sp in page 7
@@ -59,32 +61,46 @@ TEST(CoreLayoutTest, BudgetGoesToTheCrashedStackThenStacksElfHeadsAndWritableMem
         Map(0x80000, 2, "r-xp", "[vdso]"),                   // whole
         Map(0x90000, 3, "rw-s", "/dev/shm/x"),               // shared: not private memory
         Map(0xA0000, 1, "r--p", "/usr/lib/libx.so", 0x5000), // relocated, then made read-only
+        Map(0xB0000, 4, "rw-p", "/usr/lib/ld.so", 0x3000),   // the loader's r_debug in page 2
     };
-    maps.back().hasAnonymousPages = true;
+    maps[9].hasAnonymousPages = true;
     const uint64_t crashedSp = 0x50000 + 6 * kPage + 0x40; // red zone reaches page 5
     const uint64_t otherSp = 0x60000 + 7 * kPage + 0x100;
+    const std::vector<uint64_t> loaderPages = {0x30000 + kPage, 0xB0000 + 2 * kPage, 0xC0000};
 
     struct Case {
         uint64_t budgetPages;
         std::vector<std::pair<uint64_t, uint64_t>> expected;
     };
     const Case cases[] = {
+        // Mappings that hold loader pages are still taken once, whole.
         {64,
          {{0x10000, kPage},
           {0x30000, 2 * kPage},
           {0x50000 + 5 * kPage, 3 * kPage},
           {0x60000 + 7 * kPage, kPage},
           {0x80000, 2 * kPage},
-          {0xA0000, kPage}}},
-        // The heap and the relocated page no longer fit; the rest still does.
-        {7,
+          {0xA0000, kPage},
+          {0xB0000, 4 * kPage}}},
+        // The rest of the heap, the relocated page and the loader's data no
+        // longer fit; the ELF head and the vDSO still do.
+        {9,
          {{0x10000, kPage},
+          {0x30000 + kPage, kPage},
           {0x50000 + 5 * kPage, 3 * kPage},
           {0x60000 + 7 * kPage, kPage},
-          {0x80000, 2 * kPage}}},
+          {0x80000, 2 * kPage},
+          {0xB0000 + 2 * kPage, kPage}}},
+        // The loader pages go before everything but the stacks.
+        {6,
+         {{0x30000 + kPage, kPage},
+          {0x50000 + 5 * kPage, 3 * kPage},
+          {0x60000 + 7 * kPage, kPage},
+          {0xB0000 + 2 * kPage, kPage}}},
         // The crashed stack alone, cut from its stack pointer up.
         {2, {{0x50000 + 5 * kPage, 2 * kPage}}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(c.expected, Plan(maps, {crashedSp, otherSp}, c.budgetPages * kPage)) << c.budgetPages;
+        EXPECT_EQ(c.expected, Plan(maps, {crashedSp, otherSp}, loaderPages, c.budgetPages * kPage))
+            << c.budgetPages;
 }
