@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace pgv;
 using pgvtest::Call;
 using pgvtest::Get;
@@ -49,6 +51,9 @@ TEST(PathgroveCtrlTest, ReadsAndWritesPropertiesByDispidAndByName) {
     EXPECT_EQ(value.vt, ax::VT_I4);
     EXPECT_EQ(value.lVal, 44);
     EXPECT_EQ(control->IsDirty(), ax::S_OK);
+    // A number that is no number fits no integer.
+    EXPECT_EQ(Put(control.Get(), PGVC_INDENT, ax::MakeR8(std::nan(""))), ax::DISP_E_OVERFLOW);
+    EXPECT_EQ(control->Props().indent, 44);
     auto stream = ax::ComPtr<ax::MemoryStream>::Attach(new ax::MemoryStream());
     EXPECT_EQ(control->Save(stream.Get(), true), ax::S_OK);
     EXPECT_EQ(control->IsDirty(), ax::S_FALSE);
