@@ -7,12 +7,14 @@
 #include "foldertree/control/TreeNode.h"
 #include "foldertree/shell/ShellAllocator.h"
 
+#include <new>
+
 namespace pgv {
 
 ax::IDispatch* CPathgroveCtrl::NewNode(TreeHandle item) {
     if (!m_tree->View().Exists(item))
         return nullptr;
-    return new CTreeNode(this, item);
+    return new (std::nothrow) CTreeNode(this, item);
 }
 
 ax::HRESULT CPathgroveCtrl::NodeResult(ax::Variant* result, TreeHandle item) {

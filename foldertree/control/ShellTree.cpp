@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <new>
 
 namespace pgv {
 namespace {
@@ -44,8 +45,10 @@ void ShellTree::Create(const PgvRect& rect, IPgvUiLoop* loop) {
         return;
     m_windowHandle = g_nextWindowHandle++;
     m_loop = ax::ComPtr<IPgvUiLoop>(loop);
-    m_timerCallback = ax::ComPtr<TreeCallback>::Attach(new TreeCallback(this, TCK_SELECTION_TIMER));
-    m_watchCallback = ax::ComPtr<TreeCallback>::Attach(new TreeCallback(this, TCK_CHANGES));
+    // Without a callback the loop refuses the timer or the watch.
+    m_timerCallback =
+        ax::ComPtr<TreeCallback>::Attach(new (std::nothrow) TreeCallback(this, TCK_SELECTION_TIMER));
+    m_watchCallback = ax::ComPtr<TreeCallback>::Attach(new (std::nothrow) TreeCallback(this, TCK_CHANGES));
     Resize(rect);
     m_images.Rebuild(m_props.shellImageListType);
     ApplyStyle();

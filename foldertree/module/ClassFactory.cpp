@@ -3,6 +3,7 @@
 
 #include "foldertree/api/Pathgrove.h"
 #include "foldertree/automation/ComPtr.h"
+#include "foldertree/automation/Guard.h"
 #include "foldertree/control/PathgroveCtrl.h"
 
 #include <new>
@@ -19,11 +20,11 @@ ax::HRESULT PathgroveFactory::CreateInstance(ax::IUnknown* outer, const ax::Guid
     *out = nullptr;
     if (outer)
         return ax::CLASS_E_NOAGGREGATION;
-    auto* made = new (std::nothrow) CPathgroveCtrl();
-    if (!made)
-        return ax::E_OUTOFMEMORY;
-    auto control = ax::ComPtr<CPathgroveCtrl>::Attach(made);
-    return control->QueryInterface(iid, out);
+    // The control's members allocate as it is built.
+    return ax::CatchAll([&] {
+        auto control = ax::ComPtr<CPathgroveCtrl>::Attach(new CPathgroveCtrl());
+        return control->QueryInterface(iid, out);
+    });
 }
 
 ax::HRESULT PathgroveFactory::LockServer(bool lock) {
