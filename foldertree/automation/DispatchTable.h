@@ -64,6 +64,9 @@ HRESULT PrepareDispCall(const DispMemberInfo& member, uint16_t flags, const Disp
 // reach the caller as DISP_E_EXCEPTION with the code in `excep`; other
 // results pass unchanged.
 HRESULT RaiseDispError(HRESULT hr, ExcepInfo* excep);
+// A member's own error: returns the control error of `number`, which
+// reaches the caller with `text` as its description.
+HRESULT RaiseError(uint16_t number, std::u16string_view text);
 
 // Whether an argument slot holds a value (optional arguments may be absent).
 bool IsArgumentGiven(const Variant& slot);
