@@ -23,10 +23,20 @@ void TreeCallback::Run() {
     ax::ComPtr<TreeCallback> self(this);
     ax::ComPtr<ax::IUnknown> control(m_tree->Owner());
     ax::CatchAllVoid([&] {
-        if (m_kind == TCK_SELECTION_TIMER)
+        switch (m_kind) {
+        case TCK_SELECTION_TIMER:
             m_tree->OnSelectionTimer();
-        else
+            break;
+        case TCK_CHANGES:
             m_tree->OnChangesReady();
+            break;
+        case TCK_SCROLL_TIMER:
+            m_tree->OnScrollTimer();
+            break;
+        case TCK_HOVER_TIMER:
+            m_tree->OnHoverTimer();
+            break;
+        }
     });
 }
 
