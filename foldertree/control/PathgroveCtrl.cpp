@@ -23,12 +23,14 @@ constexpr ax::Guid kPages[] = {CLSID_GeneralPropPage, CLSID_PathgrovePropPage};
 CPathgroveCtrl::CPathgroveCtrl()
     : m_font(ax::ComPtr<CPgvFont>::Attach(new CPgvFont(FontDesc(), this))),
       m_strings(ax::ComPtr<CStringResourceManager>::Attach(new CStringResourceManager())),
+      m_utilities(ax::ComPtr<CUtilities>::Attach(new CUtilities(this))),
       m_events(static_cast<ax::IDispatch*>(this), DIID__DPathgroveEvents),
       m_tree(std::make_unique<ShellTree>(m_props, m_images, *this)) {}
 
 CPathgroveCtrl::~CPathgroveCtrl() {
     m_tree->Destroy();
     m_font->DetachOwner();
+    m_utilities->Detach();
     if (m_rootHandle)
         ShellAllocator::Instance().Free(m_rootHandle);
 }
