@@ -100,19 +100,17 @@ HRESULT InvokeTable(T& object, const DispTable& table, const DispHandlers<T>* ha
     Variant slots[kMaxDispParams + 1];
     for (Variant& slot : slots)
         VariantInit(&slot);
+    Variant ignored;
+    VariantInit(&ignored);
+    VariantsGuard clearSlots(slots, kMaxDispParams + 1), clearIgnored(&ignored, 1);
     DispOperation op = DO_GET;
     HRESULT hr = PrepareDispCall(table.members[index], flags, params, slots, &op, argErr);
     if (Succeeded(hr)) {
-        Variant ignored;
-        VariantInit(&ignored);
         Variant* out = result ? result : &ignored;
         VariantClear(out);
         auto handler = op == DO_PUT ? handlers[index].put : handlers[index].get;
         hr = handler ? (object.*handler)(slots, out) : DISP_E_MEMBERNOTFOUND;
-        VariantClear(&ignored);
     }
-    for (Variant& slot : slots)
-        VariantClear(&slot);
     return RaiseDispError(hr, excep);
 }
 

@@ -26,9 +26,10 @@ bool CPathgroveCtrl::FireStartDrag(DragSourceData* source, TreeHandle item, uint
         ax::MakeByRef(ax::VT_BOOL, &cancel),
     };
     args[0].pdispVal = CPGVDataObject::ForSource(source);
-    m_events.Fire(PGVE_ONOLESTARTDRAG, args, 5);
-    ax::VariantClear(&args[0]);
-    ax::VariantClear(&args[1]);
+    {
+        ax::VariantsGuard clear(args, 5);
+        m_events.Fire(PGVE_ONOLESTARTDRAG, args, 5);
+    }
     *effects = static_cast<uint32_t>(allowed);
     return TakeCancelEvent() || cancel != ax::VARIANT_FALSE;
 }
@@ -47,9 +48,10 @@ void CPathgroveCtrl::FireDragOver(IPgvDataObject* data, uint32_t* effect, int32_
         NodeArgument(item),
     };
     args[0].pdispVal = CPGVDataObject::ForDrop(data);
-    m_events.Fire(PGVE_ONOLEDRAGOVER, args, 8);
-    ax::VariantClear(&args[0]);
-    ax::VariantClear(&args[7]);
+    {
+        ax::VariantsGuard clear(args, 8);
+        m_events.Fire(PGVE_ONOLEDRAGOVER, args, 8);
+    }
     *effect = static_cast<uint32_t>(value);
 }
 
@@ -67,9 +69,10 @@ bool CPathgroveCtrl::FireDragDrop(IPgvDataObject* data, uint32_t effect, int32_t
         ax::MakeByRef(ax::VT_BOOL, &shellDrop),
     };
     args[0].pdispVal = CPGVDataObject::ForDrop(data);
-    m_events.Fire(PGVE_ONOLEDRAGDROP, args, 8);
-    ax::VariantClear(&args[0]);
-    ax::VariantClear(&args[6]);
+    {
+        ax::VariantsGuard clear(args, 8);
+        m_events.Fire(PGVE_ONOLEDRAGDROP, args, 8);
+    }
     return shellDrop != ax::VARIANT_FALSE;
 }
 

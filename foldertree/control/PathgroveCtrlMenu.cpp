@@ -80,8 +80,10 @@ void CPathgroveCtrl::ShowContextMenu(TreeHandle item, int32_t x, int32_t y, bool
     ax::VARIANT_BOOL cancel = ax::VARIANT_FALSE;
     m_cancelEvent = ax::VARIANT_FALSE;
     ax::Variant args[] = {ax::MakeDispatch(menuObject.Get()), ax::MakeByRef(ax::VT_BOOL, &cancel)};
-    m_events.Fire(PGVE_ONCONTEXTMENUPOPUP, args, 2);
-    ax::VariantClear(&args[0]);
+    {
+        ax::VariantsGuard clear(args, 2);
+        m_events.Fire(PGVE_ONCONTEXTMENUPOPUP, args, 2);
+    }
     int32_t chosen = 0;
     bool picked = false;
     if (!TakeCancelEvent() && cancel == ax::VARIANT_FALSE && m_tree->View().Exists(item)) {
@@ -103,8 +105,8 @@ void CPathgroveCtrl::ShowContextMenu(TreeHandle item, int32_t x, int32_t y, bool
         ax::Variant id[] = {ax::MakeI4(chosen)};
         FireWithNode(PGVE_ONCUSTOMCONTEXTMENUITEMSELECT, item, id, 1);
         ax::Variant select2[] = {ax::MakeBstr(caption), ax::MakeI4(chosen)};
+        ax::VariantsGuard clear(select2, 2);
         FireWithNode(PGVE_ONCUSTOMCONTEXTMENUITEMSELECT2, item, select2, 2);
-        ax::VariantClear(&select2[0]);
         return;
     }
     for (size_t i = 0; i < shown->verbIds.size(); ++i) {
@@ -126,8 +128,8 @@ ax::HRESULT CPathgroveCtrl::MenuSelect(int32_t id) {
              ++i) {
             if (shown.verbIds[i] == id) {
                 ax::Variant hint[] = {ax::MakeBstr(shown.verbs[i].help)};
+                ax::VariantsGuard clear(hint, 1);
                 m_events.Fire(PGVE_ONCONTEXTMENUHINT, hint, 1);
-                ax::VariantClear(&hint[0]);
                 return ax::S_OK;
             }
         }

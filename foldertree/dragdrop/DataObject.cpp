@@ -1,5 +1,6 @@
 #include "foldertree/dragdrop/DataObject.h"
 
+#include "foldertree/automation/Guard.h"
 #include "foldertree/automation/QueryInterface.h"
 #include "foldertree/automation/SafeArray.h"
 #include "foldertree/dragdrop/DropData.h"
@@ -45,7 +46,8 @@ ax::HRESULT DataStore::QueryGetData(uint32_t format) {
 ax::HRESULT DataStore::SetData(uint32_t format, const ax::Variant* value) {
     if (!value)
         return ax::E_POINTER;
-    return m_readOnly ? ax::DV_E_FORMATETC : Put(format, *value);
+    // A host's call: what the store's map throws stays here.
+    return m_readOnly ? ax::DV_E_FORMATETC : ax::CatchAll([&] { return Put(format, *value); });
 }
 
 ax::HRESULT DataStore::Put(uint32_t format, const ax::Variant& value) {
@@ -118,7 +120,7 @@ ax::HRESULT DragSourceData::SetData(uint32_t format, const ax::Variant* value) {
     if (!value)
         return ax::E_POINTER;
     ax::HRESULT hr = m_items ? m_items->SetData(format, value) : ax::DV_E_FORMATETC;
-    return hr == ax::DV_E_FORMATETC ? m_own->Put(format, *value) : hr;
+    return hr == ax::DV_E_FORMATETC ? ax::CatchAll([&] { return m_own->Put(format, *value); }) : hr;
 }
 
 bool MakeByteArray(const std::vector<uint8_t>& bytes, ax::Variant* value) {
