@@ -381,8 +381,10 @@ struct IPgvControl : ax::IUnknown {
     // Drawing into a target without a window of the control's own.
     virtual ax::HRESULT Draw(intptr_t target, const PgvRect* bounds) = 0;
     // Input that reached the tree window (PgvInputMessage; `code` is the
-    // virtual key or character, `modifiers` PgvModifiers, x and y the point
-    // in pixels for mouse messages). E_UNEXPECTED without a window.
+    // virtual key or character, or for IM_MOUSEMOVE the PgvButtons held,
+    // `modifiers` PgvModifiers, x and y the point in pixels for mouse
+    // messages). A move with a button held away from a press on a node
+    // starts a drag. E_UNEXPECTED without a window.
     virtual ax::HRESULT TreeInput(uint32_t message, uint32_t code, uint32_t modifiers, int32_t x,
                                   int32_t y) = 0;
     // The tip the tree shows for the item at the point; S_FALSE (and no
