@@ -44,6 +44,22 @@ constexpr ax::Guid IID_ITreeNode = {
     0xAD722D32, 0x01CB, 0x4A31, {0x8E, 0xC4, 0x45, 0xF7, 0xD8, 0x96, 0xA9, 0x5F}};
 constexpr ax::Guid IID_IPgvFont = {
     0x4F4C0B63, 0xB99B, 0x4675, {0x83, 0x8D, 0x7A, 0xC3, 0xC5, 0x1D, 0x7F, 0x8A}};
+constexpr ax::Guid IID_IShellContextMenu = {
+    0xC35ADD21, 0x7956, 0x419A, {0x9D, 0x6E, 0x6A, 0x0E, 0xA8, 0xF9, 0x9F, 0x39}};
+constexpr ax::Guid IID_IShellMenuItem = {
+    0xC715809B, 0xDDDD, 0x4302, {0x9C, 0x74, 0xEC, 0x3F, 0x64, 0x41, 0xDE, 0xEC}};
+constexpr ax::Guid IID_IPGVDataObject = {
+    0xC20CAC9B, 0xFEC6, 0x47C6, {0x9D, 0x57, 0xF3, 0xFF, 0x43, 0xDF, 0x1F, 0xDA}};
+constexpr ax::Guid IID_IUtilities = {
+    0x0849A00E, 0x3011, 0x40D5, {0xB5, 0x49, 0x55, 0xB7, 0xDB, 0x59, 0x07, 0x0A}};
+constexpr ax::Guid IID_IPgvPicture = {
+    0xDBDE9627, 0x2390, 0x4476, {0x88, 0xDE, 0xA8, 0x8E, 0x33, 0x4E, 0x18, 0x54}};
+constexpr ax::Guid IID_IPgvDataObject = {
+    0xDC9188FB, 0xBA51, 0x4478, {0x8F, 0x2E, 0x73, 0xCE, 0xF2, 0xB8, 0x11, 0x70}};
+constexpr ax::Guid IID_IPgvDragPresenter = {
+    0x510079CC, 0x4D5C, 0x443B, {0xA1, 0xC5, 0x42, 0xAA, 0xE1, 0x2C, 0x58, 0x62}};
+constexpr ax::Guid IID_IPgvPropertyPage = {
+    0x6E4D25B9, 0xB966, 0x4AF0, {0x9F, 0x90, 0xA1, 0xCC, 0x9D, 0xAD, 0xA5, 0xCA}};
 
 constexpr const char16_t* kProgIdControl = u"Pathgrove.PathgroveCtrl.2008";
 constexpr const char16_t* kProgIdPathgrovePage = u"Pathgrove.PathgrovePropPage.2008";
@@ -60,6 +76,11 @@ enum PgvEventDispId : int32_t { PGV_EVENT_MEMBERS(PGVE_ENUM) };
 enum PgvStringDispId : int32_t { PGV_STRING_MEMBERS(PGVS_ENUM) };
 enum PgvFontDispId : int32_t { PGV_FONT_MEMBERS(PGVF_ENUM) };
 enum PgvNodeDispId : int32_t { PGV_NODE_MEMBERS(PGVN_ENUM) };
+enum PgvMenuDispId : int32_t { PGV_MENU_MEMBERS(PGVM_ENUM) };
+enum PgvMenuItemDispId : int32_t { PGV_MENUITEM_MEMBERS(PGVI_ENUM) };
+enum PgvDataObjectDispId : int32_t { PGV_DATAOBJECT_MEMBERS(PGVD_ENUM) };
+enum PgvUtilitiesDispId : int32_t { PGV_UTILITIES_MEMBERS(PGVU_ENUM) };
+enum PgvPictureMemberId : int32_t { PGV_PICTURE_MEMBERS(PGVP_ENUM) };
 
 // Ambient properties a site answers.
 enum PgvAmbientDispId : int32_t {
@@ -92,6 +113,9 @@ enum PgvVirtualKey : uint32_t {
     VK_UP = 0x26,
     VK_RIGHT = 0x27,
     VK_DOWN = 0x28,
+    VK_DELETE = 0x2E,
+    VK_APPS = 0x5D, // the menu key
+    VK_F10 = 0x79,
 };
 
 // Window input the host delivers to the control's tree window
@@ -163,6 +187,56 @@ enum PGVMenuItemStates : int32_t {
     PGV_MENUSEPARATOR = 4,
 };
 
+// What else a menu entry shown by the presenter is, beside its
+// PGVMenuItemStates bits.
+constexpr int32_t MEF_DEFAULT = 0x100;  // the default entry (shown bold)
+constexpr int32_t MEF_RADIO = 0x200;    // a radio mark instead of a check mark
+constexpr int32_t MEF_BREAK = 0x400;    // starts a new column
+constexpr int32_t MEF_BARBREAK = 0x800; // starts a new column with a line
+constexpr int32_t MEF_SUBMENU = 0x1000; // opens a submenu: its entries follow, one level deeper
+
+enum PGVShellIconTypes : int32_t {
+    PGV_SHELLICON_SMALL = 0,      // 16 pixels
+    PGV_SHELLICON_LARGE = 1,      // 32 pixels
+    PGV_SHELLICON_EXTRALARGE = 2, // 48 pixels
+};
+
+// GetStandardSystemIconIndex's icons.
+enum PgvStandardIconType : int32_t {
+    SIT_DOCUMENT = 0,
+    SIT_APPLICATION = 2,
+    SIT_FOLDER = 3,
+    SIT_FOLDER_OPEN = 4,
+};
+
+// Clipboard formats of drag and drop data; "Shell IDList Array" is the
+// registered format of item-id lists (a count, the offsets, the parent's
+// list, then each item's list relative to it).
+enum PgvClipboardFormat : uint32_t {
+    CF_TEXT = 1,
+    CF_BITMAP = 2,
+    CF_HDROP = 15,
+    CF_SHELLIDLIST = 0xC0F0,
+};
+constexpr const char16_t* kShellIdListFormatName = u"Shell IDList Array";
+
+enum PgvDropEffect : uint32_t {
+    DROPEFFECT_NONE = 0,
+    DROPEFFECT_COPY = 1,
+    DROPEFFECT_MOVE = 2,
+    DROPEFFECT_LINK = 4,
+};
+
+// The key state of a drag: buttons and modifier keys held.
+enum PgvKeyState : uint32_t {
+    MK_LBUTTON = 0x1,
+    MK_RBUTTON = 0x2,
+    MK_SHIFT = 0x4,
+    MK_CONTROL = 0x8,
+    MK_MBUTTON = 0x10,
+    MK_ALT = 0x20,
+};
+
 enum PGVRelationTypes : int32_t {
     PGV_FIRSTSIBLING = 1,
     PGV_LASTSIBLING = 2,
@@ -227,7 +301,12 @@ struct IPgvUiLoop : ax::IUnknown {
 struct PgvMenuEntry {
     const char16_t* caption;
     int32_t id;
-    int32_t state; // PGVMenuItemStates bits
+    int32_t state; // PGVMenuItemStates bits and MEF_ flags
+    // 0 for the menu's own entries, 1 for the entries of a submenu (which
+    // follow the entry that opens it), and so on.
+    int32_t level = 0;
+    // A picture shown beside the entry, or null; valid during the call.
+    ax::IDispatch* bitmap = nullptr;
 };
 
 // The host's views for what the control shows outside its window.
@@ -239,6 +318,27 @@ struct IPgvPresenter : ax::IUnknown {
     virtual ax::HRESULT ChooseFolder(const char16_t* title, ax::BSTR* path) = 0;
     // S_OK when the user agreed, S_FALSE when not.
     virtual ax::HRESULT Confirm(const char16_t* text, const char16_t* caption) = 0;
+};
+
+// Data that a drag or the clipboard carries, in clipboard formats.
+struct IPgvDataObject : ax::IUnknown {
+    // The data in `format`: bytes as a one-dimensional byte array, a
+    // CF_BITMAP picture as an object. DV_E_FORMATETC when not offered.
+    virtual ax::HRESULT GetData(uint32_t format, ax::Variant* value) = 0;
+    // S_OK when `format` is offered, else S_FALSE.
+    virtual ax::HRESULT QueryGetData(uint32_t format) = 0;
+    // Offers `value` in `format`; DV_E_FORMATETC when the object takes no
+    // data in that format.
+    virtual ax::HRESULT SetData(uint32_t format, const ax::Variant* value) = 0;
+};
+
+// The host's drag loop, which a presenter may offer besides IPgvPresenter.
+struct IPgvDragPresenter : ax::IUnknown {
+    // Runs a drag of `data` until it is dropped (S_OK, `*effect` the
+    // effect the target chose) or cancelled (S_FALSE, effect 0). Meanwhile
+    // the host delivers the drag to the targets under the pointer
+    // (IPgvControl::DragEnter and the rest).
+    virtual ax::HRESULT DoDragDrop(IPgvDataObject* data, uint32_t allowedEffects, uint32_t* effect) = 0;
 };
 
 // The host's side of the control-site contract.
@@ -281,13 +381,68 @@ struct IPgvControl : ax::IUnknown {
     // Drawing into a target without a window of the control's own.
     virtual ax::HRESULT Draw(intptr_t target, const PgvRect* bounds) = 0;
     // Input that reached the tree window (PgvInputMessage; `code` is the
-    // virtual key or character, `modifiers` PgvModifiers, x and y the point
-    // in pixels for mouse messages). E_UNEXPECTED without a window.
+    // virtual key or character, or for IM_MOUSEMOVE the PgvButtons held,
+    // `modifiers` PgvModifiers, x and y the point in pixels for mouse
+    // messages). A move with a button held away from a press on a node
+    // starts a drag. E_UNEXPECTED without a window.
     virtual ax::HRESULT TreeInput(uint32_t message, uint32_t code, uint32_t modifiers, int32_t x,
                                   int32_t y) = 0;
     // The tip the tree shows for the item at the point; S_FALSE (and no
     // text) when there is none.
     virtual ax::HRESULT GetInfoTip(int32_t x, int32_t y, ax::BSTR* tip) = 0;
+    // A drag over the tree window: x and y in pixels of the window,
+    // `keyState` PgvKeyState bits; `*effect` receives the effect a drop
+    // there would have (PgvDropEffect).
+    virtual ax::HRESULT DragEnter(IPgvDataObject* data, uint32_t keyState, int32_t x, int32_t y,
+                                  uint32_t* effect) = 0;
+    virtual ax::HRESULT DragOver(uint32_t keyState, int32_t x, int32_t y, uint32_t* effect) = 0;
+    virtual ax::HRESULT DragLeave() = 0;
+    virtual ax::HRESULT Drop(IPgvDataObject* data, uint32_t keyState, int32_t x, int32_t y,
+                             uint32_t* effect) = 0;
+    // While a menu of the control is up (IPgvPresenter::TrackMenu), the
+    // entry with `id` became the highlighted one.
+    virtual ax::HRESULT MenuSelect(int32_t id) = 0;
+};
+
+// One field of a property page: a check box, an integer field or a list
+// exchanging one property of the control, or a button.
+enum PgvPageFieldKind : int32_t {
+    PFK_CHECKBOX = 0,
+    PFK_INTEGER = 1,
+    PFK_LIST = 2, // the value is the index of the chosen entry
+    PFK_BUTTON = 3,
+};
+// The control id of the button "Set Root Folder..".
+constexpr int32_t kSetRootFolderButton = 250;
+
+struct PgvPageField {
+    int32_t controlId;
+    int32_t kind; // PgvPageFieldKind
+    const char16_t* label;
+    const char16_t* property;       // null for a button
+    const char16_t* const* choices; // a list's entries, else null
+    uint32_t choiceCount;
+};
+
+// A property page over the control's dispatch interface (the page classes
+// CLSID_GeneralPropPage and CLSID_PathgrovePropPage come from
+// DllGetClassObject). Texts the page gives stay valid as long as it.
+struct IPgvPropertyPage : ax::IUnknown {
+    virtual ax::HRESULT GetPageInfo(ax::BSTR* title, ax::BSTR* caption, int32_t* dialogId) = 0;
+    // The controls being edited (their IDispatch); the fields show the
+    // first one's values. No objects detaches the page.
+    virtual ax::HRESULT SetObjects(uint32_t count, ax::IUnknown* const* objects) = 0;
+    virtual ax::HRESULT GetFieldCount(uint32_t* count) = 0;
+    virtual ax::HRESULT GetField(uint32_t index, PgvPageField* field) = 0;
+    // What a field shows: the edited value, else its property's (BOOL or I4).
+    virtual ax::HRESULT GetValue(int32_t controlId, ax::Variant* value) = 0;
+    // The user changed a field; the change is written by Apply.
+    virtual ax::HRESULT SetValue(int32_t controlId, const ax::Variant* value) = 0;
+    // S_OK when a field was changed since the last Apply, else S_FALSE.
+    virtual ax::HRESULT IsPageDirty() = 0;
+    // Writes the changed fields, and only those, to every object.
+    virtual ax::HRESULT Apply() = 0;
+    virtual ax::HRESULT Click(int32_t controlId) = 0;
 };
 
 // Dispatch tables of the interfaces, for hosts that implement event sinks
@@ -297,5 +452,10 @@ PGV_DEFINE_TABLE(event_members, PGV_EVENT_MEMBERS)
 PGV_DEFINE_TABLE(string_members, PGV_STRING_MEMBERS)
 PGV_DEFINE_TABLE(font_members, PGV_FONT_MEMBERS)
 PGV_DEFINE_TABLE(node_members, PGV_NODE_MEMBERS)
+PGV_DEFINE_TABLE(menu_members, PGV_MENU_MEMBERS)
+PGV_DEFINE_TABLE(menuitem_members, PGV_MENUITEM_MEMBERS)
+PGV_DEFINE_TABLE(dataobject_members, PGV_DATAOBJECT_MEMBERS)
+PGV_DEFINE_TABLE(utilities_members, PGV_UTILITIES_MEMBERS)
+PGV_DEFINE_TABLE(picture_members, PGV_PICTURE_MEMBERS)
 
 } // namespace pgv

@@ -224,12 +224,93 @@
     X(7, Weight, WEIGHT, PROPERTY, ax::VT_I2)                                                                \
     X(8, Charset, CHARSET, PROPERTY, ax::VT_I2)
 
+// IShellContextMenu: a context menu or submenu while it is built or shown.
+#define PGV_MENU_MEMBERS(X)                                                                                  \
+    X(1, ItemCount, ITEMCOUNT, READONLY, ax::VT_I4)                                                          \
+    X(2, Parent, PARENT, READONLY, ax::VT_DISPATCH)                                                          \
+    X(3, GetItem, GETITEM, METHOD, ax::VT_DISPATCH, PGV_P(index, VT_I4))                                     \
+    X(4, RemoveItem, REMOVEITEM, METHOD, ax::VT_EMPTY, PGV_P(index, VT_I4))                                  \
+    X(5, AddItem, ADDITEM, METHOD, ax::VT_DISPATCH, PGV_P(caption, VT_BSTR))                                 \
+    X(6, InsertItem, INSERTITEM, METHOD, ax::VT_DISPATCH, PGV_P(caption, VT_BSTR), PGV_P(index, VT_I4))      \
+    X(7, FindItem, FINDITEM, METHOD, ax::VT_DISPATCH, PGV_P(search, VT_BSTR))                                \
+    X(8, Clear, CLEAR, METHOD, ax::VT_EMPTY)
+
+// IShellMenuItem: one entry of a context menu.
+#define PGV_MENUITEM_MEMBERS(X)                                                                              \
+    X(1, Caption, CAPTION, PROPERTY, ax::VT_BSTR)                                                            \
+    X(2, Checked, CHECKED, PROPERTY, ax::VT_BOOL)                                                            \
+    X(3, RadioChecked, RADIOCHECKED, PROPERTY, ax::VT_BOOL)                                                  \
+    X(4, Break, BREAK, PROPERTY, ax::VT_BOOL)                                                                \
+    X(5, BarBreak, BARBREAK, PROPERTY, ax::VT_BOOL)                                                          \
+    X(6, DefaultItem, DEFAULTITEM, PROPERTY, ax::VT_BOOL)                                                    \
+    X(7, Parent, PARENT, READONLY, ax::VT_DISPATCH)                                                          \
+    X(8, SubMenu, SUBMENU, READONLY, ax::VT_DISPATCH)                                                        \
+    X(9, Index, INDEX, PROPERTY, ax::VT_I4)                                                                  \
+    X(10, Separator, SEPARATOR, PROPERTY, ax::VT_BOOL)                                                       \
+    X(11, ID, ID, READONLY, ax::VT_I4)                                                                       \
+    X(12, HasSubMenu, HASSUBMENU, PROPERTY, ax::VT_BOOL)                                                     \
+    X(13, Enabled, ENABLED, PROPERTY, ax::VT_BOOL)                                                           \
+    X(14, SetBitmap, SETBITMAP, METHOD, ax::VT_EMPTY, PGV_P(BitmapDisp, VT_DISPATCH))
+
+// IPGVDataObject: the data of a drag the host watches or starts.
+#define PGV_DATAOBJECT_MEMBERS(X)                                                                            \
+    X(1, Files, FILES, PROPERTY, ax::VT_VARIANT)                                                             \
+    X(2, GetBinary, GETBINARY, METHOD, ax::VT_VARIANT, PGV_P(Format, VT_I4))                                 \
+    X(3, GetFormat, GETFORMAT, METHOD, ax::VT_BOOL, PGV_P(Format, VT_I4))                                    \
+    X(4, GetText, GETTEXT, METHOD, ax::VT_BSTR)                                                              \
+    X(5, SetBinary, SETBINARY, METHOD, ax::VT_EMPTY, PGV_P(Data, VT_VARIANT), PGV_P(Format, VT_I4))          \
+    X(6, SetText, SETTEXT, METHOD, ax::VT_EMPTY, PGV_P(Text, VT_BSTR))                                       \
+    X(7, Empty, EMPTY, METHOD, ax::VT_EMPTY)                                                                 \
+    X(8, SetBitmap, SETBITMAP, METHOD, ax::VT_EMPTY, PGV_P(Bitmap, VT_DISPATCH))                             \
+    X(9, GetBitmap, GETBITMAP, METHOD, ax::VT_DISPATCH)
+
+// IUtilities: item-id list and icon helpers (lists as R8 handles, 0 for
+// none).
+#define PGV_UTILITIES_MEMBERS(X)                                                                             \
+    X(1, GetDisplayNameFromPIDL, GETDISPLAYNAMEFROMPIDL, METHOD, ax::VT_BSTR, PGV_P(PIDL, VT_R8),            \
+      PGV_P(flags, VT_I4))                                                                                   \
+    X(2, GetShellIconFromPIDL, GETSHELLICONFROMPIDL, METHOD, ax::VT_DISPATCH, PGV_P(PIDL, VT_R8),            \
+      PGV_P(ShellIconType, VT_I4))                                                                           \
+    X(3, GetSpecialFolderPIDL, GETSPECIALFOLDERPIDL, METHOD, ax::VT_R8, PGV_P(SpecialFolder, VT_I4))         \
+    X(4, PIDLCompare, PIDLCOMPARE, METHOD, ax::VT_I4, PGV_P(PIDL1, VT_R8), PGV_P(PIDL2, VT_R8))              \
+    X(5, PIDLConcat, PIDLCONCAT, METHOD, ax::VT_R8, PGV_P(PIDL1, VT_R8), PGV_P(PIDL2, VT_R8))                \
+    X(6, PIDLCopy, PIDLCOPY, METHOD, ax::VT_R8, PGV_P(PIDL, VT_R8))                                          \
+    X(7, PIDLFree, PIDLFREE, METHOD, ax::VT_EMPTY, PGV_P(PIDL, VT_R8))                                       \
+    X(8, PIDLFromPath, PIDLFROMPATH, METHOD, ax::VT_R8, PGV_P(Path, VT_BSTR))                                \
+    X(9, PIDLEncode, PIDLENCODE, METHOD, ax::VT_BSTR, PGV_P(PIDL, VT_R8))                                    \
+    X(10, PIDLDecode, PIDLDECODE, METHOD, ax::VT_R8, PGV_P(strPIDL, VT_BSTR))                                \
+    X(11, GetSystemIconIndexFromExtension, GETSYSTEMICONINDEXFROMEXTENSION, METHOD, ax::VT_I4,               \
+      PGV_P(Extension, VT_BSTR))                                                                             \
+    X(12, GetSystemIconIndexFromPath, GETSYSTEMICONINDEXFROMPATH, METHOD, ax::VT_I4, PGV_P(Path, VT_BSTR))   \
+    X(13, GetStandardSystemIconIndex, GETSTANDARDSYSTEMICONINDEX, METHOD, ax::VT_I4,                         \
+      PGV_P(StandardIconType, VT_I4))                                                                        \
+    X(14, PIDLSplit, PIDLSPLIT, METHOD, ax::VT_EMPTY, PGV_P(PIDL, VT_R8), PGV_PREFOPT(parent, VT_R8),        \
+      PGV_PREFOPT(child, VT_R8))                                                                             \
+    X(15, PathFromPIDL, PATHFROMPIDL, METHOD, ax::VT_BSTR, PGV_P(PIDL, VT_R8))                               \
+    X(16, GetSpecialFolderPath, GETSPECIALFOLDERPATH, METHOD, ax::VT_BSTR, PGV_P(SpecialFolder, VT_I4))      \
+    X(17, DoesFilenameMatchWildCard, DOESFILENAMEMATCHWILDCARD, METHOD, ax::VT_BOOL,                         \
+      PGV_P(FileName, VT_BSTR), PGV_P(WildCardPattern, VT_BSTR))
+
+// The picture objects the control hands out (shell icons): the standard
+// picture members, and the freedesktop name of the icon they show.
+#define PGV_PICTURE_MEMBERS(X)                                                                               \
+    X(0, Handle, HANDLE, READONLY, ax::VT_I4)                                                                \
+    X(3, Type, TYPE, READONLY, ax::VT_I2)                                                                    \
+    X(4, Width, WIDTH, READONLY, ax::VT_I4)                                                                  \
+    X(5, Height, HEIGHT, READONLY, ax::VT_I4)                                                                \
+    X(100, IconName, ICONNAME, READONLY, ax::VT_BSTR)
+
 // Generators over a member list.
 #define PGVC_ENUM(id, Name, UPPER, ...) PGVC_##UPPER = id,
 #define PGVE_ENUM(id, Name, UPPER, ...) PGVE_##UPPER = id,
 #define PGVS_ENUM(id, Name, UPPER, ...) PGVS_##UPPER = id,
 #define PGVF_ENUM(id, Name, UPPER, ...) PGVF_##UPPER = id,
 #define PGVN_ENUM(id, Name, UPPER, ...) PGVN_##UPPER = id,
+#define PGVM_ENUM(id, Name, UPPER, ...) PGVM_##UPPER = id,
+#define PGVI_ENUM(id, Name, UPPER, ...) PGVI_##UPPER = id,
+#define PGVD_ENUM(id, Name, UPPER, ...) PGVD_##UPPER = id,
+#define PGVU_ENUM(id, Name, UPPER, ...) PGVU_##UPPER = id,
+#define PGVP_ENUM(id, Name, UPPER, ...) PGVP_##UPPER = id,
 #define PGV_MEMBER_PARAMS(id, Name, UPPER, KIND, VT, ...)                                                    \
     inline constexpr ax::DispParamInfo kParams_##Name[] = {__VA_ARGS__ __VA_OPT__(, ){nullptr, 0, 0}};
 #define PGV_MEMBER_INFO(id, Name, UPPER, KIND, VT, ...)                                                      \

@@ -49,6 +49,8 @@ class Bstr {
     Bstr& operator=(const Bstr&) = delete;
 
     BSTR Get() const noexcept { return m_text; }
+    // The slot itself, for a by-reference argument a callee may replace.
+    BSTR* Address() noexcept { return &m_text; }
     BSTR Detach() noexcept { return std::exchange(m_text, nullptr); }
     std::u16string_view View() const noexcept { return BstrView(m_text); }
     std::string ToUtf8() const;

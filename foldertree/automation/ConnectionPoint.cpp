@@ -1,5 +1,7 @@
 #include "foldertree/automation/ConnectionPoint.h"
 
+#include "foldertree/automation/Guard.h"
+
 namespace ax {
 
 HRESULT ConnectionPoint::QueryInterface(const Guid& iid, void** out) {
@@ -27,9 +29,11 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, uint32_t* cookie) {
     if (Failed(sink->QueryInterface(m_iid, events.OutVoid())) &&
         Failed(sink->QueryInterface(IID_IDispatch, events.OutVoid())))
         return E_NOINTERFACE;
-    *cookie = m_nextCookie++;
-    m_sinks.push_back({*cookie, std::move(events)});
-    return S_OK;
+    return CatchAll([&] {
+        m_sinks.push_back({m_nextCookie, std::move(events)});
+        *cookie = m_nextCookie++;
+        return S_OK;
+    });
 }
 
 HRESULT ConnectionPoint::Unadvise(uint32_t cookie) {

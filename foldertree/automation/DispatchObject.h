@@ -1,8 +1,10 @@
 // Base of an object whose only face is one dispatch interface driven by a
-// member table. Calls from any thread but the creator's are refused.
+// member table. Calls from any thread but the creator's are refused, and
+// no exception leaves a call.
 #pragma once
 
 #include "foldertree/automation/DispatchTable.h"
+#include "foldertree/automation/Guard.h"
 #include "foldertree/automation/OwnerThread.h"
 #include "foldertree/automation/RefCounted.h"
 
@@ -31,8 +33,10 @@ template <class T> class DispatchObject : public IDispatch, public RefCounted {
                    uint32_t* argErr) override {
         if (!m_thread.IsCurrent())
             return RPC_E_WRONG_THREAD;
-        return InvokeTable(static_cast<T&>(*this), m_table, m_handlers, id, flags, params, result, excep,
-                           argErr);
+        return CatchAll([&] {
+            return InvokeTable(static_cast<T&>(*this), m_table, m_handlers, id, flags, params, result, excep,
+                               argErr);
+        });
     }
 
   private:

@@ -3,9 +3,13 @@
 #include "foldertree/automation/Utf16.h"
 
 #include <cstring>
+#include <string>
 
 namespace ax {
 namespace {
+
+// The text of the error a member raised during the current call.
+thread_local std::u16string t_raisedText;
 
 uint32_t RequiredCount(const DispMemberInfo& member) {
     uint32_t required = member.paramCount;
@@ -125,15 +129,22 @@ HRESULT PrepareDispCall(const DispMemberInfo& member, uint16_t flags, const Disp
     return S_OK;
 }
 
+HRESULT RaiseError(uint16_t number, std::u16string_view text) {
+    t_raisedText = text;
+    return ControlError(number);
+}
+
 HRESULT RaiseDispError(HRESULT hr, ExcepInfo* excep) {
+    std::u16string text = std::move(t_raisedText);
+    t_raisedText.clear();
     if (!IsControlError(hr))
         return hr;
     if (excep) {
         ClearExcepInfo(excep);
         excep->scode = hr;
         excep->code = 0;
-        if (hr == CTL_E_SETNOTSUPPORTED)
-            excep->description = AllocBstr(u"Property is read-only");
+        excep->description =
+            AllocBstr(hr == CTL_E_SETNOTSUPPORTED ? std::u16string(u"Property is read-only") : text);
     }
     return DISP_E_EXCEPTION;
 }

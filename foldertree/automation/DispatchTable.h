@@ -64,6 +64,9 @@ HRESULT PrepareDispCall(const DispMemberInfo& member, uint16_t flags, const Disp
 // reach the caller as DISP_E_EXCEPTION with the code in `excep`; other
 // results pass unchanged.
 HRESULT RaiseDispError(HRESULT hr, ExcepInfo* excep);
+// A member's own error: returns the control error of `number`, which
+// reaches the caller with `text` as its description.
+HRESULT RaiseError(uint16_t number, std::u16string_view text);
 
 // Whether an argument slot holds a value (optional arguments may be absent).
 bool IsArgumentGiven(const Variant& slot);
@@ -97,19 +100,17 @@ HRESULT InvokeTable(T& object, const DispTable& table, const DispHandlers<T>* ha
     Variant slots[kMaxDispParams + 1];
     for (Variant& slot : slots)
         VariantInit(&slot);
+    Variant ignored;
+    VariantInit(&ignored);
+    VariantsGuard clearSlots(slots, kMaxDispParams + 1), clearIgnored(&ignored, 1);
     DispOperation op = DO_GET;
     HRESULT hr = PrepareDispCall(table.members[index], flags, params, slots, &op, argErr);
     if (Succeeded(hr)) {
-        Variant ignored;
-        VariantInit(&ignored);
         Variant* out = result ? result : &ignored;
         VariantClear(out);
         auto handler = op == DO_PUT ? handlers[index].put : handlers[index].get;
         hr = handler ? (object.*handler)(slots, out) : DISP_E_MEMBERNOTFOUND;
-        VariantClear(&ignored);
     }
-    for (Variant& slot : slots)
-        VariantClear(&slot);
     return RaiseDispError(hr, excep);
 }
 

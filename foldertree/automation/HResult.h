@@ -25,6 +25,7 @@ constexpr HRESULT E_INVALIDARG = Code(0x80070057);
 constexpr HRESULT CLASS_E_NOAGGREGATION = Code(0x80040110);
 constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = Code(0x80040111);
 constexpr HRESULT REGDB_E_CLASSNOTREG = Code(0x80040154);
+constexpr HRESULT DV_E_FORMATETC = Code(0x80040064);
 constexpr HRESULT CONNECT_E_NOCONNECTION = Code(0x80040200);
 constexpr HRESULT SELFREG_E_CLASS = Code(0x80040201);
 constexpr HRESULT DISP_E_MEMBERNOTFOUND = Code(0x80020003);
@@ -46,6 +47,10 @@ constexpr bool Failed(HRESULT hr) {
 }
 constexpr bool IsControlError(HRESULT hr) {
     return (static_cast<uint32_t>(hr) & 0xFFFF0000u) == 0x800A0000u;
+}
+// A control error by its number (1000 and up are a control's own).
+constexpr HRESULT ControlError(uint16_t number) {
+    return Code(0x800A0000u | number);
 }
 
 } // namespace ax

@@ -4,6 +4,7 @@
 #include "foldertree/automation/Bstr.h"
 #include "foldertree/automation/HResult.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace ax {
@@ -91,6 +92,23 @@ struct ScopedVariant : Variant {
     ~ScopedVariant() { VariantClear(this); }
     ScopedVariant(const ScopedVariant&) = delete;
     ScopedVariant& operator=(const ScopedVariant&) = delete;
+};
+
+// Clears values a caller made for a call when it goes, also when an
+// exception unwinds past it (by-reference values are left alone).
+class VariantsGuard {
+  public:
+    VariantsGuard(Variant* values, size_t count) noexcept : m_values(values), m_count(count) {}
+    ~VariantsGuard() {
+        for (size_t i = 0; i < m_count; ++i)
+            VariantClear(&m_values[i]);
+    }
+    VariantsGuard(const VariantsGuard&) = delete;
+    VariantsGuard& operator=(const VariantsGuard&) = delete;
+
+  private:
+    Variant* m_values;
+    size_t m_count;
 };
 
 // Builders of common values (the caller owns what a string value holds).

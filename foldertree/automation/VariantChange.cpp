@@ -159,10 +159,11 @@ std::u16string FormatSource(const Variant& v, const Source& s) {
     }
 }
 
-// Rounds half to even, then checks the target's range.
+// Rounds half to even, then checks the target's range; NaN and the
+// infinities fit no integer.
 template <class T> HRESULT ToInteger(long double number, T* out) {
     long double rounded = std::nearbyintl(number);
-    if (rounded < static_cast<long double>(std::numeric_limits<T>::min()) ||
+    if (!std::isfinite(rounded) || rounded < static_cast<long double>(std::numeric_limits<T>::min()) ||
         rounded > static_cast<long double>(std::numeric_limits<T>::max()))
         return DISP_E_OVERFLOW;
     *out = static_cast<T>(rounded);

@@ -1,8 +1,8 @@
 // The folder-tree control: its dispatch interface with every property and
 // method, its events, its persisted settings, its side of the control-site
-// contract and its tree window (ShellTree), which exists between Activate
-// and Deactivate or Close. Context menus, drag and drop, property pages and
-// utilities are not here: those members answer E_NOTIMPL.
+// contract (drag and drop over the tree included), its context menus and
+// its tree window (ShellTree), which exists between Activate and
+// Deactivate or Close.
 #pragma once
 
 #include "foldertree/api/Pathgrove.h"
@@ -14,6 +14,8 @@
 #include "foldertree/control/PathgroveProps.h"
 #include "foldertree/control/ShellTree.h"
 #include "foldertree/control/StringResourceManager.h"
+#include "foldertree/control/Utilities.h"
+#include "foldertree/menu/PopupMenu.h"
 #include "foldertree/tree/TreeImages.h"
 
 #include <memory>
@@ -58,6 +60,13 @@ class CPathgroveCtrl final : public ax::IDispatch,
     ax::HRESULT Draw(intptr_t target, const PgvRect* bounds) override;
     ax::HRESULT TreeInput(uint32_t message, uint32_t code, uint32_t modifiers, int32_t x, int32_t y) override;
     ax::HRESULT GetInfoTip(int32_t x, int32_t y, ax::BSTR* tip) override;
+    ax::HRESULT DragEnter(IPgvDataObject* data, uint32_t keyState, int32_t x, int32_t y,
+                          uint32_t* effect) override;
+    ax::HRESULT DragOver(uint32_t keyState, int32_t x, int32_t y, uint32_t* effect) override;
+    ax::HRESULT DragLeave() override;
+    ax::HRESULT Drop(IPgvDataObject* data, uint32_t keyState, int32_t x, int32_t y,
+                     uint32_t* effect) override;
+    ax::HRESULT MenuSelect(int32_t id) override;
 
     ax::HRESULT FindConnectionPoint(const ax::Guid& iid, ax::IConnectionPoint** point) override;
 
@@ -77,6 +86,15 @@ class CPathgroveCtrl final : public ax::IDispatch,
     ax::IUnknown* Owner() override { return static_cast<ax::IDispatch*>(this); }
     void Log(int32_t level, const std::string& text) override;
     void StoreRoot(ItemIdList root) override;
+    void ShowContextMenu(TreeHandle item, int32_t x, int32_t y, bool extended) override;
+    bool Confirm(const std::u16string& text, const std::u16string& caption) override;
+    bool TrackMenu(std::vector<PgvMenuEntry>& entries, int32_t x, int32_t y, int32_t* chosen) override;
+    bool FireStartDrag(DragSourceData* source, TreeHandle item, uint32_t* effects, int32_t button) override;
+    void FireDragOver(IPgvDataObject* data, uint32_t* effect, int32_t button, int32_t shift, int32_t x,
+                      int32_t y, int32_t state, TreeHandle item) override;
+    bool FireDragDrop(IPgvDataObject* data, uint32_t effect, int32_t button, int32_t shift, float x, float y,
+                      TreeHandle item) override;
+    bool RunDragLoop(IPgvDataObject* data, uint32_t allowed, uint32_t* effect) override;
 
     const PathgroveProps& Props() const { return m_props; }
     const std::vector<std::u16string>& CustomMenuCaptions() const { return m_menuCaptions; }
@@ -89,6 +107,10 @@ class CPathgroveCtrl final : public ax::IDispatch,
     ax::HRESULT NodeResult(ax::Variant* result, TreeHandle item);
     // Re-roots the tree at `item` and keeps it as the root.
     void RerootAndStore(const ItemIds& item);
+    // The namespace of the window, or one read now when there is none.
+    const ShellNamespace& Namespace();
+    // A system icon in the tree's image list (added on first use).
+    int32_t MapSystemIcon(int32_t systemIndex) { return m_images.MapSystemIndex(systemIndex); }
 
     PGV_CONTROL_MEMBERS(PGV_DECLARE_HANDLERS)
 
@@ -107,8 +129,7 @@ class CPathgroveCtrl final : public ax::IDispatch,
     void SetRoot(ItemIdList root);
     FontDesc AmbientFont();
     int32_t Dpi();
-    // The namespace of the window, or one read now when there is none.
-    const ShellNamespace& Namespace();
+    ax::ComPtr<IPgvPresenter> Presenter();
     // A tree change that a put asks for, when the window exists.
     void Rebuild();
     void Restyle();
@@ -118,6 +139,10 @@ class CPathgroveCtrl final : public ax::IDispatch,
     bool LookupTarget(const ax::Variant& path, const ax::Variant& pidl, ItemIds* target, bool* isRoot);
     TreeHandle LookupNode(ax::Variant* args);
     void FireWithNode(int32_t dispid, TreeHandle item, ax::Variant* rest, uint32_t restCount);
+    // Hands a drag the host delivered to the window (when enabled).
+    template <class Deliver> ax::HRESULT DeliverDrag(uint32_t* effect, Deliver deliver);
+    // A node argument (an empty one for no item); cleared by the caller.
+    ax::Variant NodeArgument(TreeHandle item);
 
     ax::OwnerThread m_thread;
     PathgroveProps m_props;
@@ -128,6 +153,7 @@ class CPathgroveCtrl final : public ax::IDispatch,
     ax::ComPtr<IPgvSite> m_site;
     ax::ComPtr<CPgvFont> m_font;
     ax::ComPtr<CStringResourceManager> m_strings;
+    ax::ComPtr<CUtilities> m_utilities;
     ax::ConnectionPoint m_events;
     std::vector<std::u16string> m_menuCaptions;
     std::vector<int32_t> m_menuStates;
@@ -137,6 +163,14 @@ class CPathgroveCtrl final : public ax::IDispatch,
     TreeHandle m_checkedCursor = 0;
     TreeHandle m_itemCursor = 0;
     TreeHandle m_visibleCursor = 0;
+    // The context menu while it is shown: its shell verbs (for the hints)
+    // and the first id after them.
+    struct ShownMenu {
+        std::vector<ShellVerb> verbs;
+        std::vector<int32_t> verbIds;
+        int32_t firstCustom = 0;
+    };
+    std::unique_ptr<ShownMenu> m_shownMenu;
 };
 
 } // namespace pgv

@@ -7,12 +7,14 @@
 #include "foldertree/control/TreeNode.h"
 #include "foldertree/shell/ShellAllocator.h"
 
+#include <new>
+
 namespace pgv {
 
 ax::IDispatch* CPathgroveCtrl::NewNode(TreeHandle item) {
     if (!m_tree->View().Exists(item))
         return nullptr;
-    return new CTreeNode(this, item);
+    return new (std::nothrow) CTreeNode(this, item);
 }
 
 ax::HRESULT CPathgroveCtrl::NodeResult(ax::Variant* result, TreeHandle item) {
@@ -25,10 +27,10 @@ void CPathgroveCtrl::FireWithNode(int32_t dispid, TreeHandle item, ax::Variant* 
         return;
     ax::Variant args[4];
     args[0] = ax::MakeDispatch(node.Get());
+    ax::VariantsGuard clear(args, 1);
     for (uint32_t i = 0; i < restCount && i + 1 < 4; ++i)
         args[i + 1] = rest[i];
     m_events.Fire(dispid, args, restCount + 1);
-    ax::VariantClear(&args[0]);
 }
 
 bool CPathgroveCtrl::FireCancellable(int32_t dispid, TreeHandle item) {
@@ -47,28 +49,25 @@ bool CPathgroveCtrl::FireAfterRename(TreeHandle item, const std::u16string& text
     ax::VARIANT_BOOL cancel = abandoned ? ax::VARIANT_TRUE : ax::VARIANT_FALSE;
     m_cancelEvent = ax::VARIANT_FALSE;
     ax::Variant rest[] = {ax::MakeBstr(text), ax::MakeByRef(ax::VT_BOOL, &cancel)};
+    ax::VariantsGuard clear(rest, 2);
     FireWithNode(PGVE_ONAFTERNODERENAME, item, rest, 2);
-    ax::VariantClear(&rest[0]);
     return TakeCancelEvent() || cancel != ax::VARIANT_FALSE;
 }
 
 void CPathgroveCtrl::FireInfoTip(TreeHandle item, std::u16string* tip) {
-    ax::BSTR text = ax::AllocBstr(*tip);
-    ax::Variant rest[] = {ax::MakeByRef(ax::VT_BSTR, &text)};
+    ax::Bstr text(*tip);
+    ax::Variant rest[] = {ax::MakeByRef(ax::VT_BSTR, text.Address())};
     FireWithNode(PGVE_ONGETINFOTIP, item, rest, 1);
     // Only as much as the tree's buffer holds is copied.
-    std::u16string_view given = ax::BstrView(text);
-    tip->assign(given.substr(0, kMaxInfoTipUnits));
-    ax::FreeBstr(text);
+    tip->assign(text.View().substr(0, kMaxInfoTipUnits));
 }
 
 void CPathgroveCtrl::FireInitialize(std::u16string* path, uint64_t* block) {
-    ax::BSTR text = ax::AllocBstr(u"");
+    ax::Bstr text(u"");
     double pidl = 0;
-    ax::Variant args[] = {ax::MakeByRef(ax::VT_BSTR, &text), ax::MakeByRef(ax::VT_R8, &pidl)};
+    ax::Variant args[] = {ax::MakeByRef(ax::VT_BSTR, text.Address()), ax::MakeByRef(ax::VT_R8, &pidl)};
     m_events.Fire(PGVE_INITIALIZE, args, 2);
-    *path = ax::BstrView(text);
-    ax::FreeBstr(text);
+    *path = text.View();
     if (!HandleFromR8(pidl, block))
         *block = 0;
 }
@@ -77,8 +76,8 @@ bool CPathgroveCtrl::FireShellCommand(const std::u16string& verb) {
     ax::VARIANT_BOOL cancel = ax::VARIANT_FALSE;
     m_cancelEvent = ax::VARIANT_FALSE;
     ax::Variant args[] = {ax::MakeBstr(verb), ax::MakeByRef(ax::VT_BOOL, &cancel)};
+    ax::VariantsGuard clear(args, 2);
     m_events.Fire(PGVE_ONBEFORESHELLCOMMANDEXECUTE, args, 2);
-    ax::VariantClear(&args[0]);
     return TakeCancelEvent() || cancel != ax::VARIANT_FALSE;
 }
 

@@ -200,9 +200,9 @@ HRESULT CPathgroveCtrl::CallStringResources(Variant*, Variant* result) {
     return ax::SetResult(result, static_cast<ax::IDispatch*>(m_strings.Get()));
 }
 
-// The utilities object comes with the property pages.
-HRESULT CPathgroveCtrl::CallUtilities(Variant*, Variant*) {
-    return ax::E_NOTIMPL;
+HRESULT CPathgroveCtrl::CallUtilities(Variant*, Variant* result) {
+    m_utilities->AddRef();
+    return ax::SetResult(result, static_cast<ax::IDispatch*>(m_utilities.Get()));
 }
 
 } // namespace pgv

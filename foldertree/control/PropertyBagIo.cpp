@@ -75,8 +75,10 @@ class BagReader {
             return;
         list.clear();
         const ax::SafeArray* array = value.parray;
+        // The array comes from the host: its element size and data are
+        // checked, not trusted.
         if (value.vt != (ax::VT_ARRAY | ax::VT_UI1) || !array || array->dims != 1 ||
-            array->bounds[0].elements > kMaxRootBlobBytes) {
+            array->elementSize != 1 || !array->data || array->bounds[0].elements > kMaxRootBlobBytes) {
             m_failed = true;
             return;
         }

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <new>
 
 namespace pgv {
 namespace {
@@ -44,8 +45,14 @@ void ShellTree::Create(const PgvRect& rect, IPgvUiLoop* loop) {
         return;
     m_windowHandle = g_nextWindowHandle++;
     m_loop = ax::ComPtr<IPgvUiLoop>(loop);
-    m_timerCallback = ax::ComPtr<TreeCallback>::Attach(new TreeCallback(this, TCK_SELECTION_TIMER));
-    m_watchCallback = ax::ComPtr<TreeCallback>::Attach(new TreeCallback(this, TCK_CHANGES));
+    // Without a callback the loop refuses the timer or the watch.
+    m_timerCallback =
+        ax::ComPtr<TreeCallback>::Attach(new (std::nothrow) TreeCallback(this, TCK_SELECTION_TIMER));
+    m_watchCallback = ax::ComPtr<TreeCallback>::Attach(new (std::nothrow) TreeCallback(this, TCK_CHANGES));
+    m_scrollCallback =
+        ax::ComPtr<TreeCallback>::Attach(new (std::nothrow) TreeCallback(this, TCK_SCROLL_TIMER));
+    m_hoverCallback =
+        ax::ComPtr<TreeCallback>::Attach(new (std::nothrow) TreeCallback(this, TCK_HOVER_TIMER));
     Resize(rect);
     m_images.Rebuild(m_props.shellImageListType);
     ApplyStyle();
@@ -74,6 +81,8 @@ void ShellTree::Destroy() {
     if (!IsCreated())
         return;
     StopSelectionTimer();
+    EndDrag();
+    ClearCutLook();
     SetAutoUpdate(false);
     // The window goes without telling the host about each item.
     m_windowHandle = 0;
@@ -81,12 +90,12 @@ void ShellTree::Destroy() {
     m_data.clear();
     m_filled.clear();
     m_rootItem = m_lastInserted = 0;
-    if (m_timerCallback)
-        m_timerCallback->Detach();
-    if (m_watchCallback)
-        m_watchCallback->Detach();
-    m_timerCallback.Reset();
-    m_watchCallback.Reset();
+    for (ax::ComPtr<TreeCallback>* callback :
+         {&m_timerCallback, &m_watchCallback, &m_scrollCallback, &m_hoverCallback}) {
+        if (*callback)
+            (*callback)->Detach();
+        callback->Reset();
+    }
     m_loop.Reset();
 }
 

@@ -11,8 +11,10 @@
 #include "foldertree/automation/ComPtr.h"
 #include "foldertree/control/FontDesc.h"
 #include "foldertree/control/PathgroveProps.h"
+#include "foldertree/dragdrop/DataObject.h"
 #include "foldertree/shell/ChangeWatcher.h"
 #include "foldertree/shell/ShellNamespace.h"
+#include "foldertree/shell/ShellVerbs.h"
 #include "foldertree/tree/CheckBoxes.h"
 #include "foldertree/tree/TreeImages.h"
 #include "foldertree/tree/TreeView.h"
@@ -21,6 +23,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace pgv {
 
@@ -83,6 +86,25 @@ class ShellTreeEvents {
     virtual void Log(int32_t level, const std::string& text) = 0;
     // The tree was re-rooted at `root` to keep (the empty list: the desktop).
     virtual void StoreRoot(ItemIdList root) = 0;
+    // Shows the context menu of `item` at (x, y) in the tree window;
+    // `extended` when Shift was held.
+    virtual void ShowContextMenu(TreeHandle item, int32_t x, int32_t y, bool extended) = 0;
+    // Asks the user through the site; false when refused or there is no
+    // one to ask.
+    virtual bool Confirm(const std::u16string& text, const std::u16string& caption) = 0;
+    // A menu through the site's presenter; false when nothing was chosen.
+    virtual bool TrackMenu(std::vector<PgvMenuEntry>& entries, int32_t x, int32_t y, int32_t* chosen) = 0;
+    // OnOleStartDrag; true when cancelled. `*effects` may be changed.
+    virtual bool FireStartDrag(DragSourceData* source, TreeHandle item, uint32_t* effects,
+                               int32_t button) = 0;
+    // OnOleDragOver; `*effect` may be changed.
+    virtual void FireDragOver(IPgvDataObject* data, uint32_t* effect, int32_t button, int32_t shift,
+                              int32_t x, int32_t y, int32_t state, TreeHandle item) = 0;
+    // OnOleDragDrop; true when the shell's drop is still to be done.
+    virtual bool FireDragDrop(IPgvDataObject* data, uint32_t effect, int32_t button, int32_t shift, float x,
+                              float y, TreeHandle item) = 0;
+    // The host's drag loop; false when the site offers none.
+    virtual bool RunDragLoop(IPgvDataObject* data, uint32_t allowed, uint32_t* effect) = 0;
 
   protected:
     ~ShellTreeEvents() = default;
@@ -189,6 +211,25 @@ class ShellTree final : public TreeViewListener {
     ax::IUnknown* Owner() { return m_events.Owner(); }
     void OnSelectionTimer();
     void OnChangesReady();
+    void OnScrollTimer();
+    void OnHoverTimer();
+
+    // Shell commands. The verbs the item's menu offers (none for a custom
+    // node); a verb run on an item, false when the item does not offer it
+    // or it failed; RunShellCommand fires OnBeforeShellCommandExecute
+    // first.
+    std::vector<ShellVerb> VerbsFor(TreeHandle item, uint32_t flags) const;
+    bool InvokeVerb(TreeHandle item, std::u16string_view verb);
+    bool RunShellCommand(TreeHandle item, const std::u16string& verb);
+    // Items shown cut until the clipboard changes.
+    bool IsShownCut(TreeHandle item) const;
+
+    // Drag and drop: a drag over the window (x, y in its pixels).
+    uint32_t DragEnter(IPgvDataObject* data, uint32_t keyState);
+    uint32_t DragOver(uint32_t keyState, int32_t x, int32_t y);
+    void DragLeave();
+    uint32_t Drop(IPgvDataObject* data, uint32_t keyState, int32_t x, int32_t y);
+    bool IsDragging() const { return m_dragging; }
 
     // TreeViewListener.
     bool OnItemExpanding(TreeHandle item, uint32_t action) override;
@@ -199,6 +240,7 @@ class ShellTree final : public TreeViewListener {
     bool OnBeginLabelEdit(TreeHandle item, std::u16string* text) override;
     bool OnEndLabelEdit(TreeHandle item, const std::u16string* text) override;
     void OnGetInfoTip(TreeHandle item, std::u16string* tip) override;
+    void OnBeginDrag(TreeHandle item, bool rightButton) override;
 
   private:
     struct Placement {
@@ -231,7 +273,24 @@ class ShellTree final : public TreeViewListener {
     void StopSelectionTimer();
     void MouseInput(uint32_t message, uint32_t modifiers, int32_t x, int32_t y);
     void KeyInput(uint32_t message, uint32_t key, uint32_t modifiers);
+    // A default key of a shell node: true when it was one.
+    bool ShellKey(uint32_t message, uint32_t key, uint32_t modifiers);
+    void ShowMenuForSelection();
 
+    // The commands' work on files, and the tree brought up to date.
+    bool OpenItem(const ItemIds& item, bool folder);
+    bool PasteInto(const ItemIds& folder);
+    bool TrashItem(TreeHandle item, const ItemIds& ids);
+    void ShowCut(TreeHandle item);
+    void ClearCutLook();
+    void PathsChanged(const std::vector<std::string>& added, const std::vector<ItemIds>& removed);
+
+    // Drag and drop.
+    std::string DropFolderOf(TreeHandle item) const;
+    void SetDropHilite(TreeHandle item);
+    void StartDragTimer(uint32_t* timer, uint32_t delayMs, TreeCallback* callback);
+    void StopDragTimer(uint32_t* timer);
+    void EndDrag();
     PathgroveProps& m_props;
     TreeImages& m_images;
     ShellTreeEvents& m_events;
@@ -251,6 +310,26 @@ class ShellTree final : public TreeViewListener {
     ax::ComPtr<TreeCallback> m_watchCallback;
     uint32_t m_selectionTimer = 0;
     bool m_stateIconPressed = false;
+    // The items this tree shows cut, and its clipboard listener.
+    std::vector<TreeHandle> m_cutItems;
+    uint64_t m_clipboardListener = 0;
+    // Drag and drop: the allowed effects of the drag that started here
+    // (0 for any other), the button that started it, the data over the
+    // tree, the hovered and highlighted items, the last point, the timers.
+    uint32_t m_dragEffects = 0;
+    int32_t m_dragButton = 0;
+    bool m_dragging = false;
+    // A drag started from a press: its button's release is not a click.
+    bool m_dragConsumedUp = false;
+    ax::ComPtr<IPgvDataObject> m_dropData;
+    TreeHandle m_hoverItem = 0;
+    TreeHandle m_dropHilite = 0;
+    int32_t m_dragX = 0;
+    int32_t m_dragY = 0;
+    ax::ComPtr<TreeCallback> m_scrollCallback;
+    ax::ComPtr<TreeCallback> m_hoverCallback;
+    uint32_t m_scrollTimer = 0;
+    uint32_t m_hoverTimer = 0;
 };
 
 } // namespace pgv

@@ -4,6 +4,7 @@
 #include "foldertree/control/TreeCallback.h"
 
 #include <cstring>
+#include <utility>
 
 namespace pgv {
 namespace {
@@ -11,6 +12,11 @@ namespace {
 constexpr uint32_t kKeyF2 = 0x71;
 constexpr uint32_t kKeyF5 = 0x74;
 constexpr const char16_t* kRenameVerb = u"rename";
+constexpr const char16_t* kDeleteVerb = u"delete";
+constexpr const char16_t* kCopyVerb = u"copy";
+constexpr const char16_t* kCutVerb = u"cut";
+constexpr const char16_t* kPasteVerb = u"paste";
+constexpr const char16_t* kPropertiesVerb = u"properties";
 
 bool IsHighSurrogate(char16_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
@@ -212,6 +218,8 @@ void ShellTree::Input(uint32_t message, uint32_t code, uint32_t modifiers, int32
         break;
     case IM_MOUSEMOVE:
         m_events.FireMouse(PGVE_MOUSEMOVE, static_cast<int16_t>(code), ShiftOf(modifiers), x, y);
+        if (IsCreated())
+            m_view.MouseMove(x, y, code);
         break;
     default:
         MouseInput(message, modifiers, x, y);
@@ -227,9 +235,12 @@ void ShellTree::MouseInput(uint32_t message, uint32_t modifiers, int32_t x, int3
     switch (message) {
     case IM_LBUTTONDOWN:
     case IM_RBUTTONDOWN: {
+        m_dragConsumedUp = false;
         m_events.FireMouse(PGVE_MOUSEDOWN, button, shift, x, y);
-        if (!left)
+        if (!left) {
+            m_view.RightButtonDown(x, y);
             return;
+        }
         TreeHandle item = m_view.HitTest(x, y, &flags);
         // A click on the check box toggles it and is not a click on the item.
         m_stateIconPressed = item && (flags & TVHT_ONITEMSTATEICON);
@@ -241,6 +252,10 @@ void ShellTree::MouseInput(uint32_t message, uint32_t modifiers, int32_t x, int3
     }
     case IM_LBUTTONUP:
     case IM_RBUTTONUP: {
+        m_view.ButtonUp();
+        // The button that ended a drag was the drag loop's.
+        if (std::exchange(m_dragConsumedUp, false))
+            return;
         m_events.FireMouse(PGVE_MOUSEUP, button, shift, x, y);
         if (left && m_stateIconPressed) {
             m_stateIconPressed = false;
@@ -250,12 +265,11 @@ void ShellTree::MouseInput(uint32_t message, uint32_t modifiers, int32_t x, int3
         TreeHandle item = m_view.HitTest(x, y, &flags);
         if (left && item) {
             m_events.FireNode(PGVE_NODECLICK, item);
-        } else if (!left) {
-            if (item && (flags & (TVHT_ONITEMICON | TVHT_ONITEMLABEL)))
-                m_events.FireNode(PGVE_NODERIGHTCLICK, item);
-            // The context menu is not shown here; a handler's CancelEvent
-            // ends with the click.
-            m_events.TakeCancelEvent();
+        } else if (!left && item && (flags & (TVHT_ONITEMICON | TVHT_ONITEMLABEL))) {
+            m_events.FireNode(PGVE_NODERIGHTCLICK, item);
+            // A handler's CancelEvent keeps the menu away.
+            if (!m_events.TakeCancelEvent() && m_props.showContextMenus && m_view.Exists(item))
+                m_events.ShowContextMenu(item, x, y, (modifiers & MOD_SHIFT) != 0);
         }
         return;
     }
@@ -274,24 +288,60 @@ void ShellTree::MouseInput(uint32_t message, uint32_t modifiers, int32_t x, int3
 }
 
 void ShellTree::KeyInput(uint32_t message, uint32_t key, uint32_t modifiers) {
-    if (m_events.FireKey(message == IM_KEYDOWN ? PGVE_KEYDOWN : PGVE_KEYUP, key, modifiers))
+    if (m_events.FireKey(message == IM_KEYDOWN ? PGVE_KEYDOWN : PGVE_KEYUP, key, modifiers) ||
+        m_view.IsEditing())
         return;
-    if (message != IM_KEYDOWN || m_view.IsEditing())
+    // The menu key, or Shift+F10, asks for the selected node's menu.
+    if (message == IM_KEYDOWN && (key == VK_APPS || (key == VK_F10 && (modifiers & MOD_SHIFT)))) {
+        ShowMenuForSelection();
         return;
+    }
+    if (ShellKey(message, key, modifiers) || message != IM_KEYDOWN)
+        return;
+    m_view.KeyDown(key);
+}
+
+// The shell's keys of a selected shell node with DefaultKeyHandling: F2
+// and F5 end there; the commands of Delete, Ctrl+C, Ctrl+X and Ctrl+V let
+// the key go on to the tree; Alt+Enter asks for properties on its key-up.
+bool ShellTree::ShellKey(uint32_t message, uint32_t key, uint32_t modifiers) {
     TreeHandle selected = m_view.Selected();
     const ItemData* data = Data(selected);
-    if (m_props.defaultKeyHandling && data && data->kind == NK_SHELL) {
-        if (key == kKeyF2) {
-            if (!m_events.FireShellCommand(kRenameVerb) && m_view.Exists(selected))
-                m_view.BeginLabelEdit(selected);
-            return;
-        }
-        if (key == kKeyF5) {
-            RefreshView();
-            return;
-        }
+    if (!m_props.defaultKeyHandling || !data || data->kind != NK_SHELL)
+        return false;
+    const bool control = (modifiers & MOD_CTRL) != 0;
+    if (message == IM_KEYUP) {
+        if (key == VK_RETURN && (modifiers & MOD_ALT))
+            RunShellCommand(selected, kPropertiesVerb);
+        return false;
     }
-    m_view.KeyDown(key);
+    switch (key) {
+    case kKeyF2:
+        if (!m_events.FireShellCommand(kRenameVerb) && m_view.Exists(selected))
+            m_view.BeginLabelEdit(selected);
+        return true;
+    case kKeyF5:
+        RefreshView();
+        return true;
+    case VK_DELETE:
+        RunShellCommand(selected, kDeleteVerb);
+        return false;
+    case 'C':
+    case 'X':
+    case 'V':
+        if (control)
+            RunShellCommand(selected, key == 'C' ? kCopyVerb : key == 'X' ? kCutVerb : kPasteVerb);
+        return false;
+    default:
+        return false;
+    }
+}
+
+void ShellTree::ShowMenuForSelection() {
+    TreeHandle selected = m_view.Selected();
+    int32_t x = 0, y = 0;
+    if (m_props.showContextMenus && m_view.LabelPoint(selected, &x, &y))
+        m_events.ShowContextMenu(selected, x, y, false);
 }
 
 bool ShellTree::PreTranslateKey(uint32_t message, uint32_t key) {

@@ -1,6 +1,7 @@
 #include "foldertree/control/TreeCallback.h"
 
 #include "foldertree/automation/ComPtr.h"
+#include "foldertree/automation/Guard.h"
 #include "foldertree/control/ShellTree.h"
 
 namespace pgv {
@@ -21,10 +22,22 @@ void TreeCallback::Run() {
         return;
     ax::ComPtr<TreeCallback> self(this);
     ax::ComPtr<ax::IUnknown> control(m_tree->Owner());
-    if (m_kind == TCK_SELECTION_TIMER)
-        m_tree->OnSelectionTimer();
-    else
-        m_tree->OnChangesReady();
+    ax::CatchAllVoid([&] {
+        switch (m_kind) {
+        case TCK_SELECTION_TIMER:
+            m_tree->OnSelectionTimer();
+            break;
+        case TCK_CHANGES:
+            m_tree->OnChangesReady();
+            break;
+        case TCK_SCROLL_TIMER:
+            m_tree->OnScrollTimer();
+            break;
+        case TCK_HOVER_TIMER:
+            m_tree->OnHoverTimer();
+            break;
+        }
+    });
 }
 
 } // namespace pgv

@@ -1,5 +1,5 @@
 // What the tree window gives the host's loop to call back: the selection
-// timer and the change watcher's descriptor. The window detaches it when it
+// and drag timers and the change watcher's descriptor. The window detaches it when it
 // goes, so a late call does nothing; a call holds the control meanwhile.
 #pragma once
 
@@ -13,6 +13,8 @@ class ShellTree;
 enum TreeCallbackKind {
     TCK_SELECTION_TIMER,
     TCK_CHANGES,
+    TCK_SCROLL_TIMER,
+    TCK_HOVER_TIMER,
 };
 
 class TreeCallback final : public IPgvCallback, public ax::RefCounted {

@@ -1,8 +1,12 @@
 #include "foldertree/control/TreeNode.h"
 
 #include "foldertree/control/PathgroveCtrl.h"
+#include "foldertree/control/Picture.h"
 #include "foldertree/shell/ShellAllocator.h"
+#include "foldertree/shell/ShellIcons.h"
 #include "foldertree/shell/SpecialFolders.h"
+
+#include <new>
 
 namespace pgv {
 
@@ -18,6 +22,10 @@ constexpr ax::DispHandlers<CTreeNode> kHandlers[] = {PGV_NODE_MEMBERS(PGV_HANDLE
 bool IsTrue(const Variant& value) {
     return value.boolVal != ax::VARIANT_FALSE;
 }
+
+// The verbs of CmdTypes 0 to 9.
+constexpr const char16_t* kCommandVerbs[] = {u"open",  u"Explore", u"properties", u"cut",  u"copy",
+                                             u"paste", u"delete",  u"link",       u"find", u"print"};
 
 } // namespace
 
@@ -238,8 +246,18 @@ HRESULT CTreeNode::GetPath(Variant*, Variant* result) {
     return ax::SetResult(result, Tree().PathOf(m_item));
 }
 
-HRESULT CTreeNode::CallExecuteShellCommand(Variant*, Variant*) {
-    return ax::E_NOTIMPL;
+// Rename starts label editing whatever the node; the other commands run
+// the verb of the item's menu, false when it offers none.
+HRESULT CTreeNode::CallExecuteShellCommand(Variant* args, Variant* result) {
+    int32_t command = args[0].lVal;
+    if (command == CMD_RENAME) {
+        Tree().View().BeginLabelEdit(m_item);
+        return ax::SetBoolResult(result, true);
+    }
+    const ItemData* data = Tree().Data(m_item);
+    if (!data || data->kind == NK_CUSTOM || command < CMD_OPEN || command >= CMD_RENAME)
+        return ax::SetBoolResult(result, false);
+    return ax::SetBoolResult(result, Tree().InvokeVerb(m_item, kCommandVerbs[command]));
 }
 
 HRESULT CTreeNode::CallSetAsRoot(Variant*, Variant*) {
@@ -298,8 +316,10 @@ HRESULT CTreeNode::GetDummy1(Variant*, Variant* result) {
     return NodeResult(result, 0);
 }
 
-HRESULT CTreeNode::CallDisplayShellMenu(Variant*, Variant*) {
-    return ax::E_NOTIMPL;
+HRESULT CTreeNode::CallDisplayShellMenu(Variant* args, Variant*) {
+    if (Alive())
+        m_control->ShowContextMenu(m_item, args[0].lVal, args[1].lVal, false);
+    return ax::S_OK;
 }
 
 HRESULT CTreeNode::CallRefreshCheckState(Variant*, Variant*) {
@@ -308,8 +328,14 @@ HRESULT CTreeNode::CallRefreshCheckState(Variant*, Variant*) {
     return ax::S_OK;
 }
 
-HRESULT CTreeNode::CallGetShellIcon(Variant*, Variant*) {
-    return ax::E_NOTIMPL;
+HRESULT CTreeNode::CallGetShellIcon(Variant* args, Variant* result) {
+    const ItemData* data = Tree().Data(m_item);
+    int32_t pixels = ShellIconPixels(args[0].lVal);
+    if (!data || data->kind == NK_CUSTOM || pixels == 0)
+        return NodeResult(result, 0);
+    int32_t index = SystemIconIndex(data->item, false);
+    return ax::SetResult(result, new (std::nothrow)
+                                     CPgvPicture(index, SystemImageList::Instance().NameAt(index), pixels));
 }
 
 HRESULT CTreeNode::GetIsFolder(Variant*, Variant* result) {

@@ -76,11 +76,16 @@ size_t HostUiLoop::RunPending() {
     if (!fds.empty() && poll(fds.data(), fds.size(), 0) > 0) {
         for (const pollfd& fd : fds) {
             auto it = m_watches.find(fd.fd);
-            if ((fd.revents & (POLLIN | POLLHUP)) && it != m_watches.end()) {
-                ax::ComPtr<pgv::IPgvCallback> callback = it->second;
-                callback->Run();
-                ++ran;
-            }
+            if (!(fd.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) || it == m_watches.end())
+                continue;
+            ax::ComPtr<pgv::IPgvCallback> callback = it->second;
+            // A descriptor closed behind the loop's back would be reported
+            // on every pass: its watch goes, and its callback runs once more
+            // to find that out.
+            if (fd.revents & POLLNVAL)
+                m_watches.erase(it);
+            callback->Run();
+            ++ran;
         }
     }
     return ran;

@@ -25,7 +25,8 @@ class HostUiLoop final : public pgv::IPgvUiLoop, public ax::RefCounted {
     ax::HRESULT UnwatchDescriptor(int fd) override;
 
     // Runs the posted calls, the timers that are due and the callbacks of
-    // readable descriptors, without waiting; returns how many ran.
+    // readable descriptors, without waiting; returns how many ran. A watched
+    // descriptor that was closed is dropped after its callback ran once.
     size_t RunPending();
 
   private:

@@ -1,4 +1,5 @@
 // The library's four entry points, the only symbols it exports.
+#include "foldertree/automation/Guard.h"
 #include "foldertree/automation/ModuleLock.h"
 #include "foldertree/module/ClassFactory.h"
 #include "foldertree/registry/Registration.h"
@@ -11,7 +12,7 @@
 PGV_EXPORT ax::HRESULT DllGetClassObject(const ax::Guid* clsid, const ax::Guid* iid, void** out) {
     if (!clsid || !iid)
         return ax::E_POINTER;
-    return pgv::GetClassObject(*clsid, *iid, out);
+    return ax::CatchAll([&] { return pgv::GetClassObject(*clsid, *iid, out); });
 }
 
 PGV_EXPORT ax::HRESULT DllCanUnloadNow() {
@@ -22,9 +23,9 @@ PGV_EXPORT ax::HRESULT DllRegisterServer() {
     Dl_info info;
     if (dladdr(reinterpret_cast<void*>(&DllRegisterServer), &info) == 0 || !info.dli_fname)
         return ax::SELFREG_E_CLASS;
-    return pgv::RegisterServer(pgv::RegistryPath(), info.dli_fname);
+    return ax::CatchAll([&] { return pgv::RegisterServer(pgv::RegistryPath(), info.dli_fname); });
 }
 
 PGV_EXPORT ax::HRESULT DllUnregisterServer() {
-    return pgv::UnregisterServer(pgv::RegistryPath());
+    return ax::CatchAll([] { return pgv::UnregisterServer(pgv::RegistryPath()); });
 }

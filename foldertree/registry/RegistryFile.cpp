@@ -70,13 +70,19 @@ std::string FolderOf(const std::string& path) {
 } // namespace
 
 std::string RegistryPath() {
+    // Only absolute paths: a relative one would land wherever the host runs.
     if (const char* path = std::getenv("PGROVE80_REGISTRY"); path && *path)
-        return path;
-    return platform::DataHomeDir() + "/pgrove80/registry";
+        return path[0] == '/' ? std::string(path) : std::string();
+    std::string dataHome = platform::DataHomeDir();
+    return dataHome.empty() ? std::string() : dataHome + "/pgrove80/registry";
 }
 
 bool UpdateRegistryFile(const std::string& path, const std::function<void(RegistryStore&)>& change,
                         int* error) {
+    if (path.empty() || path[0] != '/') {
+        *error = ENOENT;
+        return false;
+    }
     std::string folder = FolderOf(path);
     if (!folder.empty() && platform::MakeDirectories(folder, 0700) != 0) {
         *error = errno;

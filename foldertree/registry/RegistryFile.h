@@ -12,12 +12,13 @@
 namespace pgv {
 
 // $PGROVE80_REGISTRY when set, else "pgrove80/registry" under the XDG data
-// home.
+// home; "" when the variable is relative or there is no data home.
 std::string RegistryPath();
 
 // Applies `change` to the store in `path` (created with its folder when
-// missing). The file is rewritten only when the contents changed. False
-// with `*error` (an errno value) on failure.
+// missing); a path that is not absolute fails with ENOENT. The file is
+// rewritten only when the contents changed. False with `*error` (an errno
+// value) on failure.
 [[nodiscard]] bool UpdateRegistryFile(const std::string& path,
                                       const std::function<void(RegistryStore&)>& change, int* error);
 

@@ -80,6 +80,29 @@ bool ReadEntry(const uint8_t* at, size_t available, ItemId* id, size_t* size) {
            IsValidPayload(*id);
 }
 
+// Reads entries up to the terminator, which must end the bytes exactly;
+// `placed` also checks where each kind stands.
+bool ReadList(const uint8_t* data, size_t size, bool placed, ItemIds* ids) {
+    ItemIds read;
+    size_t offset = 0;
+    for (;;) {
+        ItemId id;
+        size_t entry = 0;
+        if (!ReadEntry(data + offset, size - offset, &id, &entry))
+            return false;
+        if (entry == 0)
+            break;
+        if (placed && !MayFollow(read.empty() ? nullptr : &read.back(), id))
+            return false;
+        read.push_back(std::move(id));
+        offset += entry;
+    }
+    if (offset + kSizeFieldBytes != size)
+        return false;
+    *ids = std::move(read);
+    return true;
+}
+
 } // namespace
 
 ItemId VirtualId(VirtualItem item) {
@@ -113,24 +136,7 @@ bool SameItems(const ItemIds& a, const ItemIds& b) {
 }
 
 bool DecodeItemIdList(const uint8_t* data, size_t size, ItemIds* ids) {
-    ItemIds read;
-    size_t offset = 0;
-    for (;;) {
-        ItemId id;
-        size_t entry = 0;
-        if (!ReadEntry(data + offset, size - offset, &id, &entry))
-            return false;
-        if (entry == 0)
-            break;
-        if (!MayFollow(read.empty() ? nullptr : &read.back(), id))
-            return false;
-        read.push_back(std::move(id));
-        offset += entry;
-    }
-    if (offset + kSizeFieldBytes != size)
-        return false;
-    *ids = std::move(read);
-    return true;
+    return ReadList(data, size, true, ids);
 }
 
 bool DecodeRelativeItemId(const uint8_t* data, size_t size, ItemId* id) {
@@ -142,6 +148,26 @@ bool DecodeRelativeItemId(const uint8_t* data, size_t size, ItemId* id) {
         return false;
     *id = std::move(read);
     return true;
+}
+
+bool MeasureItemIdList(const uint8_t* data, size_t size, size_t* length) {
+    size_t offset = 0;
+    while (offset + kSizeFieldBytes <= size) {
+        size_t entry = EntrySize(data + offset);
+        if (entry == 0) {
+            *length = offset + kSizeFieldBytes;
+            return true;
+        }
+        if (entry < kEntryOverhead + 1 || entry > size - offset)
+            return false;
+        offset += entry;
+    }
+    return false;
+}
+
+bool IsWellFormedItemIdList(const uint8_t* data, size_t size) {
+    ItemIds ids;
+    return ReadList(data, size, false, &ids);
 }
 
 bool IsValidItemIdList(const uint8_t* data, size_t size) {

@@ -66,6 +66,14 @@ bool SameItems(const ItemIds& a, const ItemIds& b);
 bool IsValidItemIdList(const uint8_t* data, size_t size);
 // A relative list: exactly one entry (of any kind) and the terminator.
 [[nodiscard]] bool DecodeRelativeItemId(const uint8_t* data, size_t size, ItemId* id);
+// The length of the list that starts at `data` (its terminator included)
+// within `size` bytes; false when an entry is too short or the list runs
+// past them.
+[[nodiscard]] bool MeasureItemIdList(const uint8_t* data, size_t size, size_t* length);
+// Whether the bytes are entries that each read cleanly, followed by the
+// terminator at exactly the end, wherever the entries may stand (a list
+// relative to some folder passes).
+bool IsWellFormedItemIdList(const uint8_t* data, size_t size);
 ItemIdList EncodeItemIdList(const ItemIds& ids);
 // Number of entries of a valid list.
 size_t ItemIdCount(const ItemIdList& list);

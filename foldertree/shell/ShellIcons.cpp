@@ -9,14 +9,14 @@ struct ExtensionIcon {
 };
 
 constexpr ExtensionIcon kExtensionIcons[] = {
-    {"mp3", "audio-x-generic"},         {"m4a", "audio-x-generic"},   {"ogg", "audio-x-generic"},
-    {"flac", "audio-x-generic"},        {"wav", "audio-x-generic"},   {"m3u", "audio-x-mpegurl"},
-    {"pls", "audio-x-scpls"},           {"jpg", "image-x-generic"},   {"jpeg", "image-x-generic"},
-    {"png", "image-x-generic"},         {"gif", "image-x-generic"},   {"mp4", "video-x-generic"},
-    {"mkv", "video-x-generic"},         {"avi", "video-x-generic"},   {"pdf", "application-pdf"},
-    {"zip", "package-x-generic"},       {"gz", "package-x-generic"},  {"tar", "package-x-generic"},
-    {"odt", "x-office-document"},       {"doc", "x-office-document"}, {"txt", "text-x-generic"},
-    {"sh", "application-x-executable"},
+    {"mp3", "audio-x-generic"},         {"m4a", "audio-x-generic"},          {"ogg", "audio-x-generic"},
+    {"flac", "audio-x-generic"},        {"wav", "audio-x-generic"},          {"m3u", "audio-x-mpegurl"},
+    {"pls", "audio-x-scpls"},           {"jpg", "image-x-generic"},          {"jpeg", "image-x-generic"},
+    {"png", "image-x-generic"},         {"gif", "image-x-generic"},          {"mp4", "video-x-generic"},
+    {"mkv", "video-x-generic"},         {"avi", "video-x-generic"},          {"pdf", "application-pdf"},
+    {"zip", "package-x-generic"},       {"gz", "package-x-generic"},         {"tar", "package-x-generic"},
+    {"odt", "x-office-document"},       {"doc", "x-office-document"},        {"txt", "text-x-generic"},
+    {"sh", "application-x-executable"}, {"exe", "application-x-executable"},
 };
 
 constexpr std::string_view kFixedIcons[] = {"text-x-generic", "x-office-document", "application-x-executable",

@@ -211,21 +211,23 @@ uint32_t ShellNamespace::Attributes(const ItemIds& item, uint32_t requested) con
     uint32_t attributes = 0;
     std::string path;
     const ItemId* last = item.empty() ? nullptr : &item.back();
+    // Every item can be linked to; what has a path can be copied; only
+    // names inside a folder can be moved or renamed.
     if (!last) {
-        attributes = kFileSystemFolder | SFGAO_HASSUBFOLDER;
+        attributes = kFileSystemFolder | SFGAO_HASSUBFOLDER | SFGAO_CANCOPY | SFGAO_CANLINK;
     } else if (IsVirtual(*last, VI_COMPUTER)) {
-        attributes = SFGAO_FOLDER | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER;
+        attributes = SFGAO_FOLDER | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER | SFGAO_CANLINK;
     } else if (IsVirtual(*last, VI_TRASH)) {
-        attributes = SFGAO_FOLDER;
+        attributes = SFGAO_FOLDER | SFGAO_CANLINK;
     } else if (!Exists(item) || !PathOf(item, &path)) {
         return 0;
     } else if (last->kind == IK_VIRTUAL || last->kind == IK_VOLUME) {
-        attributes = kFileSystemFolder;
+        attributes = kFileSystemFolder | SFGAO_CANCOPY | SFGAO_CANLINK;
     } else {
         ItemId now;
         if (!EntryAt(path, last->payload, &now))
             return 0;
-        attributes = SFGAO_FILESYSTEM | SFGAO_CANRENAME;
+        attributes = SFGAO_FILESYSTEM | SFGAO_CANRENAME | SFGAO_CANCOPY | SFGAO_CANMOVE | SFGAO_CANLINK;
         if (now.kind == IK_FOLDER)
             attributes |= SFGAO_FOLDER | SFGAO_FILESYSANCESTOR;
         else

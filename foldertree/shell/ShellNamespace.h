@@ -23,6 +23,9 @@
 namespace pgv {
 
 enum ShellAttribute : uint32_t {
+    SFGAO_CANCOPY = 0x1,
+    SFGAO_CANMOVE = 0x2,
+    SFGAO_CANLINK = 0x4,
     SFGAO_CANRENAME = 0x10,
     SFGAO_LINK = 0x10000,
     SFGAO_SHARE = 0x20000,

@@ -113,6 +113,7 @@ void TreeView::DeleteAll() {
     for (TreeHandle root : roots)
         Delete(root);
     m_topRow = 0;
+    m_scrollX = 0;
 }
 
 TreeHandle TreeView::Parent(TreeHandle item) const {

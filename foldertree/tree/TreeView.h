@@ -104,10 +104,17 @@ class TreeViewListener {
     // the text as the label.
     virtual bool OnEndLabelEdit(TreeHandle item, const std::u16string* text) = 0;
     virtual void OnGetInfoTip(TreeHandle item, std::u16string* tip) = 0;
+    // A button was pressed on the item and the pointer moved away with it
+    // held: a drag begins.
+    virtual void OnBeginDrag(TreeHandle, bool /*rightButton*/) {}
 
   protected:
     ~TreeViewListener() = default;
 };
+
+// The side of the square around a press that the pointer leaves to start a
+// drag.
+constexpr int32_t kDragDistance = 4;
 
 struct TreeGeometry {
     int32_t itemHeight = 18;
@@ -200,6 +207,15 @@ class TreeView {
     int32_t VisibleCount() const;
     // Whether any part of the item's row lies in the client area.
     bool IsRowVisible(TreeHandle item) const;
+    // The left end of the item's label, halfway down its row; false when
+    // the item is not on a row.
+    bool LabelPoint(TreeHandle item, int32_t* x, int32_t* y) const;
+    // Scrolls by rows (negative up) or by columns of one character width
+    // (negative left), as far as there is something to show.
+    void ScrollLines(int32_t rows);
+    void ScrollColumns(int32_t columns);
+    int32_t TopRow() const { return m_topRow; }
+    int32_t ScrollX() const { return m_scrollX; }
     // Expands the item's ancestors and scrolls its row into view.
     void EnsureVisible(TreeHandle item);
     TreeHandle HitTest(int32_t x, int32_t y, uint32_t* flags) const;
@@ -207,6 +223,12 @@ class TreeView {
     // Default handling of input that reached the tree.
     bool KeyDown(uint32_t key);
     void LeftButtonDown(int32_t x, int32_t y);
+    void RightButtonDown(int32_t x, int32_t y);
+    void ButtonUp() { m_pressItem = 0; }
+    // The pointer moved with `buttons` (1 left, 2 right) held: a drag of
+    // the pressed item begins once it leaves the square of kDragDistance
+    // pixels around the press.
+    void MouseMove(int32_t x, int32_t y, uint32_t buttons);
     void LeftDoubleClick(int32_t x, int32_t y);
 
   private:
@@ -232,6 +254,10 @@ class TreeView {
     TreeHandle ItemAtRow(int32_t row) const;
     TreeHandle LastVisibleIn(TreeHandle item) const;
     int32_t ItemLeft(TreeHandle item) const;
+    // Where the item's label starts, in pixels of the whole row.
+    int32_t LabelLeft(TreeHandle item) const;
+    int32_t WidestRow() const;
+    void Press(int32_t x, int32_t y, bool right);
     void ScrollTo(TreeHandle item);
     bool SelectByKey(TreeHandle item);
 
@@ -247,6 +273,11 @@ class TreeView {
     int32_t m_clientWidth = 100;
     int32_t m_clientHeight = 100;
     int32_t m_topRow = 0;
+    int32_t m_scrollX = 0;
+    TreeHandle m_pressItem = 0;
+    bool m_pressRight = false;
+    int32_t m_pressX = 0;
+    int32_t m_pressY = 0;
     bool m_redraw = true;
     uint32_t m_invalidations = 0;
 };

@@ -3,6 +3,7 @@
 #include "foldertree/tree/TreeView.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace pgv {
 namespace {
@@ -109,6 +110,43 @@ int32_t TreeView::ItemLeft(TreeHandle item) const {
     return columns * m_geometry.indent;
 }
 
+int32_t TreeView::LabelLeft(TreeHandle item) const {
+    int32_t left = ItemLeft(item) + m_geometry.iconSize;
+    return State(item, TVIS_STATEIMAGEMASK) ? left + m_geometry.stateImageWidth : left;
+}
+
+int32_t TreeView::WidestRow() const {
+    int32_t widest = 0;
+    for (TreeHandle at = FirstRoot(); at; at = NextRow(at)) {
+        int32_t width =
+            LabelLeft(at) + static_cast<int32_t>(Text(at).size()) * m_geometry.charWidth + kLabelPadding;
+        widest = std::max(widest, width);
+    }
+    return widest;
+}
+
+bool TreeView::LabelPoint(TreeHandle item, int32_t* x, int32_t* y) const {
+    int32_t row = RowOf(item);
+    if (row < 0)
+        return false;
+    *x = LabelLeft(item) - m_scrollX;
+    *y = (row - m_topRow) * m_geometry.itemHeight + m_geometry.itemHeight / 2;
+    return true;
+}
+
+void TreeView::ScrollLines(int32_t rows) {
+    int32_t count = 0;
+    for (TreeHandle at = FirstRoot(); at; at = NextRow(at))
+        ++count;
+    int32_t last = std::max(count - std::max(VisibleCount(), 1), 0);
+    m_topRow = std::clamp(m_topRow + rows, 0, last);
+}
+
+void TreeView::ScrollColumns(int32_t columns) {
+    int32_t last = std::max(WidestRow() - m_clientWidth, 0);
+    m_scrollX = std::clamp(m_scrollX + columns * m_geometry.charWidth, 0, last);
+}
+
 TreeHandle TreeView::HitTest(int32_t x, int32_t y, uint32_t* flags) const {
     uint32_t outside = 0;
     if (x < 0)
@@ -122,6 +160,7 @@ TreeHandle TreeView::HitTest(int32_t x, int32_t y, uint32_t* flags) const {
     *flags = outside;
     if (outside)
         return 0;
+    x += m_scrollX;
     TreeHandle item = m_geometry.itemHeight > 0 ? ItemAtRow(m_topRow + y / m_geometry.itemHeight) : 0;
     if (!item) {
         *flags = TVHT_NOWHERE;
@@ -200,7 +239,32 @@ bool TreeView::KeyDown(uint32_t key) {
     }
 }
 
+void TreeView::Press(int32_t x, int32_t y, bool right) {
+    uint32_t flags = 0;
+    TreeHandle item = HitTest(x, y, &flags);
+    m_pressItem = item && (flags & TVHT_ONITEM) ? item : 0;
+    m_pressRight = right;
+    m_pressX = x;
+    m_pressY = y;
+}
+
+void TreeView::RightButtonDown(int32_t x, int32_t y) {
+    Press(x, y, true);
+}
+
+void TreeView::MouseMove(int32_t x, int32_t y, uint32_t buttons) {
+    const uint32_t held = m_pressRight ? 2u : 1u;
+    if (!Exists(m_pressItem) || !(buttons & held))
+        return;
+    if (std::abs(x - m_pressX) <= kDragDistance / 2 && std::abs(y - m_pressY) <= kDragDistance / 2)
+        return;
+    TreeHandle item = m_pressItem;
+    m_pressItem = 0;
+    m_listener->OnBeginDrag(item, m_pressRight);
+}
+
 void TreeView::LeftButtonDown(int32_t x, int32_t y) {
+    Press(x, y, false);
     uint32_t flags = 0;
     TreeHandle item = HitTest(x, y, &flags);
     if (!item)

@@ -2,6 +2,7 @@
 
 #include "foldertree/automation/Utf16.h"
 #include "foldertree/shell/MountTable.h"
+#include "foldertree/shell/ShellAllocator.h"
 
 #include <filesystem>
 
@@ -67,6 +68,8 @@ void TreeFixture::SetUp() {
     SetMountTable("");
     site = ax::ComPtr<pgvhost::HostSite>::Attach(new pgvhost::HostSite());
     site->SetLogSink([this](int32_t, std::u16string_view text) { log.push_back(ax::Utf16ToUtf8(text)); });
+    presenter = ax::ComPtr<ScriptedPresenter>::Attach(new ScriptedPresenter());
+    site->SetPresenter(presenter.Get());
     events = ax::ComPtr<EventRecorder>::Attach(new EventRecorder());
 }
 
@@ -184,6 +187,19 @@ NodePtr ChildNamed(ax::IDispatch* node, const std::u16string& label) {
             return child;
     }
     return NodePtr();
+}
+
+TreeHandle ItemOf(ax::IDispatch* node) {
+    ax::ScopedVariant id;
+    uint64_t item = 0;
+    EXPECT_EQ(Get(node, PGVN_ID, &id), ax::S_OK);
+    EXPECT_TRUE(HandleFromR8(id.dblVal, &item));
+    return item;
+}
+
+void LabelPointOf(CPathgroveCtrl* control, ax::IDispatch* node, int32_t* x, int32_t* y) {
+    EXPECT_TRUE(control->Tree().View().LabelPoint(ItemOf(node), x, y));
+    *x += 2;
 }
 
 std::vector<std::u16string> Outline(CPathgroveCtrl* control) {

@@ -1,6 +1,7 @@
 // The tree tests' world: a home folder with XDG settings pointing into a
 // temporary folder, an empty mount table, the host's loop on a clock the
-// test moves, and a control with an event recorder connected.
+// test moves, a presenter the test scripts, and a control with an event
+// recorder connected.
 #pragma once
 
 #include "foldertree/automation/ComPtr.h"
@@ -8,6 +9,7 @@
 #include "foldertree/control/PathgroveCtrl.h"
 #include "foldertree/host/HostSite.h"
 #include "tests/foldertree/DispatchCalls.h"
+#include "tests/foldertree/ScriptedPresenter.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
@@ -81,6 +83,7 @@ class TreeFixture : public ::testing::Test {
     std::vector<std::unique_ptr<testsupport::ScopedEnv>> env;
     testsupport::ManualClock clock;
     ax::ComPtr<pgvhost::HostSite> site;
+    ax::ComPtr<ScriptedPresenter> presenter;
     ax::ComPtr<pgv::CPathgroveCtrl> control;
     ax::ComPtr<EventRecorder> events;
     std::vector<std::string> log;
@@ -102,6 +105,9 @@ std::u16string TextMember(ax::IDispatch* object, ax::DISPID id, std::initializer
 // The child with label `label`, without filling.
 NodePtr ChildNamed(ax::IDispatch* node, const std::u16string& label);
 std::vector<std::u16string> ChildLabels(ax::IDispatch* node);
+// The tree item a node names, and where its label starts (a point on it).
+pgv::TreeHandle ItemOf(ax::IDispatch* node);
+void LabelPointOf(pgv::CPathgroveCtrl* control, ax::IDispatch* node, int32_t* x, int32_t* y);
 // The labels of the whole tree in pre-order, children indented by two
 // blanks per level.
 std::vector<std::u16string> Outline(pgv::CPathgroveCtrl* control);

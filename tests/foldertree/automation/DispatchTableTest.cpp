@@ -1,6 +1,7 @@
 #include "foldertree/api/PathgroveMembers.h"
 #include "foldertree/automation/ComPtr.h"
 #include "foldertree/automation/DispatchObject.h"
+#include "foldertree/control/PathgroveCtrl.h"
 #include "tests/foldertree/DispatchCalls.h"
 
 #include <gtest/gtest.h>
@@ -123,11 +124,15 @@ TEST(DispatchTableTest, RaisesSetNotSupportedForReadOnlyMembersAndWritesByRefere
 
 TEST(DispatchTableTest, RefusesCallsFromAnotherThread) {
     auto sample = ComPtr<Sample>::Attach(new Sample());
-    HRESULT fromOther = S_OK;
+    auto control = ComPtr<pgv::CPathgroveCtrl>::Attach(new pgv::CPathgroveCtrl());
+    HRESULT fromOther[2] = {S_OK, S_OK};
     std::thread other([&] {
-        ScopedVariant result;
-        fromOther = pgvtest::Get(sample.Get(), 1, &result);
+        ScopedVariant count, indent;
+        fromOther[0] = pgvtest::Get(sample.Get(), 1, &count);
+        fromOther[1] = pgvtest::Put(control.Get(), pgv::PGVC_INDENT, MakeI4(40));
     });
     other.join();
-    EXPECT_EQ(fromOther, RPC_E_WRONG_THREAD);
+    EXPECT_EQ(fromOther[0], RPC_E_WRONG_THREAD);
+    EXPECT_EQ(fromOther[1], RPC_E_WRONG_THREAD);
+    EXPECT_EQ(control->Props().indent, pgv::kIndentMin);
 }

@@ -56,6 +56,9 @@ TEST(VariantChangeTypeTest, ConvertsNumbersBooleansAndTextWithinRange) {
         {MakeR8(9.25), VT_CY, S_OK, u"9.25"},
         {Variant{VT_NULL, {}, {}}, VT_I4, DISP_E_TYPEMISMATCH, nullptr},
         {Variant{VT_EMPTY, {}, {}}, VT_BSTR, S_OK, u""},
+        {MakeR8(std::nan("")), VT_I4, DISP_E_OVERFLOW, nullptr},
+        {MakeR4(-INFINITY), VT_I2, DISP_E_OVERFLOW, nullptr},
+        {MakeR8(INFINITY), VT_CY, DISP_E_OVERFLOW, nullptr},
     };
     for (const ChangeCase& c : cases) {
         Variant from = c.from;

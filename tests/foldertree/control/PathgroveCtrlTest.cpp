@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace pgv;
 using pgvtest::Call;
 using pgvtest::Get;
@@ -49,6 +51,9 @@ TEST(PathgroveCtrlTest, ReadsAndWritesPropertiesByDispidAndByName) {
     EXPECT_EQ(value.vt, ax::VT_I4);
     EXPECT_EQ(value.lVal, 44);
     EXPECT_EQ(control->IsDirty(), ax::S_OK);
+    // A number that is no number fits no integer.
+    EXPECT_EQ(Put(control.Get(), PGVC_INDENT, ax::MakeR8(std::nan(""))), ax::DISP_E_OVERFLOW);
+    EXPECT_EQ(control->Props().indent, 44);
     auto stream = ax::ComPtr<ax::MemoryStream>::Attach(new ax::MemoryStream());
     EXPECT_EQ(control->Save(stream.Get(), true), ax::S_OK);
     EXPECT_EQ(control->IsDirty(), ax::S_FALSE);
@@ -120,7 +125,7 @@ TEST(PathgroveCtrlTest, PutsIgnoreOutOfRangeValuesAndSetTheTreeStyles) {
     EXPECT_EQ(BorderExStyle(BS_SUNKEN), WS_EX_CLIENTEDGE);
 }
 
-TEST(PathgroveCtrlTest, WithoutAWindowTreeMembersFindNothingAndTheRestIsNotBuilt) {
+TEST(PathgroveCtrlTest, WithoutAWindowTreeMembersFindNothingAndNothingIsDrawn) {
     auto control = NewControl();
     const int32_t methods[] = {
         PGVC_SELECTPARENT,    PGVC_GETFIRSTITEM, PGVC_GETNEXTITEM, PGVC_REFRESHVIEW, PGVC_FIRSTCHECKEDNODE,
@@ -142,8 +147,6 @@ TEST(PathgroveCtrlTest, WithoutAWindowTreeMembersFindNothingAndTheRestIsNotBuilt
     EXPECT_EQ(Get(control.Get(), PGVC_ROOTFOLDER, &root), ax::S_OK);
     EXPECT_EQ(ax::BstrView(root.bstrVal), u"/");
     ax::VariantClear(&path);
-    ax::ScopedVariant utilities;
-    EXPECT_EQ(Call(control.Get(), PGVC_UTILITIES, ax::DISPATCH_METHOD, {}, &utilities), ax::E_NOTIMPL);
     EXPECT_EQ(control->Draw(0, nullptr), ax::E_NOTIMPL);
     EXPECT_EQ(control->TreeInput(IM_LBUTTONDOWN, 0, 0, 1, 1), ax::E_UNEXPECTED);
 }

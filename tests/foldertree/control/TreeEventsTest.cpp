@@ -4,6 +4,9 @@
 #include "foldertree/automation/Utf16.h"
 #include "tests/foldertree/TreeFixture.h"
 
+#include <new>
+#include <stdexcept>
+
 using namespace pgv;
 using namespace pgvtest;
 
@@ -62,8 +65,9 @@ TEST_F(TreeEventsTest, ExpansionAndClicksFireTheirEventsInOrder) {
     EXPECT_EQ(events->Count(PGVE_NODECLICK), 0u);
     Input(IM_RBUTTONDOWN, kChildLabelX + 19, RowY(3));
     Input(IM_RBUTTONUP, kChildLabelX + 19, RowY(3));
-    EXPECT_EQ(Fired(),
-              (std::vector<ax::DISPID>{PGVE_MOUSEDOWN, PGVE_MOUSEUP, PGVE_CLICK, PGVE_NODERIGHTCLICK}));
+    // The right click's menu is built (the site has no presenter to show it).
+    EXPECT_EQ(Fired(), (std::vector<ax::DISPID>{PGVE_MOUSEDOWN, PGVE_MOUSEUP, PGVE_CLICK, PGVE_NODERIGHTCLICK,
+                                                PGVE_ONCUSTOMCONTEXTMENUITEMADD, PGVE_ONCONTEXTMENUPOPUP}));
     // A cancelled collapse leaves the node expanded.
     events->cancel = {PGVE_NODECOLLAPSING};
     EXPECT_EQ(Put(home.Get(), PGVN_EXPANDED, ax::MakeBool(false)), ax::S_OK);
@@ -176,6 +180,32 @@ TEST_F(TreeEventsTest, HandlersMayDeleteItemsOrDropTheControlMidEvent) {
     };
     EXPECT_EQ(raw->TreeInput(IM_LBUTTONDBLCLK, 0, 0, kChildLabelX, RowY(1)), ax::S_OK);
     EXPECT_FALSE(control);
+}
+
+TEST_F(TreeEventsTest, ExceptionsFromBelowAnEntryPointBecomeResultCodes) {
+    MakeDirs({"Music/Rock", "Other/Jazz"});
+    Start();
+    NodePtr music = GetNode("Music");
+    bool outOfMemory = true;
+    events->handler = [&](ax::DISPID id, ax::DispParams*) {
+        if (id != PGVE_NODEEXPANDING)
+            return;
+        if (outOfMemory)
+            throw std::bad_alloc();
+        throw std::runtime_error("handler failed");
+    };
+    // The node's Invoke, the control's Invoke and its site contract.
+    EXPECT_EQ(Put(music.Get(), PGVN_EXPANDED, ax::MakeBool(true)), ax::E_OUTOFMEMORY);
+    ax::ScopedVariant node;
+    EXPECT_EQ(
+        CallAndFree(control.Get(), PGVC_GETNODE,
+                    {ax::MakeBstr(ax::Utf8ToUtf16(Home("Other/Jazz"))), ax::MakeR8(0), ax::MakeBool(true)},
+                    &node),
+        ax::E_OUTOFMEMORY);
+    outOfMemory = false;
+    EXPECT_EQ(control->TreeInput(IM_LBUTTONDBLCLK, 0, 0, kChildLabelX + 19, RowY(3)), ax::E_FAIL);
+    events->handler = nullptr;
+    EXPECT_TRUE(GetNode("Music/Rock"));
 }
 
 TEST_F(TreeEventsTest, InfoTipsShowThePathAndKeepAtMostTheTreesBuffer) {

@@ -72,3 +72,17 @@ TEST(HostSiteTest, LoopRunsPostedCallsDueTimersAndReadyDescriptors) {
     close(fds[0]);
     close(fds[1]);
 }
+
+TEST(HostSiteTest, AWatchedDescriptorClosedElsewhereIsDroppedAfterItsCallbackRanOnce) {
+    auto site = ax::ComPtr<HostSite>::Attach(new HostSite());
+    std::vector<std::string> log;
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    ASSERT_EQ(site->Loop().WatchDescriptor(fds[0], Recorder(log, "closed").Get()), ax::S_OK);
+    close(fds[0]);
+    EXPECT_EQ(site->Loop().RunPending(), 1u);
+    EXPECT_EQ(site->Loop().RunPending(), 0u);
+    EXPECT_EQ(log, (std::vector<std::string>{"closed"}));
+    EXPECT_EQ(site->Loop().UnwatchDescriptor(fds[0]), ax::S_FALSE);
+    close(fds[1]);
+}

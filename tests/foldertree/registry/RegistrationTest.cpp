@@ -1,5 +1,6 @@
 #include "foldertree/registry/Registration.h"
 #include "foldertree/registry/RegistryFile.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -94,4 +95,21 @@ TEST(RegistrationTest, UnregisteringRemovesTheClassesAndLibraryAndKeepsOthers) {
     ASSERT_NE(store.Value("Other\\Key", ""), nullptr);
     EXPECT_EQ(*store.Value("Other\\Key", ""), "kept");
     EXPECT_EQ(UnregisterServer(dir.File("missing/folder/registry")), ax::S_OK);
+}
+
+TEST(RegistrationTest, ARelativeOrMissingRegistryPathIsRefusedNotWrittenHere) {
+    testsupport::TempDir dir;
+    {
+        testsupport::ScopedEnv relative("PGROVE80_REGISTRY", "pgrove80-registry");
+        EXPECT_EQ(RegistryPath(), "");
+    }
+    for (const std::string& path : {std::string(), std::string("pgrove80-registry")}) {
+        EXPECT_EQ(RegisterServer(path, "/x/libpgrove80.so"), ax::SELFREG_E_CLASS) << path;
+        EXPECT_EQ(UnregisterServer(path), ax::SELFREG_E_CLASS) << path;
+    }
+    struct stat here;
+    EXPECT_NE(stat("pgrove80-registry", &here), 0);
+    EXPECT_NE(stat("pgrove80-registry.lock", &here), 0);
+    testsupport::ScopedEnv absolute("PGROVE80_REGISTRY", dir.File("registry").c_str());
+    EXPECT_EQ(RegistryPath(), dir.File("registry"));
 }

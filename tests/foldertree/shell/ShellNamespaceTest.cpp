@@ -86,6 +86,10 @@ TEST_F(ShellNamespaceTest, ItemsHaveTheirNamesPathsAndAttributes) {
     testsupport::WriteFileText(home + "/box.ZIP", "PK");
     testsupport::WriteFileText(home + "/a.mp3", "x");
     const uint32_t all = 0xFFFFFFFF;
+    // Names in a folder can be moved and renamed; what has a path copied;
+    // everything linked to.
+    const uint32_t named = SFGAO_CANCOPY | SFGAO_CANMOVE | SFGAO_CANLINK | SFGAO_CANRENAME;
+    const uint32_t located = SFGAO_CANCOPY | SFGAO_CANLINK;
     struct Case {
         ItemIds item;
         const char16_t* name;
@@ -96,38 +100,40 @@ TEST_F(ShellNamespaceTest, ItemsHaveTheirNamesPathsAndAttributes) {
         {{},
          u"Desktop",
          home + "/Desktop",
-         SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER},
+         SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER | located},
         {{kHome},
          u"Home",
          home,
-         SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER},
-        {{kComputer}, u"Computer", "", SFGAO_FOLDER | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER},
-        {{VirtualId(VI_TRASH)}, u"Trash", "", SFGAO_FOLDER},
+         SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER | located},
+        {{kComputer},
+         u"Computer",
+         "",
+         SFGAO_FOLDER | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER | SFGAO_CANLINK},
+        {{VirtualId(VI_TRASH)}, u"Trash", "", SFGAO_FOLDER | SFGAO_CANLINK},
         {{kComputer, VolumeId("/")},
          u"File System",
          "/",
-         SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER},
+         SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER | located},
         {{kComputer, VolumeId(volume)},
          u"usb",
          volume,
-         SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER},
+         SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER | located},
         {{kHome, NameId(IK_FOLDER, ".cache", IF_HIDDEN)},
          u".cache",
          home + "/.cache",
-         SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR | SFGAO_CANRENAME | SFGAO_HIDDEN},
+         SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR | named | SFGAO_HIDDEN},
         {{kHome, NameId(IK_FOLDER, "Linked", IF_SYMLINK)},
          u"Linked",
          home + "/Linked",
-         SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR | SFGAO_CANRENAME | SFGAO_LINK |
-             SFGAO_HASSUBFOLDER},
+         SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR | named | SFGAO_LINK | SFGAO_HASSUBFOLDER},
         {{kHome, NameId(IK_FILE, "box.ZIP", 0)},
          u"box.ZIP",
          home + "/box.ZIP",
-         SFGAO_FOLDER | SFGAO_STREAM | SFGAO_FILESYSTEM | SFGAO_CANRENAME},
+         SFGAO_FOLDER | SFGAO_STREAM | SFGAO_FILESYSTEM | named},
         {{kHome, NameId(IK_FILE, "a.mp3", 0)},
          u"a.mp3",
          home + "/a.mp3",
-         SFGAO_STREAM | SFGAO_FILESYSTEM | SFGAO_CANRENAME},
+         SFGAO_STREAM | SFGAO_FILESYSTEM | named},
         {{kHome, NameId(IK_FILE, "gone", 0)}, u"gone", home + "/gone", 0},
         {{kComputer, VolumeId("/media/unmounted")}, u"unmounted", "/media/unmounted", 0},
     };
