@@ -26,7 +26,7 @@ void FileScanner::ScanSingleFile(const std::wstring& path, uint32_t songId) {
         return;
     }
     SharedDir* dir = GetOrAddDirectory(NormalizeDirPath(dirName));
-    AddScannedFileIn(*dir, fileName, songId);
+    AddScannedFileIn(*dir, fileName, WideToUtf8(fileName), songId);
 }
 
 bool FileScanner::GetSongIdForCfId(uint32_t cfID, uint32_t& songId) {
