@@ -17,11 +17,22 @@ MELVANE_PACKAGES=(
   libgtk-3-dev libayatana-appindicator3-dev libnotify-dev xvfb xauth dbus
 )
 
-# Installs whatever of MELVANE_PACKAGES is missing; quick when all are there.
+# What scripts/bench needs beyond them: the benchmark library is made by a
+# Python script with the ffmpeg program.
+MELVANE_BENCH_PACKAGES=(
+  python3 ffmpeg
+)
+
+# Installs whatever of the given packages (MELVANE_PACKAGES when none are
+# given) is missing; quick when all are there.
 melvane_install_packages() {
+  local wanted=("$@")
+  if [ ${#wanted[@]} -eq 0 ]; then
+    wanted=("${MELVANE_PACKAGES[@]}")
+  fi
   local missing=()
   local pkg
-  for pkg in "${MELVANE_PACKAGES[@]}"; do
+  for pkg in "${wanted[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
       missing+=("$pkg")
     fi

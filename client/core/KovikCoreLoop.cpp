@@ -114,6 +114,7 @@ void KovikCore::ShutdownCore() {
     LogStats();
     m_musicSearch->WaitForThread(kMusicSearchWaitMs);
     MVLOG(LOG_VERB, "about to free resources");
+    m_shareMon->Stop();
     {
         MutexLock lock(m_sharesLock);
         m_shares.clear();

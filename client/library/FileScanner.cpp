@@ -5,6 +5,7 @@
 #include "include/fs/PathUtil.h"
 #include "include/log/Logger.h"
 #include "include/process/ShellOpen.h"
+#include "platform/fs/DirReader.h"
 #include "platform/time/Clock.h"
 
 #include <algorithm>
@@ -27,6 +28,7 @@ bool FileScanner::ShouldStop() const {
 
 void FileScanner::Cleanup() {
     m_workUnits.clear();
+    m_listed = ListedDirectory{};
     m_serverSyncQueue.clear();
     m_waitingPlaylists.clear();
     m_songMap.clear();
@@ -35,6 +37,7 @@ void FileScanner::Cleanup() {
     m_dirsByPath.clear();
     m_dirsById.clear();
     m_scanning = false;
+    m_numSeen = 0;
     m_numOutstanding = 0;
     m_tables.Close();
 }

@@ -29,18 +29,12 @@
 
 class FileMetaData;
 class IScannerHost;
+namespace platform {
+class DirReader;
+}
 class MusicFile;
 class Playlist;
 class SharedFile;
-
-// One step of a scan: list a directory, or add one file of a listed one.
-struct ScanWorkUnit {
-    // A directory to list (NormalizeDirPath form); empty for a file unit.
-    std::wstring m_dir;
-    // A file unit: the file's name and its directory record's id.
-    std::wstring m_name;
-    uint32_t m_dirId = 0;
-};
 
 class FileScanner {
   public:
@@ -70,7 +64,7 @@ class FileScanner {
     virtual void initScan(bool force);
     // One directory listing or one file.
     virtual void ScanStep();
-    virtual bool HasWorkUnits() const { return !m_workUnits.empty(); }
+    virtual bool HasWorkUnits() const { return !m_workUnits.empty() || m_listed.count > 0; }
     // The new files not yet acknowledged are fewer than the server's window.
     virtual bool BelowOutstandingLimit() const;
     virtual bool IsScanning() const { return m_scanning; }
@@ -192,9 +186,17 @@ class FileScanner {
 
   private:
     // ---- the walk ----
+    // Lists a directory: its folders are queued, its music files and
+    // playlists kept for the steps that follow.
     void ScanDirectory(const SharedDir& dir);
-    void QueueWorkUnit(const SharedDir& dir, const std::wstring& name, bool isDirectory);
-    void AddScannedFileIn(SharedDir& dir, const std::wstring& fileName, uint32_t songId);
+    void QueueDirectory(const SharedDir& parent, const std::wstring& name);
+    void ForgetListing();
+    // `utf8Name` is `fileName` as the system names it.
+    void AddScannedFileIn(SharedDir& dir, const std::wstring& fileName, const std::string& utf8Name,
+                          uint32_t songId);
+    // The file's stat record: looked up by name in the directory listed last
+    // when it is that one, else by its path.
+    bool StatFile(const SharedDir& dir, const std::string& utf8Name, struct stat& record);
     // The file made from a stat record and read; null (logged) when it is
     // not to be shared.
     std::unique_ptr<SharedFile> MakeSharedFile(const SharedDir& dir, const PathKey& key,
@@ -217,7 +219,8 @@ class FileScanner {
 
     IScannerHost* m_host;
     std::vector<std::wstring> m_curShares;
-    std::deque<ScanWorkUnit> m_workUnits;
+    // Directories still to list (NormalizeDirPath form).
+    std::deque<std::wstring> m_workUnits;
     std::unordered_map<uint32_t, std::unique_ptr<SharedFile>> m_filesById;
     std::unordered_map<uint32_t, std::unique_ptr<SharedDir>> m_dirsById;
     std::unordered_map<uint32_t, std::list<MusicFile*>> m_songMap;
@@ -225,6 +228,10 @@ class FileScanner {
     uint32_t m_cfIdCounter = 0;
     uint32_t m_dirIdCounter = 0;
     bool m_scanning = false;
+    // The number of the running (or last) full scan, and how many indexed
+    // files it has found so far: when that is all of them, none is swept.
+    uint32_t m_scanSerial = 0;
+    size_t m_numSeen = 0;
     bool m_rescanRequested = false;
     // A listing of this scan stopped early: its sweep would remove files
     // that are still there.
@@ -233,7 +240,7 @@ class FileScanner {
     int64_t m_lastScanDuration = 0;
     uint32_t m_deltasTaken = 0;
     std::deque<SyncDelta> m_serverSyncQueue;
-    std::map<std::wstring, SharedDir*, PathLessNoCase> m_dirsByPath;
+    std::unordered_map<std::wstring, SharedDir*> m_dirsByPath;
     std::map<PathKey, SharedFile*, PathKeyLess> m_filesByPath;
     bool m_queueDisabled = true;
     bool m_metadataLoaded = false;
@@ -246,4 +253,19 @@ class FileScanner {
     FileOpener m_opener;
     // The path of the file being stat'ed, kept to spare an allocation a file.
     std::string m_statPath;
+    // The directory listed last: open while its files are added, one a step
+    // and the last listed first, before the next directory is listed. The
+    // name slots are reused from one directory to the next.
+    struct ListedName {
+        std::wstring wide;
+        std::string utf8;
+    };
+    struct ListedDirectory {
+        std::unique_ptr<platform::DirReader> reader;
+        uint32_t dirId = 0;
+        std::vector<ListedName> names;
+        // The slots that hold names still to add.
+        size_t count = 0;
+    };
+    ListedDirectory m_listed;
 };

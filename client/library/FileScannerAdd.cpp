@@ -9,17 +9,6 @@
 #include "include/fs/PathUtil.h"
 #include "include/log/Logger.h"
 
-namespace {
-
-// Appends the UTF-8 form of `wide` without a temporary string.
-void AppendUtf8(std::string& out, const std::wstring& wide) {
-    const size_t start = out.size();
-    out.resize(start + Utf8Length(wide));
-    out.resize(start + WideToUtf8Into(wide.data(), wide.size(), out.data() + start, out.size() - start));
-}
-
-} // namespace
-
 void FileScanner::AddScannedFile(const std::wstring& dirName, const std::wstring& fileName, uint32_t songId) {
     if (!IsNormalizedDirPath(dirName)) {
         MVLOG(LOG_ERR, "Not adding '%ls' of '%ls': the folder is not in its canonical form", fileName.c_str(),
@@ -27,15 +16,14 @@ void FileScanner::AddScannedFile(const std::wstring& dirName, const std::wstring
         return;
     }
     if (SharedDir* dir = FindDirectoryByPath(dirName))
-        AddScannedFileIn(*dir, fileName, songId);
+        AddScannedFileIn(*dir, fileName, WideToUtf8(fileName), songId);
 }
 
-void FileScanner::AddScannedFileIn(SharedDir& dir, const std::wstring& fileName, uint32_t songId) {
+void FileScanner::AddScannedFileIn(SharedDir& dir, const std::wstring& fileName, const std::string& utf8Name,
+                                   uint32_t songId) {
     dir.m_inUse = true;
-    m_statPath = dir.m_utf8Path;
-    AppendUtf8(m_statPath, fileName);
     struct stat record {};
-    if (stat(m_statPath.c_str(), &record) != 0) {
+    if (!StatFile(dir, utf8Name, record)) {
         MVLOG(LOG_ERR, "Could not stat %ls%ls", dir.m_path.c_str(), fileName.c_str());
         return;
     }
@@ -48,7 +36,8 @@ void FileScanner::AddScannedFileIn(SharedDir& dir, const std::wstring& fileName,
     uint32_t reusedCfId = 0;
     if (auto known = m_filesByPath.find(PathKeyRef{fileName, dir.m_id}); known != m_filesByPath.end()) {
         SharedFile* file = known->second;
-        file->SetSeen(true);
+        if (file->MarkSeen(m_scanSerial))
+            ++m_numSeen;
         if (file->MatchesStat(record))
             return;
         // A changed playlist keeps its cfID; a changed music file is a new
@@ -125,6 +114,8 @@ bool FileScanner::AddNewFile(std::unique_ptr<SharedFile> file) {
     }
     m_filesByPath[added->GetKey()] = added;
     m_filesById[added->GetClientFileID()] = std::move(file);
+    if (added->MarkSeen(m_scanSerial))
+        ++m_numSeen;
     if (added->GetKind() == SF_PLAYLIST) {
         auto* playlist = static_cast<Playlist*>(added);
         (void)playlist->MatchEntriesToFiles(*this);
@@ -164,6 +155,8 @@ bool FileScanner::RemoveSharedFile(uint32_t cfID) {
         if (m_numOutstanding > 0)
             --m_numOutstanding;
     }
+    if (file->SeenInScan(m_scanSerial) && m_numSeen > 0)
+        --m_numSeen;
     m_filesById.erase(byId);
     return indexed;
 }

@@ -29,7 +29,7 @@ void FileScanner::ScanSingleFile(const std::wstring& path, uint32_t songId) {
     // own row, and the load would then delete that row.
     LoadStoredFilesOnce();
     SharedDir* dir = GetOrAddDirectory(NormalizeDirPath(dirName));
-    AddScannedFileIn(*dir, fileName, songId);
+    AddScannedFileIn(*dir, fileName, WideToUtf8(fileName), songId);
 }
 
 bool FileScanner::GetSongIdForCfId(uint32_t cfID, uint32_t& songId) {

@@ -45,13 +45,14 @@ void FileScanner::initScan(bool force) {
             continue; // would be "/", the whole machine
         const std::wstring path = NormalizeDirPath(share);
         MVLOG(LOG_VERB, "adding share %ls to base scan", path.c_str());
-        m_workUnits.push_back(ScanWorkUnit{path, std::wstring(), 0});
+        m_workUnits.push_back(path);
     }
     LoadStoredFilesOnce();
     for (auto& [id, dir] : m_dirsById)
         dir->m_inUse = false;
-    for (auto& [cfID, file] : m_filesById)
-        file->SetSeen(false);
+    // Every indexed file is now unseen.
+    ++m_scanSerial;
+    m_numSeen = 0;
     BeginTransaction();
     if (m_workUnits.empty()) {
         MVLOG(LOG_INFO, "no work units in InitScan, finishing");
@@ -62,23 +63,26 @@ void FileScanner::initScan(bool force) {
 }
 
 void FileScanner::ScanStep() {
-    if (!m_scanning || m_workUnits.empty())
+    if (!m_scanning || !HasWorkUnits())
         return;
-    ScanWorkUnit unit = std::move(m_workUnits.front());
-    m_workUnits.pop_front();
-    if (unit.m_name.empty()) {
-        ScanDirectory(*GetOrAddDirectory(unit.m_dir));
-    } else if (auto it = m_dirsById.find(unit.m_dirId); it != m_dirsById.end()) {
-        AddScannedFileIn(*it->second, unit.m_name, 0);
+    if (m_listed.count > 0) {
+        const ListedName& next = m_listed.names[--m_listed.count];
+        if (auto it = m_dirsById.find(m_listed.dirId); it != m_dirsById.end())
+            AddScannedFileIn(*it->second, next.wide, next.utf8, 0);
+    } else {
+        const std::wstring path = std::move(m_workUnits.front());
+        m_workUnits.pop_front();
+        ScanDirectory(*GetOrAddDirectory(path));
     }
     // The program is ending, maybe in the middle of a listing: no sweep.
     if (ShouldStop())
         return;
-    if (m_workUnits.empty())
+    if (m_workUnits.empty() && m_listed.count == 0)
         EndOfScan();
 }
 
 void FileScanner::EndOfScan() {
+    ForgetListing();
     if (m_listingCutShort)
         MVLOG(LOG_ERR, "A listing of this scan stopped early; files it did not see are kept");
     else
@@ -99,60 +103,80 @@ void FileScanner::EndOfScan() {
 }
 
 void FileScanner::ScanDirectory(const SharedDir& dir) {
-    platform::DirReader reader;
-    if (const int error = reader.Open(dir.m_utf8Path.c_str()); error != 0) {
+    ForgetListing();
+    auto reader = std::make_unique<platform::DirReader>();
+    if (const int error = reader->Open(dir.m_utf8Path.c_str()); error != 0) {
         MVLOG(LOG_ERR, "FindFirstFile with %ls* failed. errcode: %i", dir.m_path.c_str(), error);
         return;
     }
     const char* name = nullptr;
     platform::DirEntryKind kind = platform::DEK_OTHER;
-    std::wstring wideName;
-    while (!ShouldStop() && reader.Next(name, kind)) {
+    while (!ShouldStop() && reader->Next(name, kind)) {
         // Directories are walked; a link is never entered, and one that
         // names a file is taken as that file.
         if (kind == platform::DEK_OTHER)
             continue;
-        if (!Utf8ToWideStrict(name, wideName)) {
+        if (m_listed.count == m_listed.names.size())
+            m_listed.names.emplace_back();
+        ListedName& slot = m_listed.names[m_listed.count];
+        if (!Utf8ToWideStrict(name, slot.wide)) {
             MVLOG(LOG_ERR, "Skipping a name that is not valid UTF-8 in %ls: %ls", dir.m_path.c_str(),
-                  wideName.c_str());
+                  slot.wide.c_str());
             continue;
         }
-        QueueWorkUnit(dir, wideName, kind == platform::DEK_DIRECTORY);
+        if (kind == platform::DEK_DIRECTORY) {
+            QueueDirectory(dir, slot.wide);
+        } else if (slot.wide.size() >= kMinSharedNameLength &&
+                   (isMusicFile(slot.wide) || IsPlaylistFile(slot.wide))) {
+            slot.utf8 = name;
+            ++m_listed.count;
+        }
     }
-    if (reader.Error() != 0)
-        MVLOG(LOG_ERR, "Listing %ls stopped, errcode: %i", dir.m_path.c_str(), reader.Error());
-    if (reader.Error() != 0 || ShouldStop())
+    if (reader->Error() != 0)
+        MVLOG(LOG_ERR, "Listing %ls stopped, errcode: %i", dir.m_path.c_str(), reader->Error());
+    if (reader->Error() != 0 || ShouldStop())
         m_listingCutShort = true;
+    m_listed.reader = std::move(reader);
+    m_listed.dirId = dir.m_id;
 }
 
-void FileScanner::QueueWorkUnit(const SharedDir& dir, const std::wstring& name, bool isDirectory) {
-    if (isDirectory) {
-        std::wstring path = PathJoin(dir.m_path, name);
-        if (Utf8Length(path) >= kMaxDirPath) {
-            MVLOG(LOG_CRIT, "%ls\\%ls was more than %i chars, skipping", dir.m_path.c_str(), name.c_str(),
-                  static_cast<int>(kMaxDirPath));
-            return;
-        }
-        m_workUnits.push_back(ScanWorkUnit{NormalizeDirPath(path), std::wstring(), 0});
+void FileScanner::ForgetListing() {
+    m_listed.reader.reset();
+    m_listed.count = 0;
+}
+
+bool FileScanner::StatFile(const SharedDir& dir, const std::string& utf8Name, struct stat& record) {
+    if (m_listed.reader && m_listed.dirId == dir.m_id)
+        return m_listed.reader->StatEntry(utf8Name.c_str(), record) == 0;
+    m_statPath = dir.m_utf8Path;
+    m_statPath += utf8Name;
+    return stat(m_statPath.c_str(), &record) == 0;
+}
+
+void FileScanner::QueueDirectory(const SharedDir& parent, const std::wstring& name) {
+    std::wstring path = PathJoin(parent.m_path, name);
+    if (Utf8Length(path) >= kMaxDirPath) {
+        MVLOG(LOG_CRIT, "%ls\\%ls was more than %i chars, skipping", parent.m_path.c_str(), name.c_str(),
+              static_cast<int>(kMaxDirPath));
         return;
     }
-    // Files go first, so a listed directory's files are added before the
-    // next directory is listed.
-    if (name.size() >= kMinSharedNameLength && (isMusicFile(name) || IsPlaylistFile(name)))
-        m_workUnits.push_front(ScanWorkUnit{std::wstring(), name, dir.m_id});
+    m_workUnits.push_back(NormalizeDirPath(path));
 }
 
 void FileScanner::RemoveUnusedFiles() {
-    std::vector<uint32_t> unused;
-    for (const auto& [key, file] : m_filesByPath) {
-        if (file->GetSeen())
-            continue;
-        MVLOG(LOG_VERB, "removing unused file '%ls'", file->GetFileName().c_str());
-        QueueDelta(file, SYNC_DEL);
-        unused.push_back(file->GetClientFileID());
+    // A scan that found every indexed file leaves none to sweep.
+    if (m_numSeen < m_filesByPath.size()) {
+        std::vector<uint32_t> unused;
+        for (const auto& [key, file] : m_filesByPath) {
+            if (file->SeenInScan(m_scanSerial))
+                continue;
+            MVLOG(LOG_VERB, "removing unused file '%ls'", file->GetFileName().c_str());
+            QueueDelta(file, SYNC_DEL);
+            unused.push_back(file->GetClientFileID());
+        }
+        for (uint32_t cfID : unused)
+            (void)RemoveSharedFile(cfID);
     }
-    for (uint32_t cfID : unused)
-        (void)RemoveSharedFile(cfID);
     for (auto it = m_dirsById.begin(); it != m_dirsById.end();) {
         if (it->second->m_inUse) {
             ++it;
@@ -173,12 +197,13 @@ void FileScanner::finishScan() {
 }
 
 void FileScanner::CancelScan() {
-    MVLOG(LOG_INFO, "In CancelScan, %i wus", static_cast<int>(m_workUnits.size()));
+    MVLOG(LOG_INFO, "In CancelScan, %i wus", static_cast<int>(m_workUnits.size() + m_listed.count));
     if (!m_queueDisabled) {
         MVLOG(LOG_INFO, "In CancelScan, queueing server disconn");
         QueueDelta(nullptr, SYNC_DISCONNECT);
     }
     m_workUnits.clear();
+    ForgetListing();
     if (m_scanning)
         finishScan();
 }

@@ -54,8 +54,16 @@ class SharedFile {
     uint32_t GetLastModDate() const { return m_lastModDate; }
     bool GetNewFile() const { return m_newFile; }
     void SetNewFile(bool newFile) { m_newFile = newFile; }
-    bool GetSeen() const { return m_seen; }
-    void SetSeen(bool seen) { m_seen = seen; }
+    // Full scans are numbered; a file keeps the number of the last one that
+    // found it on disk.
+    bool SeenInScan(uint32_t scan) const { return m_seenInScan == scan; }
+    // False when the file was marked for `scan` already.
+    bool MarkSeen(uint32_t scan) {
+        if (m_seenInScan == scan)
+            return false;
+        m_seenInScan = scan;
+        return true;
+    }
 
     // The stat record's size and modification time (each as 32 bits) equal
     // the stored ones.
@@ -73,7 +81,7 @@ class SharedFile {
     // Size and modification time (each as 32 bits) from a stat record.
     void TakeStat(const struct stat& record);
 
-    bool m_seen = true;
+    uint32_t m_seenInScan = 0;
     PathKey m_key;
     uint32_t m_size = 0;
     uint32_t m_cfID = 0;

@@ -84,15 +84,18 @@ namespace {
 
 // Decodes into `result`; false when some sequence was invalid (and replaced).
 bool DecodeUtf8(const char* text, size_t n, std::wstring& result) {
-    result.clear();
-    result.reserve(n);
+    // No input byte gives more than one character, so the result is sized
+    // once and written by position.
+    result.resize(n);
+    wchar_t* out = result.data();
+    size_t written = 0;
     const auto* s = reinterpret_cast<const unsigned char*>(text);
     bool clean = true;
     size_t i = 0;
     while (i < n) {
         unsigned char lead = s[i];
         if (lead < 0x80) {
-            result += static_cast<wchar_t>(lead);
+            out[written++] = static_cast<wchar_t>(lead);
             ++i;
             continue;
         }
@@ -119,7 +122,7 @@ bool DecodeUtf8(const char* text, size_t n, std::wstring& result) {
             else if (lead == 0xF4)
                 hi = 0x8F;
         } else {
-            result += kReplacementChar;
+            out[written++] = kReplacementChar;
             clean = false;
             ++i;
             continue;
@@ -139,13 +142,14 @@ bool DecodeUtf8(const char* text, size_t n, std::wstring& result) {
         // A broken sequence is replaced as one unit, and the byte that broke it
         // is decoded afresh.
         if (got == need) {
-            result += static_cast<wchar_t>(cp);
+            out[written++] = static_cast<wchar_t>(cp);
         } else {
-            result += kReplacementChar;
+            out[written++] = kReplacementChar;
             clean = false;
         }
         i = j;
     }
+    result.resize(written);
     return clean;
 }
 

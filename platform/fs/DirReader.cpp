@@ -73,4 +73,10 @@ bool DirReader::Next(const char*& name, DirEntryKind& kind) noexcept {
     }
 }
 
+int DirReader::StatEntry(const char* name, struct stat& record) const noexcept {
+    if (!m_dir)
+        return EBADF;
+    return fstatat(dirfd(m_dir), name, &record, 0) == 0 ? 0 : errno;
+}
+
 } // namespace platform

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 namespace platform {
 
@@ -29,6 +30,9 @@ class DirReader {
     bool Next(const char*& name, DirEntryKind& kind) noexcept;
     // The errno value of a failed read, else 0.
     int Error() const noexcept { return m_error; }
+    // Stats the entry `name` of the open directory, following a link: 0, or
+    // an errno value. Spares the system the walk of the directory's path.
+    int StatEntry(const char* name, struct stat& record) const noexcept;
 
   private:
     DIR* m_dir = nullptr;

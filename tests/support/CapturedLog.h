@@ -23,6 +23,14 @@ class CapturedLog {
 
     std::string Text() { return m_logger.GetMemoryText(); }
     bool Contains(const std::string& piece) { return Text().find(piece) != std::string::npos; }
+    // How often `piece` was logged.
+    int Count(const std::string& piece) {
+        const std::string text = Text();
+        int count = 0;
+        for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
+            ++count;
+        return count;
+    }
     Logger& GetLogger() { return m_logger; }
 
   private:

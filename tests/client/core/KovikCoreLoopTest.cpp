@@ -20,13 +20,7 @@ class KovikCoreLoopTest : public ::testing::Test {
 
     void AdvanceSecs(int64_t secs) { h.clock.Advance(secs * 1000); }
 
-    int Occurrences(const std::string& piece) {
-        const std::string text = h.log.Text();
-        int n = 0;
-        for (size_t pos = text.find(piece); pos != std::string::npos; pos = text.find(piece, pos + 1))
-            ++n;
-        return n;
-    }
+    int Occurrences(const std::string& piece) { return h.log.Count(piece); }
 
     CoreHarness h;
 };
@@ -239,6 +233,7 @@ TEST_F(KovikCoreLoopTest, ShutdownEndsTheTransactionBeforeTheConnectionCloses) {
     EXPECT_LT(end, cleanup);
     EXPECT_LT(cleanup, wait);
     EXPECT_LT(wait, shutdown);
+    EXPECT_EQ(1, h.shareMon->stops);
     EXPECT_FALSE(h.core->IsRunning());
     EXPECT_TRUE(h.core->GetShares().empty());
     // A run that had not sent its statistics sends them now.

@@ -88,11 +88,15 @@ TEST(FileScannerWalkTest, RescansFollowTheDisk) {
     EXPECT_EQ(6, h.Rows());
     EXPECT_EQ(0u, first.count(h.CfId("rock/one.mp3")));
 
-    // A file and a folder go; so do their rows and the folder records.
+    // A file and a folder go; so do their rows and the folder records, also
+    // when as many other files changed in the same scan.
     const std::map<uint32_t, std::string> third = Ids(h, known);
     h.Remove("rock/Case.mp3");
     h.Remove("jazz");
-    EXPECT_EQ(std::vector<std::string>({"DEL jazz/deep/three.M4A", "DEL rock/Case.mp3"}),
+    h.Write("rock/one.mp3", 30);
+    h.Write("rock/case.mp3", 30);
+    EXPECT_EQ(std::vector<std::string>({"DEL jazz/deep/three.M4A", "DEL rock/Case.mp3", "DEL rock/case.mp3",
+                                        "DEL rock/one.mp3", "NEW rock/case.mp3", "NEW rock/one.mp3"}),
               Describe(h, h.Scan(), third));
     EXPECT_EQ(4, h.Rows());
     EXPECT_EQ(L"size: 2 4 lst: 0 scanning: 0", h.Scanner().GetStatusText());

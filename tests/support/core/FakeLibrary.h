@@ -191,11 +191,13 @@ class FakeShareMon final : public ShareMon {
             out.push_back(std::move(change));
         pending.clear();
     }
+    void Stop() override { ++stops; }
     void Push(int type, const std::wstring& path) {
         pending.push_back(std::make_unique<ScanFileRequest>(type, path));
     }
 
     int starts = 0;
+    int stops = 0;
     std::vector<std::vector<std::wstring>> given;
     std::vector<std::unique_ptr<ScanFileRequest>> pending;
 };

@@ -1,0 +1,31 @@
+// What every benchmark program measures and prints: wall time, the peak
+// resident memory of the process, and figures in one aligned column with
+// their ratio to a reference time.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace bench {
+
+class Stopwatch {
+  public:
+    Stopwatch() : m_start(std::chrono::steady_clock::now()) {}
+    double Seconds() const {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+    }
+
+  private:
+    std::chrono::steady_clock::time_point m_start;
+};
+
+// The process's peak resident set (VmHWM) in bytes; 0 when unknown.
+uint64_t PeakResidentBytes();
+
+// "<label>  <seconds> s" and, when `reference` is positive, the ratio to it;
+// `extra` follows on the same line.
+void PrintSeconds(const std::string& label, double seconds, double reference, const std::string& extra = "");
+void PrintLine(const std::string& label, const std::string& value);
+
+} // namespace bench
