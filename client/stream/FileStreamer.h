@@ -26,7 +26,8 @@ class FileStreamer {
     // Connections served at once; a player beyond them is closed at accept.
     static constexpr size_t kMaxConns = 64;
 
-    // The ports tried in order: 51569, 52569, 53569.
+    // The ports tried in order: 51569, 52569, 53569. (Tests give 0 for any
+    // free port.)
     static std::vector<uint16_t> DefaultPorts();
 
     FileStreamer();

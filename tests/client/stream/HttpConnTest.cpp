@@ -51,6 +51,8 @@ TEST(HttpConnTest, SmallResourcesAnswerWithExactHeaders) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.answer, h.Fetch(c.request).Received()) << c.request;
+    // The connections' own lines name the port they were accepted on.
+    EXPECT_TRUE(h.lib.db.log.Contains("(127.0.0.1:" + std::to_string(h.port) + ")"));
 }
 
 TEST(HttpConnTest, BadHeadsAndRequestsWithoutTheSaltOrTheLocalHostAreRefused) {

@@ -1,6 +1,6 @@
-// A song server on a free loopback port over a scanner of a real music
-// folder, with a stand-in server link and the passes of the core loop run by
-// the test. Players are the tests' own (tests/support/stream).
+// A song server on a loopback port the system picks, over a scanner of a
+// real music folder, with a stand-in server link and the passes of the core
+// loop run by the test. Players are the tests' own (tests/support/stream).
 #pragma once
 
 #include "client/net/TcpConn.h"
@@ -23,14 +23,14 @@ namespace testsupport {
 
 inline constexpr char kTestSalt[] = "0a1b2c3d";
 
-inline uint16_t FreeLoopbackPort() {
-    LoopbackListener probe;
-    return probe.port;
+// The port list that has the streamer listen on any free port.
+inline std::vector<uint16_t> AnyFreePort() {
+    return {0};
 }
 
 class StreamHarness {
   public:
-    StreamHarness() : port(FreeLoopbackPort()), streamer({port}) {
+    StreamHarness() : streamer(AnyFreePort()) {
         EXPECT_EQ(0, startNetworking());
         link.userName = "it's a\\name";
     }
@@ -38,11 +38,12 @@ class StreamHarness {
     StreamHarness(const StreamHarness&) = delete;
     StreamHarness& operator=(const StreamHarness&) = delete;
 
-    // Scans the music folder and starts listening.
+    // Scans the music folder and starts listening; `port` is known from now.
     void Start() {
         lib.Scan();
         streamer.Start(lib.Scanner(), link, kTestSalt);
         ASSERT_TRUE(streamer.IsListening());
+        port = streamer.GetPort();
     }
 
     // An MP3 of `frames` silent frames in the music folder, behind an ID3v2
@@ -113,7 +114,7 @@ class StreamHarness {
 
     ScanHarness lib;
     FakeServerLink link;
-    uint16_t port;
+    uint16_t port = 0;
     FileStreamer streamer;
     StreamerLoop loop{streamer};
 
