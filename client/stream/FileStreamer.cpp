@@ -70,7 +70,7 @@ TcpConn* FileStreamer::OnAccept(void* streamer, uint16_t port) {
 }
 
 TcpConn* FileStreamer::Accept(uint16_t port) {
-    if (m_conns.size() >= kMaxConns) {
+    if (m_conns.size() >= kMaxConns - kRemoteOnlyConns) {
         MVLOG(LOG_ERR, "Already serving %zu players; refusing another on port %d", m_conns.size(), port);
         return nullptr;
     }

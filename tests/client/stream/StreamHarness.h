@@ -70,14 +70,18 @@ class StreamHarness {
         GiveSongId("big.mp3", kBigSongId);
         return file;
     }
-    // An outgoing connection from `to` to a remote player listening on
-    // `remote`, as the server link makes them; true once `player` has
-    // accepted it.
-    bool ConnectRemote(FileStreamer& to, LoopbackListener& remote, HttpTestPlayer& player) {
+    // An outgoing connection to a remote player on `remotePort`, connecting
+    // as the server link makes them.
+    std::unique_ptr<HttpConn> RemoteConn(uint16_t remotePort) {
         auto conn =
-            std::make_unique<HttpConn>(kTestSalt, remote.port, "listener", &lib.Scanner(), &link, false);
-        conn->GetConn().ConnectApp(L"stream-1", "127.0.0.1", remote.port);
-        to.AddConn(std::move(conn));
+            std::make_unique<HttpConn>(kTestSalt, remotePort, "listener", &lib.Scanner(), &link, false);
+        conn->GetConn().ConnectApp(L"stream-1", "127.0.0.1", remotePort);
+        return conn;
+    }
+    // An outgoing connection from `to` to a remote player listening on
+    // `remote`; true once `player` has accepted it.
+    bool ConnectRemote(FileStreamer& to, LoopbackListener& remote, HttpTestPlayer& player) {
+        to.AddConn(RemoteConn(remote.port));
         StreamerLoop remoteLoop(to);
         return remoteLoop.Until([&] { return player.AcceptFrom(remote.fd.Get()); });
     }
@@ -101,14 +105,38 @@ class StreamHarness {
         return head + "\r\n";
     }
 
-    // A local player that sends `request` and reads until the server closes;
-    // it lives as long as the harness.
+    // A local player that sends `request`, reads until the server closes and
+    // then closes too; it lives as long as the harness.
     HttpTestPlayer& Fetch(const std::string& request) {
-        HttpTestPlayer& player = *m_players.emplace_back(std::make_unique<HttpTestPlayer>());
+        HttpTestPlayer& player = NewPlayer();
         EXPECT_TRUE(player.Connect(port));
         EXPECT_TRUE(player.Send(request));
         loop.Watch(player);
         EXPECT_TRUE(loop.Until([&] { return player.IsClosed(); })) << request;
+        player.Close();
+        return player;
+    }
+    // The same, but the player closes once the answer's head has come.
+    testsupport::HttpTestResponse FetchHead(const std::string& request) {
+        HttpTestPlayer& player = NewPlayer();
+        EXPECT_TRUE(player.Connect(port));
+        EXPECT_TRUE(player.Send(request));
+        loop.Watch(player);
+        EXPECT_TRUE(loop.Until([&] { return player.Response().status != 0 || player.IsClosed(); }))
+            << request;
+        player.Close();
+        return player.Response();
+    }
+    // The same for a remote player that `to` connects to, as the server
+    // orders it.
+    HttpTestPlayer& FetchRemote(FileStreamer& to, StreamerLoop& toLoop, const std::string& request) {
+        HttpTestPlayer& player = NewPlayer();
+        LoopbackListener remote;
+        EXPECT_TRUE(ConnectRemote(to, remote, player));
+        EXPECT_TRUE(player.Send(request));
+        toLoop.Watch(player);
+        EXPECT_TRUE(toLoop.Until([&] { return player.IsClosed(); })) << request;
+        player.Close();
         return player;
     }
 
@@ -119,6 +147,8 @@ class StreamHarness {
     StreamerLoop loop{streamer};
 
   private:
+    HttpTestPlayer& NewPlayer() { return *m_players.emplace_back(std::make_unique<HttpTestPlayer>()); }
+
     std::vector<std::unique_ptr<HttpTestPlayer>> m_players;
 };
 
