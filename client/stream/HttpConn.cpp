@@ -5,19 +5,12 @@
 #include "client/stream/HttpRequest.h"
 #include "client/stream/HttpResources.h"
 #include "client/stream/HttpResponse.h"
-#include "client/stream/SongRequest.h"
 #include "include/log/Logger.h"
 #include "include/text/AppStrings.h"
 #include "include/text/Utf8.h"
 #include "platform/time/Clock.h"
 
 #include <string_view>
-
-namespace {
-
-constexpr char kLocalHostPrefix[] = "127.0.0.1:";
-
-} // namespace
 
 HttpConn::HttpConn(const std::string& salt, uint16_t port, const std::string& userName, FileScanner* scanner,
                    IServerLink* serverLink, bool localOnly)
@@ -173,18 +166,7 @@ bool HttpConn::CheckSalt(const HttpRequest& request) const {
         MVLOG(LOG_ERR, "no salt match, dropping request");
         return false;
     }
-    if (!m_localOnly)
-        return true;
-    for (int i = 0; i < request.numHeaders; ++i) {
-        const HttpHeaderPair& header = request.headers[static_cast<size_t>(i)];
-        if (!AsciiEqualsNoCase(header.name, "Host") || header.value.rfind(kLocalHostPrefix, 0) != 0)
-            continue;
-        const std::string_view port = std::string_view(header.value).substr(sizeof kLocalHostPrefix - 1);
-        int64_t number = 0;
-        return port.find_first_not_of("0123456789") == std::string_view::npos &&
-               ParseLeadingInt(port, number) && number == m_port;
-    }
-    return false;
+    return !m_localOnly || HostNamesLocalPort(request, m_port);
 }
 
 bool HttpConn::SendSmallResource(const char* contentType, const std::string& body) {
