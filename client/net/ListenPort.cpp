@@ -3,6 +3,7 @@
 #include "client/net/ConnPreamble.h"
 #include "include/log/Logger.h"
 #include "include/net/Sockets.h"
+#include "platform/net/LocalAddress.h"
 #include "platform/net/Resolver.h"
 #include "platform/time/Clock.h"
 
@@ -119,7 +120,7 @@ bool ListenPortTable::HasTimedOut(const PendingConn& pending) {
 
 bool TcpConn::Listen(HttpConnFactory factory, void* context, int sockBufSize) {
     ListenPortTable& table = ListenPortTable::Get();
-    ListenPort* existing = table.Find(m_port);
+    ListenPort* existing = m_port != 0 ? table.Find(m_port) : nullptr;
     if (existing) {
         if (factory) {
             existing->httpFactory = factory;
@@ -150,6 +151,14 @@ bool TcpConn::Listen(HttpConnFactory factory, void* context, int sockBufSize) {
         listenSocket(fd, ListenPort::kBacklog) != 0) {
         MVLOG(LOG_CRIT, "bindAndListen on port %i failed", m_port);
         return false;
+    }
+    if (m_port == 0) {
+        const int error = platform::LocalIPv4Port(fd, &m_port);
+        if (error != 0 || m_port == 0) {
+            MVLOG(LOG_CRIT, "No port known for listen fd %i (%i)", fd, error);
+            return false;
+        }
+        record->port = m_port;
     }
     if (factory) {
         record->httpFactory = factory;

@@ -153,7 +153,8 @@ void TcpConn::Start(HttpConnFactory factory, void* context, int sockBufSize) {
     m_lastReadTime = m_lastWriteTime = platform::MonotonicSeconds();
 
     if (m_state == TC_CREATE_LISTEN_SOCKET) {
-        if (m_port == 0) {
+        // Port 0 takes any free port, which only HTTP requests can find.
+        if (m_port == 0 && !factory) {
             MVLOG(LOG_ERR, "Cannot listen on port 0");
             ChangeState(TC_FAILED);
             return;

@@ -68,8 +68,8 @@ class TcpConn {
     void Connect(const std::string& host, uint16_t port);
     // Connects and queues the preamble that announces `connID` to the peer.
     void ConnectApp(const std::wstring& connID, const std::string& host, uint16_t port);
-    // Takes HTTP requests on `port` through `factory`; false when the port
-    // cannot be opened.
+    // Takes HTTP requests on `port` (0: any free port, then GetPort) through
+    // `factory`; false when the port cannot be opened.
     bool ListenHttp(uint16_t port, HttpConnFactory factory, void* context);
     // Waits on `port` for a connection that announces `connID`.
     void ListenForApp(const std::wstring& connID, uint16_t port);
@@ -92,9 +92,13 @@ class TcpConn {
     // True while TLS holds decrypted bytes that fit in inBuf: the owner should
     // not let select wait, since the socket itself may never become readable.
     bool HasPendingInput() const;
-    // For an HTTP factory: readies a new connection to take over an accepted
-    // socket (TC_LISTENING, set directly).
-    void PrepareForHandOver() { m_state = TC_LISTENING; }
+    // For an HTTP factory: readies a new connection to take over a socket
+    // accepted on `port` of `host` (TC_LISTENING, set directly).
+    void PrepareForHandOver(const std::string& host, uint16_t port) {
+        m_host = host.substr(0, kMaxHostChars);
+        m_port = port;
+        m_state = TC_LISTENING;
+    }
 
     // Port-wide work for every shared listening port.
     static void FillListenFdSets(SocketSet& readSet, int& maxFd);

@@ -95,10 +95,6 @@ bool Encoder::Fill(Buf& out) {
     return !m_markerQueued || m_waitingRead < m_waiting.size();
 }
 
-int64_t Encoder::GetSourceContentLength() const {
-    return m_input.GetFileSize();
-}
-
 void Encoder::Close() {
     m_packet.Unref();
     m_frame.Unref();
@@ -113,6 +109,7 @@ void Encoder::Close() {
     m_streamEnded = false;
     m_markerQueued = false;
     m_packetHeld = false;
+    m_decodeErrors = 0;
     m_open = false;
     m_staging.Reset();
     std::vector<uint8_t>().swap(m_waiting);

@@ -36,6 +36,8 @@ class Encoder {
     static constexpr int kStagingBytes = 0x20000;
     // Source position and page length ahead of every page.
     static constexpr int kFrameHeadBytes = 8;
+    // Input packets one Fill reads at most.
+    static constexpr int kPacketsPerStep = 32;
 
     Encoder();
     ~Encoder();
@@ -46,8 +48,9 @@ class Encoder {
     static int ClampQuality(long long quality);
 
     // Sets up Vorbis at quality ÷ 10 and opens the file for decoding (encType
-    // as in FileMetaData: MP3 or AAC). Writes nothing. False (logged) when
-    // either fails; the encoder then holds nothing.
+    // as in FileMetaData: MP3 or AAC, read by that type's demuxer alone).
+    // Writes nothing. False (logged) when either fails; the encoder then
+    // holds nothing.
     [[nodiscard]] bool Open(const std::wstring& path, uint32_t encType, int quality);
     // Position the input, at most once, before the first Fill: to a share of
     // the song's duration (0 to 100), or to a source byte offset.
@@ -57,17 +60,17 @@ class Encoder {
     // wait, encodes the audio of the next input packet. True while there is
     // more to come; false once the end marker is in `out` (and after Close).
     bool Fill(Buf& out);
-    // The source file's size in bytes; negative when unknown or not open.
-    int64_t GetSourceContentLength() const;
     // Frees the input, decoder, resampler and encoder state at once.
     void Close();
 
   private:
     [[nodiscard]] bool InitVorbis(int quality);
     [[nodiscard]] bool OpenInput(const std::wstring& path);
-    // Reads and encodes until a frame waits or the input has ended.
+    // Reads and encodes until a frame waits, the input has ended or
+    // kPacketsPerStep packets have been read.
     void Step();
     void DecodePacket(const AVPacket* packet);
+    void OnDecodeError(int result);
     void ReceiveFrames();
     void Resample(const AVFrame* frame);
     // Resampled audio into the stage; `draining` takes the resampler's tail.
@@ -100,6 +103,8 @@ class Encoder {
     bool m_markerQueued = false;
     // A packet that SeekAhead read and Step takes first.
     bool m_packetHeld = false;
+    // Packets that failed to decode; only the first is logged.
+    int m_decodeErrors = 0;
     bool m_open = false;
     Buf m_staging;
     // Frames not yet moved to the output, from m_waitingRead on.

@@ -2,6 +2,7 @@
 // decoded, and the audio resampled into the staging buffer.
 #include "client/stream/Encoder.h"
 
+#include "client/media/FileMetaData.h"
 #include "include/log/Logger.h"
 #include "include/text/Utf8.h"
 
@@ -9,13 +10,31 @@ namespace {
 
 constexpr int kBytesPerFrame = Encoder::kChannels * 2;
 
+// The demuxer for a song of this type, so that a file is only ever read as
+// what the library took it for; null for a type the encoder does not take.
+const char* DemuxerFor(uint32_t encType) {
+    switch (encType) {
+    case MP3:
+        return "mp3";
+    case AAC:
+        return "mov";
+    default:
+        return nullptr;
+    }
+}
+
 } // namespace
 
 bool Encoder::OpenInput(const std::wstring& path) {
     std::string pathUtf8 = WideToUtf8(path);
     if (!m_packet.IsAllocated() || !m_frame.IsAllocated())
         return false;
-    if (m_input.Open(pathUtf8.c_str()) < 0) {
+    const char* demuxer = DemuxerFor(m_encType);
+    if (!demuxer) {
+        MVLOG(LOG_ERR, "Cannot transcode %s of type %u", pathUtf8.c_str(), m_encType);
+        return false;
+    }
+    if (m_input.Open(pathUtf8.c_str(), demuxer) < 0) {
         MVLOG(LOG_ERR, "av_open_input_file failed for %s", pathUtf8.c_str());
         return false;
     }
@@ -55,10 +74,13 @@ void Encoder::Step() {
     // Fill runs a step only when no frame waits. A step ends once one comes
     // out: after a packet with a known position sends the staged audio on,
     // or when a full stage had to be encoded early (as when packets carry no
-    // positions), so each pass does a bounded amount of work.
-    while (m_waiting.empty()) {
+    // positions); or after kPacketsPerStep packets, so that a file whose
+    // packets give no audio is read over many passes, never in one.
+    for (int packets = 0; m_waiting.empty() && packets < kPacketsPerStep; ++packets) {
         if (!m_packetHeld && m_input.ReadPacket(m_packet.Get()) < 0) {
             MVLOG(LOG_ERR, "av_read_frame failed - eof");
+            if (m_decodeErrors > 1)
+                MVLOG(LOG_ERR, "%i packets in all failed to decode", m_decodeErrors);
             DrainInput();
             if (m_staging.HasData())
                 EncodeStaged();
@@ -88,11 +110,18 @@ void Encoder::Step() {
 void Encoder::DecodePacket(const AVPacket* packet) {
     int result = m_decoder.SendPacket(packet);
     if (result < 0) {
-        m_decoder.Flush();
-        MVLOG(LOG_ERR, "avcodec_decode_audio3 failed (%i)", result);
+        OnDecodeError(result);
         return;
     }
     ReceiveFrames();
+}
+
+void Encoder::OnDecodeError(int result) {
+    m_decoder.Flush();
+    // A damaged stream fails packet after packet: the first failure is
+    // logged, the rest are counted for the end.
+    if (m_decodeErrors++ == 0)
+        MVLOG(LOG_ERR, "avcodec_decode_audio3 failed (%i)", result);
 }
 
 void Encoder::ReceiveFrames() {
@@ -101,8 +130,7 @@ void Encoder::ReceiveFrames() {
         if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
             return;
         if (result < 0) {
-            m_decoder.Flush();
-            MVLOG(LOG_ERR, "avcodec_decode_audio3 failed (%i)", result);
+            OnDecodeError(result);
             return;
         }
         Resample(m_frame.Get());

@@ -7,6 +7,12 @@
 
 #include <algorithm>
 
+namespace {
+
+constexpr char kLoopbackHost[] = "127.0.0.1";
+
+} // namespace
+
 std::vector<uint16_t> FileStreamer::DefaultPorts() {
     return {51569, 52569, 53569};
 }
@@ -31,10 +37,10 @@ void FileStreamer::Start(FileScanner& scanner, IServerLink& serverLink, const st
         auto listener = std::make_unique<TcpConn>();
         MVLOG(LOG_INFO, "Attempting to listen on local port %d", port);
         if (listener->ListenHttp(port, &FileStreamer::OnAccept, this)) {
-            MVLOG(LOG_INFO, "Listening on local port %d", port);
+            m_port = listener->GetPort();
+            MVLOG(LOG_INFO, "Listening on local port %d", m_port);
             m_listener = std::move(listener);
-            m_port = port;
-            serverLink.SendLocalPort(port);
+            serverLink.SendLocalPort(m_port);
             return;
         }
         MVLOG(LOG_INFO, "Unable to listen on port %d", port);
@@ -64,13 +70,13 @@ TcpConn* FileStreamer::OnAccept(void* streamer, uint16_t port) {
 }
 
 TcpConn* FileStreamer::Accept(uint16_t port) {
-    if (m_conns.size() >= kMaxConns) {
+    if (m_conns.size() >= kMaxConns - kRemoteOnlyConns) {
         MVLOG(LOG_ERR, "Already serving %zu players; refusing another on port %d", m_conns.size(), port);
         return nullptr;
     }
     const std::string userName = m_serverLink ? m_serverLink->GetUserName() : std::string();
     auto conn = std::make_unique<HttpConn>(m_salt, port, userName, m_scanner, m_serverLink, true);
-    conn->GetConn().PrepareForHandOver();
+    conn->GetConn().PrepareForHandOver(kLoopbackHost, port);
     m_conns.push_back(std::move(conn));
     return &m_conns.back()->GetConn();
 }

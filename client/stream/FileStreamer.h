@@ -25,8 +25,12 @@ class FileStreamer {
   public:
     // Connections served at once; a player beyond them is closed at accept.
     static constexpr size_t kMaxConns = 64;
+    // Places only remote players (AddConn) may take, so that local
+    // connections cannot shut out the streams the server pairs.
+    static constexpr size_t kRemoteOnlyConns = 4;
 
-    // The ports tried in order: 51569, 52569, 53569.
+    // The ports tried in order: 51569, 52569, 53569. (Tests give 0 for any
+    // free port.)
     static std::vector<uint16_t> DefaultPorts();
 
     FileStreamer();
@@ -55,7 +59,7 @@ class FileStreamer {
                                       const SocketSet& exceptSet);
 
     // The listening port's HTTP factory: a new local connection for a
-    // player, or null when the streamer is full.
+    // player, or null when only the remote players' places are left.
     static TcpConn* OnAccept(void* streamer, uint16_t port);
 
   private:

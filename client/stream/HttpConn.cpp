@@ -5,7 +5,6 @@
 #include "client/stream/HttpRequest.h"
 #include "client/stream/HttpResources.h"
 #include "client/stream/HttpResponse.h"
-#include "client/stream/SongRequest.h"
 #include "include/log/Logger.h"
 #include "include/text/AppStrings.h"
 #include "include/text/Utf8.h"
@@ -13,17 +12,11 @@
 
 #include <string_view>
 
-namespace {
-
-constexpr char kLocalHostPrefix[] = "127.0.0.1:";
-
-} // namespace
-
 HttpConn::HttpConn(const std::string& salt, uint16_t port, const std::string& userName, FileScanner* scanner,
                    IServerLink* serverLink, bool localOnly)
     : m_salt(salt), m_port(port), m_userName(userName), m_quality(Encoder::kDefaultQuality),
       m_scanner(scanner), m_serverLink(serverLink), m_localOnly(localOnly),
-      m_lastProgressMs(platform::MonotonicMs()) {
+      m_openedMs(platform::MonotonicMs()), m_lastProgressMs(m_openedMs) {
     m_conn.SetBufSizes(kBufBytes, kBufBytes);
 }
 
@@ -51,6 +44,10 @@ void HttpConn::Abort(int result) {
 
 bool HttpConn::IsStalled() {
     const uint64_t now = platform::MonotonicMs();
+    // Bytes of a head do not count as progress: one a minute would hold a
+    // place for good.
+    if (m_state == HC_READING)
+        return now - m_openedMs >= kHeadTimeoutMs;
     const uint32_t bytesRead = m_conn.inBuf.GetStats().bytesIn;
     const uint32_t bytesSent = m_conn.outBuf.GetStats().bytesConsumed;
     // A body waiting for its pace is not stalled; once all is queued, only
@@ -77,8 +74,12 @@ void HttpConn::HandleHttpRequest() {
         return;
     }
     if (IsStalled()) {
-        MVLOG(LOG_INFO, "HttpConn %p made no progress for %llu s in state %d; closing",
-              static_cast<void*>(this), static_cast<unsigned long long>(kIdleTimeoutMs / 1000), m_state);
+        if (m_state == HC_READING)
+            MVLOG(LOG_INFO, "HttpConn %p: no whole request head within %llu s; closing",
+                  static_cast<void*>(this), static_cast<unsigned long long>(kHeadTimeoutMs / 1000));
+        else
+            MVLOG(LOG_INFO, "HttpConn %p made no progress for %llu s in state %d; closing",
+                  static_cast<void*>(this), static_cast<unsigned long long>(kIdleTimeoutMs / 1000), m_state);
         Abort(m_state == HC_READING ? HCR_REFUSED : HCR_PEER_CLOSED);
         m_done = true;
         return;
@@ -93,12 +94,17 @@ void HttpConn::HandleHttpRequest() {
         PumpBody();
         break;
     case HC_ERROR_QUEUED:
-        // The error line goes out before the sending side shuts, and the
-        // player closes once it has read it.
+        // The error line goes out before the sending side shuts.
         SetState(HC_CLOSING);
         if (m_conn.GetState() == TC_CONNECTED)
             m_conn.ShutdownWhenSent();
         else
+            m_conn.Close();
+        break;
+    case HC_CLOSING:
+        // Once the error line is out, the place is not held for a player
+        // that does not close.
+        if (m_conn.GetState() == TC_WR_SHUTDOWN)
             m_conn.Close();
         break;
     default:
@@ -160,18 +166,7 @@ bool HttpConn::CheckSalt(const HttpRequest& request) const {
         MVLOG(LOG_ERR, "no salt match, dropping request");
         return false;
     }
-    if (!m_localOnly)
-        return true;
-    for (int i = 0; i < request.numHeaders; ++i) {
-        const HttpHeaderPair& header = request.headers[static_cast<size_t>(i)];
-        if (!AsciiEqualsNoCase(header.name, "Host") || header.value.rfind(kLocalHostPrefix, 0) != 0)
-            continue;
-        const std::string_view port = std::string_view(header.value).substr(sizeof kLocalHostPrefix - 1);
-        int64_t number = 0;
-        return port.find_first_not_of("0123456789") == std::string_view::npos &&
-               ParseLeadingInt(port, number) && number == m_port;
-    }
-    return false;
+    return !m_localOnly || HostNamesLocalPort(request, m_port);
 }
 
 bool HttpConn::SendSmallResource(const char* contentType, const std::string& body) {

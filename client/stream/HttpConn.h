@@ -24,7 +24,7 @@ enum HttpConnState {
     HC_SENDING = 1,      // body being queued
     HC_SENT = 2,         // whole answer queued; closes once sent
     HC_ERROR_QUEUED = 3, // error response queued (or none); ends next pass
-    HC_CLOSING = 4,      // ending after an error
+    HC_CLOSING = 4,      // ending after an error: closed once it is sent
 };
 
 // The outcome the owner reads once the connection is done; the first one
@@ -32,7 +32,7 @@ enum HttpConnState {
 enum HttpConnResult {
     HCR_NONE = -1,
     HCR_COMPLETE = 0,       // the whole answer was queued
-    HCR_REFUSED = 1,        // bad request, not found, head refused or idle while reading
+    HCR_REFUSED = 1,        // bad request, not found, head refused or late
     HCR_SERVER_FAILURE = 2, // lookup, size, open, read or transcoder failure
     HCR_PEER_CLOSED = 4,    // the peer closed or stopped reading during the body
     HCR_CONN_FAILED = 5,    // the connection failed
@@ -41,8 +41,11 @@ enum HttpConnResult {
 class HttpConn {
   public:
     static constexpr int kBufBytes = 65536;
-    // A connection without progress this long is closed: a partial head, or
-    // a player that stopped reading its body.
+    // The whole request head must arrive this long after the connection
+    // began, however slowly it trickles in.
+    static constexpr uint64_t kHeadTimeoutMs = 90000;
+    // An answer without progress this long is closed: a player that stopped
+    // reading its body, or one that never closes after it.
     static constexpr uint64_t kIdleTimeoutMs = 90000;
     // Body bytes that may be queued ahead of the paced position.
     static constexpr int64_t kLeadBytes = 614400;
@@ -69,7 +72,8 @@ class HttpConn {
     void SetResult(int result);
     // Ends the connection at once (nothing more is sent) with `result`.
     void Abort(int result);
-    // True once the connection has gone kIdleTimeoutMs without progress.
+    // True once the head is late, or the answer has gone kIdleTimeoutMs
+    // without progress.
     bool IsStalled();
 
     // ---- the request (HttpConn.cpp) ----
@@ -118,6 +122,8 @@ class HttpConn {
     int m_result = HCR_NONE;
     bool m_localOnly;
     uint64_t m_startMs = 0;
+    // When the connection began, for the head's deadline.
+    uint64_t m_openedMs;
     // Progress marks for the idle check.
     uint64_t m_lastProgressMs;
     uint32_t m_bytesReadSeen = 0;

@@ -1,6 +1,15 @@
 #include "client/stream/HttpRequest.h"
 
+#include <limits>
+
 namespace {
+
+// The blanks scanf and atoi skip ahead of a number.
+bool IsCBlank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+constexpr std::string_view kLocalHostPrefix = "127.0.0.1:";
 
 char AsciiLower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -132,4 +141,37 @@ const HttpHeaderPair* FindHeader(const HttpRequest& request, std::string_view na
             return &header;
     }
     return nullptr;
+}
+
+bool ParseLeadingInt(std::string_view text, int64_t& value) {
+    while (!text.empty() && IsCBlank(text.front()))
+        text.remove_prefix(1);
+    const bool negative = !text.empty() && text.front() == '-';
+    if (!text.empty() && (text.front() == '-' || text.front() == '+'))
+        text.remove_prefix(1);
+    int64_t number = 0;
+    size_t digits = 0;
+    for (; digits < text.size() && text[digits] >= '0' && text[digits] <= '9'; ++digits) {
+        const int digit = text[digits] - '0';
+        if (number > (std::numeric_limits<int64_t>::max() - digit) / 10)
+            return false;
+        number = number * 10 + digit;
+    }
+    if (digits == 0)
+        return false;
+    value = negative ? -number : number;
+    return true;
+}
+
+bool HostNamesLocalPort(const HttpRequest& request, uint16_t port) {
+    for (int i = 0; i < request.numHeaders; ++i) {
+        const HttpHeaderPair& header = request.headers[static_cast<size_t>(i)];
+        if (!AsciiEqualsNoCase(header.name, "Host") || header.value.rfind(kLocalHostPrefix, 0) != 0)
+            continue;
+        const std::string_view number = std::string_view(header.value).substr(kLocalHostPrefix.size());
+        int64_t value = 0;
+        return number.find_first_not_of("0123456789") == std::string_view::npos &&
+               ParseLeadingInt(number, value) && value == port;
+    }
+    return false;
 }

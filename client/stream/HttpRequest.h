@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -48,6 +49,15 @@ bool HasQueryValue(const HttpRequest& request, std::string_view name);
 // The first header whose name equals `name` (or, with `prefix`, starts with
 // it) ignoring ASCII case; null when there is none.
 const HttpHeaderPair* FindHeader(const HttpRequest& request, std::string_view name, bool prefix = false);
+
+// The number a text starts with, read as "%d" reads it: blanks, an optional
+// sign and decimal digits. False when there are no digits or the number does
+// not fit.
+bool ParseLeadingInt(std::string_view text, int64_t& value);
+
+// Whether the first "Host" header that names 127.0.0.1 names it with `port`
+// (decimal digits only).
+bool HostNamesLocalPort(const HttpRequest& request, uint16_t port);
 
 // ASCII case-insensitive comparisons of header and query names.
 bool AsciiEqualsNoCase(std::string_view a, std::string_view b);

@@ -3,32 +3,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <limits>
 #include <string>
 
 namespace {
 
 constexpr float kFullPercent = 100.0f;
+// 2^63: the first value past the 64-bit integers.
+constexpr double kInt64Limit = 9223372036854775808.0;
 
 } // namespace
-
-bool ParseLeadingInt(std::string_view text, int64_t& value) {
-    const bool negative = !text.empty() && text.front() == '-';
-    if (negative)
-        text.remove_prefix(1);
-    int64_t number = 0;
-    size_t digits = 0;
-    for (; digits < text.size() && text[digits] >= '0' && text[digits] <= '9'; ++digits) {
-        const int digit = text[digits] - '0';
-        if (number > (std::numeric_limits<int64_t>::max() - digit) / 10)
-            return false;
-        number = number * 10 + digit;
-    }
-    if (digits == 0)
-        return false;
-    value = negative ? -number : number;
-    return true;
-}
 
 TranscodeOptions ReadTranscodeOptions(const HttpRequest& request) {
     TranscodeOptions options;
@@ -36,9 +19,11 @@ TranscodeOptions ReadTranscodeOptions(const HttpRequest& request) {
     if (!GetQueryValue(request, "os", value) || value != "ogg")
         return options;
     options.transcode = true;
-    int64_t quality = 0;
-    if (GetQueryValue(request, "q", value) && ParseLeadingInt(value, quality))
-        options.quality = Encoder::ClampQuality(quality);
+    if (GetQueryValue(request, "q", value)) {
+        // Read as atoi reads it: a value without a number is 0.
+        int64_t quality = 0;
+        options.quality = Encoder::ClampQuality(ParseLeadingInt(value, quality) ? quality : 0);
+    }
     return options;
 }
 
@@ -87,8 +72,13 @@ int64_t ApplySeek(int64_t audioStart, int64_t fileLength, float percent, int64_t
     if (IsSeekPercent(percent)) {
         if (audioStart >= fileLength)
             return audioStart;
-        const float hundredth = static_cast<float>((fileLength - audioStart) / 100);
-        return audioStart + static_cast<int64_t>(std::floor(hundredth * percent));
+        const int64_t room = fileLength - audioStart;
+        const float hundredth = static_cast<float>(room / 100);
+        const double offset = std::floor(hundredth * percent);
+        // Single precision may round a huge file's offset past its end.
+        if (offset >= kInt64Limit)
+            return fileLength;
+        return audioStart + std::min(static_cast<int64_t>(offset), room);
     }
     if (IsRangeStart(rangeStart, fileLength))
         return audioStart + rangeStart;

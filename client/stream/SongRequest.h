@@ -15,12 +15,8 @@ struct TranscodeOptions {
     int quality = Encoder::kDefaultQuality;
 };
 
-// The number a text starts with: an optional '-' and decimal digits. False
-// when there are no digits or the number does not fit.
-bool ParseLeadingInt(std::string_view text, int64_t& value);
-
-// "os=ogg" asks for Ogg; only then is "q" read, clamped to the encoder's
-// range.
+// "os=ogg" asks for Ogg; only then is "q" read (a value without a number is
+// 0), clamped to the encoder's range.
 TranscodeOptions ReadTranscodeOptions(const HttpRequest& request);
 
 // The first "Seek-Percent" header with a number; -1 when there is none.
@@ -34,7 +30,7 @@ int64_t GetRangeStart(const HttpRequest& request);
 // Moves the start of a direct MP3 body: by a percentage 0 <= p < 100 of the
 // audio (taken in single precision, as players compute it), else by a range
 // start 0 < r < fileLength counted from the audio start. Returns the new
-// start.
+// start; a percentage never moves it past fileLength.
 int64_t ApplySeek(int64_t audioStart, int64_t fileLength, float percent, int64_t rangeStart);
 
 // Whether a percentage or a range start asks for a seek at all.

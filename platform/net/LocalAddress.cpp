@@ -9,17 +9,33 @@
 
 namespace platform {
 
+namespace {
+
+int LocalIPv4Address(int fd, sockaddr_in* address) noexcept {
+    socklen_t length = sizeof *address;
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(address), &length) != 0)
+        return errno;
+    return address->sin_family == AF_INET ? 0 : EAFNOSUPPORT;
+}
+
+} // namespace
+
 int LocalIPv4Text(int fd, std::string* text) noexcept {
     sockaddr_in address{};
-    socklen_t length = sizeof address;
-    if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        return errno;
-    if (address.sin_family != AF_INET)
-        return EAFNOSUPPORT;
+    if (int error = LocalIPv4Address(fd, &address); error != 0)
+        return error;
     char dotted[INET_ADDRSTRLEN] = {};
     if (!inet_ntop(AF_INET, &address.sin_addr, dotted, sizeof dotted))
         return errno;
     text->assign(dotted);
+    return 0;
+}
+
+int LocalIPv4Port(int fd, uint16_t* port) noexcept {
+    sockaddr_in address{};
+    if (int error = LocalIPv4Address(fd, &address); error != 0)
+        return error;
+    *port = ntohs(address.sin_port);
     return 0;
 }
 

@@ -1,17 +1,36 @@
 // Feeds the song server's request reader with the bytes a player sends: the
-// head end, the parse and the readers of the song options. Checks that the
-// head never runs past the input, that an accepted request holds what a
-// refusal would have caught, that no line end survives in a field and that
-// the options stay in their ranges.
+// head end, the parse, the Host check and the readers of the song options.
+// Checks that the head never runs past the input, that an accepted request
+// holds what a refusal would have caught, that no line end survives in a
+// field, that a Host header passes for one port at most, and that the
+// options stay in their ranges and a seek within the file.
 #include "client/stream/HttpRequest.h"
 #include "client/stream/SongRequest.h"
 #include "tests/fuzz/support/FuzzSupport.h"
 
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace {
+
+// The port of the seeds' Host headers.
+constexpr uint16_t kPort = 51569;
+
+// Files the seeks are tried on: where their audio starts and their length.
+struct FileShape {
+    int64_t audioStart;
+    int64_t length;
+};
+constexpr FileShape kFiles[] = {
+    {0, 1},
+    {4096, 1000000},
+    {0, 2000000100},
+    // Past what single precision holds to the byte, and still room to add.
+    {1000, std::numeric_limits<int64_t>::max() / 2},
+};
 
 bool HasLineEnd(const std::string& text) {
     return text.find('\n') != std::string::npos;
@@ -41,18 +60,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(!request.resource.empty() && request.resource[0] == '/');
     FUZZ_CHECK(request.version.rfind("HTTP/", 0) == 0);
     FUZZ_CHECK(!HasLineEnd(request.resource) && !HasLineEnd(request.version));
-    FUZZ_CHECK(request.numQuery >= 0 && request.numQuery <= HttpRequest::kMaxQueryPairs);
-    FUZZ_CHECK(request.numHeaders >= 0 && request.numHeaders <= HttpRequest::kMaxHeaders);
+    bool namesLocalHost = false;
     for (int i = 0; i < request.numHeaders; ++i) {
         const HttpHeaderPair& header = request.headers[static_cast<size_t>(i)];
         FUZZ_CHECK(!HasLineEnd(header.name) && !HasLineEnd(header.value));
         FUZZ_CHECK(header.name.find(':') == std::string::npos);
+        namesLocalHost = namesLocalHost || header.value.rfind("127.0.0.1:", 0) == 0;
+    }
+    for (uint16_t port : {kPort, uint16_t{0}, uint16_t{65535}}) {
+        if (!HostNamesLocalPort(request, port))
+            continue;
+        FUZZ_CHECK(namesLocalHost);
+        FUZZ_CHECK(!HostNamesLocalPort(request, static_cast<uint16_t>(port + 1)));
     }
     const TranscodeOptions options = ReadTranscodeOptions(request);
     FUZZ_CHECK(options.quality >= Encoder::kMinQuality && options.quality <= Encoder::kMaxQuality);
-    FUZZ_CHECK(GetRangeStart(request) >= -1);
+    const float percent = GetSeekPercent(request);
+    const int64_t rangeStart = GetRangeStart(request);
+    for (const FileShape& file : kFiles) {
+        const int64_t start = ApplySeek(file.audioStart, file.length, percent, rangeStart);
+        FUZZ_CHECK(start >= file.audioStart && start - file.audioStart <= file.length);
+        if (IsSeekPercent(percent))
+            FUZZ_CHECK(start <= file.length);
+    }
     std::string value;
     (void)GetQueryValue(request, "cfID", value);
-    (void)GetSeekPercent(request);
     return 0;
 }

@@ -9,6 +9,14 @@
 
 namespace testsupport {
 
+// How many times `piece` occurs in `text`, overlaps counted.
+inline size_t CountOccurrences(const std::string& text, const std::string& piece) {
+    size_t count = 0;
+    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
+        ++count;
+    return count;
+}
+
 class CapturedLog {
   public:
     // `logPath` is where FlushToFile writes the memory text ("" for none).
@@ -24,13 +32,7 @@ class CapturedLog {
     std::string Text() { return m_logger.GetMemoryText(); }
     bool Contains(const std::string& piece) { return Text().find(piece) != std::string::npos; }
     // How often `piece` was logged.
-    int Count(const std::string& piece) {
-        const std::string text = Text();
-        int count = 0;
-        for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
-            ++count;
-        return count;
-    }
+    int Count(const std::string& piece) { return static_cast<int>(CountOccurrences(Text(), piece)); }
     Logger& GetLogger() { return m_logger; }
 
   private:

@@ -59,12 +59,6 @@ int FormatInput::Seek(int streamIndex, int64_t timestamp, int flags) noexcept {
     return av_seek_frame(m_context, streamIndex, timestamp, flags);
 }
 
-int64_t FormatInput::GetFileSize() const noexcept {
-    if (!m_context || !m_context->pb)
-        return AVERROR(EINVAL);
-    return avio_size(m_context->pb);
-}
-
 void FormatInput::Close() noexcept {
     if (m_context)
         avformat_close_input(&m_context);

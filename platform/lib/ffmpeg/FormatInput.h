@@ -33,8 +33,6 @@ class FormatInput {
     int ReadPacket(AVPacket* packet) noexcept;
     // av_seek_frame.
     int Seek(int streamIndex, int64_t timestamp, int flags) noexcept;
-    // The size of the file in bytes, or a negative AVERROR when unknown.
-    int64_t GetFileSize() const noexcept;
     void Close() noexcept;
 
     AVFormatContext* Get() const noexcept { return m_context; }

@@ -115,7 +115,7 @@ TcpConn* MakeHttpConn(void* context, uint16_t port) {
     record->port = port;
     auto conn = std::make_unique<TcpConn>();
     conn->SetBufSizes(65536, 65536);
-    conn->PrepareForHandOver();
+    conn->PrepareForHandOver("127.0.0.1", port);
     record->made.push_back(std::move(conn));
     return record->made.back().get();
 }

@@ -160,9 +160,9 @@ struct ToneCase {
 
 const ToneCase kMp3Tone{"MP3", "tone.mp3", {"mp3", "libmp3lame", 44100, 2, 3.0}, MP3, 1};
 const ToneCase kAacTone{"AAC", "tone.m4a", {"ipod", "aac", 44100, 2, 3.0}, AAC, 1024};
-const ToneCase kWavTone{"48 kHz mono WAV", "tone.wav", {"wav", "pcm_s16le", 48000, 1, 3.0}, AAC, 1};
-// Each 4096-byte packet resamples to more than the staging buffer holds.
-const ToneCase kLowRateTone{"4 kHz 8-bit WAV", "low.wav", {"wav", "pcm_u8", 4000, 1, 3.0}, AAC, 1};
+const ToneCase kMonoTone{"48 kHz mono AAC", "mono.m4a", {"ipod", "aac", 48000, 1, 3.0}, AAC, 1024};
+// Each 4096-frame packet resamples to more than the staging buffer holds.
+const ToneCase kLowRateTone{"4 kHz ALAC", "low.m4a", {"ipod", "alac", 4000, 1, 3.0}, AAC, 1};
 
 // Writes the case's file; false (and a note) when FFmpeg lacks its encoder.
 bool MakeTone(const TempDir& dir, const ToneCase& tone, std::string& path) {
@@ -180,7 +180,7 @@ bool MakeTone(const TempDir& dir, const ToneCase& tone, std::string& path) {
 TEST(EncoderTest, EachInputReadsBackWholeAlsoThroughATinyOutput) {
     TempDir dir;
     testsupport::SequenceRandom serial({0x1234567});
-    for (const ToneCase& tone : {kMp3Tone, kAacTone, kWavTone, kLowRateTone}) {
+    for (const ToneCase& tone : {kMp3Tone, kAacTone, kMonoTone, kLowRateTone}) {
         SCOPED_TRACE(tone.name);
         std::string path;
         if (!MakeTone(dir, tone, path))
@@ -198,7 +198,7 @@ TEST(EncoderTest, EachInputReadsBackWholeAlsoThroughATinyOutput) {
 TEST(EncoderTest, QualityIsClampedAndEncodedInTenths) {
     TempDir dir;
     std::string path;
-    ToneCase tone = kWavTone;
+    ToneCase tone = kMonoTone;
     tone.spec.seconds = 0.5;
     ASSERT_TRUE(MakeTone(dir, tone, path));
     const struct {
@@ -219,22 +219,67 @@ TEST(EncoderTest, QualityIsClampedAndEncodedInTenths) {
     }
 }
 
-TEST(EncoderTest, UndecodableFilesFailToOpenAndWriteNothing) {
+// A file is read only as what the library took it for: an MP3 or a WAV
+// named as MPEG-4 does not open, even though FFmpeg could decode it.
+TEST(EncoderTest, FilesThatAreNotOfTheirTypeFailToOpenAndWriteNothing) {
     TempDir dir;
     testsupport::WriteFileText(dir.File("empty.mp3"), "");
     testsupport::WriteFileText(dir.File("text.mp3"), std::string(5000, 'x'));
     testsupport::WriteFileText(dir.File("notes.m4a"), "ftyp but nothing else");
-    for (const char* name : {"missing.mp3", "empty.mp3", "text.mp3", "notes.m4a"}) {
-        SCOPED_TRACE(name);
+    ASSERT_TRUE(testsupport::WriteMp3(dir.File("song.mp3"), "", 100, {}));
+    ASSERT_TRUE(testsupport::WriteTone(dir.File("tone.wav"), {"wav", "pcm_s16le", 44100, 2, 0.5}));
+    const struct {
+        const char* name;
+        uint32_t encType;
+    } cases[] = {
+        {"missing.mp3", MP3}, {"empty.mp3", MP3}, {"text.mp3", MP3},       {"notes.m4a", MP3},
+        {"song.mp3", AAC},    {"tone.wav", AAC},  {"song.mp3", ENC_OTHER},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name + std::string(" as type ") + std::to_string(c.encType));
         Encoder encoder;
         testsupport::CapturedLog log;
-        EXPECT_FALSE(encoder.Open(dir.WFile(name), MP3, 2));
-        EXPECT_TRUE(log.Contains("failed for " + dir.File(name)) || log.Contains("Error finding decoder"))
+        EXPECT_FALSE(encoder.Open(dir.WFile(c.name), c.encType, 2));
+        EXPECT_TRUE(log.Contains("failed for " + dir.File(c.name)) || log.Contains("Error finding decoder") ||
+                    log.Contains("Cannot transcode"))
             << log.Text();
         Buf out(kConnBufBytes);
         EXPECT_FALSE(encoder.Fill(out));
         EXPECT_EQ(out.GetNumUsedBytes(), 0);
     }
+}
+
+// No packet of the file decodes, so no step ends by encoding: each Fill
+// still reads a bounded number of packets, and the failure is logged once.
+TEST(EncoderTest, AFileThatDoesNotDecodeIsReadAFewPacketsAPassAndLoggedOnce) {
+    TempDir dir;
+    const std::string path = dir.File("damaged.m4a");
+    ASSERT_TRUE(testsupport::WriteTone(path, kAacTone.spec));
+    // Every byte of the audio data becomes 0.
+    std::string bytes = testsupport::ReadFileText(path);
+    const size_t box = bytes.find("mdat") - 4;
+    ASSERT_LT(box, bytes.size());
+    uint32_t boxBytes = 0;
+    for (size_t i = box; i < box + 4; ++i)
+        boxBytes = boxBytes << 8 | static_cast<uint8_t>(bytes[i]);
+    ASSERT_LE(box + boxBytes, bytes.size());
+    bytes.replace(box + 8, boxBytes - 8, boxBytes - 8, '\0');
+    testsupport::WriteFileText(path, bytes);
+
+    testsupport::CapturedLog log;
+    Encoder encoder;
+    ASSERT_TRUE(encoder.Open(dir.WFile("damaged.m4a"), AAC, 2));
+    // The first Fill gives the header pages; the next two read packets.
+    Buf out(kConnBufBytes);
+    for (int pass = 0; pass < 3; ++pass) {
+        EXPECT_TRUE(encoder.Fill(out));
+        out.Reset();
+    }
+    EXPECT_EQ(log.Count("failed - eof"), 0u);
+    EXPECT_EQ(log.Count("avcodec_decode_audio3 failed"), 1u);
+    DrainEncoder(encoder, kConnBufBytes);
+    EXPECT_EQ(log.Count("failed - eof"), 1u);
+    EXPECT_EQ(log.Count("avcodec_decode_audio3 failed"), 1u) << log.Text();
 }
 
 TEST(EncoderTest, CoverArtStreamIsSkipped) {
@@ -259,7 +304,7 @@ TEST(EncoderTest, SeeksStartPartWay) {
     } cases[] = {
         {"MP3 by bytes", kMp3Tone, true},
         {"AAC by bytes", kAacTone, true},
-        {"WAV by percentage", kWavTone, false},
+        {"AAC by percentage", kMonoTone, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -14,23 +14,9 @@ using testsupport::StreamHarness;
 
 namespace {
 
-size_t Count(const std::string& text, const std::string& piece) {
-    size_t count = 0;
-    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
-        ++count;
-    return count;
-}
-
-// Serves a remote player that asks for "random"; the answer's status.
-int FetchRemote(StreamHarness& h, FileStreamer& streamer, testsupport::StreamerLoop& loop) {
-    testsupport::LoopbackListener remote;
-    HttpTestPlayer player;
-    if (!h.ConnectRemote(streamer, remote, player))
-        return 0;
-    EXPECT_TRUE(player.Send(testsupport::HttpGet(StreamHarness::Salted("random"))));
-    loop.Watch(player);
-    EXPECT_TRUE(loop.Until([&] { return player.IsClosed(); }));
-    return player.Response().status;
+// The request a remote player sends for the random-song snippet.
+std::string Random() {
+    return testsupport::HttpGet(StreamHarness::Salted("random"));
 }
 
 } // namespace
@@ -38,17 +24,18 @@ int FetchRemote(StreamHarness& h, FileStreamer& streamer, testsupport::StreamerL
 TEST(FileStreamerTest, ListensOnTheFirstPortItCanHaveAndTellsTheServer) {
     StreamHarness h;
     testsupport::LoopbackListener taken;
-    const uint16_t free = testsupport::FreeLoopbackPort();
-    FileStreamer streamer({taken.port, free});
+    FileStreamer streamer({taken.port, 0});
     streamer.Start(h.lib.Scanner(), h.link, testsupport::kTestSalt);
     EXPECT_TRUE(streamer.IsListening());
-    EXPECT_EQ(free, streamer.GetPort());
-    EXPECT_EQ(free, h.link.localPort);
+    const uint16_t port = streamer.GetPort();
+    EXPECT_NE(0u, port);
+    EXPECT_NE(taken.port, port);
+    EXPECT_EQ(port, h.link.localPort);
     EXPECT_TRUE(h.lib.db.log.Contains("Unable to listen on port " + std::to_string(taken.port)));
 
     testsupport::FakeServerLink later;
     streamer.Start(h.lib.Scanner(), later, "other");
-    EXPECT_EQ(free, streamer.GetPort());
+    EXPECT_EQ(port, streamer.GetPort());
     EXPECT_EQ(0u, later.localPort);
 }
 
@@ -58,8 +45,7 @@ TEST(FileStreamerTest, AMissingOrLostPortIsReportedOnceAndRemotePlayersAreStillS
     for (bool lose : {false, true}) {
         StreamHarness h;
         testsupport::LoopbackListener taken1, taken2;
-        const uint16_t free = testsupport::FreeLoopbackPort();
-        FileStreamer streamer(lose ? std::vector<uint16_t>{free}
+        FileStreamer streamer(lose ? testsupport::AnyFreePort()
                                    : std::vector<uint16_t>{taken1.port, taken2.port});
         testsupport::StreamerLoop loop(streamer);
         streamer.Start(h.lib.Scanner(), h.link, testsupport::kTestSalt);
@@ -68,19 +54,24 @@ TEST(FileStreamerTest, AMissingOrLostPortIsReportedOnceAndRemotePlayersAreStillS
             TcpConn::CloseAllListenPorts();
         loop.Passes(5);
         const std::string expected = lose ? "Localhost streaming port listener is closed" : "Listen err";
-        EXPECT_EQ(1u, Count(testsupport::ReadFileText(h.lib.db.dir.File("reports.txt")), expected)) << lose;
+        EXPECT_EQ(1u, testsupport::CountOccurrences(
+                          testsupport::ReadFileText(h.lib.db.dir.File("reports.txt")), expected))
+            << lose;
         EXPECT_TRUE(h.lib.db.log.Contains(lose ? "Localhost streaming port listener is closed"
                                                : "Failed all attempts to listen on localhost"));
 
-        EXPECT_EQ(200, FetchRemote(h, streamer, loop)) << lose;
+        EXPECT_EQ(200, h.FetchRemote(streamer, loop, Random()).Response().status) << lose;
     }
 }
 
-TEST(FileStreamerTest, PlayersBeyondTheCapAreClosedAtAccept) {
+// Local players cannot take the last places: those are kept for the
+// streams the server pairs with remote players.
+TEST(FileStreamerTest, ConnectionsBeyondTheirPlacesAreClosedAtOnce) {
     StreamHarness h;
     h.Start();
+    const size_t localPlaces = FileStreamer::kMaxConns - FileStreamer::kRemoteOnlyConns;
     std::vector<std::unique_ptr<HttpTestPlayer>> players;
-    for (size_t i = 0; i <= FileStreamer::kMaxConns; ++i) {
+    for (size_t i = 0; i <= localPlaces; ++i) {
         players.push_back(std::make_unique<HttpTestPlayer>());
         ASSERT_TRUE(players.back()->Connect(h.port));
         ASSERT_TRUE(players.back()->Send("GET /random?mvsalt="));
@@ -89,20 +80,31 @@ TEST(FileStreamerTest, PlayersBeyondTheCapAreClosedAtAccept) {
     }
     ASSERT_TRUE(h.loop.Until([&] { return players.back()->IsClosed(); }));
     h.loop.Passes(20);
-    EXPECT_EQ(FileStreamer::kMaxConns, h.streamer.GetNumConns());
-    for (size_t i = 0; i < FileStreamer::kMaxConns; ++i)
+    EXPECT_EQ(localPlaces, h.streamer.GetNumConns());
+    for (size_t i = 0; i < localPlaces; ++i)
         EXPECT_FALSE(players[i]->IsClosed()) << i;
+    EXPECT_EQ(200, h.FetchRemote(h.streamer, h.loop, Random()).Response().status);
+
     // A place that frees up is taken again.
     players.front()->Close();
-    ASSERT_TRUE(h.loop.Until([&] { return h.streamer.GetNumConns() == FileStreamer::kMaxConns - 1; }));
+    ASSERT_TRUE(h.loop.Until([&] { return h.streamer.GetNumConns() == localPlaces - 1; }));
     EXPECT_EQ(200, h.Fetch(h.Request("random")).Response().status);
+
+    // Remote players fill every place; one more is closed.
+    testsupport::LoopbackListener remote;
+    while (h.streamer.GetNumConns() < FileStreamer::kMaxConns)
+        h.streamer.AddConn(h.RemoteConn(remote.port));
+    h.streamer.AddConn(h.RemoteConn(remote.port));
+    EXPECT_EQ(FileStreamer::kMaxConns, h.streamer.GetNumConns());
+    EXPECT_TRUE(
+        h.lib.db.log.Contains("players; closing the stream to 127.0.0.1:" + std::to_string(remote.port)));
 }
 
 TEST(FileStreamerTest, DestroyingTheStreamerClosesEveryConnection) {
     testsupport::ManualClock clock;
     StreamHarness h;
     h.StartWithBigSong();
-    auto streamer = std::make_unique<FileStreamer>(std::vector<uint16_t>{testsupport::FreeLoopbackPort()});
+    auto streamer = std::make_unique<FileStreamer>(testsupport::AnyFreePort());
     testsupport::StreamerLoop loop(*streamer);
     streamer->Start(h.lib.Scanner(), h.link, testsupport::kTestSalt);
     HttpTestPlayer sending, waiting;

@@ -51,6 +51,8 @@ TEST(HttpConnTest, SmallResourcesAnswerWithExactHeaders) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.answer, h.Fetch(c.request).Received()) << c.request;
+    // The connections' own lines name the port they were accepted on.
+    EXPECT_TRUE(h.lib.db.log.Contains("(127.0.0.1:" + std::to_string(h.port) + ")"));
 }
 
 TEST(HttpConnTest, BadHeadsAndRequestsWithoutTheSaltOrTheLocalHostAreRefused) {
@@ -98,17 +100,32 @@ TEST(HttpConnTest, AHeadIsAnsweredOnlyOnceItsBlankLineArrives) {
     EXPECT_EQ(200, player.Response().status);
 }
 
-TEST(HttpConnTest, AConnectionWithoutProgressIsClosedAfterNinetySeconds) {
-    enum Kind { PARTIAL_HEAD, STOPPED_READING, NEVER_CLOSES };
+TEST(HttpConnTest, EachWayAConnectionEndsHasItsResult) {
+    enum Kind {
+        PARTIAL_HEAD,
+        TRICKLED_HEAD,
+        STOPPED_READING,
+        NEVER_CLOSES,
+        BAD_REQUEST,
+        CLOSED_IN_BODY,
+        REFUSED
+    };
     const struct {
         const char* what;
         Kind kind;
+        bool after90s; // closed only once 90 s have passed
         int result;
     } cases[] = {
-        {"partial head", PARTIAL_HEAD, HCR_REFUSED},
-        {"player stopped reading", STOPPED_READING, HCR_PEER_CLOSED},
+        // The whole head must come within 90 s, however it trickles in.
+        {"partial head", PARTIAL_HEAD, true, HCR_REFUSED},
+        {"head trickled in", TRICKLED_HEAD, true, HCR_REFUSED},
+        {"player stopped reading", STOPPED_READING, true, HCR_PEER_CLOSED},
         // The whole answer went out; the result stays.
-        {"player never closes", NEVER_CLOSES, HCR_COMPLETE},
+        {"player never closes", NEVER_CLOSES, true, HCR_COMPLETE},
+        // An error line is closed once it is out, though the player stays.
+        {"bad request", BAD_REQUEST, false, HCR_REFUSED},
+        {"player closed during the body", CLOSED_IN_BODY, false, HCR_PEER_CLOSED},
+        {"connect refused", REFUSED, false, HCR_CONN_FAILED},
     };
     for (const auto& c : cases) {
         testsupport::ManualClock clock;
@@ -116,21 +133,35 @@ TEST(HttpConnTest, AConnectionWithoutProgressIsClosedAfterNinetySeconds) {
         h.StartWithBigSong();
         HttpTestPlayer player;
         player.SetReceiveBuffer(4096);
-        ASSERT_TRUE(player.Connect(h.port));
-        player.PauseReading(c.kind == STOPPED_READING);
-        ASSERT_TRUE(player.Send(c.kind == PARTIAL_HEAD      ? "GET /5?mvsalt="
-                                : c.kind == STOPPED_READING ? h.Request("5")
-                                                            : h.Request("random")));
-        h.loop.Watch(player);
-        h.loop.Passes(200);
-        clock.Advance(HttpConn::kIdleTimeoutMs - 1000);
-        h.loop.Passes(20);
-        EXPECT_EQ(1u, h.streamer.GetNumConns()) << c.what;
-        clock.Advance(1000);
-        ASSERT_TRUE(h.loop.Until([&] { return h.streamer.GetNumConns() == 0; })) << c.what;
-        EXPECT_TRUE(h.lib.db.log.Contains("complete - result " + std::to_string(c.result))) << c.what;
-        if (c.kind == NEVER_CLOSES) {
-            EXPECT_FALSE(h.lib.db.log.Contains("complete - result 4"));
+        if (c.kind == REFUSED) {
+            h.streamer.AddConn(h.RemoteConn(ntohs(testsupport::ClosedLoopbackAddress().sin_port)));
+        } else {
+            ASSERT_TRUE(player.Connect(h.port));
+            player.PauseReading(c.kind == STOPPED_READING);
+            const bool partial = c.kind == PARTIAL_HEAD || c.kind == TRICKLED_HEAD;
+            ASSERT_TRUE(player.Send(partial                  ? "GET /5?mvsalt="
+                                    : c.kind == NEVER_CLOSES ? h.Request("random")
+                                    : c.kind == BAD_REQUEST  ? HttpGet("/random")
+                                                             : h.Request("5")));
+            h.loop.Watch(player);
         }
+        h.loop.Passes(200);
+        if (c.kind == CLOSED_IN_BODY) {
+            ASSERT_TRUE(h.loop.Until(
+                [&] { return player.Response().body.size() == static_cast<size_t>(HttpConn::kLeadBytes); }));
+            player.Close();
+        }
+        if (c.after90s) {
+            clock.Advance(HttpConn::kIdleTimeoutMs - 1000);
+            if (c.kind == TRICKLED_HEAD) {
+                ASSERT_TRUE(player.Send("0"));
+            }
+            h.loop.Passes(20);
+            EXPECT_EQ(1u, h.streamer.GetNumConns()) << c.what;
+            clock.Advance(1000);
+        }
+        ASSERT_TRUE(h.loop.Until([&] { return h.streamer.GetNumConns() == 0; })) << c.what;
+        EXPECT_EQ(1u, h.lib.db.log.Count("complete - result")) << c.what;
+        EXPECT_TRUE(h.lib.db.log.Contains("complete - result " + std::to_string(c.result))) << c.what;
     }
 }

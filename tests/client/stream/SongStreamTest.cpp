@@ -9,6 +9,7 @@
 #include <vorbis/vorbisenc.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -43,9 +44,20 @@ TEST(SongStreamTest, Mp3StartsAtItsAudioAndSeeksCountFromThere) {
     StreamHarness h;
     const std::string tagged = h.WriteSong("tagged.mp3", 300, 3000);
     const std::string plain = h.WriteSong("plain.mp3", 2398);
+    h.WriteSong("huge.mp3", 20);
     h.Start();
     h.GiveSongId("tagged.mp3", 12);
     h.GiveSongId("plain.mp3", 13);
+    h.GiveSongId("huge.mp3", 14);
+    // Mostly a hole, with frames at its end too, where tag readers look; its
+    // answers are judged by their heads alone.
+    const int64_t hugeBytes = 2000000100;
+    const std::string tail = testsupport::Mp3Frames(20);
+    {
+        std::ofstream huge(h.lib.music + "/huge.mp3", std::ios::binary | std::ios::in | std::ios::out);
+        huge.seekp(hugeBytes - static_cast<int64_t>(tail.size()));
+        huge.write(tail.data(), static_cast<std::streamsize>(tail.size()));
+    }
     const size_t audio = AudioStart(tagged);
     ASSERT_GT(audio, 3000u);
     ASSERT_EQ(0u, AudioStart(plain));
@@ -57,6 +69,7 @@ TEST(SongStreamTest, Mp3StartsAtItsAudioAndSeeksCountFromThere) {
     } cases[] = {
         {"12", {}, audio},
         {"12", {"Range: bytes=1000-"}, audio + 1000},
+        {"12", {"Range: bytes= +1000-"}, audio + 1000},
         {"12", {"range: bytes=1000-2000"}, audio + 1000},
         {"12", {"Source-Range: bytes=1000-"}, audio + 1000},
         {"12", {"Range: bytes=0-"}, audio},
@@ -67,9 +80,18 @@ TEST(SongStreamTest, Mp3StartsAtItsAudioAndSeeksCountFromThere) {
         {"12", {"Seek-Percent: abc", "Seek-Percent: 10"}, audio + (tagged.size() - audio) / 100 * 10},
         {"12", {"Range: bytes=" + std::to_string(beyond) + "-"}, 0},
         {"13", {"Seek-Percent: 50"}, 499950},
+        // In single precision: 20,000,001 × 50 is 1,000,000,000.
+        {"14", {"Seek-Percent: 50"}, 1000000000},
     };
     for (const auto& c : cases) {
         const std::string request = h.Request(c.song, "", c.headers);
+        if (std::string(c.song) == "14") {
+            const testsupport::HttpTestResponse head = h.FetchHead(request);
+            EXPECT_EQ(200, head.status);
+            EXPECT_EQ(std::to_string(hugeBytes - static_cast<int64_t>(c.start)),
+                      head.Header("content-length"));
+            continue;
+        }
         const HttpTestPlayer& player = h.Fetch(request);
         if (c.start == 0) {
             EXPECT_EQ(ErrorLine("400 Bad Request"), player.Received()) << request;
@@ -149,31 +171,46 @@ TEST(SongStreamTest, FailedSongRequestsGetExactlyOneErrorLine) {
 TEST(SongStreamTest, OggIsTranscodedAtTheClampedQualityWithTheSourceLength) {
     StreamHarness h;
     const std::string path = h.lib.music + "/tone.m4a";
-    ASSERT_TRUE(testsupport::WriteTone(path, {"ipod", "aac", 44100, 2, 2.0}));
+    const double seconds = 2.0;
+    ASSERT_TRUE(testsupport::WriteTone(path, {"ipod", "aac", 44100, 2, seconds}));
     h.Start();
     h.GiveSongId("tone.m4a", 40);
     const std::string source = testsupport::ReadFileText(path);
-
-    const testsupport::HttpTestResponse ogg = h.Fetch(h.Request("40", "os=ogg&q=9")).Response();
-    EXPECT_EQ(200, ogg.status);
-    EXPECT_EQ("audio/ogg", ogg.Header("content-type"));
-    EXPECT_EQ(std::to_string(source.size()), ogg.Header("source-content-length"));
-    EXPECT_FALSE(ogg.Has("content-length"));
-    EXPECT_FALSE(ogg.Has("accept-ranges"));
-    std::vector<testsupport::OggFrame> frames;
-    ASSERT_TRUE(testsupport::SplitOggFrames(ogg.body, frames));
-    ASSERT_GT(frames.size(), 4u);
-    EXPECT_TRUE(frames.back().page.empty()) << "no end marker";
-    std::string pages;
-    for (const testsupport::OggFrame& frame : frames)
-        pages += frame.page;
-    testsupport::DecodedOgg decoded;
-    ASSERT_TRUE(testsupport::DecodeOgg(pages, decoded));
-    vorbis_info expected;
-    vorbis_info_init(&expected);
-    ASSERT_EQ(0, vorbis_encode_init_vbr(&expected, 2, 44100, 0.6f));
-    EXPECT_EQ(expected.bitrate_nominal, decoded.nominalBitrate);
-    vorbis_info_clear(&expected);
+    const struct {
+        std::string query;
+        std::string header;
+        int quality;
+        double seconds;
+    } cases[] = {
+        {"os=ogg&q=9", "", 6, seconds},
+        {"os=ogg&q=x", "", 0, seconds},
+        {"os=ogg", "Seek-Percent: 50", 2, seconds / 2},
+        {"os=ogg", "Range: bytes=" + std::to_string(source.size() / 2) + "-", 2, seconds / 2},
+    };
+    for (const auto& c : cases) {
+        const std::string request = h.Request("40", c.query, {c.header});
+        const testsupport::HttpTestResponse ogg = h.Fetch(request).Response();
+        EXPECT_EQ(200, ogg.status) << request;
+        EXPECT_EQ("audio/ogg", ogg.Header("content-type")) << request;
+        EXPECT_EQ(std::to_string(source.size()), ogg.Header("source-content-length")) << request;
+        EXPECT_FALSE(ogg.Has("content-length")) << request;
+        EXPECT_FALSE(ogg.Has("accept-ranges")) << request;
+        std::vector<testsupport::OggFrame> frames;
+        ASSERT_TRUE(testsupport::SplitOggFrames(ogg.body, frames)) << request;
+        ASSERT_GT(frames.size(), 4u) << request;
+        EXPECT_TRUE(frames.back().page.empty()) << request << ": no end marker";
+        std::string pages;
+        for (const testsupport::OggFrame& frame : frames)
+            pages += frame.page;
+        testsupport::DecodedOgg decoded;
+        ASSERT_TRUE(testsupport::DecodeOgg(pages, decoded)) << request;
+        vorbis_info expected;
+        vorbis_info_init(&expected);
+        ASSERT_EQ(0, vorbis_encode_init_vbr(&expected, 2, 44100, static_cast<float>(c.quality) / 10.0f));
+        EXPECT_EQ(expected.bitrate_nominal, decoded.nominalBitrate) << request;
+        vorbis_info_clear(&expected);
+        EXPECT_NEAR(static_cast<double>(decoded.samples.size()) / 2 / 44100, c.seconds, 0.15) << request;
+    }
 
     // "q" alone asks for nothing.
     ExpectBody(h.Fetch(h.Request("40", "q=9")), "audio/aac", source, "q alone");
@@ -181,10 +218,17 @@ TEST(SongStreamTest, OggIsTranscodedAtTheClampedQualityWithTheSourceLength) {
 
 TEST(SongStreamTest, CoverArtIsSentWithItsType) {
     StreamHarness h;
-    h.WriteSong("art.mp3", 20, 0, 1000);
+    // The larger image does not fit the output buffer as it is.
+    const size_t sizes[] = {1000, 2 * HttpConn::kBufBytes};
+    for (size_t size : sizes)
+        h.WriteSong("art" + std::to_string(size) + ".mp3", 20, 0, size);
     h.Start();
-    h.GiveSongId("art.mp3", 12);
-    ExpectBody(h.Fetch(h.Request("12", "art=1")), "image/jpeg", testsupport::FixturePicture(1000), "art");
+    for (size_t size : sizes) {
+        const std::string name = "art" + std::to_string(size) + ".mp3";
+        h.GiveSongId(name, static_cast<uint32_t>(size));
+        ExpectBody(h.Fetch(h.Request(std::to_string(size), "art=1")), "image/jpeg",
+                   testsupport::FixturePicture(size), name);
+    }
 }
 
 TEST(SongStreamTest, PacingLetsTheLeadOutAtOnceThenFollowsTheRate) {

@@ -1,6 +1,6 @@
-// A song server on a free loopback port over a scanner of a real music
-// folder, with a stand-in server link and the passes of the core loop run by
-// the test. Players are the tests' own (tests/support/stream).
+// A song server on a loopback port the system picks, over a scanner of a
+// real music folder, with a stand-in server link and the passes of the core
+// loop run by the test. Players are the tests' own (tests/support/stream).
 #pragma once
 
 #include "client/net/TcpConn.h"
@@ -23,14 +23,14 @@ namespace testsupport {
 
 inline constexpr char kTestSalt[] = "0a1b2c3d";
 
-inline uint16_t FreeLoopbackPort() {
-    LoopbackListener probe;
-    return probe.port;
+// The port list that has the streamer listen on any free port.
+inline std::vector<uint16_t> AnyFreePort() {
+    return {0};
 }
 
 class StreamHarness {
   public:
-    StreamHarness() : port(FreeLoopbackPort()), streamer({port}) {
+    StreamHarness() : streamer(AnyFreePort()) {
         EXPECT_EQ(0, startNetworking());
         link.userName = "it's a\\name";
     }
@@ -38,11 +38,12 @@ class StreamHarness {
     StreamHarness(const StreamHarness&) = delete;
     StreamHarness& operator=(const StreamHarness&) = delete;
 
-    // Scans the music folder and starts listening.
+    // Scans the music folder and starts listening; `port` is known from now.
     void Start() {
         lib.Scan();
         streamer.Start(lib.Scanner(), link, kTestSalt);
         ASSERT_TRUE(streamer.IsListening());
+        port = streamer.GetPort();
     }
 
     // An MP3 of `frames` silent frames in the music folder, behind an ID3v2
@@ -69,14 +70,18 @@ class StreamHarness {
         GiveSongId("big.mp3", kBigSongId);
         return file;
     }
-    // An outgoing connection from `to` to a remote player listening on
-    // `remote`, as the server link makes them; true once `player` has
-    // accepted it.
-    bool ConnectRemote(FileStreamer& to, LoopbackListener& remote, HttpTestPlayer& player) {
+    // An outgoing connection to a remote player on `remotePort`, connecting
+    // as the server link makes them.
+    std::unique_ptr<HttpConn> RemoteConn(uint16_t remotePort) {
         auto conn =
-            std::make_unique<HttpConn>(kTestSalt, remote.port, "listener", &lib.Scanner(), &link, false);
-        conn->GetConn().ConnectApp(L"stream-1", "127.0.0.1", remote.port);
-        to.AddConn(std::move(conn));
+            std::make_unique<HttpConn>(kTestSalt, remotePort, "listener", &lib.Scanner(), &link, false);
+        conn->GetConn().ConnectApp(L"stream-1", "127.0.0.1", remotePort);
+        return conn;
+    }
+    // An outgoing connection from `to` to a remote player listening on
+    // `remote`; true once `player` has accepted it.
+    bool ConnectRemote(FileStreamer& to, LoopbackListener& remote, HttpTestPlayer& player) {
+        to.AddConn(RemoteConn(remote.port));
         StreamerLoop remoteLoop(to);
         return remoteLoop.Until([&] { return player.AcceptFrom(remote.fd.Get()); });
     }
@@ -100,24 +105,50 @@ class StreamHarness {
         return head + "\r\n";
     }
 
-    // A local player that sends `request` and reads until the server closes;
-    // it lives as long as the harness.
+    // A local player that sends `request`, reads until the server closes and
+    // then closes too; it lives as long as the harness.
     HttpTestPlayer& Fetch(const std::string& request) {
-        HttpTestPlayer& player = *m_players.emplace_back(std::make_unique<HttpTestPlayer>());
+        HttpTestPlayer& player = NewPlayer();
         EXPECT_TRUE(player.Connect(port));
         EXPECT_TRUE(player.Send(request));
         loop.Watch(player);
         EXPECT_TRUE(loop.Until([&] { return player.IsClosed(); })) << request;
+        player.Close();
+        return player;
+    }
+    // The same, but the player closes once the answer's head has come.
+    testsupport::HttpTestResponse FetchHead(const std::string& request) {
+        HttpTestPlayer& player = NewPlayer();
+        EXPECT_TRUE(player.Connect(port));
+        EXPECT_TRUE(player.Send(request));
+        loop.Watch(player);
+        EXPECT_TRUE(loop.Until([&] { return player.Response().status != 0 || player.IsClosed(); }))
+            << request;
+        player.Close();
+        return player.Response();
+    }
+    // The same for a remote player that `to` connects to, as the server
+    // orders it.
+    HttpTestPlayer& FetchRemote(FileStreamer& to, StreamerLoop& toLoop, const std::string& request) {
+        HttpTestPlayer& player = NewPlayer();
+        LoopbackListener remote;
+        EXPECT_TRUE(ConnectRemote(to, remote, player));
+        EXPECT_TRUE(player.Send(request));
+        toLoop.Watch(player);
+        EXPECT_TRUE(toLoop.Until([&] { return player.IsClosed(); })) << request;
+        player.Close();
         return player;
     }
 
     ScanHarness lib;
     FakeServerLink link;
-    uint16_t port;
+    uint16_t port = 0;
     FileStreamer streamer;
     StreamerLoop loop{streamer};
 
   private:
+    HttpTestPlayer& NewPlayer() { return *m_players.emplace_back(std::make_unique<HttpTestPlayer>()); }
+
     std::vector<std::unique_ptr<HttpTestPlayer>> m_players;
 };
 

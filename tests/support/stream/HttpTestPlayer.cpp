@@ -3,11 +3,13 @@
 #include "tests/support/LoopbackSockets.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 
 namespace testsupport {
@@ -15,6 +17,8 @@ namespace testsupport {
 namespace {
 
 constexpr size_t kPreambleFixedBytes = 10;
+// How long Send waits for room in the socket.
+constexpr std::chrono::seconds kSendLimit{5};
 
 uint32_t BigEndian32(const std::string& bytes, size_t at) {
     uint32_t value = 0;
@@ -56,13 +60,24 @@ bool HttpTestPlayer::AcceptFrom(int listenFd) {
 }
 
 bool HttpTestPlayer::Send(const std::string& bytes) {
+    // The server runs on this thread, so a full socket would never drain.
+    const auto deadline = std::chrono::steady_clock::now() + kSendLimit;
     size_t sent = 0;
     while (sent < bytes.size()) {
         const ssize_t n = send(m_fd.Get(), bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += static_cast<size_t>(n);
+            continue;
+        }
         if (n < 0 && errno != EAGAIN && errno != EINTR)
             return false;
-        if (n > 0)
-            sent += static_cast<size_t>(n);
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd writable{m_fd.Get(), POLLOUT, 0};
+        if (poll(&writable, 1, static_cast<int>(left.count())) < 0 && errno != EINTR)
+            return false;
     }
     return true;
 }

@@ -36,7 +36,8 @@ class HttpTestPlayer {
     // while none has arrived.
     bool AcceptFrom(int listenFd);
 
-    // Sends all of `bytes`; false on failure.
+    // Sends all of `bytes`; false on failure, also when the socket has had no
+    // room for 5 s (nothing reads on the other side).
     bool Send(const std::string& bytes);
     // Reads what has arrived without waiting (nothing while reading is
     // paused). True once the server has closed the connection.
