@@ -27,6 +27,9 @@ bool RunBox(const std::wstring& caption, const std::wstring& text, bool okCancel
                                okCancel ? GTK_BUTTONS_OK_CANCEL : GTK_BUTTONS_OK, "%s", body.c_str());
     gtk_window_set_title(GTK_WINDOW(window), WideToUtf8(caption).c_str());
     gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER);
+    // Message dialogs show no icon of their own: the error icon is the
+    // window's.
+    gtk_window_set_icon_name(GTK_WINDOW(window), "dialog-error");
     gtk_window_set_keep_above(GTK_WINDOW(window), okCancel);
     gtk_dialog_set_default_response(GTK_DIALOG(window), GTK_RESPONSE_OK);
     gtk_widget_grab_focus(gtk_dialog_get_widget_for_response(GTK_DIALOG(window), GTK_RESPONSE_OK));

@@ -24,6 +24,7 @@ struct Watch {
     std::string title;
     std::string text;
     GtkMessageType type = GTK_MESSAGE_OTHER;
+    std::string icon;
     bool hasCancel = false;
     bool stuck = false;
 };
@@ -59,6 +60,8 @@ gboolean AnswerShownBox(gpointer data) {
     g_object_get(box, "text", &text, "message-type", &watch->type, nullptr);
     watch->text = text ? text : "";
     g_free(text);
+    const char* icon = gtk_window_get_icon_name(GTK_WINDOW(box));
+    watch->icon = icon ? icon : "";
     watch->hasCancel = gtk_dialog_get_widget_for_response(GTK_DIALOG(box), GTK_RESPONSE_CANCEL) != nullptr;
     if (watch->press == Press::kOk) {
         gtk_button_clicked(GTK_BUTTON(gtk_dialog_get_widget_for_response(GTK_DIALOG(box), GTK_RESPONSE_OK)));
@@ -115,6 +118,7 @@ TEST(HelperBoxesTest, BoxesShowTheirCaptionTextAndIconAndTakeTheUsersAnswer) {
         EXPECT_EQ(WideToUtf8(caption), watch.title);
         EXPECT_EQ(WideToUtf8(text), watch.text);
         EXPECT_EQ(GTK_MESSAGE_ERROR, watch.type);
+        EXPECT_EQ("dialog-error", watch.icon);
         EXPECT_EQ(c.question, watch.hasCancel);
         EXPECT_EQ(c.answer, answer);
         EXPECT_EQ(nullptr, ShownMessageDialog());
