@@ -1,7 +1,8 @@
-// How the uploader talks to the user: two kinds of message box. A desktop
-// implementation fits behind this; the headless one writes to standard error.
+// How the uploader talks to the user: two kinds of message box, shown on the
+// desktop when there is one, else written to standard error.
 #pragma once
 
+#include <memory>
 #include <string>
 
 class HelperPresenter {
@@ -20,3 +21,7 @@ class StderrPresenter final : public HelperPresenter {
     void ShowError(const std::wstring& caption, const std::wstring& text) override;
     bool AskOkCancel(const std::wstring& caption, const std::wstring& text) override;
 };
+
+// The desktop's boxes, or null when the uploader was built without them or
+// no display opens.
+std::unique_ptr<HelperPresenter> OpenDesktopPresenter();

@@ -1,5 +1,6 @@
 // Melvane-Helper, the crash-report uploader that the program starts after a
 // crash, a failed assertion or a report.
+#include "crashreport/ChosenPresenter.h"
 #include "crashreport/HelperMain.h"
 #include "include/config/ServiceSettings.h"
 #include "include/crash/CrashReport.h"
@@ -17,7 +18,7 @@ int main(int argc, char** argv) {
     // The program's logger is never initialised here: its lines go nowhere.
 
     const ServiceSettings settings = GetServiceSettings();
-    StderrPresenter presenter;
+    ChosenPresenter presenter;
     HelperEnv env;
     env.presenter = &presenter;
     env.sleepMs = [](uint32_t ms) { SleepFor(0, ms); };
