@@ -14,6 +14,9 @@ void GtkMessageBoxView::Show(const MessageBoxRequest& request, std::function<voi
                                                hasCancel ? GTK_BUTTONS_OK_CANCEL : GTK_BUTTONS_OK, "%s",
                                                WideToUtf8(request.text).c_str());
     gtk_window_set_title(GTK_WINDOW(window), WideToUtf8(request.caption).c_str());
+    // Message dialogs draw no icon of their own: the window's icon shows the kind.
+    gtk_window_set_icon_name(GTK_WINDOW(window),
+                             type == GTK_MESSAGE_ERROR ? "dialog-error" : "dialog-information");
     gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER);
     gtk_window_set_keep_above(GTK_WINDOW(window), (request.style & MB_TOPMOST) != 0);
     gtk_dialog_set_default_response(GTK_DIALOG(window), GTK_RESPONSE_OK);
