@@ -1,6 +1,7 @@
 // The core thread's select loop and its shutdown.
 #include "client/core/KovikCore.h"
 
+#include "client/core/CorePort.h"
 #include "client/core/IKovikUI.h"
 #include "client/core/ReportThread.h"
 #include "client/library/FileScanner.h"
@@ -120,6 +121,8 @@ void KovikCore::ShutdownCore() {
         m_shares.clear();
     }
     m_nodeConn->Shutdown();
+    // Searches and imports that still run post to nothing from here on.
+    m_port->Detach();
     MVLOG(LOG_VERB, "core is about to set running bit false, ran for %u secs",
           static_cast<unsigned>(m_upTime));
     m_running.store(false);

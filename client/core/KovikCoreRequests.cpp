@@ -158,7 +158,7 @@ void KovikCore::StartMusicSearch() {
         AddMusicDir(myMusic);
     // There is no music folder shared by all users here.
     std::vector<std::wstring> candidates;
-    m_musicSearch->SearchAllDrives(candidates);
+    m_musicSearch->SearchAllDrives(this, candidates);
     for (const std::wstring& folder : candidates)
         AddMusicDir(folder);
     m_searchRunning = true;
@@ -172,10 +172,15 @@ void KovikCore::AddMusicDir(const std::wstring& path) {
     bool unique = true;
     {
         MutexLock lock(m_sharesLock);
+        // Shares never nest: a folder inside a share is scanned with it, and
+        // a share inside the new folder gives way to it.
         for (const std::wstring& share : m_shares)
-            unique = unique && !EqualsNoCase(share, path);
-        if (unique)
+            unique = unique && !EqualsNoCase(share, path) && !IsFolderOrInside(share, path);
+        if (unique) {
+            std::erase_if(m_shares,
+                          [&path](const std::wstring& share) { return IsFolderOrInside(path, share); });
             m_shares.push_back(path);
+        }
     }
     MVLOG(LOG_INFO, "For '%ls', unique: %i", path.c_str(), unique ? 1 : 0);
 }

@@ -73,22 +73,23 @@ void PlaylistValue(ITunesParseContext& context, const std::string& value) {
 void StartElement(ITunesParseContext& context, const char* name) {
     context.text.clear();
     context.textTooLong = false;
-    if (strcmp(name, "key") == 0)
-        context.inKey = true;
-    else if (strcmp(name, "array") == 0)
+    if (strcmp(name, "array") == 0)
         ++context.arrayDepth;
 }
 
 void CharacterData(ITunesParseContext& context, const char* bytes, int length) {
     if (context.textTooLong)
         return;
-    if (context.text.size() + static_cast<size_t>(length) < ITunesParseContext::kMaxTextBytes) {
-        context.text.append(bytes, static_cast<size_t>(length));
+    const size_t count = static_cast<size_t>(length);
+    if (context.text.size() + count < ITunesParseContext::kMaxTextBytes) {
+        context.text.append(bytes, count);
         return;
     }
-    // The whole value goes, however the parser splits it.
+    // The value keeps what fits, cut at a character boundary, however the
+    // parser splits it.
     MVLOG(LOG_ERR, "Got XML text value larger than currentValue size; ignoring");
-    context.text.clear();
+    context.text.append(bytes, count);
+    context.text = CutUtf8(context.text, ITunesParseContext::kMaxTextBytes - 1);
     context.textTooLong = true;
 }
 
@@ -104,22 +105,21 @@ void EndElement(ITunesParseContext& context, const char* name) {
         context.text += '1';
     else if (strcmp(name, "false") == 0)
         context.text += '0';
-    if (!context.text.empty()) {
-        std::string value;
-        value.swap(context.text);
-        if (context.inKey) {
-            context.keyStack.push_back(value);
-        } else if (!context.keyStack.empty()) {
-            if (context.keyStack[0] == kTracks)
-                TrackValue(context, value);
-            else if (context.readPlaylists && context.keyStack[0] == kPlaylists)
-                PlaylistValue(context, value);
-        }
-    }
+    std::string value;
+    value.swap(context.text);
     if (strcmp(name, "key") == 0) {
-        // The key stays on the stack until its value ends.
-        context.inKey = false;
-    } else if (strcmp(name, "array") == 0) {
+        // The key stays on the stack until its value ends, so even an empty
+        // one is pushed: the end of its value pops it.
+        context.keyStack.push_back(std::move(value));
+        return;
+    }
+    if (!value.empty() && !context.keyStack.empty()) {
+        if (context.keyStack[0] == kTracks)
+            TrackValue(context, value);
+        else if (context.readPlaylists && context.keyStack[0] == kPlaylists)
+            PlaylistValue(context, value);
+    }
+    if (strcmp(name, "array") == 0) {
         --context.arrayDepth;
         PopKey(context);
     } else if (strcmp(name, "dict") == 0 && context.arrayDepth > 0) {

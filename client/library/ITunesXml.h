@@ -26,18 +26,17 @@ struct ITunesPlaylist {
 
 // What one parse collects, and where it stands.
 struct ITunesParseContext {
-    // A text value of this many bytes or more is dropped.
+    // A text value keeps at most this many bytes less one.
     static constexpr size_t kMaxTextBytes = 4096;
 
     explicit ITunesParseContext(bool wantPlaylists) : readPlaylists(wantPlaylists) {}
 
     bool readPlaylists;
-    bool inKey = false;
     int32_t arrayDepth = 0;
     // The keys that lead to the current value, outermost first.
     std::vector<std::string> keyStack;
     std::string text;
-    // The current element's text grew too long and is dropped whole.
+    // The current element's text reached its limit; the rest is dropped.
     bool textTooLong = false;
     std::map<int32_t, ITunesTrack> tracks;
     // Tracks whose location is not local: they never get a record.

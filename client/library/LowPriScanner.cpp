@@ -82,10 +82,10 @@ void LowPriScanner::QueueRequest(const std::wstring& path, uint32_t cfID, int ki
             return;
         }
         for (const std::unique_ptr<ScanWorkItem>& queued : m_state->requests) {
-            if (queued->path == path) {
+            // Another cfID of the same file waits for its own answer.
+            if (queued->path == path && queued->cfID == cfID) {
                 MVLOG(LOG_INFO, "Already queued a scan for %ls; request for cfID %u dropped", path.c_str(),
                       cfID);
-                queued->cfID = cfID;
                 queued->kind = kind;
                 queued->sessionSerial = sessionSerial;
                 queued->print = queued->print || print;

@@ -56,9 +56,9 @@ class LowPriScanner {
     LowPriScanner& operator=(const LowPriScanner&) = delete;
 
     virtual void StartLowPriScanner();
-    // A request for a file already waiting in the queue is dropped; the
-    // waiting one answers for the newest session and asks for the print when
-    // either did. While no worker runs, the request fails at once.
+    // A request for a file and cfID already waiting in the queue is dropped;
+    // the waiting one answers for the newest session and asks for the print
+    // when either did. While no worker runs, the request fails at once.
     virtual void QueueRequest(const std::wstring& path, uint32_t cfID, int kind, uint32_t sessionSerial,
                               bool print);
     virtual bool HasResults();

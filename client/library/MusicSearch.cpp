@@ -56,7 +56,10 @@ void MusicSearch::Start(KovikCore* owner) {
     }
 }
 
-void MusicSearch::SearchAllDrives(std::vector<std::wstring>& found) {
+void MusicSearch::SearchAllDrives(KovikCore* owner, std::vector<std::wstring>& found) {
+    // The owner's stop flag counts from the first folder on.
+    if (owner)
+        m_port = owner->GetPort();
     const MusicSearchSettings settings = Settings();
     MusicFolderWalk walk([this] { return ShouldContinue(); }, ExcludedFolders(settings.systemFolders),
                          kQuickMaxDepth, platform::MonotonicMs() + kQuickBudgetMs);

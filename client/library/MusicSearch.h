@@ -34,8 +34,9 @@ class MusicSearch {
     // Starts the thorough search; its result comes back to `owner` as a
     // found-folders request, also when it was stopped.
     virtual void Start(KovikCore* owner);
-    // The quick search on the caller's thread: appends what it finds.
-    virtual void SearchAllDrives(std::vector<std::wstring>& found);
+    // The quick search on the caller's thread for `owner`, whose stop flag
+    // ends it: appends what it finds.
+    virtual void SearchAllDrives(KovikCore* owner, std::vector<std::wstring>& found);
     // Waits for the search thread and lets it go; a thread still running
     // then ends by itself and posts to nothing once the core has gone.
     virtual void WaitForThread(uint32_t milliseconds);

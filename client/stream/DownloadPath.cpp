@@ -1,16 +1,40 @@
 #include "client/stream/DownloadPath.h"
 
+#include "include/fs/FileCmds.h"
 #include "include/fs/PathUtil.h"
 #include "include/log/Logger.h"
+#include "include/text/Utf8.h"
+#include "platform/fs/FileOps.h"
+#include "platform/fs/UniqueFd.h"
 
+#include <fcntl.h>
+
+#include <cerrno>
 #include <utility>
+
+namespace {
+
+constexpr int kDownloadDirMode = 0700;
+
+// The download folder without trailing '/' ("/" stays).
+std::wstring FolderOf(const std::wstring& downloadDir) {
+    std::wstring folder = downloadDir;
+    while (folder.size() > 1 && folder.back() == L'/')
+        folder.pop_back();
+    return folder;
+}
+
+// What must begin every path inside `folder`.
+std::wstring InsidePrefix(const std::wstring& folder) {
+    return folder == L"/" ? folder : folder + L"/";
+}
+
+} // namespace
 
 bool MakeDownloadPath(const std::wstring& downloadDir, const std::wstring& wireDir,
                       const std::wstring& fileName, std::wstring& destination) {
     std::wstring relative;
-    std::wstring folder = downloadDir;
-    while (folder.size() > 1 && folder.back() == L'/')
-        folder.pop_back();
+    const std::wstring folder = FolderOf(downloadDir);
     if (folder.empty() ||
         !NetworkNameToPath(wireDir.empty() ? fileName : wireDir + L"/" + fileName, relative)) {
         MVLOG(LOG_ERR, "Refusing to download '%ls' / '%ls' into '%ls'", wireDir.c_str(), fileName.c_str(),
@@ -18,11 +42,44 @@ bool MakeDownloadPath(const std::wstring& downloadDir, const std::wstring& wireD
         return false;
     }
     std::wstring joined = PathJoin(folder, relative);
-    const std::wstring inside = folder == L"/" ? folder : folder + L"/";
+    const std::wstring inside = InsidePrefix(folder);
     if (joined.compare(0, inside.size(), inside) != 0) {
         MVLOG(LOG_ERR, "Download path %ls leaves %ls", joined.c_str(), folder.c_str());
         return false;
     }
     destination = std::move(joined);
+    return true;
+}
+
+bool MoveIntoDownloadFolder(const std::wstring& from, const std::wstring& downloadDir,
+                            const std::wstring& destination) {
+    const std::wstring folder = FolderOf(downloadDir);
+    const std::wstring inside = InsidePrefix(folder);
+    if (folder.empty() || destination.compare(0, inside.size(), inside) != 0) {
+        MVLOG(LOG_ERR, "Download path %ls leaves %ls", destination.c_str(), folder.c_str());
+        return false;
+    }
+    const std::wstring relative = destination.substr(inside.size());
+    const size_t slash = relative.rfind(L'/');
+    const std::wstring subfolders = slash == std::wstring::npos ? std::wstring() : relative.substr(0, slash);
+    const std::wstring name = slash == std::wstring::npos ? relative : relative.substr(slash + 1);
+
+    // The download folder itself is the user's choice and may be a link;
+    // below it nothing is followed.
+    if (!fileExists(folder) && !createDirs(inside))
+        return false;
+    platform::UniqueFd base(platform::OpenCloexec(WideToUtf8(folder), O_RDONLY | O_DIRECTORY));
+    platform::UniqueFd target(base.IsValid() ? platform::OpenDirectoriesNoFollow(
+                                                   base.Get(), WideToUtf8(subfolders), kDownloadDirMode)
+                                             : -1);
+    if (!target.IsValid()) {
+        MVLOG(LOG_ERR, "Could not make the folders of %ls inside %ls, errno %i", destination.c_str(),
+              folder.c_str(), errno);
+        return false;
+    }
+    if (platform::RenameNoReplaceAt(AT_FDCWD, WideToUtf8(from), target.Get(), WideToUtf8(name)) != 0) {
+        MVLOG(LOG_INFO, "error %i renaming %ls to %ls", errno, from.c_str(), destination.c_str());
+        return false;
+    }
     return true;
 }

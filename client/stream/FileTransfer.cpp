@@ -37,6 +37,7 @@ int FileTransfer::Start(const TransferStart& start) {
     m_bytesRemaining = 0;
     m_resumeOffset = 0;
     m_dataTotal = 0;
+    m_waitingForRoom = false;
     ResetDigest();
     const int result = start.direction == SEND ? StartSending() : StartReceiving();
     if (result != kStartGoingOn)
@@ -108,7 +109,8 @@ bool FileTransfer::StepState() {
     case RECVING_TAG:
     case RECVING_DATA:
         WriteTemp(false);
-        FinishReceive();
+        if (!m_finished)
+            FinishReceive();
         break;
     default:
         break;
@@ -117,19 +119,22 @@ bool FileTransfer::StepState() {
 }
 
 bool FileTransfer::OnTransferMessage() {
-    Buf& out = m_conn.outBuf;
-    if (!m_conn.inBuf.HasData())
+    const TransferRead waiting = PeekTransferMessage(m_conn.inBuf);
+    if (waiting == TR_INCOMPLETE)
         return false;
-    out.Compact();
-    if (out.GetNumFreeBytes() < kMessageRoomBytes) {
-        MVLOG(LOG_INFO, "Waiting to dispatch message until the outbuf has freed some space");
-        return false;
+    if (waiting == TR_MESSAGE) {
+        Buf& out = m_conn.outBuf;
+        out.Compact();
+        if (out.GetNumFreeBytes() < kMessageRoomBytes) {
+            if (!m_waitingForRoom)
+                MVLOG(LOG_INFO, "Waiting to dispatch message until the outbuf has freed some space");
+            m_waitingForRoom = true;
+            return false;
+        }
+        m_waitingForRoom = false;
     }
     TransferMessage message;
-    const TransferRead read = ReadTransferMessage(m_conn.inBuf, message);
-    if (read == TR_INCOMPLETE)
-        return false;
-    if (read == TR_BAD) {
+    if (waiting == TR_BAD || ReadTransferMessage(m_conn.inBuf, message) != TR_MESSAGE) {
         Fail(TS_READ_ERROR);
         return false;
     }

@@ -190,4 +190,6 @@ class FileTransfer {
     int64_t m_dataTotal = 0;
     int64_t m_hashedBytes = 0;
     Md5Context m_digest{};
+    // A whole message waits for room in the output buffer (logged once).
+    bool m_waitingForRoom = false;
 };

@@ -144,9 +144,8 @@ void FileTransfer::FinishDownload() {
         SetFinishedWithCode(TS_UITS_FAILED);
         return;
     }
-    (void)createDirs(m_filePath);
     MVLOG(LOG_INFO, "renaming temp file %ls to %ls", m_tempPath.c_str(), m_filePath.c_str());
-    if (!renameFile(m_tempPath, m_filePath)) {
+    if (!MoveIntoDownloadFolder(m_tempPath, m_start.path, m_filePath)) {
         MVLOG(LOG_ERR, "Failed to rename download from tempfile to destination %ls", m_filePath.c_str());
         SetFinishedWithCode(TS_MOVE_FAILED);
         return;

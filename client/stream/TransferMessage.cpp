@@ -131,7 +131,7 @@ bool ReadPayload(Cursor& cursor, TransferMessage& message) {
 
 } // namespace
 
-TransferRead ReadTransferMessage(Buf& in, TransferMessage& message) {
+TransferRead PeekTransferMessage(Buf& in) {
     const int available = in.GetNumUsedBytes();
     if (available < kLengthFieldBytes)
         return TR_INCOMPLETE;
@@ -149,8 +149,15 @@ TransferRead ReadTransferMessage(Buf& in, TransferMessage& message) {
         MVLOG(LOG_ERR, "Transfer message of type %u with length %u", type, mesgLen);
         return TR_BAD;
     }
-    if (static_cast<uint32_t>(available) < mesgLen)
-        return TR_INCOMPLETE;
+    return static_cast<uint32_t>(available) < mesgLen ? TR_INCOMPLETE : TR_MESSAGE;
+}
+
+TransferRead ReadTransferMessage(Buf& in, TransferMessage& message) {
+    const TransferRead framed = PeekTransferMessage(in);
+    if (framed != TR_MESSAGE)
+        return framed;
+    const uint32_t mesgLen = in.PeekNum(kLengthFieldBytes, 0);
+    const uint32_t type = in.PeekNum(kLengthFieldBytes, kTypeOffset);
 
     Cursor cursor(in.GetReadPtr(), mesgLen);
     cursor.Skip(kTypeOffset);

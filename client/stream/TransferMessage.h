@@ -55,6 +55,10 @@ enum TransferRead {
     TR_BAD,        // malformed (logged); nothing consumed, the connection must end
 };
 
+// Whether the next message is all there, without reading it; TR_BAD as soon
+// as its framing is refused (logged).
+[[nodiscard]] TransferRead PeekTransferMessage(Buf& in);
+
 // Reads the next message from `in` once all of it is there.
 [[nodiscard]] TransferRead ReadTransferMessage(Buf& in, TransferMessage& message);
 

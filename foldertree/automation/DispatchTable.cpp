@@ -2,14 +2,25 @@
 
 #include "foldertree/automation/Utf16.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
 namespace ax {
 namespace {
 
-// The text of the error a member raised during the current call.
-thread_local std::u16string t_raisedText;
+// The text of the error a member raised during the current call, kept per
+// thread. This code lives in a library loaded with dlopen, so the slot is a
+// plain array in the static TLS block (initial-exec, nothing to construct or
+// destroy): no block allocated on first use through __tls_get_addr, which
+// leak checkers misread once the library has been unloaded and loaded again.
+// The control's texts are far shorter than the limit; longer ones are cut.
+constexpr size_t kMaxRaisedText = 120;
+struct RaisedText {
+    size_t length;
+    char16_t text[kMaxRaisedText];
+};
+__attribute__((tls_model("initial-exec"))) thread_local RaisedText t_raised;
 
 uint32_t RequiredCount(const DispMemberInfo& member) {
     uint32_t required = member.paramCount;
@@ -130,13 +141,14 @@ HRESULT PrepareDispCall(const DispMemberInfo& member, uint16_t flags, const Disp
 }
 
 HRESULT RaiseError(uint16_t number, std::u16string_view text) {
-    t_raisedText = text;
+    t_raised.length = std::min(text.size(), kMaxRaisedText);
+    std::copy_n(text.begin(), t_raised.length, t_raised.text);
     return ControlError(number);
 }
 
 HRESULT RaiseDispError(HRESULT hr, ExcepInfo* excep) {
-    std::u16string text = std::move(t_raisedText);
-    t_raisedText.clear();
+    std::u16string text(t_raised.text, t_raised.length);
+    t_raised.length = 0;
     if (!IsControlError(hr))
         return hr;
     if (excep) {

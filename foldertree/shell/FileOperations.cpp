@@ -115,7 +115,7 @@ int CopyTree(const std::string& from, const std::string& to) {
     else if (S_ISDIR(info.st_mode))
         error = CopyFolder(from, to, info.st_mode);
     else if (S_ISREG(info.st_mode))
-        error = platform::CopyFileExclusive(from, to) == 0 ? 0 : errno;
+        error = platform::CopyFileExclusive(AT_FDCWD, from, AT_FDCWD, to) == 0 ? 0 : errno;
     else
         return EINVAL;
     // What a failed copy made is taken away again; an existing `to` was

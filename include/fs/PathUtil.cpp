@@ -40,15 +40,17 @@ std::wstring PathJoin(const std::wstring& dir, const std::wstring& name) {
     return result;
 }
 
+bool IsFolderOrInside(const std::wstring& folder, const std::wstring& path) {
+    if (folder.empty() || path.compare(0, folder.size(), folder) != 0)
+        return false;
+    return path.size() == folder.size() || folder.back() == L'/' || path[folder.size()] == L'/';
+}
+
 bool FindFolderHolding(const std::vector<std::wstring>& folders, const std::wstring& path,
                        std::wstring& rest) {
     const std::wstring* best = nullptr;
     for (const std::wstring& folder : folders) {
-        if (folder.empty() || path.compare(0, folder.size(), folder) != 0)
-            continue;
-        const bool boundary =
-            path.size() == folder.size() || folder.back() == L'/' || path[folder.size()] == L'/';
-        if (boundary && (!best || folder.size() > best->size()))
+        if (IsFolderOrInside(folder, path) && (!best || folder.size() > best->size()))
             best = &folder;
     }
     if (!best)

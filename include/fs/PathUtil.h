@@ -16,6 +16,9 @@ bool SplitPath(const std::wstring& path, std::wstring& dir, std::wstring& name);
 bool SplitUrlPath(const std::wstring& url, std::wstring& head, std::wstring& tail);
 // Case-sensitive path order, as the file system sees names.
 int PathCompare(const std::wstring& a, const std::wstring& b);
+// `path` is `folder` or lies inside it (at a '/' boundary: "/music" does not
+// hold "/music2/x").
+bool IsFolderOrInside(const std::wstring& folder, const std::wstring& path);
 // The longest of `folders` that holds `path` (at a '/' boundary: "/music"
 // does not hold "/music2/x"), and in `rest` the path after it without its
 // leading '/'. False when none holds it.

@@ -54,7 +54,14 @@ int64_t GetTicks64(int64_t /*previous*/) {
 }
 
 std::wstring GetItunesLibraryPath() {
-    return PathJoin(PathJoin(GetSpecialFolderPath(CSIDL_MYMUSIC), L"iTunes"), L"iTunes Music Library.xml");
+    return ItunesLibraryPathIn(GetSpecialFolderPath(CSIDL_MYMUSIC));
+}
+
+std::wstring ItunesLibraryPathIn(const std::wstring& musicDir) {
+    // Joined to nothing the name would point at a file of the root folder.
+    if (musicDir.empty())
+        return std::wstring();
+    return PathJoin(PathJoin(musicDir, L"iTunes"), L"iTunes Music Library.xml");
 }
 
 void KeepSystemAwake() {

@@ -21,7 +21,10 @@ constexpr uint32_t kIdleUnknown = 0xFFFFFFFF;
 // The 64-bit tick counter (milliseconds, never wraps here).
 int64_t GetTicks64(int64_t previous);
 
+// The media library's XML file: "iTunes/iTunes Music Library.xml" in the
+// music folder, or "" (no library) when no music folder is known.
 std::wstring GetItunesLibraryPath();
+std::wstring ItunesLibraryPathIn(const std::wstring& musicDir);
 
 // Keeps the machine from sleeping while the core works. No such request
 // exists here; it only logs.

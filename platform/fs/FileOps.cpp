@@ -1,29 +1,55 @@
 #include "platform/fs/FileOps.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <ctime>
 
 namespace platform {
 namespace {
 
 constexpr size_t kCopyChunk = 64 * 1024;
+// Tries for a free hidden name beside a copy's target.
+constexpr int kHiddenNameTries = 8;
 
 // The fallback where the file system cannot rename without replacing: a hard
 // link fails on an existing target, so it is just as safe.
-int LinkThenUnlink(const std::string& from, const std::string& to) noexcept {
-    if (link(from.c_str(), to.c_str()) != 0)
+int LinkThenUnlink(int fromDir, const char* from, int toDir, const char* to) noexcept {
+    if (linkat(fromDir, from, toDir, to, 0) != 0)
         return -1;
-    if (unlink(from.c_str()) != 0) {
+    if (unlinkat(fromDir, from, 0) != 0) {
         int saved = errno;
-        unlink(to.c_str());
+        unlinkat(toDir, to, 0);
         errno = saved;
         return -1;
     }
     return 0;
+}
+
+// A rename within one file system that never replaces `to`.
+int RenameWithinFileSystem(int fromDir, const char* from, int toDir, const char* to) noexcept {
+    if (renameat2(fromDir, from, toDir, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return -1;
+    return LinkThenUnlink(fromDir, from, toDir, to);
+}
+
+// A new name beside `path` beginning with '.', so a copy in progress stays
+// out of sight and never clashes with a copy left by a crash.
+std::string HiddenSiblingOf(const std::string& path) {
+    uint64_t random = 0;
+    if (getrandom(&random, sizeof random, 0) != static_cast<ssize_t>(sizeof random))
+        random = static_cast<uint64_t>(getpid()) << 32 ^ static_cast<uint64_t>(time(nullptr));
+    char name[32];
+    snprintf(name, sizeof name, ".mv-%016llx.part", static_cast<unsigned long long>(random));
+    const size_t slash = path.rfind('/');
+    return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + name;
 }
 
 } // namespace
@@ -86,8 +112,8 @@ int ReadFileLimited(const std::string& path, size_t limit, std::string* data) no
     return 0;
 }
 
-int CopyFileExclusive(const std::string& from, const std::string& to) noexcept {
-    int in = OpenCloexec(from, O_RDONLY);
+int CopyFileExclusive(int fromDir, const std::string& from, int toDir, const std::string& to) noexcept {
+    int in = openat(fromDir, from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
         return -1;
     struct stat st {};
@@ -101,7 +127,7 @@ int CopyFileExclusive(const std::string& from, const std::string& to) noexcept {
         errno = statError;
         return -1;
     }
-    int out = OpenCloexec(to, O_WRONLY | O_CREAT | O_EXCL, st.st_mode & 0777);
+    int out = openat(toDir, to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777);
     if (out < 0) {
         int saved = errno;
         close(in);
@@ -134,7 +160,44 @@ int CopyFileExclusive(const std::string& from, const std::string& to) noexcept {
     }
     close(in);
     if (!ok) {
-        unlink(to.c_str());
+        unlinkat(toDir, to.c_str(), 0);
+        errno = saved;
+        return -1;
+    }
+    return 0;
+}
+
+int RenameNoReplaceAt(int fromDir, const std::string& from, int toDir, const std::string& to) noexcept {
+    if (RenameWithinFileSystem(fromDir, from.c_str(), toDir, to.c_str()) == 0)
+        return 0;
+    if (errno != EXDEV)
+        return -1;
+    // Copying would be wasted on a name that is taken.
+    struct stat st {};
+    if (fstatat(toDir, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    std::string hidden;
+    int copied = -1;
+    for (int i = 0; i < kHiddenNameTries && copied != 0; ++i) {
+        hidden = HiddenSiblingOf(to);
+        copied = CopyFileExclusive(fromDir, from, toDir, hidden);
+        if (copied != 0 && errno != EEXIST)
+            return -1;
+    }
+    if (copied != 0)
+        return -1;
+    // The whole file, synced, takes its name in one step.
+    if (RenameWithinFileSystem(toDir, hidden.c_str(), toDir, to.c_str()) != 0) {
+        int saved = errno;
+        unlinkat(toDir, hidden.c_str(), 0);
+        errno = saved;
+        return -1;
+    }
+    if (unlinkat(fromDir, from.c_str(), 0) != 0) {
+        int saved = errno;
+        unlinkat(toDir, to.c_str(), 0);
         errno = saved;
         return -1;
     }
@@ -142,25 +205,30 @@ int CopyFileExclusive(const std::string& from, const std::string& to) noexcept {
 }
 
 int RenameNoReplace(const std::string& from, const std::string& to) noexcept {
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno == EINVAL || errno == ENOSYS) {
-        if (LinkThenUnlink(from, to) == 0)
-            return 0;
-        if (errno != EXDEV)
-            return -1;
-    }
-    if (errno != EXDEV)
-        return -1;
-    if (CopyFileExclusive(from, to) != 0)
-        return -1;
-    if (unlink(from.c_str()) != 0) {
+    return RenameNoReplaceAt(AT_FDCWD, from, AT_FDCWD, to);
+}
+
+int OpenDirectoriesNoFollow(int baseDir, const std::string& relative, int mode) noexcept {
+    int dir = fcntl(baseDir, F_DUPFD_CLOEXEC, 0);
+    size_t start = 0;
+    while (dir >= 0 && start < relative.size()) {
+        size_t end = relative.find('/', start);
+        if (end == std::string::npos)
+            end = relative.size();
+        const std::string name = relative.substr(start, end - start);
+        start = end + 1;
+        int next = -1;
+        if (name.empty() || name == "." || name == "..") {
+            errno = EINVAL;
+        } else if (mkdirat(dir, name.c_str(), static_cast<mode_t>(mode)) == 0 || errno == EEXIST) {
+            next = openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        }
         int saved = errno;
-        unlink(to.c_str());
+        close(dir);
         errno = saved;
-        return -1;
+        dir = next;
     }
-    return 0;
+    return dir;
 }
 
 int MakeDirectory(const std::string& path, int mode) noexcept {

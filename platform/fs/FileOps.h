@@ -17,12 +17,23 @@ int OpenCloexec(const char* path, int flags, int mode = 0) noexcept;
 int OpenCloexec(const std::string& path, int flags, int mode = 0) noexcept;
 
 // Renames `from` to `to` without ever replacing an existing `to` (EEXIST).
-// Across file systems the file is copied, synced and the source unlinked.
+// Across file systems the file is copied to a hidden name beside `to`
+// (created with O_EXCL), synced, and only then renamed onto `to`, so `to`
+// never shows a partial file; then the source is unlinked. Names are relative
+// to the folders `fromDir` and `toDir` (or AT_FDCWD).
+int RenameNoReplaceAt(int fromDir, const std::string& from, int toDir, const std::string& to) noexcept;
 int RenameNoReplace(const std::string& from, const std::string& to) noexcept;
 
 // Copies the regular file `from` to a new file `to` (which must not exist) and
 // syncs it. On failure nothing is left at `to`.
-int CopyFileExclusive(const std::string& from, const std::string& to) noexcept;
+int CopyFileExclusive(int fromDir, const std::string& from, int toDir, const std::string& to) noexcept;
+
+// Opens the folder `relative` ('/'-separated) below the folder `baseDir`,
+// making missing folders with `mode`, one element at a time and never through
+// a link: a link on the way fails (ELOOP or ENOTDIR), and so do empty, "."
+// and ".." elements (EINVAL). An empty `relative` gives `baseDir` again. The
+// new descriptor, or -1.
+int OpenDirectoriesNoFollow(int baseDir, const std::string& relative, int mode) noexcept;
 
 // Reads the file at `path` (regular or not, such as /proc files) up to
 // `limit` bytes into `*data`; a longer file fails with EFBIG.

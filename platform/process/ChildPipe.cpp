@@ -72,8 +72,16 @@ long ReadUntil(int fd, void* data, size_t size, uint64_t deadlineMs) noexcept {
     }
 }
 
-int KillWhenParentDies() noexcept {
-    return prctl(PR_SET_PDEATHSIG, SIGKILL, 0, 0, 0);
+int KillWhenParentDies(pid_t parent) noexcept {
+    if (prctl(PR_SET_PDEATHSIG, SIGKILL, 0, 0, 0) != 0)
+        return -1;
+    // Asked after the parent's end, the request waits for a parent that is
+    // no longer ours: an orphan has been handed to another process.
+    if (parent > 0 && getppid() != parent) {
+        errno = ESRCH;
+        return -1;
+    }
+    return 0;
 }
 
 } // namespace platform

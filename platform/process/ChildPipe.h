@@ -5,6 +5,8 @@
 
 #include "platform/fs/UniqueFd.h"
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -22,7 +24,9 @@ long WriteNoSigpipe(int fd, const void* data, size_t size) noexcept;
 long ReadUntil(int fd, void* data, size_t size, uint64_t deadlineMs) noexcept;
 
 // Asks for SIGKILL when the thread that started this process ends: 0, or -1
-// with errno set.
-int KillWhenParentDies() noexcept;
+// with errno set. A parent that ended before the request was made sends no
+// signal: when `parent` (> 0) is no longer this process's parent, the result
+// is -1 with ESRCH.
+int KillWhenParentDies(pid_t parent) noexcept;
 
 } // namespace platform

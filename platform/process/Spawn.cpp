@@ -50,9 +50,10 @@ SpawnContext::~SpawnContext() {
     posix_spawnattr_destroy(&m_attr);
 }
 
-pid_t SpawnContext::Spawn(const char* path, char* const argv[], int* error) const noexcept {
+pid_t SpawnContext::Spawn(const char* path, char* const argv[], int* error,
+                          char* const envp[]) const noexcept {
     pid_t pid = -1;
-    int rc = posix_spawn(&pid, path, &m_actions, &m_attr, argv, environ);
+    int rc = posix_spawn(&pid, path, &m_actions, &m_attr, argv, envp ? envp : environ);
     if (rc != 0) {
         if (error)
             *error = rc;

@@ -24,9 +24,11 @@ class SpawnContext {
     SpawnContext(const SpawnContext&) = delete;
     SpawnContext& operator=(const SpawnContext&) = delete;
 
-    // Starts `path` with the null-terminated `argv`. Returns the child's id,
-    // or -1 with the failure's errno value in `*error`. Async-signal-safe.
-    pid_t Spawn(const char* path, char* const argv[], int* error) const noexcept;
+    // Starts `path` with the null-terminated `argv` and environment `envp`
+    // (null: this process's). Returns the child's id, or -1 with the
+    // failure's errno value in `*error`. Async-signal-safe.
+    pid_t Spawn(const char* path, char* const argv[], int* error,
+                char* const envp[] = nullptr) const noexcept;
 
   private:
     posix_spawn_file_actions_t m_actions;

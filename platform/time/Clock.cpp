@@ -20,7 +20,12 @@ class SystemClock final : public Clock {
     uint64_t MonotonicMs() override { return SystemMonotonicMs(); }
 };
 
-SystemClock g_systemClock;
+// Never destroyed: threads that outlive main still ask for the time.
+SystemClock& TheSystemClock() {
+    static auto* clock = new SystemClock;
+    return *clock;
+}
+
 std::atomic<Clock*> g_override{nullptr};
 
 } // namespace
@@ -39,7 +44,7 @@ void SleepMs(uint32_t ms) noexcept {
 
 Clock& GetClock() {
     Clock* clock = g_override.load(std::memory_order_acquire);
-    return clock ? *clock : g_systemClock;
+    return clock ? *clock : TheSystemClock();
 }
 
 void SetClockOverride(Clock* clock) {

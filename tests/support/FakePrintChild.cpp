@@ -6,7 +6,8 @@
 //   "exclusive"      holds a lock file in the path's folder for 200 ms and
 //                    answers "alone", or "overlap" when another holds it;
 //   anything else    seconds = path length, and the text
-//                    "<argv[0]> <argv[1]> <path> fds=<descriptors beyond 2>".
+//                    "<argv[0]> <argv[1]> <path> fds=<descriptors beyond 2>
+//                    parent=<MELVANE_PRINT_PARENT>".
 #include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -92,8 +93,10 @@ int main(int argc, char** argv) {
         }
         reply = Reply(1, fd >= 0 ? "alone" : "overlap");
     } else {
+        const char* parent = std::getenv("MELVANE_PRINT_PARENT");
         const std::string text = std::string(argv[0]) + " " + (argc > 1 ? argv[1] : "") + " " + path +
-                                 " fds=" + std::to_string(ExtraDescriptors());
+                                 " fds=" + std::to_string(ExtraDescriptors()) +
+                                 " parent=" + (parent ? parent : "");
         reply = Reply(static_cast<uint32_t>(path.size()), text);
     }
     const ssize_t written = write(STDOUT_FILENO, reply.data(), reply.size());

@@ -21,6 +21,9 @@ namespace {
 // The demuxer's probe reads at most this much.
 constexpr int64_t kProbeBytes = 65536;
 constexpr char kMp3Demuxer[] = "mp3";
+// One decoding thread: the print runs at idle priority, one at a time, and
+// the decoded samples must not depend on how a decoder splits its work.
+constexpr int kDecoderThreads = 1;
 
 // The song's length in seconds from its tags' audio properties; false when
 // the file has none.
@@ -67,7 +70,7 @@ FingerPrinter2::FingerPrinter2(const std::wstring& path)
         const AVCodecParameters* parameters = context->streams[i]->codecpar;
         if (parameters->codec_type != AVMEDIA_TYPE_AUDIO)
             continue;
-        if (m_decoder.OpenDecoder(parameters) < 0) {
+        if (m_decoder.OpenDecoder(parameters, kDecoderThreads) < 0) {
             MVLOG(LOG_ERR, "Error finding decoder or opening codec for %i/%i'",
                   static_cast<int>(parameters->codec_type), static_cast<int>(parameters->codec_id));
             continue;

@@ -7,7 +7,6 @@
 #include "include/log/Logger.h"
 #include "platform/lib/ffmpeg/Frame.h"
 #include "platform/lib/ffmpeg/Packet.h"
-#include "platform/lib/ffmpeg/ResamplerMatrix.h"
 #include "platform/time/Clock.h"
 
 extern "C" {
@@ -52,16 +51,12 @@ bool FingerPrinter2::OpenResampler(const AVFrame& frame) {
     const platform::AudioFormat in{&frame.ch_layout, frame.sample_rate,
                                    static_cast<AVSampleFormat>(frame.format)};
     const platform::AudioFormat out{&mono, kPrintSampleRate, AV_SAMPLE_FMT_S16};
-    if (m_resampler.Open(in, out) < 0)
-        return false;
     // Every channel counts the same: 0.5 and 0.5 for stereo.
     const int channels = frame.ch_layout.nb_channels;
-    const std::vector<double> weights(static_cast<size_t>(channels), 1.0 / channels);
-    if (platform::SetResamplerMatrix(m_resampler, weights.data(), channels) < 0) {
-        m_resampler.Free();
+    if (channels < 1)
         return false;
-    }
-    return true;
+    const std::vector<double> weights(static_cast<size_t>(channels), 1.0 / channels);
+    return m_resampler.Open(in, out, weights.data()) >= 0;
 }
 
 bool FingerPrinter2::DecodePackets(int16_t* buffer, size_t capacity, size_t& done, uint64_t startSample,

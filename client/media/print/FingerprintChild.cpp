@@ -2,6 +2,7 @@
 
 #include "client/media/FFmpegInit.h"
 #include "client/media/FileMetaData.h"
+#include "client/media/print/PrintRunner.h"
 #include "include/crash/CrashReport.h"
 #include "include/fs/PathUtil.h"
 #include "include/io/Buf.h"
@@ -12,7 +13,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -45,12 +48,20 @@ void WriteReply(Buf& reply) {
     }
 }
 
+// The parent's process id as the runner passed it, 0 when unknown.
+pid_t ParentFromEnvironment() {
+    const char* text = std::getenv(kPrintParentEnv);
+    return text ? static_cast<pid_t>(std::strtol(text, nullptr, 10)) : 0;
+}
+
 } // namespace
 
 void FingerprintChildMain() {
     // The child ends with the thread that asked for it, so a parent that dies
-    // leaves no decoder running.
-    (void)platform::KillWhenParentDies();
+    // leaves no decoder running; one that died before the request was made
+    // sends no signal, so the child goes at once.
+    if (platform::KillWhenParentDies(ParentFromEnvironment()) != 0 && errno == ESRCH)
+        _exit(1);
     ThreadHandle watchdog;
     if (!StartThread(PrintTimeoutWatchdog, nullptr, &watchdog))
         MVLOG(LOG_ERR, "Could not start the print watchdog");

@@ -9,19 +9,30 @@
 #include "platform/process/Spawn.h"
 #include "platform/time/Clock.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <vector>
+
+extern char** environ;
 
 namespace {
 
-// One child at a time per process; also guards the settings below.
-Mutex& RunnerMutex() {
-    static Mutex mutex;
-    return mutex;
-}
+// The runner's lock (one child at a time per process) and the settings it
+// guards. Never destroyed: a worker that shutdown stopped waiting for may
+// still be inside GetPrintOutOfProc while the program's statics go.
+struct Runner {
+    Mutex mutex;
+    std::string childProgram = kPrintChildSelf;
+    uint32_t childDeadlineMs = kPrintChildDeadlineMs;
+};
 
-std::string g_childProgram = kPrintChildSelf;
-uint32_t g_childDeadlineMs = kPrintChildDeadlineMs;
+Runner& TheRunner() {
+    static auto* runner = new Runner;
+    return *runner;
+}
 
 // The reply's seconds come first; a reply of no more than them carries
 // nothing.
@@ -44,14 +55,30 @@ bool MakePipes(ChildPipes& pipes) {
     return true;
 }
 
+// This process's environment with the parent's id for the child.
+std::vector<char*> ChildEnvironment(std::string& parentEntry) {
+    const std::string prefix = std::string(kPrintParentEnv) + "=";
+    parentEntry = prefix + std::to_string(getpid());
+    std::vector<char*> entries;
+    for (char** entry = environ; entry && *entry; ++entry) {
+        if (strncmp(*entry, prefix.c_str(), prefix.size()) != 0)
+            entries.push_back(*entry);
+    }
+    entries.push_back(parentEntry.data());
+    entries.push_back(nullptr);
+    return entries;
+}
+
 pid_t StartChild(ChildPipes& pipes, const std::string& program) {
     char name[] = "Melvane";
     char mode[] = "/fp";
     static_assert(sizeof name == sizeof kPrintChildName && sizeof mode == sizeof kPrintChildSwitch);
     char* const argv[] = {name, mode, nullptr};
+    std::string parentEntry;
+    const std::vector<char*> envp = ChildEnvironment(parentEntry);
     platform::SpawnContext context(pipes.stdinRead.Get(), pipes.stdoutWrite.Get());
     int error = 0;
-    const pid_t pid = context.Spawn(program.c_str(), argv, &error);
+    const pid_t pid = context.Spawn(program.c_str(), argv, &error, envp.data());
     if (pid < 0)
         MVLOG(LOG_ERR, "CreateProcess");
     // Only the child keeps these ends: our copy of the output's write end
@@ -111,13 +138,15 @@ void EndChild(pid_t pid, uint64_t deadlineMs) {
 } // namespace
 
 void SetPrintChildProgram(const std::string& program, uint32_t deadlineMs) {
-    MutexLock lock(RunnerMutex());
-    g_childProgram = program.empty() ? kPrintChildSelf : program;
-    g_childDeadlineMs = program.empty() ? kPrintChildDeadlineMs : deadlineMs;
+    Runner& runner = TheRunner();
+    MutexLock lock(runner.mutex);
+    runner.childProgram = program.empty() ? kPrintChildSelf : program;
+    runner.childDeadlineMs = program.empty() ? kPrintChildDeadlineMs : deadlineMs;
 }
 
 bool GetPrintOutOfProc(const std::wstring& path, std::string& print, uint32_t& printSecs) {
-    MutexLock lock(RunnerMutex());
+    Runner& runner = TheRunner();
+    MutexLock lock(runner.mutex);
     MVLOG(LOG_INFO, "About to launch printer for %ls", path.c_str());
     print.clear();
     printSecs = 0;
@@ -133,8 +162,8 @@ bool GetPrintOutOfProc(const std::wstring& path, std::string& print, uint32_t& p
         MVLOG(LOG_ERR, "Could not setup pipes for child proc");
         return false;
     }
-    const uint64_t deadlineMs = platform::SystemMonotonicMs() + g_childDeadlineMs;
-    const pid_t pid = StartChild(pipes, g_childProgram);
+    const uint64_t deadlineMs = platform::SystemMonotonicMs() + runner.childDeadlineMs;
+    const pid_t pid = StartChild(pipes, runner.childProgram);
 
     // Without a child there is nobody to ask, and the reply is simply empty.
     if (pid > 0 && !SendRequest(pipes.stdinWrite, request)) {

@@ -9,6 +9,9 @@
 // The child's argument vector; argv[0] is the program's plain name.
 constexpr char kPrintChildName[] = "Melvane";
 constexpr char kPrintChildSwitch[] = "/fp";
+// The environment variable that tells the child its parent's process id, so
+// it can tell whether its parent died before it asked to die with it.
+constexpr char kPrintParentEnv[] = "MELVANE_PRINT_PARENT";
 // The running program's own executable.
 constexpr char kPrintChildSelf[] = "/proc/self/exe";
 // A child that has not answered by then is killed; its own watchdog ends it

@@ -19,7 +19,7 @@ CodecContext& CodecContext::operator=(CodecContext&& other) noexcept {
     return *this;
 }
 
-int CodecContext::OpenDecoder(const AVCodecParameters* parameters) noexcept {
+int CodecContext::OpenDecoder(const AVCodecParameters* parameters, int threadCount) noexcept {
     Free();
     const AVCodec* decoder = avcodec_find_decoder(parameters->codec_id);
     if (!decoder)
@@ -28,6 +28,8 @@ int CodecContext::OpenDecoder(const AVCodecParameters* parameters) noexcept {
     if (!context)
         return AVERROR(ENOMEM);
     int result = avcodec_parameters_to_context(context, parameters);
+    // Read by avcodec_open2 only.
+    context->thread_count = threadCount;
     if (result >= 0)
         result = avcodec_open2(context, decoder, nullptr);
     if (result < 0) {

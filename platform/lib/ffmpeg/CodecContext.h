@@ -19,9 +19,10 @@ class CodecContext {
     CodecContext& operator=(const CodecContext&) = delete;
 
     // Finds the decoder for the stream's codec, copies the stream's parameters
-    // and opens it (freeing any context held before). AVERROR_DECODER_NOT_FOUND
-    // when FFmpeg has no decoder for the codec. Nothing is held on failure.
-    [[nodiscard]] int OpenDecoder(const AVCodecParameters* parameters) noexcept;
+    // and opens it (freeing any context held before) with `threadCount`
+    // decoding threads (0: FFmpeg's choice). AVERROR_DECODER_NOT_FOUND when
+    // FFmpeg has no decoder for the codec. Nothing is held on failure.
+    [[nodiscard]] int OpenDecoder(const AVCodecParameters* parameters, int threadCount = 0) noexcept;
     // avcodec_send_packet; a null packet starts draining.
     int SendPacket(const AVPacket* packet) noexcept;
     // avcodec_receive_frame: 0, AVERROR(EAGAIN) when the decoder wants more

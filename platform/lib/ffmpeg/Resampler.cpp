@@ -34,7 +34,7 @@ Resampler& Resampler::operator=(Resampler&& other) noexcept {
     return *this;
 }
 
-int Resampler::Open(const AudioFormat& in, const AudioFormat& out) noexcept {
+int Resampler::Open(const AudioFormat& in, const AudioFormat& out, const double* matrix) noexcept {
     Free();
     if (in.layout->nb_channels < 1 || in.layout->nb_channels > kMaxChannels || out.layout->nb_channels < 1)
         return AVERROR(EINVAL);
@@ -58,6 +58,8 @@ int Resampler::Open(const AudioFormat& in, const AudioFormat& out) noexcept {
         result = av_opt_set_int(context, "linear_interp", 0, 0);
     if (result >= 0)
         result = av_opt_set_double(context, "cutoff", kCutoff, 0);
+    if (result >= 0 && matrix)
+        result = swr_set_matrix(context, matrix, in.layout->nb_channels);
     if (result >= 0)
         result = swr_init(context);
     if (result < 0) {

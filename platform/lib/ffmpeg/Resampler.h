@@ -36,8 +36,11 @@ class Resampler {
 
     // Sets up the conversion (freeing any held before). An input layout that
     // only counts its channels (as some containers give) is taken as the
-    // default layout of that many channels. Nothing is held on failure.
-    [[nodiscard]] int Open(const AudioFormat& in, const AudioFormat& out) noexcept;
+    // default layout of that many channels. `matrix`, when given, is the
+    // channel mix in place of the one derived from the layouts: one row of
+    // input-channel weights per output channel. Nothing is held on failure.
+    [[nodiscard]] int Open(const AudioFormat& in, const AudioFormat& out,
+                           const double* matrix = nullptr) noexcept;
     // Whether frames of this format can be given to Convert as they are.
     bool Takes(const AVChannelLayout& layout, int sampleRate, AVSampleFormat sampleFormat) const noexcept;
     // swr_convert: frames written (at most outFrames) or a negative AVERROR.

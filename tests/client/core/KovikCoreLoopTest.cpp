@@ -1,5 +1,6 @@
 #include "tests/client/core/CoreHarness.h"
 
+#include "client/core/CorePort.h"
 #include "include/system/SystemInfo.h"
 #include "tests/support/WaitUntil.h"
 
@@ -222,9 +223,12 @@ TEST_F(KovikCoreLoopTest, StopFlagEndsASleep) {
 }
 
 TEST_F(KovikCoreLoopTest, ShutdownEndsTheTransactionBeforeTheConnectionCloses) {
+    const std::shared_ptr<CorePort> port = h.core->GetPort();
     h.core->SetStopFlag();
     h.events.events.clear();
     h.core->ShutdownCore();
+    // Searches and imports that outlive it reach nothing.
+    EXPECT_FALSE(port->WithCore([](KovikCore&) {}));
     const int end = h.events.IndexOf("EndTransaction");
     const int cleanup = h.events.IndexOf("Cleanup");
     const int wait = h.events.IndexOf("WaitForThread(10000)");

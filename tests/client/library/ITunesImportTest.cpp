@@ -118,20 +118,14 @@ TEST(ITunesImportTest, OnlyVisibleUserPlaylistsAreImported) {
 TEST(ITunesImportTest, UnreadableLibrariesGiveNothingAndTheirLine) {
     TempDir dir;
     testsupport::WriteFileText(dir.File("broken.xml"), Library(kTracks, "").substr(0, 300) + "</nope>");
-    testsupport::WriteFileText(
-        dir.File("big.xml"),
-        Library(TrackXml(1, Location("file://localhost/" + std::string(5000, 'x'))), ""));
     std::filesystem::create_directories(dir.File("folder.xml"));
     const struct {
         const char* name;
         const char* line;
-        bool fails;
     } cases[] = {
-        {"missing.xml", "(INFO): iTunes file ", true},
-        {"broken.xml", "(ERR): Error parsing XML. Error code:", true},
-        {"folder.xml", "(ERR): Error reading iTunes file ", true},
-        // Too long a value is dropped; the rest is read.
-        {"big.xml", "(ERR): Got XML text value larger than currentValue size; ignoring", false},
+        {"missing.xml", "(INFO): iTunes file "},
+        {"broken.xml", "(ERR): Error parsing XML. Error code:"},
+        {"folder.xml", "(ERR): Error reading iTunes file "},
     };
     for (const auto& c : cases) {
         testsupport::CapturedLog log;
@@ -142,9 +136,35 @@ TEST(ITunesImportTest, UnreadableLibrariesGiveNothingAndTheirLine) {
         EXPECT_TRUE(counts.empty()) << c.name;
         EXPECT_TRUE(playlists.empty()) << c.name;
         EXPECT_TRUE(log.Contains(c.line)) << c.name << "\n" << log.Text();
-        EXPECT_EQ(c.fails, log.Contains("(ERR): could not get playcounts from iTunes XML")) << c.name;
-        EXPECT_EQ(c.fails, log.Contains("(ERR): could not get playlists from iTunes XML")) << c.name;
+        EXPECT_TRUE(log.Contains("(ERR): could not get playcounts from iTunes XML")) << c.name;
+        EXPECT_TRUE(log.Contains("(ERR): could not get playlists from iTunes XML")) << c.name;
     }
+}
+
+TEST(ITunesImportTest, OverlongTextsKeepTheirFirstBytesAndTheKeysAroundThem) {
+    TempDir dir;
+    // 4095 bytes are kept, cut before a character that does not fit whole.
+    std::string accents;
+    for (int i = 0; i < 3000; ++i)
+        accents += "\xc3\xa9";
+    std::wstring keptAccents(2038, L'\u00e9');
+    const std::string tracks = Key(std::string(5000, 'k')) + Value("integer", "1") + kTracks +
+                               TrackXml(6, Location("file://localhost/x" + accents) + PlayCount(4));
+    const std::string playlists = PlaylistXml(std::string(5000, 'n'), "", {1});
+    testsupport::WriteFileText(dir.File("lib.xml"), Library(tracks, playlists));
+    testsupport::CapturedLog log;
+    ITunesPlayCounts counts;
+    ImportITunesPlayCounts(counts, dir.WFile("lib.xml"));
+    ImportedPlaylists imported;
+    ImportITunesPlaylists(imported, dir.WFile("lib.xml"));
+
+    EXPECT_EQ(4u, counts.size());
+    EXPECT_EQ(7, counts[L"/m/a b.mp3"]);
+    EXPECT_EQ(4, counts[L"/x" + keptAccents]);
+    ASSERT_EQ(1u, imported.size());
+    EXPECT_EQ(std::wstring(4095, L'n'), imported[0].name);
+    EXPECT_EQ(std::vector<std::wstring>{L"/m/a b.mp3"}, imported[0].trackPaths);
+    EXPECT_TRUE(log.Contains("(ERR): Got XML text value larger than currentValue size; ignoring"));
 }
 
 TEST(ITunesImportTest, LocationsOfLocalFilesBecomePaths) {

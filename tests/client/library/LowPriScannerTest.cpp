@@ -119,7 +119,7 @@ TEST(LowPriScannerTest, AnEmptyResultQueueChangesNoOutput) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
-TEST(LowPriScannerTest, ARequestForAFileAlreadyQueuedIsDroppedAndAnswersForTheNewestSession) {
+TEST(LowPriScannerTest, ARequestAlreadyQueuedIsDroppedAndAnswersForTheNewestSession) {
     Builds builds;
     builds.gated = true;
     LowPriScanner scanner(builds.Builder());
@@ -127,19 +127,21 @@ TEST(LowPriScannerTest, ARequestForAFileAlreadyQueuedIsDroppedAndAnswersForTheNe
     scanner.QueueRequest(L"/m/busy.mp3", 1, 1, 50, true);
     ASSERT_TRUE(WaitUntil([&] { return builds.Count() == 1; }));
     scanner.QueueRequest(L"/m/x.mp3", 2, 1, 50, false);
-    scanner.QueueRequest(L"/m/x.mp3", 3, 1, 51, true);
+    // The same file under another cfID is answered for that one too.
+    scanner.QueueRequest(L"/m/x.mp3", 3, 1, 51, false);
+    scanner.QueueRequest(L"/m/x.mp3", 2, 1, 52, true);
     // The file in progress is not waiting: asking again queues it once more.
-    scanner.QueueRequest(L"/m/busy.mp3", 4, 1, 51, true);
+    scanner.QueueRequest(L"/m/busy.mp3", 1, 1, 51, true);
     builds.Open();
 
     std::vector<std::pair<uint32_t, uint32_t>> answered;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 4; ++i) {
         Taken taken;
         ASSERT_TRUE(TakeNext(scanner, taken));
         answered.emplace_back(taken.cfID, taken.serial);
     }
-    EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{1, 50}, {3, 51}, {4, 51}}), answered);
-    EXPECT_EQ(std::vector<bool>({true, true, true}), builds.prints);
+    EXPECT_EQ((std::vector<std::pair<uint32_t, uint32_t>>{{1, 50}, {2, 52}, {3, 51}, {1, 51}}), answered);
+    EXPECT_EQ(std::vector<bool>({true, true, false, true}), builds.prints);
     EXPECT_FALSE(scanner.HasResults());
     scanner.Stop();
 }

@@ -120,6 +120,23 @@ TEST(MusicFolderWalkTest, StopFlagDeadlineAndDepthEndTheWalk) {
     }
 }
 
+// Roots are the one place a link is followed: a root that leads to folders
+// the walk has seen finds nothing again.
+TEST(MusicFolderWalkTest, AFolderReachedAgainThroughALinkedRootIsWalkedOnce) {
+    TempDir dir;
+    MakeTree(dir.Path(), {"real/x/a.mp3", "real/y/z/b.mp3", "alias -> real"});
+    MusicFolderWalk walk(Always, ExcludedFolders());
+    std::vector<std::wstring> found;
+    walk.WalkTopFolders(W(dir.File("real")), AnyName, found);
+    walk.WalkTopFolders(W(dir.File("alias")), AnyName, found);
+    EXPECT_EQ(std::vector<std::wstring>({W(dir.File("real/x")), W(dir.File("real/y/z"))}), found);
+
+    // A fresh walk does go through the link.
+    std::vector<std::wstring> throughLink;
+    MusicFolderWalk(Always, ExcludedFolders()).WalkTopFolders(W(dir.File("alias")), AnyName, throughLink);
+    EXPECT_EQ(std::vector<std::wstring>({W(dir.File("alias/x")), W(dir.File("alias/y/z"))}), throughLink);
+}
+
 // A folder mounted inside itself leads back up without end; the walk sees
 // each folder once. The mount lives in a private namespace of a child.
 TEST(MusicFolderWalkTest, BindMountCycleEnds) {

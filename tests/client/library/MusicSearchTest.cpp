@@ -51,29 +51,36 @@ class MusicSearchTest : public ::testing::Test {
 
 } // namespace
 
-TEST_F(MusicSearchTest, FirstRunSharesWhatTheQuickAndTheThoroughSearchFind) {
+TEST_F(MusicSearchTest, FirstRunSharesWhatTheQuickAndTheThoroughSearchFindWithoutNesting) {
     h.core->StartMusicSearch();
-    // My Music, then the quick search: shallow, so the deep folder waits.
-    EXPECT_EQ(std::vector<std::wstring>({Home("Music"), Home("Music/Band"), Home("mixes")}),
-              h.core->GetShares());
+    // My Music, then the quick search: shallow, so the deep folder waits;
+    // Music/Band lies inside My Music.
+    EXPECT_EQ(std::vector<std::wstring>({Home("Music"), Home("mixes")}), h.core->GetShares());
     EXPECT_TRUE(h.core->IsSearchRunning());
 
     realSearch->WaitForThread(10000);
     h.core->ProcessUiRequests();
-    EXPECT_EQ(std::vector<std::wstring>({Home("Music"), Home("Music/Band"), Home("mixes"), Home("Desktop"),
-                                         Home("mdeep/1/2/3/4"), disk.WFile("Albums")}),
+    EXPECT_EQ(std::vector<std::wstring>({Home("Music"), Home("mixes"), Home("Desktop"), Home("mdeep/1/2/3/4"),
+                                         disk.WFile("Albums")}),
               h.core->GetShares());
     EXPECT_FALSE(h.core->IsSearchRunning());
     EXPECT_EQ(1, SearchCount());
+
+    // A found folder holding a share takes its place.
+    h.core->PostFoundFoldersRequest({Home("mdeep"), Home("Music/Band/Album"), Home("mixes2")});
+    h.core->ProcessUiRequests();
+    EXPECT_EQ(std::vector<std::wstring>({Home("Music"), Home("mixes"), Home("Desktop"), disk.WFile("Albums"),
+                                         Home("mdeep"), Home("mixes2")}),
+              h.core->GetShares());
 }
 
-TEST_F(MusicSearchTest, StoppedSearchStillPostsItsResult) {
+TEST_F(MusicSearchTest, StoppedSearchFindsNothingAndStillPostsItsResult) {
     h.core->SetStopFlag();
     h.core->StartMusicSearch();
-    const std::vector<std::wstring> quick = h.core->GetShares();
+    EXPECT_EQ(std::vector<std::wstring>({Home("Music")}), h.core->GetShares());
     realSearch->WaitForThread(10000);
     h.core->ProcessUiRequests();
-    EXPECT_EQ(quick, h.core->GetShares());
+    EXPECT_EQ(std::vector<std::wstring>({Home("Music")}), h.core->GetShares());
     EXPECT_FALSE(h.core->IsSearchRunning());
     EXPECT_EQ(1, SearchCount());
 }

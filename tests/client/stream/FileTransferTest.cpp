@@ -5,6 +5,7 @@
 
 #include "client/stream/TransferTempFile.h"
 #include "include/fs/PathUtil.h"
+#include "tests/support/media/M4aFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -25,12 +26,40 @@ class FileTransferTest : public ::testing::Test {
     const uint64_t fileSetID = Mp3FileSetId(file, kFixtureTagBytes);
     const uint32_t size = static_cast<uint32_t>(file.size());
     TransferHarness h;
+
+    // A two-second MPEG-4 file, its movie box first or last.
+    std::string M4aFile(bool moovFirst) {
+        const std::string path = h.dir.File(moovFirst ? "music/first.m4a" : "music/last.m4a");
+        EXPECT_TRUE(WriteM4a(path, M4aSpec{2, moovFirst, M4aCodec::AAC, nullptr}));
+        return ReadFileText(path);
+    }
+    // Where the audio data of `bytes`, saved as `name`, begin.
+    size_t DataStart(const std::string& bytes, const std::string& name = "x.m4a") {
+        return static_cast<size_t>(Analysed(bytes, name).GetDataOffset());
+    }
+    uint64_t FileSetIdOf(const std::string& bytes, const std::string& name) {
+        uint64_t id = 0;
+        EXPECT_TRUE(FileSetIdOfDigest(Analysed(bytes, name).GetDigest(), id));
+        return id;
+    }
+
+  private:
+    FileMetaData Analysed(const std::string& bytes, const std::string& name) {
+        fs::create_directories(h.dir.File("analysed"));
+        WriteFileText(h.dir.File("analysed/" + name), bytes);
+        FileMetaData md;
+        md.SetPath(h.dir.WFile("analysed/" + name));
+        EXPECT_TRUE(md.ReadQuickInfo());
+        fs::remove_all(h.dir.File("analysed"));
+        return md;
+    }
 };
 
 // A receiver that connects to the test peer playing the sender.
 struct PeerDownload {
-    explicit PeerDownload(TransferHarness& h, TransferStart start, const std::string& file)
-        : sender(file, kFixtureTagBytes), transfer(&h.ui) {
+    PeerDownload(TransferHarness& h, TransferStart start, const std::string& file,
+                 size_t tagBytes = kFixtureTagBytes)
+        : sender(file, tagBytes), transfer(&h.ui) {
         (void)peer.Listen();
         start.port = peer.Port();
         started = transfer.StartActive(start);
@@ -43,6 +72,13 @@ struct PeerDownload {
     FileTransfer transfer;
     int started = 0;
 };
+
+size_t Occurrences(const std::string& text, const std::string& piece) {
+    size_t count = 0;
+    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
+        ++count;
+    return count;
+}
 
 } // namespace
 
@@ -109,32 +145,48 @@ TEST_F(FileTransferTest, TheSenderAnswersEachRequestWithHeaderBytesAndChecksum) 
 }
 
 TEST_F(FileTransferTest, ADownloadAsksForWhatItsTemporaryFileLacks) {
+    // MPEG-4 files, whose tag region runs up to the media data's payload.
+    const std::string m4aFirst = M4aFile(true), m4aLast = M4aFile(false);
     struct Case {
+        const char* what;
+        const std::string& file;
+        std::string name;
         std::optional<size_t> leftBytes; // of the file, in the temporary file
         std::vector<std::tuple<uint32_t, uint32_t, int64_t, int64_t>> requests; // type, mesgLen, start, count
     };
     const std::vector<Case> cases = {
-        {std::nullopt, {{1, 22, 0, 0}, {3, 22 + 16, 0, -1}}},
-        {kFixtureTagBytes + 5000, {{3, 22 + 16, 5000, -1}}},
+        {"new", file, "song.mp3", std::nullopt, {{1, 22, 0, 0}, {3, 22 + 16, 0, -1}}},
+        {"audio there", file, "song.mp3", kFixtureTagBytes + 5000, {{3, 22 + 16, 5000, -1}}},
         // Part of the tag region only: the file goes, the download starts afresh.
-        {1000, {{1, 22, 0, 0}, {3, 22 + 16, 0, -1}}},
+        {"part of the tag", file, "song.mp3", 1000, {{1, 22, 0, 0}, {3, 22 + 16, 0, -1}}},
+        {"new m4a", m4aLast, "song.m4a", std::nullopt, {{1, 22, 0, 0}, {3, 22 + 16, 0, -1}}},
+        // A whole MPEG-4 file reads as one: nothing is missing.
+        {"whole m4a",
+         m4aFirst,
+         "song.m4a",
+         m4aFirst.size(),
+         {{3, 22 + 16, static_cast<int64_t>(m4aFirst.size() - DataStart(m4aFirst)), -1}}},
+        // A cut one does not (its media data box runs past its end).
+        {"cut m4a", m4aFirst, "song.m4a", DataStart(m4aFirst) + 500, {{1, 22, 0, 0}, {3, 22 + 16, 0, -1}}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.leftBytes.value_or(0));
+        SCOPED_TRACE(c.what);
         fs::remove_all(h.dir.File("dl"));
+        const uint64_t id = FileSetIdOf(c.file, c.name);
         if (c.leftBytes) {
             fs::create_directories(h.dir.File("cache/Melvane/tmp"));
-            WriteFileText(h.TempFile(fileSetID), file.substr(0, *c.leftBytes));
+            WriteFileText(h.TempFile(id), c.file.substr(0, *c.leftBytes));
         }
-        PeerDownload download(h, h.Download("", "song.mp3", fileSetID, size), file);
+        PeerDownload download(h, h.Download("", c.name, id, static_cast<uint32_t>(c.file.size())), c.file,
+                              DataStart(c.file, c.name));
         ASSERT_TRUE(h.RunToEnd(download.transfer, download.Step()));
         EXPECT_EQ(TS_SUCCESS, download.transfer.GetResult());
         std::vector<std::tuple<uint32_t, uint32_t, int64_t, int64_t>> requests;
         for (const PeerMessage& m : download.sender.requests)
             requests.emplace_back(m.type, m.mesgLen, m.first, m.second);
         EXPECT_EQ(c.requests, requests);
-        EXPECT_EQ(file, ReadFileText(h.dir.File("dl/song.mp3")));
-        EXPECT_EQ(std::vector<std::string>{"dl/song.mp3"}, h.WrittenFiles());
+        EXPECT_TRUE(c.file == ReadFileText(h.dir.File("dl/" + c.name)));
+        EXPECT_EQ(std::vector<std::string>{"dl/" + c.name}, h.WrittenFiles());
     }
 }
 
@@ -159,12 +211,7 @@ TEST_F(FileTransferTest, ADownloadThatDiffersIsDeletedAndReported) {
         EXPECT_TRUE(h.WrittenFiles().empty());
     }
     EXPECT_TRUE(WaitUntil([&] {
-        const std::string reports = ReadFileText(reportDir.File("reports.txt"));
-        size_t count = 0;
-        for (size_t at = reports.find("Report: Hash Mismatch"); at != std::string::npos;
-             at = reports.find("Report: Hash Mismatch", at + 1))
-            ++count;
-        return count == 3;
+        return Occurrences(ReadFileText(reportDir.File("reports.txt")), "Report: Hash Mismatch") == 3;
     }));
 }
 
@@ -231,12 +278,17 @@ TEST_F(FileTransferTest, HostileOrClosingPeerEndsTheTransferWithItsCodeAndWrites
         int code;
         int64_t dataHeader; // announced by a sender, -1: none
         bool closeAfterSending = false;
+        // A receiver's temporary file holds these first bytes of the file.
+        std::string left = {};
     };
     const std::vector<Case> cases = {
         {"name count 101", RECV, frame(2, I64Bytes(2000), std::nullopt, 101), TS_READ_ERROR, -1},
         {"negative length", RECV, TagHeader(-1), TS_READ_ERROR, -1},
         {"tag over 16 MiB", RECV, TagHeader(16 * 1024 * 1024 + 1), TS_READ_ERROR, -1},
         {"data beyond the size", RECV, tagPhase + DataHeader(size - 2000 + 1), TS_READ_ERROR, -1},
+        // What the temporary file holds counts against the size.
+        {"data beyond the size on a resume", RECV, DataHeader(size - 7000 + 1), TS_READ_ERROR, -1, false,
+         file.substr(0, 7000)},
         {"type 4 awaiting a tag header", RECV, DataHeader(100), TS_READ_ERROR, -1},
         {"mesgLen 0", RECV, frame(2, I64Bytes(2000), 0, 1), TS_READ_ERROR, -1},
         {"mesgLen 0x7fffffff", RECV, frame(2, I64Bytes(2000), 0x7fffffff, 1), TS_READ_ERROR, -1},
@@ -259,6 +311,9 @@ TEST_F(FileTransferTest, HostileOrClosingPeerEndsTheTransferWithItsCodeAndWrites
         TestPeer peer;
         FileTransfer transfer(&h.ui);
         if (c.direction == RECV) {
+            fs::remove(h.TempFile(fileSetID));
+            if (!c.left.empty())
+                WriteFileText(h.TempFile(fileSetID), c.left);
             ASSERT_TRUE(peer.Listen());
             ASSERT_EQ(-1, transfer.StartActive(h.Download("", "song.mp3", fileSetID, size, peer.Port())));
         } else {
@@ -312,7 +367,7 @@ TEST_F(FileTransferTest, AFailedWriteEndsTheDownloadAndDeletesItsTemporaryFile) 
     ASSERT_TRUE(ended);
     EXPECT_EQ(TS_EBADF, download.transfer.GetResult());
     EXPECT_TRUE(h.WrittenFiles().empty());
-    EXPECT_TRUE(h.log.Contains("write to temp file"));
+    EXPECT_EQ(1, Occurrences(h.log.Text(), "write to temp file"));
 }
 
 TEST_F(FileTransferTest, ATagThatCannotBeWrittenLeavesTheDownloadUnderItsTemporaryName) {
@@ -325,4 +380,91 @@ TEST_F(FileTransferTest, ATagThatCannotBeWrittenLeavesTheDownloadUnderItsTempora
     EXPECT_EQ(TS_UITS_FAILED, download.transfer.GetResult());
     EXPECT_EQ(std::vector<std::string>{"cache/Melvane/tmp/mv-7-" + std::to_string(fileSetID) + ".temp"},
               h.WrittenFiles());
+}
+
+TEST_F(FileTransferTest, ADestinationTakenOrReachedThroughALinkIsNeverWritten) {
+    fs::create_directories(h.dir.File("outside"));
+    const struct {
+        const char* what;
+        std::string dirName;
+        std::function<void()> plant; // during the transfer
+        std::vector<std::string> written;
+    } cases[] = {
+        {"taken",
+         "",
+         [&] {
+             fs::create_directories(h.dir.File("dl"));
+             WriteFileText(h.dir.File("dl/song.mp3"), "other");
+         },
+         {"dl/song.mp3"}},
+        {"linked folder",
+         "Artist\\Album",
+         [&] {
+             fs::create_directories(h.dir.File("dl"));
+             fs::create_directory_symlink(h.dir.File("outside"), h.dir.File("dl/Artist"));
+         },
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(h.dir.File("dl"));
+        fs::remove_all(h.dir.File("cache"));
+        PeerDownload download(h, h.Download(c.dirName, "song.mp3", fileSetID, size), file);
+        c.plant();
+        ASSERT_TRUE(h.RunToEnd(download.transfer, download.Step()));
+        EXPECT_EQ(TS_MOVE_FAILED, download.transfer.GetResult());
+        std::vector<std::string> written = c.written;
+        written.insert(written.begin(), "cache/Melvane/tmp/mv-7-" + std::to_string(fileSetID) + ".temp");
+        EXPECT_EQ(written, h.WrittenFiles());
+        EXPECT_TRUE(fs::is_empty(h.dir.File("outside")));
+        if (!c.written.empty()) {
+            EXPECT_EQ("other", ReadFileText(h.dir.File(c.written.front())));
+        }
+    }
+}
+
+TEST_F(FileTransferTest, AWholeRequestWaitsForRoomInTheOutputBufferAndIsLoggedOnce) {
+    const uint16_t port = TransferHarness::FreePort();
+    FileTransfer sender(&h.ui);
+    ASSERT_EQ(-1, sender.StartPassive(TransferHarness::Upload(h.ShareFile("up.mp3", file), fileSetID, port)));
+    TestPeer peer;
+    h.Pass({&sender});
+    ASSERT_TRUE(peer.Connect(port, "conn-7"));
+    ASSERT_TRUE(h.RunUntil(
+        {&sender}, [&] { peer.Pump(); }, [&] { return sender.GetState() == FileTransfer::IDLE; }));
+
+    // Output nobody takes, leaving less room than any answer may need; only
+    // reads move the connection on from here.
+    TcpConn& conn = sender.GetConn();
+    conn.outBuf.Compact();
+    const int filler = conn.outBuf.GetNumFreeBytes() - (FileTransfer::kMessageRoomBytes - 1);
+    ASSERT_TRUE(conn.outBuf.WriteBytes(std::string(static_cast<size_t>(filler), 'f').data(), filler));
+    auto arrive = [&](const std::string& bytes) {
+        const int before = conn.inBuf.GetNumUsedBytes();
+        peer.Send(bytes);
+        return WaitUntil([&] {
+            peer.Pump();
+            conn.Read();
+            return conn.inBuf.GetNumUsedBytes() == before + static_cast<int>(bytes.size());
+        });
+    };
+    const std::string request = RequestTag();
+    const std::string waitLine = "Waiting to dispatch message until the outbuf has freed some space";
+    ASSERT_TRUE(arrive(request.substr(0, 10)));
+    sender.TransferTick(h.scanner);
+    EXPECT_EQ(0u, Occurrences(h.log.Text(), waitLine)) << "part of a message waits for nothing";
+    ASSERT_TRUE(arrive(request.substr(10)));
+    for (int pass = 0; pass < 3; ++pass)
+        sender.TransferTick(h.scanner);
+    EXPECT_EQ(FileTransfer::IDLE, sender.GetState());
+    EXPECT_EQ(static_cast<int>(request.size()), conn.inBuf.GetNumUsedBytes());
+    EXPECT_EQ(1u, Occurrences(h.log.Text(), waitLine));
+
+    ASSERT_TRUE(conn.outBuf.Consume(filler));
+    sender.TransferTick(h.scanner);
+    EXPECT_EQ(0, conn.inBuf.GetNumUsedBytes());
+    // The tag's header, bytes and checksum, queued in the same pass.
+    EXPECT_EQ(static_cast<int>(22 + 8 + kFixtureTagBytes + 22 + 10 + 32), conn.outBuf.GetNumUsedBytes());
+    EXPECT_FALSE(sender.IsFinished());
+    EXPECT_EQ(1u, Occurrences(h.log.Text(), waitLine));
 }

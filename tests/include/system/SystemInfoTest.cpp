@@ -37,3 +37,8 @@ TEST(SystemInfoTest, DefaultAppNamesFromTheUsersOwnDesktopFilesAreCutTo256Charac
         expected += L"\u00E9a";
     EXPECT_EQ(expected, app);
 }
+
+TEST(SystemInfoTest, TheMediaLibraryFileLiesInTheMusicFolderOrNowhere) {
+    EXPECT_EQ(L"/home/u/Music/iTunes/iTunes Music Library.xml", ItunesLibraryPathIn(L"/home/u/Music"));
+    EXPECT_EQ(L"", ItunesLibraryPathIn(L""));
+}

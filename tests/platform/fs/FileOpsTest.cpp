@@ -1,17 +1,21 @@
 #include "platform/fs/FileOps.h"
 
+#include "platform/fs/UniqueFd.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
+#include <vector>
 
 using testsupport::ReadFileText;
 using testsupport::TempDir;
@@ -50,6 +54,36 @@ class OtherFileSystemDir {
     }
     std::string m_path;
 };
+
+// The names in a folder.
+std::set<std::string> Names(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+// The inotify events waiting on `watch` for `name`, as "created", "modified"
+// or "moved to" with the name.
+std::vector<std::string> EventsNaming(int watch, const std::string& name) {
+    std::vector<std::string> events;
+    alignas(inotify_event) char buffer[4096];
+    for (;;) {
+        const ssize_t got = read(watch, buffer, sizeof buffer);
+        if (got <= 0)
+            return events;
+        for (ssize_t at = 0; at < got;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            if (event->len == 0 || name != event->name)
+                continue;
+            const char* what = event->mask & IN_CREATE   ? "created"
+                               : event->mask & IN_MODIFY ? "modified"
+                                                         : "moved to";
+            events.push_back(std::string(what) + " " + event->name);
+        }
+    }
+}
 
 } // namespace
 
@@ -93,29 +127,54 @@ TEST(FileOpsTest, RenameAcrossFileSystemsCopiesAndNeverReplaces) {
     EXPECT_EQ("keep me", ReadFileText(other.Path() + "/taken"));
     EXPECT_EQ(content, ReadFileText(dir.File("song")));
 
+    // The name appears only whole: never created or written under it.
+    platform::UniqueFd watch(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    ASSERT_TRUE(watch.IsValid());
+    ASSERT_GE(inotify_add_watch(watch.Get(), other.Path().c_str(), IN_CREATE | IN_MODIFY | IN_MOVED_TO), 0);
     ASSERT_EQ(0, platform::RenameNoReplace(dir.File("song"), other.Path() + "/song"));
+    EXPECT_EQ(std::vector<std::string>{"moved to song"}, EventsNaming(watch.Get(), "song"));
     EXPECT_EQ(content, ReadFileText(other.Path() + "/song"));
     EXPECT_EQ(0640u, StatOf(other.Path() + "/song").st_mode & 0777);
     EXPECT_NE(0, access(dir.File("song").c_str(), F_OK)) << "the source is removed";
+    EXPECT_EQ((std::set<std::string>{"song", "taken"}), Names(other.Path())) << "no copy is left behind";
+}
+
+TEST(FileOpsTest, FoldersAreOpenedAndMadeWithoutFollowingLinks) {
+    TempDir dir;
+    ASSERT_EQ(0, mkdir(dir.File("base").c_str(), 0700));
+    ASSERT_EQ(0, mkdir(dir.File("outside").c_str(), 0700));
+    ASSERT_EQ(0, symlink(dir.File("outside").c_str(), dir.File("base/link").c_str()));
+    platform::UniqueFd base(platform::OpenCloexec(dir.File("base"), O_RDONLY | O_DIRECTORY));
+    ASSERT_TRUE(base.IsValid());
+
+    platform::UniqueFd made(platform::OpenDirectoriesNoFollow(base.Get(), "a/b", 0700));
+    ASSERT_TRUE(made.IsValid());
+    EXPECT_TRUE(S_ISDIR(StatOf(dir.File("base/a/b")).st_mode));
+    platform::UniqueFd same(platform::OpenDirectoriesNoFollow(base.Get(), "", 0700));
+    EXPECT_TRUE(same.IsValid());
+    for (const char* refused : {"link", "link/x", "a/../link", "a//b", "./a"}) {
+        EXPECT_EQ(-1, platform::OpenDirectoriesNoFollow(base.Get(), refused, 0700)) << refused;
+    }
+    EXPECT_TRUE(Names(dir.File("outside")).empty());
 }
 
 TEST(FileOpsTest, CopyFileExclusiveLeavesNothingBehindOnFailure) {
     TempDir dir;
     WriteFileText(dir.File("a"), "a");
     WriteFileText(dir.File("b"), "b");
-    EXPECT_EQ(-1, platform::CopyFileExclusive(dir.File("a"), dir.File("b")));
+    EXPECT_EQ(-1, platform::CopyFileExclusive(AT_FDCWD, dir.File("a"), AT_FDCWD, dir.File("b")));
     EXPECT_EQ(EEXIST, errno);
     EXPECT_EQ("b", ReadFileText(dir.File("b")));
 
     ASSERT_EQ(0, mkdir(dir.File("folder").c_str(), 0700));
-    EXPECT_EQ(-1, platform::CopyFileExclusive(dir.File("folder"), dir.File("copy")));
+    EXPECT_EQ(-1, platform::CopyFileExclusive(AT_FDCWD, dir.File("folder"), AT_FDCWD, dir.File("copy")));
     EXPECT_EQ(EISDIR, errno);
     EXPECT_NE(0, access(dir.File("copy").c_str(), F_OK));
 
-    EXPECT_EQ(-1, platform::CopyFileExclusive(dir.File("missing"), dir.File("copy")));
+    EXPECT_EQ(-1, platform::CopyFileExclusive(AT_FDCWD, dir.File("missing"), AT_FDCWD, dir.File("copy")));
     EXPECT_EQ(ENOENT, errno);
 
-    EXPECT_EQ(0, platform::CopyFileExclusive(dir.File("a"), dir.File("copy")));
+    EXPECT_EQ(0, platform::CopyFileExclusive(AT_FDCWD, dir.File("a"), AT_FDCWD, dir.File("copy")));
     EXPECT_EQ("a", ReadFileText(dir.File("copy")));
 }
 

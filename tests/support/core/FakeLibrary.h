@@ -206,7 +206,7 @@ class FakeMusicSearch final : public MusicSearch {
   public:
     explicit FakeMusicSearch(EventLog* log = nullptr) : m_log(log) {}
     void Start(KovikCore*) override { ++starts; }
-    void SearchAllDrives(std::vector<std::wstring>& found) override {
+    void SearchAllDrives(KovikCore*, std::vector<std::wstring>& found) override {
         found.insert(found.end(), candidates.begin(), candidates.end());
     }
     void WaitForThread(uint32_t milliseconds) override {

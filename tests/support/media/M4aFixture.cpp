@@ -1,5 +1,6 @@
 #include "tests/support/media/M4aFixture.h"
 
+#include "tests/support/TempDir.h"
 #include "tests/support/media/Mp3Fixture.h"
 
 extern "C" {
@@ -17,6 +18,8 @@ extern "C" {
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace testsupport {
 
@@ -172,6 +175,60 @@ bool SaveTags(const std::string& path, const M4aTags& tags) {
     return file.save() || Fail("TagLib save");
 }
 
+uint32_t BoxSize(const std::string& bytes, size_t at) {
+    uint32_t size = 0;
+    for (size_t i = 0; i < 4; ++i)
+        size = (size << 8) | static_cast<unsigned char>(bytes[at + i]);
+    return size;
+}
+
+// The boxes between `begin` and `end` by type and bytes, in order; false for
+// sizes this fixture never writes (0, 1, or past the end).
+bool SplitBoxes(const std::string& bytes, size_t begin, size_t end,
+                std::vector<std::pair<std::string, std::string>>& boxes) {
+    for (size_t at = begin; at < end;) {
+        const uint32_t size = BoxSize(bytes, at);
+        if (size < 8 || size > end - at)
+            return false;
+        boxes.emplace_back(bytes.substr(at + 4, 4), bytes.substr(at, size));
+        at += size;
+    }
+    return true;
+}
+
+// Moves the movie box's "udta" child in front of its first "trak". Sizes
+// stay, so every offset into the media data stays right.
+bool MoveUserDataFirst(const std::string& path) {
+    std::string bytes = ReadFileText(path);
+    std::vector<std::pair<std::string, std::string>> top;
+    if (!SplitBoxes(bytes, 0, bytes.size(), top))
+        return Fail("top-level boxes");
+    size_t moovAt = 0;
+    for (const auto& [type, box] : top) {
+        if (type == "moov")
+            break;
+        moovAt += box.size();
+    }
+    std::vector<std::pair<std::string, std::string>> children;
+    if (moovAt >= bytes.size() || !SplitBoxes(bytes, moovAt + 8, moovAt + BoxSize(bytes, moovAt), children))
+        return Fail("movie box");
+    std::string userData, tracksAndRest, head;
+    for (const auto& [type, box] : children) {
+        if (type == "udta")
+            userData += box;
+        else if (type == "trak" || !tracksAndRest.empty())
+            tracksAndRest += box;
+        else
+            head += box;
+    }
+    if (userData.empty())
+        return Fail("user data box");
+    bytes.replace(moovAt + 8, head.size() + userData.size() + tracksAndRest.size(),
+                  head + userData + tracksAndRest);
+    WriteFileText(path, bytes);
+    return true;
+}
+
 } // namespace
 
 bool WriteM4a(const std::string& path, const M4aSpec& spec) {
@@ -180,7 +237,9 @@ bool WriteM4a(const std::string& path, const M4aSpec& spec) {
     av_log_set_level(AV_LOG_QUIET);
     if (!EncodeFile(path, spec))
         return false;
-    return !spec.tags || SaveTags(path, *spec.tags);
+    if (spec.tags && !SaveTags(path, *spec.tags))
+        return false;
+    return !spec.tagsBeforeAudio || MoveUserDataFirst(path);
 }
 
 } // namespace testsupport

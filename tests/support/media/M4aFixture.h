@@ -33,6 +33,9 @@ struct M4aSpec {
     M4aCodec codec = M4aCodec::AAC;
     // Written when set.
     const M4aTags* tags = nullptr;
+    // The tags' box comes before the audio track in the movie box, so the
+    // demuxer lists the cover picture as stream 0 and the audio as stream 1.
+    bool tagsBeforeAudio = false;
 };
 
 // Writes the file; false (with a line on standard error) when FFmpeg or

@@ -42,7 +42,7 @@ class Tune {
         if (t < m_spec.silentSeconds)
             return 0.0f;
         const int note = static_cast<int>((t - m_spec.silentSeconds) * 4);
-        const double frequency = 220.0 * std::pow(2.0, ((note * 7) % 24) / 12.0);
+        const double frequency = 220.0 * std::pow(2.0, ((note * m_spec.noteStep) % 24) / 12.0);
         m_phase += 2 * std::numbers::pi * frequency / m_spec.sampleRate;
         return static_cast<float>(0.3 * std::sin(m_phase) + 0.1 * std::sin(3 * m_phase));
     }

@@ -19,6 +19,9 @@ struct TuneSpec {
     double silentSeconds = 0.0;
     int sampleRate = 44100;
     int channels = 2;
+    // Semitones from one note to the next (mod 24): another step is another
+    // tune.
+    int noteStep = 7;
 };
 
 // False when FFmpeg could not make the file.

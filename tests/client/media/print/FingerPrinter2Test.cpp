@@ -10,6 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <map>
+#include <vector>
+
 namespace {
 
 using testsupport::TuneSpec;
@@ -26,33 +30,16 @@ Printed PrintOf(const std::string& path) {
     return printed;
 }
 
-} // namespace
-
-TEST(FingerPrinter2Test, GeneratedFilesGiveFullPrintsThatRepeat) {
-    testsupport::TempDir dir;
-    const struct {
-        const char* name;
-        TuneSpec spec;
-        uint32_t secs;
-    } cases[] = {
-        {"tune.mp3", {testsupport::TUNE_MP3, 30.0, 0.0, 44100, 2}, 30},
-        {"tune.m4a", {testsupport::TUNE_M4A, 30.0, 0.0, 44100, 2}, 30},
-        // Too short for a print's length: what there is repeats.
-        {"short.mp3", {testsupport::TUNE_MP3, 5.0, 0.0, 44100, 2}, 5},
-        // The silence at the start does not count.
-        {"late.mp3", {testsupport::TUNE_MP3, 50.0, 2.0, 22050, 1}, 48},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        ASSERT_TRUE(testsupport::WriteTuneFile(dir.File(c.name), c.spec));
-        const Printed first = PrintOf(dir.File(c.name));
-        ASSERT_TRUE(first.made);
-        EXPECT_EQ(kNumKeys, testsupport::StepsOfPrint(first.print));
-        EXPECT_EQ(c.secs, first.secs);
-        const Printed second = PrintOf(dir.File(c.name));
-        EXPECT_EQ(first.print, second.print);
-    }
+// How many time steps of two prints have the same key.
+size_t SameKeys(const std::string& a, const std::string& b) {
+    const std::vector<uint32_t> first = testsupport::KeysOfPrint(a), second = testsupport::KeysOfPrint(b);
+    size_t same = 0;
+    for (size_t i = 0; i < first.size() && i < second.size(); ++i)
+        same += first[i] == second[i] ? 1 : 0;
+    return same;
 }
+
+} // namespace
 
 TEST(FingerPrinter2Test, FilesThatCannotBeDecodedGiveNoPrint) {
     testsupport::TempDir dir;
@@ -67,4 +54,51 @@ TEST(FingerPrinter2Test, FilesThatCannotBeDecodedGiveNoPrint) {
         EXPECT_EQ(0u, printed.secs);
     }
     EXPECT_TRUE(log.Contains("can't print"));
+}
+
+TEST(FingerPrinter2Test, GeneratedFilesGiveFullPrintsThatRepeatAndFollowTheAudio) {
+    testsupport::TempDir dir;
+    TuneSpec otherTune{testsupport::TUNE_MP3, 30.0, 0.0, 44100, 2};
+    otherTune.noteStep = 5;
+    const struct {
+        const char* name;
+        TuneSpec spec;
+        uint32_t secs;
+    } files[] = {
+        {"tune.mp3", {testsupport::TUNE_MP3, 30.0, 0.0, 44100, 2}, 30},
+        {"tune.m4a", {testsupport::TUNE_M4A, 30.0, 0.0, 44100, 2}, 30},
+        {"other.mp3", otherTune, 30},
+        // Too short for a print's length: what there is repeats.
+        {"short.mp3", {testsupport::TUNE_MP3, 5.0, 0.0, 44100, 2}, 5},
+        // The same tune after 2 s of silence, and without them: the silence
+        // does not count, and the print starts where the sound does.
+        {"late.mp3", {testsupport::TUNE_MP3, 50.0, 2.0, 22050, 1}, 48},
+        {"trimmed.mp3", {testsupport::TUNE_MP3, 48.0, 0.0, 22050, 1}, 48},
+    };
+    std::map<std::string, std::string> prints;
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.name);
+        ASSERT_TRUE(testsupport::WriteTuneFile(dir.File(f.name), f.spec));
+        const Printed first = PrintOf(dir.File(f.name));
+        ASSERT_TRUE(first.made);
+        EXPECT_EQ(kNumKeys, testsupport::StepsOfPrint(first.print));
+        EXPECT_EQ(f.secs, first.secs);
+        EXPECT_EQ(first.print, PrintOf(dir.File(f.name)).print);
+        prints[f.name] = first.print;
+    }
+    const struct {
+        const char* a;
+        const char* b;
+        size_t minSame, maxSame;
+    } pairs[] = {
+        // Two codecs of one tune agree on most steps; two tunes on almost none.
+        {"tune.mp3", "tune.m4a", kNumKeys / 2, kNumKeys},
+        {"tune.mp3", "other.mp3", 0, kNumKeys / 20},
+        {"late.mp3", "trimmed.mp3", kNumKeys * 9 / 10, kNumKeys},
+    };
+    for (const auto& p : pairs) {
+        const size_t same = SameKeys(prints[p.a], prints[p.b]);
+        EXPECT_GE(same, p.minSame) << p.a << " / " << p.b;
+        EXPECT_LE(same, p.maxSame) << p.a << " / " << p.b;
+    }
 }

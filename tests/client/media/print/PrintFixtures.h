@@ -6,8 +6,10 @@
 
 #include "client/media/print/PrintRunner.h"
 
+#include <cstdint>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -21,14 +23,22 @@ class ScopedPrintChild {
     ScopedPrintChild& operator=(const ScopedPrintChild&) = delete;
 };
 
-// The number of time steps a print text stands for: the sum of its counts.
-inline unsigned StepsOfPrint(const std::string& text) {
+// The key of every time step of a print text, in order.
+inline std::vector<uint32_t> KeysOfPrint(const std::string& text) {
     std::istringstream runs(text);
     std::string run;
-    unsigned steps = 0;
-    while (runs >> run)
-        steps += static_cast<unsigned>(std::stoul(run.substr(run.find('-') + 1), nullptr, 16));
-    return steps;
+    std::vector<uint32_t> keys;
+    while (runs >> run) {
+        const size_t dash = run.find('-');
+        const uint32_t key = static_cast<uint32_t>(std::stoul(run.substr(0, dash), nullptr, 16));
+        keys.insert(keys.end(), std::stoul(run.substr(dash + 1), nullptr, 16), key);
+    }
+    return keys;
+}
+
+// The number of time steps a print text stands for: the sum of its counts.
+inline unsigned StepsOfPrint(const std::string& text) {
+    return static_cast<unsigned>(KeysOfPrint(text).size());
 }
 
 } // namespace testsupport

@@ -8,11 +8,14 @@
 #include "platform/process/Spawn.h"
 #include "tests/client/media/print/PrintFixtures.h"
 #include "tests/support/CapturedLog.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
 #include "tests/support/media/TuneFixture.h"
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include <csignal>
 #include <fstream>
@@ -66,8 +69,10 @@ TEST(PrintRunnerTest, RepliesAreTakenOnlyWhenWhole) {
         uint32_t secs;
         std::string print;
     } cases[] = {
-        // The child's arguments, and no descriptor of ours leaked to it.
-        {echoed, static_cast<uint32_t>(echoed.size()), "Melvane /fp " + echoed + " fds=0"},
+        // The child's arguments, no descriptor of ours leaked to it, and
+        // our id to check its parent by.
+        {echoed, static_cast<uint32_t>(echoed.size()),
+         "Melvane /fp " + echoed + " fds=0 parent=" + std::to_string(getpid())},
         // More than the 4 bytes of the seconds are needed to take them.
         {dir.File("reply4"), 0, ""},
         // A cut string is not taken; the seconds before it are.
@@ -174,4 +179,22 @@ TEST(PrintChildTest, TheChildEndsWithTheThreadThatStartedIt) {
     int exitCode = -1;
     ASSERT_EQ(platform::WAIT_EXITED, platform::WaitProcess(pid, 30000, &exitCode));
     EXPECT_EQ(128 + SIGKILL, exitCode);
+}
+
+TEST(PrintChildTest, AChildWhoseParentDiedBeforeItAskedToDieWithItEndsAtOnce) {
+    // The environment names a parent other than the real one, as an orphan's
+    // would; its request pipe stays open, so only that check ends it.
+    testsupport::ScopedEnv parent(kPrintParentEnv, "1");
+    platform::UniqueFd inRead, inWrite;
+    ASSERT_EQ(0, platform::MakePipe(inRead, inWrite));
+    const pid_t pid = StartProgramChild(inRead.Get());
+    ASSERT_GT(pid, 0);
+    int exitCode = -1;
+    const platform::WaitOutcome outcome = platform::WaitProcess(pid, 10000, &exitCode);
+    if (outcome != platform::WAIT_EXITED) {
+        kill(pid, SIGKILL);
+        (void)platform::WaitProcess(pid, 10000, &exitCode);
+    }
+    ASSERT_EQ(platform::WAIT_EXITED, outcome);
+    EXPECT_EQ(1, exitCode);
 }
