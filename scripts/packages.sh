@@ -18,9 +18,10 @@ MELVANE_PACKAGES=(
 )
 
 # What scripts/bench needs beyond them: the benchmark library is made by a
-# Python script with the ffmpeg program.
+# Python script with the ffmpeg program; nginx and fpcalc are the references
+# the song server and the prints are measured against.
 MELVANE_BENCH_PACKAGES=(
-  python3 ffmpeg
+  python3 ffmpeg nginx-light libchromaprint-tools
 )
 
 # Installs whatever of the given packages (MELVANE_PACKAGES when none are

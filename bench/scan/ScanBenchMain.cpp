@@ -7,14 +7,13 @@
 //   melvane-bench-scan LIBRARY WORKDIR
 //
 // WORKDIR gets a fresh database. The touched files get their times back.
+#include "bench/support/BenchDatabase.h"
 #include "bench/support/BenchFigures.h"
 #include "bench/support/StatWalk.h"
 #include "client/library/FileScanner.h"
-#include "include/db/StatementHelpers.h"
 #include "include/log/Logger.h"
 #include "include/text/Utf8.h"
 #include "platform/lib/sqlite/SqliteDb.h"
-#include "platform/lib/sqlite/SqliteStatement.h"
 #include "tests/support/library/ScanDriver.h"
 
 #include <fcntl.h>
@@ -43,18 +42,6 @@ struct ScanFigures {
     double seconds = 0;
     size_t changes = 0;
 };
-
-// The configuration database as the program opens it.
-bool OpenDatabase(const std::string& path, platform::SqliteDb& db) {
-    std::error_code ignored;
-    for (const char* suffix : {"", "-wal", "-shm"})
-        std::filesystem::remove(path + suffix, ignored);
-    if (db.Open(path) != SQLITE_OK || !ExecQuery(db.Get(), "PRAGMA encoding = \"UTF-16\"") ||
-        !ExecQuery(db.Get(), "PRAGMA synchronous=NORMAL"))
-        return false;
-    platform::SqliteStatement wal;
-    return wal.Prepare(db.Get(), "PRAGMA journal_mode=WAL") == SQLITE_OK && wal.Step() == SQLITE_ROW;
-}
 
 ScanFigures TimeScan(FileScanner& scanner) {
     bench::Stopwatch watch;
@@ -108,7 +95,7 @@ int main(int argc, char** argv) {
     }
 
     platform::SqliteDb db;
-    if (!OpenDatabase(work + "/mv.dat", db)) {
+    if (!bench::OpenFreshDatabase(work + "/mv.dat", db)) {
         std::fprintf(stderr, "Could not open a database in %s\n", work.c_str());
         return 1;
     }

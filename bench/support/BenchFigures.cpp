@@ -1,5 +1,6 @@
 #include "bench/support/BenchFigures.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -10,20 +11,37 @@ namespace {
 
 constexpr int kLabelWidth = 24;
 
-} // namespace
-
-uint64_t PeakResidentBytes() {
+// A "<field>:  <n> kB" line of /proc/self/status, in bytes.
+uint64_t StatusBytes(const std::string& field) {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) != 0)
+        if (line.rfind(field + ":", 0) != 0)
             continue;
-        std::istringstream fields(line.substr(6));
+        std::istringstream fields(line.substr(field.size() + 1));
         uint64_t kib = 0;
         fields >> kib;
         return kib * 1024;
     }
     return 0;
+}
+
+} // namespace
+
+uint64_t PeakResidentBytes() {
+    return StatusBytes("VmHWM");
+}
+
+uint64_t ResidentBytes() {
+    return StatusBytes("VmRSS");
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 void PrintSeconds(const std::string& label, double seconds, double reference, const std::string& extra) {

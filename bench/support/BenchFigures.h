@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace bench {
 
@@ -22,6 +23,12 @@ class Stopwatch {
 
 // The process's peak resident set (VmHWM) in bytes; 0 when unknown.
 uint64_t PeakResidentBytes();
+// The process's resident set now (VmRSS) in bytes; 0 when unknown.
+uint64_t ResidentBytes();
+
+// The middle value (the mean of the two middle ones for an even count); 0
+// for none.
+double Median(std::vector<double> values);
 
 // "<label>  <seconds> s" and, when `reference` is positive, the ratio to it;
 // `extra` follows on the same line.

@@ -73,6 +73,12 @@ class FileMetaData {
     // but the fingerprint. False, with a log line, when the file cannot be
     // used.
     [[nodiscard]] bool ReadQuickInfo();
+    // What ReadQuickInfo reads of an MP3 file's audio region (size, time, tag
+    // lengths, data offset and length), after the same checks and with the
+    // same failures but a read error in the digest's samples, without the tag
+    // texts, the cover art and the digest: the song server's way to the audio
+    // start of every file it sends.
+    [[nodiscard]] bool ReadAudioRegion();
     // ReadQuickInfo, then the fingerprint when asked for: in this process, or
     // through the fingerprint child.
     [[nodiscard]] bool ComputeMetadataAndPrint(bool wantPrint, bool inProcess);
@@ -147,9 +153,12 @@ class FileMetaData {
     void UpdateUtf8Path();
     // Empties what a format analysis fills from tags, before it runs.
     void ClearTags();
-    // Format analysis, called by ReadQuickInfo with the open file.
-    [[nodiscard]] bool AnalyzeMp3(int fd, const std::wstring& path);
-    [[nodiscard]] bool ReadMp3Tags(const std::wstring& path);
+    // ReadQuickInfo, or with `whole` false ReadAudioRegion.
+    [[nodiscard]] bool Read(bool whole);
+    // Format analysis, called by Read with the open file; an MP3 file's tag
+    // texts and cover art only when `whole`.
+    [[nodiscard]] bool AnalyzeMp3(int fd, const std::wstring& path, bool whole);
+    [[nodiscard]] bool ReadMp3Tags(const std::wstring& path, bool whole);
     void WalkId3v2Frames(const TagLib::ID3v2::Tag& tag);
     [[nodiscard]] bool AnalyzeMp4(int fd, const std::wstring& path);
     [[nodiscard]] bool ReadMp4Tags(const std::wstring& path);

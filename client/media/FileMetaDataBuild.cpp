@@ -26,6 +26,14 @@ std::atomic<int> g_fpErrCount{0};
 } // namespace
 
 bool FileMetaData::ReadQuickInfo() {
+    return Read(true);
+}
+
+bool FileMetaData::ReadAudioRegion() {
+    return Read(false);
+}
+
+bool FileMetaData::Read(bool whole) {
     const std::wstring path = GetFullPath();
     if (path.empty()) {
         MVLOG(LOG_ERR, "Metadata record has no directory or file name; nothing to read");
@@ -64,7 +72,7 @@ bool FileMetaData::ReadQuickInfo() {
     }
     ClearTags();
     if (encType == MP3) {
-        if (!AnalyzeMp3(fd.Get(), path))
+        if (!AnalyzeMp3(fd.Get(), path, whole))
             return false;
     } else if (encType == AAC) {
         if (!AnalyzeMp4(fd.Get(), path))
@@ -83,7 +91,7 @@ bool FileMetaData::ReadQuickInfo() {
               static_cast<unsigned long long>(m_id3v2Len), size, path.c_str());
         return false;
     }
-    if (!HashAudioData(fd.Get(), m_dataOffset, m_dataLen, digest)) {
+    if (whole && !HashAudioData(fd.Get(), m_dataOffset, m_dataLen, digest)) {
         MVLOG(LOG_ERR, "Could not get hash for %ls", path.c_str());
         return false;
     }

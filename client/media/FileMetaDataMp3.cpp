@@ -29,7 +29,7 @@ std::string JoinedFields(const TagLib::ID3v2::TextIdentificationFrame& frame) {
 
 } // namespace
 
-bool FileMetaData::AnalyzeMp3(int fd, const std::wstring& path) {
+bool FileMetaData::AnalyzeMp3(int fd, const std::wstring& path, bool whole) {
     m_id3v2Len = readID3v2Head(fd);
     m_dataOffset = 0;
     if (!FindFrameSync(fd, m_id3v2Len, m_dataOffset)) {
@@ -47,14 +47,14 @@ bool FileMetaData::AnalyzeMp3(int fd, const std::wstring& path) {
     }
     m_dataLen = static_cast<uint64_t>(dataLen);
     try {
-        return ReadMp3Tags(path);
+        return ReadMp3Tags(path, whole);
     } catch (const std::exception& e) {
         MVLOG(LOG_ERR, "Tag library failed on %ls: %s", path.c_str(), e.what());
         return false;
     }
 }
 
-bool FileMetaData::ReadMp3Tags(const std::wstring& path) {
+bool FileMetaData::ReadMp3Tags(const std::wstring& path, bool whole) {
     const std::string utf8 = WideToUtf8(path);
     TagLib::MPEG::File file(utf8.c_str(), true, TagLib::AudioProperties::Fast);
     const TagLib::AudioProperties* properties = file.audioProperties();
@@ -62,6 +62,10 @@ bool FileMetaData::ReadMp3Tags(const std::wstring& path) {
         MVLOG(LOG_ERR, "Error getting audio properties for %ls, errno %i", path.c_str(), errno);
         return false;
     }
+    lengthSecs = static_cast<uint32_t>(properties->lengthInSeconds());
+    bitRate = static_cast<uint16_t>(properties->bitrate());
+    if (!whole)
+        return true;
     const TagLib::ID3v1::Tag* v1 = m_id3v1Len != 0 && file.hasID3v1Tag() ? file.ID3v1Tag(false) : nullptr;
     if (v1) {
         hasId3v1 = 1;
@@ -84,8 +88,6 @@ bool FileMetaData::ReadMp3Tags(const std::wstring& path) {
             SetCoverArt(picture.data(), picture.size());
         WalkId3v2Frames(*v2);
     }
-    lengthSecs = static_cast<uint32_t>(properties->lengthInSeconds());
-    bitRate = static_cast<uint16_t>(properties->bitrate());
     return true;
 }
 

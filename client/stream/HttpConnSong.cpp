@@ -96,7 +96,7 @@ bool HttpConn::SendDirect(const std::wstring& path, uint32_t encType, const std:
 int64_t HttpConn::FindAudioStart(const std::wstring& path) const {
     FileMetaData metadata;
     metadata.SetPath(path);
-    if (!metadata.ReadQuickInfo())
+    if (!metadata.ReadAudioRegion())
         return 0;
     return static_cast<int64_t>(metadata.GetDataOffset());
 }
