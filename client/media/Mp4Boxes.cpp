@@ -23,7 +23,7 @@ uint64_t BigEndian(const unsigned char* bytes, size_t count) {
 } // namespace
 
 bool FindTopLevelBox(const Mp4ByteReader& read, uint64_t fileSize, const char (&type)[5],
-                     uint64_t& payloadStart) {
+                     uint64_t& payloadStart, Mp4BoxExtent extent) {
     uint64_t position = 0;
     unsigned char header[kLargeHeaderBytes];
     while (fileSize - position >= kHeaderBytes) {
@@ -41,9 +41,10 @@ bool FindTopLevelBox(const Mp4ByteReader& read, uint64_t fileSize, const char (&
         } else if (size32 == kSizeToEnd) {
             size = fileSize - position;
         }
-        if (size < headerBytes || size > fileSize - position)
+        const bool wanted = memcmp(header + 4, type, 4) == 0;
+        if (size < headerBytes || (size > fileSize - position && !(wanted && extent == MP4_BOX_MAY_BE_CUT)))
             return false;
-        if (memcmp(header + 4, type, 4) == 0) {
+        if (wanted) {
             payloadStart = position + headerBytes;
             return true;
         }
@@ -52,11 +53,12 @@ bool FindTopLevelBox(const Mp4ByteReader& read, uint64_t fileSize, const char (&
     return false;
 }
 
-bool FindTopLevelBoxInFile(int fd, uint64_t fileSize, const char (&type)[5], uint64_t& payloadStart) {
+bool FindTopLevelBoxInFile(int fd, uint64_t fileSize, const char (&type)[5], uint64_t& payloadStart,
+                           Mp4BoxExtent extent) {
     const Mp4ByteReader read = [fd](uint64_t position, unsigned char* out, size_t count) {
         const off_t offset = static_cast<off_t>(position);
         return lseek(fd, offset, SEEK_SET) == offset &&
                ReadFully(fd, out, static_cast<long>(count)) == static_cast<long>(count);
     };
-    return FindTopLevelBox(read, fileSize, type, payloadStart);
+    return FindTopLevelBox(read, fileSize, type, payloadStart, extent);
 }

@@ -2,6 +2,7 @@
 
 #include "client/media/FileMetaData.h"
 #include "client/media/Mp3Scan.h"
+#include "client/media/Mp4Boxes.h"
 #include "include/digest/Md5.h"
 #include "include/fs/FileCmds.h"
 #include "include/log/Logger.h"
@@ -51,16 +52,20 @@ FileMetaData TempFileRecord(const std::wstring& tempPath, const std::wstring& de
 
 namespace {
 
-// Where the audio data of an MP3 file begin, as the sender finds them: after
-// the ID3v2 tag, at the first frame header. A partial file needs no length
-// or bit rate for that.
-bool FindMp3DataOffset(const std::wstring& path, uint64_t& dataOffset, uint64_t& size) {
+// Finds where the audio data of a partial file begin, as the sender finds
+// them, without the full analysis (a partial file has no length or bit rate):
+// MP3 after the ID3v2 tag at the first frame header, MPEG-4 at the payload
+// of the first "mdat" box, which runs past the partial file's end.
+bool FindPartialDataOffset(const std::wstring& path, uint32_t encType, uint64_t& dataOffset, uint64_t& size) {
     platform::UniqueFd fd(platform::OpenCloexec(WideToUtf8(path), O_RDONLY | O_NOFOLLOW));
     struct stat st {};
     if (!fd.IsValid() || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
     size = static_cast<uint64_t>(st.st_size);
-    return FindFrameSync(fd.Get(), readID3v2Head(fd.Get()), dataOffset) && dataOffset <= size;
+    const bool found = encType == MP3
+                           ? FindFrameSync(fd.Get(), readID3v2Head(fd.Get()), dataOffset)
+                           : FindTopLevelBoxInFile(fd.Get(), size, "mdat", dataOffset, MP4_BOX_MAY_BE_CUT);
+    return found && dataOffset <= size;
 }
 
 } // namespace
@@ -73,8 +78,8 @@ ResumePoint ProbeTempFile(FileMetaData& md) {
     uint64_t dataOffset = 0;
     uint64_t size = 0;
     bool usable = false;
-    if (md.GetEncType() == MP3) {
-        usable = FindMp3DataOffset(tempPath, dataOffset, size);
+    if (md.GetEncType() == MP3 || md.GetEncType() == AAC) {
+        usable = FindPartialDataOffset(tempPath, md.GetEncType(), dataOffset, size);
     } else if (md.ReadQuickInfo()) {
         dataOffset = md.GetDataOffset();
         size = md.size;

@@ -64,6 +64,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool found = FindTopLevelBox(read, size, "mdat", payloadStart);
     if (found)
         FUZZ_CHECK(IsMdatHeaderBefore(data, size, payloadStart));
+    // A partly received file: the walk may end in a cut media data box,
+    // never anywhere else, and agrees with the whole-file walk when that finds one.
+    uint64_t cutPayloadStart = 0;
+    if (FindTopLevelBox(read, size, "mdat", cutPayloadStart, MP4_BOX_MAY_BE_CUT)) {
+        FUZZ_CHECK(IsMdatHeaderBefore(data, size, cutPayloadStart));
+        FUZZ_CHECK(!found || cutPayloadStart == payloadStart);
+    } else {
+        FUZZ_CHECK(!found);
+    }
 
     const std::string& path = ScratchFile();
     fuzzsupport::WriteFileBytes(path, data, size);

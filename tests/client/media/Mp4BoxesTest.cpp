@@ -24,14 +24,14 @@ std::string LargeBox(const char* type, uint64_t size, size_t payload) {
            std::string(payload, 'p');
 }
 
-bool FindMdat(const std::string& bytes, uint64_t& payloadStart) {
+bool FindMdat(const std::string& bytes, uint64_t& payloadStart, Mp4BoxExtent extent = MP4_BOX_WHOLE) {
     const Mp4ByteReader read = [&bytes](uint64_t position, unsigned char* out, size_t count) {
         if (position > bytes.size() || bytes.size() - position < count)
             return false;
         memcpy(out, bytes.data() + position, count);
         return true;
     };
-    return FindTopLevelBox(read, bytes.size(), "mdat", payloadStart);
+    return FindTopLevelBox(read, bytes.size(), "mdat", payloadStart, extent);
 }
 
 } // namespace
@@ -61,6 +61,25 @@ TEST(Mp4BoxesTest, MediaDataPayloadStartIsFoundOnlyThroughWellFormedBoxes) {
     for (const Case& c : cases) {
         uint64_t payloadStart = 0;
         const bool found = FindMdat(c.bytes, payloadStart);
+        EXPECT_EQ(c.payloadStart, found ? static_cast<int64_t>(payloadStart) : -1) << c.what;
+    }
+}
+
+TEST(Mp4BoxesTest, APartlyReceivedFileMayCutOnlyItsMediaData) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        int64_t payloadStart; // -1: not found
+    };
+    const Case cases[] = {
+        {"mdat cut", Box("ftyp", 8) + Box("mdat", 4, 1000), 16 + 8},
+        {"64-bit mdat cut", Box("ftyp", 8) + LargeBox("mdat", 5000, 4), 16 + 16},
+        {"cut 64-bit mdat header", Box("ftyp", 8) + U32(1) + "mdat" + U32(0), -1},
+        {"movie cut before the mdat", Box("ftyp", 8) + Box("moov", 4, 1000), -1},
+    };
+    for (const Case& c : cases) {
+        uint64_t payloadStart = 0;
+        const bool found = FindMdat(c.bytes, payloadStart, MP4_BOX_MAY_BE_CUT);
         EXPECT_EQ(c.payloadStart, found ? static_cast<int64_t>(payloadStart) : -1) << c.what;
     }
 }

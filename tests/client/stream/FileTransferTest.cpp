@@ -166,8 +166,14 @@ TEST_F(FileTransferTest, ADownloadAsksForWhatItsTemporaryFileLacks) {
          "song.m4a",
          m4aFirst.size(),
          {{3, 22 + 16, static_cast<int64_t>(m4aFirst.size() - DataStart(m4aFirst)), -1}}},
-        // A cut one does not (its media data box runs past its end).
-        {"cut m4a", m4aFirst, "song.m4a", DataStart(m4aFirst) + 500, {{1, 22, 0, 0}, {3, 22 + 16, 0, -1}}},
+        // A cut one resumes where its media data stop, the movie box first or last.
+        {"cut m4a", m4aFirst, "song.m4a", DataStart(m4aFirst) + 500, {{3, 22 + 16, 500, -1}}},
+        {"cut m4a, movie last", m4aLast, "song.m4a", DataStart(m4aLast) + 500, {{3, 22 + 16, 500, -1}}},
+        {"m4a cut in its movie box",
+         m4aFirst,
+         "song.m4a",
+         DataStart(m4aFirst) - 100,
+         {{1, 22, 0, 0}, {3, 22 + 16, 0, -1}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
