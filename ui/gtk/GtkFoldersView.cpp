@@ -16,6 +16,15 @@ enum Column { COL_STATE, COL_ICON, COL_LABEL, COL_ID, COL_COUNT };
 constexpr int kWidth = 420;
 constexpr int kHeight = 480;
 constexpr const char* kFolderIcon = "folder";
+constexpr int32_t kSmallShellIcon = 0;
+
+// The freedesktop name of the node's small shell icon; a plain folder when
+// the control has none for it.
+std::string NodeIconName(ax::IDispatch* node) {
+    NodePtr picture = DispObject(node, pgv::PGVN_GETSHELLICON, {ax::MakeI4(kSmallShellIcon)});
+    const std::wstring name = picture ? DispText(picture.Get(), pgv::PGVP_ICONNAME) : std::wstring();
+    return name.empty() ? kFolderIcon : WideToUtf8(name);
+}
 
 // Off, on, inconsistent, and on but dimmed, for check states 1 to 4.
 void DrawCheck(GtkTreeViewColumn* /*column*/, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter,
@@ -90,8 +99,9 @@ void GtkFoldersView::AddChildren(ax::IDispatch* first, GtkTreeIter* parent) {
         GtkTreeIter row;
         gtk_tree_store_append(m_store, &row, parent);
         gtk_tree_store_set(m_store, &row, COL_STATE, DispInt(node.Get(), pgv::PGVN_CHECKSTATE, 0), COL_ICON,
-                           kFolderIcon, COL_LABEL, WideToUtf8(DispText(node.Get(), pgv::PGVN_TEXT)).c_str(),
-                           COL_ID, static_cast<double>(0), -1);
+                           NodeIconName(node.Get()).c_str(), COL_LABEL,
+                           WideToUtf8(DispText(node.Get(), pgv::PGVN_TEXT)).c_str(), COL_ID,
+                           static_cast<double>(0), -1);
         ax::ScopedVariant id;
         if (ax::Succeeded(DispInvoke(node.Get(), pgv::PGVN_ID, ax::DISPATCH_PROPERTYGET, {}, &id)) &&
             id.vt == ax::VT_R8)
