@@ -15,6 +15,7 @@ MELVANE_PACKAGES=(
   libcurl4-openssl-dev
   clang libclang-rt-14-dev clang-format
   libgtk-3-dev libayatana-appindicator3-dev libnotify-dev xvfb xauth dbus
+  libxtst-dev libatspi2.0-dev at-spi2-core
 )
 
 # What scripts/bench needs beyond them: the benchmark library is made by a

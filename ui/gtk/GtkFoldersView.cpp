@@ -85,16 +85,64 @@ void GtkFoldersView::Refresh() {
     if (!m_window || m_refreshing)
         return;
     m_refreshing = true;
+    // The rebuild drops every row: the cursor and the top row shown are
+    // found again by their nodes, so a click does not lose the user's place.
+    GtkTreePath* cursor = nullptr;
+    gtk_tree_view_get_cursor(GTK_TREE_VIEW(m_tree), &cursor, nullptr);
+    const double cursorId = NodeIdAt(cursor);
+    GtkTreePath* top = nullptr;
+    const double topId =
+        gtk_tree_view_get_visible_range(GTK_TREE_VIEW(m_tree), &top, nullptr) ? NodeIdAt(top) : 0;
+    gtk_tree_path_free(cursor);
+    gtk_tree_path_free(top);
+
     gtk_tree_store_clear(m_store);
     if (m_control && m_control->IsCreated())
         AddChildren(DispObject(m_control->Tree(), pgv::PGVC_FIRSTVISIBLENODE).Get(), nullptr);
+
+    if (GtkTreePath* path = PathOfNode(cursorId)) {
+        gtk_tree_view_set_cursor(GTK_TREE_VIEW(m_tree), path, nullptr, FALSE);
+        gtk_tree_path_free(path);
+    }
+    if (GtkTreePath* path = PathOfNode(topId)) {
+        gtk_tree_view_scroll_to_cell(GTK_TREE_VIEW(m_tree), path, nullptr, TRUE, 0.0F, 0.0F);
+        gtk_tree_path_free(path);
+    }
     m_refreshing = false;
+}
+
+double GtkFoldersView::NodeIdAt(GtkTreePath* path) {
+    GtkTreeIter iter;
+    double id = 0;
+    if (path && gtk_tree_model_get_iter(GTK_TREE_MODEL(m_store), &iter, path))
+        gtk_tree_model_get(GTK_TREE_MODEL(m_store), &iter, COL_ID, &id, -1);
+    return id;
+}
+
+GtkTreePath* GtkFoldersView::PathOfNode(double id) {
+    if (id == 0)
+        return nullptr;
+    struct Search {
+        double id;
+        GtkTreePath* found;
+    } search{id, nullptr};
+    gtk_tree_model_foreach(
+        GTK_TREE_MODEL(m_store),
+        [](GtkTreeModel* model, GtkTreePath* path, GtkTreeIter* iter, gpointer data) -> gboolean {
+            auto* s = static_cast<Search*>(data);
+            double rowId = 0;
+            gtk_tree_model_get(model, iter, COL_ID, &rowId, -1);
+            if (rowId != s->id)
+                return FALSE;
+            s->found = gtk_tree_path_copy(path);
+            return TRUE;
+        },
+        &search);
+    return search.found;
 }
 
 void GtkFoldersView::AddChildren(ax::IDispatch* first, GtkTreeIter* parent) {
     NodePtr node(first);
-    if (first)
-        first->AddRef();
     for (; node; node = DispObject(node.Get(), pgv::PGVN_NEXTSIBLING)) {
         GtkTreeIter row;
         gtk_tree_store_append(m_store, &row, parent);

@@ -2,7 +2,8 @@
 // folder-tree control's own tree (check box, icon, label) with OK and
 // Cancel. The user's expansions and check-box clicks go to the control,
 // whose events and check rules run as they do without a screen; the mirror
-// is rebuilt from the control afterwards.
+// is rebuilt from the control afterwards, keeping the user's cursor row and
+// scroll position.
 #pragma once
 
 #include "ui/dirs/Dispatch.h"
@@ -26,6 +27,10 @@ class GtkFoldersView final : public FoldersView {
     static gboolean OnKey(GtkWidget* widget, GdkEventKey* event, gpointer self);
 
     void AddChildren(ax::IDispatch* first, GtkTreeIter* parent);
+    // The id of the node shown at `path` (0 when none), and the path of the
+    // row showing the node `id` after a rebuild (null when gone).
+    double NodeIdAt(GtkTreePath* path);
+    GtkTreePath* PathOfNode(double id);
     NodePtr NodeAt(GtkTreeIter* iter);
     void Expand(GtkTreeIter* iter, bool expand);
 

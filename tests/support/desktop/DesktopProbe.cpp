@@ -11,17 +11,28 @@
 //   shot PNG               saves the screen to PNG
 //   windows                prints the titles of the shown top-level windows
 //   close TITLE            presses the close box of the window titled TITLE
+//   check TITLE ROW        clicks the tree row ROW in the window titled TITLE
+//                          and presses Space, which toggles its check box
+//   press TITLE BUTTON     clicks the button BUTTON there
+//
+// check and press find their target through the accessibility bus and act
+// with real X input (XTest); they fail without acting when it is not shown.
+#include <atspi/atspi.h>
 #include <gdk/gdkx.h>
 #include <glib-unix.h>
 #include <gtk/gtk.h>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -335,6 +346,139 @@ int CloseWindow(const std::string& wanted) {
     return 1;
 }
 
+// Owns a reference to an accessible object.
+struct AccessibleUnref {
+    void operator()(AtspiAccessible* object) const { g_object_unref(object); }
+};
+using AccessiblePtr = std::unique_ptr<AtspiAccessible, AccessibleUnref>;
+
+std::string AccessibleName(AtspiAccessible* object) {
+    gchar* name = atspi_accessible_get_name(object, nullptr);
+    std::string text = name ? name : "";
+    g_free(name);
+    return text;
+}
+
+bool HasState(AtspiAccessible* object, AtspiStateType state) {
+    AtspiStateSet* states = atspi_accessible_get_state_set(object);
+    const bool has = states && atspi_state_set_contains(states, state);
+    if (states)
+        g_object_unref(states);
+    return has;
+}
+
+AccessiblePtr Child(AtspiAccessible* object, int index) {
+    return AccessiblePtr(atspi_accessible_get_child_at_index(object, index, nullptr));
+}
+
+int ChildCount(AtspiAccessible* object) {
+    return std::max(0, atspi_accessible_get_child_count(object, nullptr));
+}
+
+// The first of `root`'s descendants, depth first, that `wanted` takes.
+template <typename Wanted> AccessiblePtr FindBelow(AtspiAccessible* root, const Wanted& wanted) {
+    for (int i = 0; i < ChildCount(root); ++i) {
+        AccessiblePtr child = Child(root, i);
+        if (!child)
+            continue;
+        if (wanted(child.get()))
+            return child;
+        if (AccessiblePtr found = FindBelow(child.get(), wanted))
+            return found;
+    }
+    return nullptr;
+}
+
+// The shown window titled `title` of any program on the accessibility bus.
+AccessiblePtr FindWindow(const std::string& title) {
+    AccessiblePtr desktop(atspi_get_desktop(0));
+    for (int i = 0; i < ChildCount(desktop.get()); ++i) {
+        AccessiblePtr program = Child(desktop.get(), i);
+        for (int j = 0; program && j < ChildCount(program.get()); ++j) {
+            AccessiblePtr window = Child(program.get(), j);
+            if (window && AccessibleName(window.get()) == title &&
+                HasState(window.get(), ATSPI_STATE_SHOWING))
+                return window;
+        }
+    }
+    std::fprintf(stderr, "no window '%s'\n", title.c_str());
+    return nullptr;
+}
+
+struct Box {
+    int x;
+    int y;
+    int width;
+    int height;
+};
+
+// Where `object` is on the screen, when it is shown.
+std::optional<Box> ScreenBox(AtspiAccessible* object) {
+    AtspiComponent* component = atspi_accessible_get_component_iface(object);
+    AtspiRect* rect =
+        component ? atspi_component_get_extents(component, ATSPI_COORD_TYPE_SCREEN, nullptr) : nullptr;
+    if (component)
+        g_object_unref(component);
+    std::optional<Box> box;
+    if (rect && rect->width > 0 && rect->height > 0)
+        box = Box{rect->x, rect->y, rect->width, rect->height};
+    g_free(rect);
+    return box;
+}
+
+void Click(Display* display, int x, int y) {
+    XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
+    XTestFakeButtonEvent(display, Button1, True, CurrentTime);
+    XTestFakeButtonEvent(display, Button1, False, CurrentTime);
+    XSync(display, False);
+}
+
+// The first object below `root` with `role`, and `name` unless it is null.
+AccessiblePtr FindRole(AtspiAccessible* root, AtspiRole role, const char* name = nullptr) {
+    if (!root)
+        return nullptr;
+    return FindBelow(root, [&](AtspiAccessible* object) {
+        return atspi_accessible_get_role(object, nullptr) == role &&
+               (!name || AccessibleName(object) == name);
+    });
+}
+
+int CheckRow(const std::string& title, const std::string& row) {
+    AccessiblePtr window = FindWindow(title);
+    AccessiblePtr tree = FindRole(window.get(), ATSPI_ROLE_TREE_TABLE);
+    AccessiblePtr label = FindRole(tree.get(), ATSPI_ROLE_TABLE_CELL, row.c_str());
+    std::optional<Box> within = tree ? ScreenBox(tree.get()) : std::nullopt;
+    std::optional<Box> place = label ? ScreenBox(label.get()) : std::nullopt;
+    if (!within || !place) {
+        std::fprintf(stderr, "no row '%s'\n", row.c_str());
+        return 1;
+    }
+    // The row's height is right, but its cells lie further right than they
+    // are drawn, by the expander; the middle of the label's part inside the
+    // tree is on the row whatever the gap.
+    const int right = std::min(place->x + place->width, within->x + within->width);
+    Display* display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
+    Click(display, (place->x + right) / 2, place->y + place->height / 2);
+    const KeyCode space = XKeysymToKeycode(display, XK_space);
+    XTestFakeKeyEvent(display, space, True, CurrentTime);
+    XTestFakeKeyEvent(display, space, False, CurrentTime);
+    XSync(display, False);
+    return 0;
+}
+
+int PressButton(const std::string& title, const std::string& label) {
+    AccessiblePtr window = FindWindow(title);
+    AccessiblePtr button = FindRole(window.get(), ATSPI_ROLE_PUSH_BUTTON, label.c_str());
+    std::optional<Box> place = button ? ScreenBox(button.get()) : std::nullopt;
+    if (!place) {
+        std::fprintf(stderr, "no button '%s'\n", label.c_str());
+        return 1;
+    }
+    Click(GDK_DISPLAY_XDISPLAY(gdk_display_get_default()), place->x + place->width / 2,
+          place->y + place->height / 2);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -353,12 +497,19 @@ int main(int argc, char** argv) {
         return ListWindows();
     if (args.size() == 2 && args[0] == "close")
         return CloseWindow(args[1]);
+    if (args.size() == 3 && (args[0] == "check" || args[0] == "press")) {
+        if (atspi_init() < 0) {
+            std::fprintf(stderr, "no accessibility bus\n");
+            return 1;
+        }
+        return args[0] == "check" ? CheckRow(args[1], args[2]) : PressButton(args[1], args[2]);
+    }
     GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
     if (bus && args.size() == 4 && args[0] == "menu")
         return ShowMenu(bus, args[1], args[2], args[3]);
     if (bus && args.size() == 4 && args[0] == "click")
         return ClickEntry(bus, args[1], args[2], args[3]);
     std::fprintf(stderr, "usage: melvane-desktop-probe watcher FILE | menu NAME PATH PNG | click NAME PATH "
-                         "LABEL | shot PNG | windows | close TITLE\n");
+                         "LABEL | shot PNG | windows | close TITLE | check TITLE ROW | press TITLE BUTTON\n");
     return 2;
 }
