@@ -1,6 +1,7 @@
 #include "tests/support/media/M4aFixture.h"
 
 #include "tests/support/TempDir.h"
+#include "tests/support/media/FfmpegOwners.h"
 #include "tests/support/media/Mp3Fixture.h"
 
 extern "C" {
@@ -29,23 +30,6 @@ constexpr int kSampleRate = 44100;
 constexpr int kChannels = 2;
 constexpr int64_t kBitRate = 128000;
 constexpr double kToneHz = 440.0;
-
-struct CodecContextFree {
-    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-};
-struct FrameFree {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-struct PacketFree {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-struct OutputFree {
-    void operator()(AVFormatContext* context) const {
-        if (context->pb)
-            avio_closep(&context->pb);
-        avformat_free_context(context);
-    }
-};
 
 bool Fail(const char* what, int error = 0) {
     char text[AV_ERROR_MAX_STRING_SIZE] = "";
@@ -94,9 +78,9 @@ bool EncodeFile(const std::string& path, const M4aSpec& spec) {
     int result = avformat_alloc_output_context2(&rawOutput, nullptr, "ipod", path.c_str());
     if (result < 0)
         return Fail("avformat_alloc_output_context2", result);
-    std::unique_ptr<AVFormatContext, OutputFree> output(rawOutput);
+    OutputPtr output(rawOutput);
 
-    std::unique_ptr<AVCodecContext, CodecContextFree> codec(avcodec_alloc_context3(encoder));
+    CodecContextPtr codec(avcodec_alloc_context3(encoder));
     codec->sample_fmt = aac ? AV_SAMPLE_FMT_FLTP : AV_SAMPLE_FMT_S16P;
     codec->sample_rate = kSampleRate;
     av_channel_layout_default(&codec->ch_layout, kChannels);
@@ -123,8 +107,8 @@ bool EncodeFile(const std::string& path, const M4aSpec& spec) {
     if (result < 0)
         return Fail("avformat_write_header", result);
 
-    std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
-    std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
+    FramePtr frame(av_frame_alloc());
+    PacketPtr packet(av_packet_alloc());
     frame->nb_samples = codec->frame_size;
     frame->format = codec->sample_fmt;
     frame->sample_rate = kSampleRate;

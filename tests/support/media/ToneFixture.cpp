@@ -1,5 +1,7 @@
 #include "tests/support/media/ToneFixture.h"
 
+#include "tests/support/media/FfmpegOwners.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -15,23 +17,6 @@ extern "C" {
 namespace testsupport {
 
 namespace {
-
-struct OutputCloser {
-    void operator()(AVFormatContext* context) const {
-        if (context->pb)
-            avio_closep(&context->pb);
-        avformat_free_context(context);
-    }
-};
-struct CodecFreer {
-    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-};
-struct FrameFreer {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-struct PacketFreer {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
 
 // The sample formats the generator writes; the encoder's first of these.
 AVSampleFormat PickFormat(const AVCodec* codec) {
@@ -99,8 +84,8 @@ bool WriteTone(const std::string& path, const ToneSpec& spec) {
     AVFormatContext* rawOutput = nullptr;
     if (avformat_alloc_output_context2(&rawOutput, nullptr, spec.muxer.c_str(), path.c_str()) < 0)
         return false;
-    std::unique_ptr<AVFormatContext, OutputCloser> output(rawOutput);
-    std::unique_ptr<AVCodecContext, CodecFreer> codec(avcodec_alloc_context3(encoder));
+    OutputPtr output(rawOutput);
+    CodecContextPtr codec(avcodec_alloc_context3(encoder));
     AVStream* stream = avformat_new_stream(output.get(), nullptr);
     if (!codec || !stream)
         return false;
@@ -119,8 +104,8 @@ bool WriteTone(const std::string& path, const ToneSpec& spec) {
         avformat_write_header(output.get(), nullptr) < 0)
         return false;
 
-    std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
-    std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
+    FramePtr frame(av_frame_alloc());
+    PacketPtr packet(av_packet_alloc());
     if (!frame || !packet)
         return false;
     const int frameSize = codec->frame_size > 0 ? codec->frame_size : 1024;

@@ -1,5 +1,7 @@
 #include "tests/support/media/TuneFixture.h"
 
+#include "tests/support/media/FfmpegOwners.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -13,23 +15,6 @@ extern "C" {
 namespace testsupport {
 
 namespace {
-
-struct OutputCloser {
-    void operator()(AVFormatContext* context) const {
-        if (context->pb)
-            avio_closep(&context->pb);
-        avformat_free_context(context);
-    }
-};
-struct CodecCloser {
-    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-};
-struct FrameCloser {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-struct PacketCloser {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
 
 // Four notes a second, walking a scale, so that every second sounds
 // different.
@@ -56,7 +41,7 @@ class Tune {
 bool WritePackets(AVFormatContext* output, AVCodecContext* codec, AVStream* stream, const AVFrame* frame) {
     if (avcodec_send_frame(codec, frame) < 0)
         return false;
-    std::unique_ptr<AVPacket, PacketCloser> packet(av_packet_alloc());
+    PacketPtr packet(av_packet_alloc());
     for (;;) {
         const int result = avcodec_receive_packet(codec, packet.get());
         if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
@@ -77,12 +62,12 @@ bool WriteTuneFile(const std::string& path, const TuneSpec& spec) {
     AVFormatContext* rawOutput = nullptr;
     if (avformat_alloc_output_context2(&rawOutput, nullptr, mp3 ? "mp3" : "ipod", path.c_str()) < 0)
         return false;
-    std::unique_ptr<AVFormatContext, OutputCloser> output(rawOutput);
+    OutputPtr output(rawOutput);
     const AVCodec* encoder = avcodec_find_encoder_by_name(mp3 ? "libmp3lame" : "aac");
     if (!encoder)
         return false;
     AVStream* stream = avformat_new_stream(output.get(), nullptr);
-    std::unique_ptr<AVCodecContext, CodecCloser> codec(avcodec_alloc_context3(encoder));
+    CodecContextPtr codec(avcodec_alloc_context3(encoder));
     if (!stream || !codec)
         return false;
     codec->sample_rate = spec.sampleRate;
@@ -100,7 +85,7 @@ bool WriteTuneFile(const std::string& path, const TuneSpec& spec) {
         avformat_write_header(output.get(), nullptr) < 0)
         return false;
 
-    std::unique_ptr<AVFrame, FrameCloser> frame(av_frame_alloc());
+    FramePtr frame(av_frame_alloc());
     frame->nb_samples = codec->frame_size;
     frame->format = codec->sample_fmt;
     frame->sample_rate = codec->sample_rate;
