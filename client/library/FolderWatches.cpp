@@ -12,9 +12,12 @@
 namespace {
 
 // What the monitor hears of a folder: entries created, deleted, moved and
-// written, and the folder itself deleted or moved.
+// written, and the folder itself deleted or moved. IN_MASK_ADD because a
+// walk adds every folder again: replacing the mask of a watch that exists
+// clears it for a moment in the kernel, and a change in that moment is lost.
+// The mask never changes, so adding it is the same as setting it.
 constexpr uint32_t kFolderEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_MODIFY |
-                                   IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+                                   IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR | IN_MASK_ADD;
 
 std::string WithoutTrailingSlash(std::string path) {
     while (path.size() > 1 && path.back() == '/')

@@ -16,7 +16,11 @@
 namespace pgv {
 namespace {
 
-constexpr uint32_t kFolderEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ONLYDIR;
+// IN_MASK_ADD: a folder watched under a second key is added again, and
+// replacing the mask of a watch that exists clears it for a moment in the
+// kernel, losing a change made then. The mask never changes.
+constexpr uint32_t kFolderEvents =
+    IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ONLYDIR | IN_MASK_ADD;
 constexpr size_t kEventBufferBytes = 64 * 1024;
 constexpr int kMaxEpollEvents = 4;
 
