@@ -1,6 +1,6 @@
 // Owners of the FFmpeg objects the media fixtures make when they write test
 // files: an output file's format context (its file closed with it), an
-// encoder context, a frame and a packet.
+// encoder context, a frame and a packet; and the common start of such a file.
 #pragma once
 
 extern "C" {
@@ -9,6 +9,7 @@ extern "C" {
 }
 
 #include <memory>
+#include <string>
 
 namespace testsupport {
 
@@ -33,5 +34,19 @@ using OutputPtr = std::unique_ptr<AVFormatContext, OutputFree>;
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextFree>;
 using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
+
+// Opens the configured encoder, gives its parameters to `stream`, creates the
+// file at `path` and writes the container's header. False on any failure.
+inline bool StartEncodedFile(AVFormatContext* output, AVStream* stream, AVCodecContext* codec,
+                             const AVCodec* encoder, const std::string& path) {
+    if (output->oformat->flags & AVFMT_GLOBALHEADER)
+        codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (avcodec_open2(codec, encoder, nullptr) < 0 ||
+        avcodec_parameters_from_context(stream->codecpar, codec) < 0)
+        return false;
+    stream->time_base = codec->time_base;
+    return avio_open(&output->pb, path.c_str(), AVIO_FLAG_WRITE) >= 0 &&
+           avformat_write_header(output, nullptr) >= 0;
+}
 
 } // namespace testsupport

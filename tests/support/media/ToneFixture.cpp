@@ -94,14 +94,7 @@ bool WriteTone(const std::string& path, const ToneSpec& spec) {
     av_channel_layout_default(&codec->ch_layout, spec.channels);
     codec->bit_rate = 128000;
     codec->time_base = AVRational{1, spec.sampleRate};
-    if (output->oformat->flags & AVFMT_GLOBALHEADER)
-        codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if (avcodec_open2(codec.get(), encoder, nullptr) < 0 ||
-        avcodec_parameters_from_context(stream->codecpar, codec.get()) < 0)
-        return false;
-    stream->time_base = codec->time_base;
-    if (avio_open(&output->pb, path.c_str(), AVIO_FLAG_WRITE) < 0 ||
-        avformat_write_header(output.get(), nullptr) < 0)
+    if (!StartEncodedFile(output.get(), stream, codec.get(), encoder, path))
         return false;
 
     FramePtr frame(av_frame_alloc());

@@ -75,14 +75,7 @@ bool WriteTuneFile(const std::string& path, const TuneSpec& spec) {
     codec->sample_fmt = AV_SAMPLE_FMT_FLTP;
     codec->bit_rate = 128000;
     codec->time_base = {1, spec.sampleRate};
-    if (output->oformat->flags & AVFMT_GLOBALHEADER)
-        codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if (avcodec_open2(codec.get(), encoder, nullptr) < 0 ||
-        avcodec_parameters_from_context(stream->codecpar, codec.get()) < 0)
-        return false;
-    stream->time_base = codec->time_base;
-    if (avio_open(&output->pb, path.c_str(), AVIO_FLAG_WRITE) < 0 ||
-        avformat_write_header(output.get(), nullptr) < 0)
+    if (!StartEncodedFile(output.get(), stream, codec.get(), encoder, path))
         return false;
 
     FramePtr frame(av_frame_alloc());
