@@ -23,18 +23,7 @@ RenameFunction g_rename = nullptr;
 int RenameNoReplace(const char* from, const char* to) {
     if (g_rename)
         return g_rename(from, to);
-    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return -1;
-    // A file system without the flag: the check and the rename are two
-    // steps there.
-    struct stat existing {};
-    if (lstat(to, &existing) == 0) {
-        errno = EEXIST;
-        return -1;
-    }
-    return rename(from, to);
+    return platform::RenameNoReplaceWithinFileSystem(AT_FDCWD, from, AT_FDCWD, to);
 }
 
 std::string ParentOf(const std::string& path) {

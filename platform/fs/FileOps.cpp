@@ -17,11 +17,30 @@ constexpr size_t kCopyChunk = 64 * 1024;
 // Tries for a free hidden name beside a copy's target.
 constexpr int kHiddenNameTries = 8;
 
+// Whether a refused link(2) means the file system (or the kind of entry)
+// takes no hard links at all, rather than a fault a rename would meet too.
+bool LinkNotSupported(int error) noexcept {
+    return error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK;
+}
+
 // The fallback where the file system cannot rename without replacing: a hard
-// link fails on an existing target, so it is just as safe.
-int LinkThenUnlink(int fromDir, const char* from, int toDir, const char* to) noexcept {
-    if (linkat(fromDir, from, toDir, to, 0) != 0)
-        return -1;
+// link fails on an existing target, so it is just as safe. Where links are
+// refused too (folders always; exFAT, FUSE, NFS or ntfs-3g for files) the
+// check and the rename are two steps: a name taken between them is the one
+// race left.
+int RenameNoReplaceFallback(int fromDir, const char* from, int toDir, const char* to) noexcept {
+    if (linkat(fromDir, from, toDir, to, 0) != 0) {
+        if (!LinkNotSupported(errno))
+            return -1;
+        struct stat existing {};
+        if (fstatat(toDir, to, &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+            errno = EEXIST;
+            return -1;
+        }
+        if (errno != ENOENT)
+            return -1;
+        return renameat(fromDir, from, toDir, to);
+    }
     if (unlinkat(fromDir, from, 0) != 0) {
         int saved = errno;
         unlinkat(toDir, to, 0);
@@ -29,15 +48,6 @@ int LinkThenUnlink(int fromDir, const char* from, int toDir, const char* to) noe
         return -1;
     }
     return 0;
-}
-
-// A rename within one file system that never replaces `to`.
-int RenameWithinFileSystem(int fromDir, const char* from, int toDir, const char* to) noexcept {
-    if (renameat2(fromDir, from, toDir, to, RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return -1;
-    return LinkThenUnlink(fromDir, from, toDir, to);
 }
 
 // A new name beside `path` beginning with '.', so a copy in progress stays
@@ -53,6 +63,14 @@ std::string HiddenSiblingOf(const std::string& path) {
 }
 
 } // namespace
+
+int RenameNoReplaceWithinFileSystem(int fromDir, const char* from, int toDir, const char* to) noexcept {
+    if (renameat2(fromDir, from, toDir, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return -1;
+    return RenameNoReplaceFallback(fromDir, from, toDir, to);
+}
 
 bool WriteAll(int fd, const char* data, size_t size) noexcept {
     while (size > 0) {
@@ -168,7 +186,7 @@ int CopyFileExclusive(int fromDir, const std::string& from, int toDir, const std
 }
 
 int RenameNoReplaceAt(int fromDir, const std::string& from, int toDir, const std::string& to) noexcept {
-    if (RenameWithinFileSystem(fromDir, from.c_str(), toDir, to.c_str()) == 0)
+    if (RenameNoReplaceWithinFileSystem(fromDir, from.c_str(), toDir, to.c_str()) == 0)
         return 0;
     if (errno != EXDEV)
         return -1;
@@ -189,7 +207,7 @@ int RenameNoReplaceAt(int fromDir, const std::string& from, int toDir, const std
     if (copied != 0)
         return -1;
     // The whole file, synced, takes its name in one step.
-    if (RenameWithinFileSystem(toDir, hidden.c_str(), toDir, to.c_str()) != 0) {
+    if (RenameNoReplaceWithinFileSystem(toDir, hidden.c_str(), toDir, to.c_str()) != 0) {
         int saved = errno;
         unlinkat(toDir, hidden.c_str(), 0);
         errno = saved;

@@ -16,6 +16,13 @@ bool WriteAll(int fd, const char* data, size_t size) noexcept;
 int OpenCloexec(const char* path, int flags, int mode = 0) noexcept;
 int OpenCloexec(const std::string& path, int flags, int mode = 0) noexcept;
 
+// Renames `from` to `to` within one file system without ever replacing an
+// existing `to` (EEXIST); across file systems it fails with EXDEV. Where the
+// file system refuses RENAME_NOREPLACE, a hard link and an unlink stand in,
+// and where links are refused too (folders; exFAT, FUSE, NFS), a check that
+// `to` is free and a plain rename.
+int RenameNoReplaceWithinFileSystem(int fromDir, const char* from, int toDir, const char* to) noexcept;
+
 // Renames `from` to `to` without ever replacing an existing `to` (EEXIST).
 // Across file systems the file is copied to a hidden name beside `to`
 // (created with O_EXCL), synced, and only then renamed onto `to`, so `to`

@@ -6,8 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <stddef.h>
 #include <sys/inotify.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -85,6 +91,33 @@ std::vector<std::string> EventsNaming(int watch, const std::string& name) {
     }
 }
 
+// Runs `rename` in a child whose kernel, like exFAT, FUSE or NFS, answers
+// renameat2 with EINVAL and, when `refuseLinks`, linkat with EPERM. The
+// child's result: 0, or the errno of the failed rename.
+template <class Rename> int InChildWithoutNoReplace(bool refuseLinks, Rename rename) {
+    pid_t child = fork();
+    if (child == 0) {
+        const sock_filter filter[] = {
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_renameat2, 0, 1),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EINVAL),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_linkat, 0, 1),
+            BPF_STMT(BPF_RET | BPF_K, refuseLinks ? SECCOMP_RET_ERRNO | EPERM : SECCOMP_RET_ALLOW),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        };
+        const sock_fprog program = {static_cast<unsigned short>(std::size(filter)),
+                                    const_cast<sock_filter*>(filter)};
+        if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+            prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
+            _exit(255);
+        _exit(rename() == 0 ? 0 : errno);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
 } // namespace
 
 TEST(FileOpsTest, OpenCloexecAlwaysSetsCloseOnExec) {
@@ -109,6 +142,55 @@ TEST(FileOpsTest, RenameNoReplaceRefusesAnExistingTarget) {
     EXPECT_EQ(0, platform::RenameNoReplace(dir.File("from"), dir.File("fresh")));
     EXPECT_EQ("new", ReadFileText(dir.File("fresh")));
     EXPECT_NE(0, access(dir.File("from").c_str(), F_OK));
+}
+
+TEST(FileOpsTest, RenameNeverReplacesWhereTheFileSystemLacksTheFlag) {
+    struct Case {
+        const char* what;
+        bool folder;
+        bool targetTaken;
+        bool refuseLinks;
+    };
+    const Case cases[] = {
+        {"file, links work", false, false, false},
+        {"file onto a file, links work", false, true, false},
+        {"file, links refused", false, false, true},
+        {"file onto a file, links refused", false, true, true},
+        {"folder", true, false, true},
+        {"folder onto an empty folder", true, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::string from = dir.File("from"), to = dir.File("to");
+        if (c.folder) {
+            ASSERT_EQ(0, mkdir(from.c_str(), 0755));
+            WriteFileText(from + "/song", "new");
+            if (c.targetTaken) {
+                ASSERT_EQ(0, mkdir(to.c_str(), 0755));
+            }
+        } else {
+            WriteFileText(from, "new");
+            if (c.targetTaken)
+                WriteFileText(to, "old");
+        }
+        int result = InChildWithoutNoReplace(c.refuseLinks, [&] {
+            return platform::RenameNoReplaceWithinFileSystem(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str());
+        });
+        ASSERT_NE(255, result) << "no seccomp filter here";
+        if (c.targetTaken) {
+            EXPECT_EQ(EEXIST, result);
+            EXPECT_EQ("new", ReadFileText(c.folder ? from + "/song" : from));
+            if (c.folder)
+                EXPECT_TRUE(Names(to).empty());
+            else
+                EXPECT_EQ("old", ReadFileText(to));
+        } else {
+            EXPECT_EQ(0, result);
+            EXPECT_EQ("new", ReadFileText(c.folder ? to + "/song" : to));
+            EXPECT_NE(0, access(from.c_str(), F_OK));
+        }
+    }
 }
 
 TEST(FileOpsTest, RenameAcrossFileSystemsCopiesAndNeverReplaces) {
