@@ -113,7 +113,7 @@ bool ShellTree::PasteInto(const ItemIds& folder) {
         int error = cut ? MoveInto(source, target, &placed) : CopyInto(source, target, &placed);
         if (error != 0) {
             m_events.Log(PGV_LOG_ERR, "Cannot " + std::string(cut ? "move" : "copy") + " \"" + source +
-                                          "\" to \"" + target + "\": " + std::strerror(error));
+                                          "\" to \"" + target + "\": " + FileErrorText(error));
             complete = false;
             continue;
         }
@@ -140,7 +140,7 @@ bool ShellTree::TrashItem(TreeHandle item, const ItemIds& ids) {
     }
     std::string trashed;
     if (int error = MoveToTrash(path, HomeTrashFolder(), platform::WallSeconds(), &trashed)) {
-        m_events.Log(PGV_LOG_ERR, "Cannot move \"" + path + "\" to the Trash: " + std::strerror(error));
+        m_events.Log(PGV_LOG_ERR, "Cannot move \"" + path + "\" to the Trash: " + FileErrorText(error));
         return false;
     }
     PathsChanged({}, {ids});

@@ -6,9 +6,9 @@
 #include "foldertree/control/ShellTree.h"
 #include "foldertree/control/TreeCallback.h"
 #include "foldertree/dragdrop/DropTarget.h"
+#include "foldertree/shell/FileOperations.h"
 
 #include <climits>
-#include <cstring>
 
 namespace pgv {
 namespace {
@@ -150,7 +150,7 @@ uint32_t ShellTree::Drop(IPgvDataObject* data, uint32_t keyState, int32_t x, int
         }
         std::vector<std::string> created, removed;
         if (int error = PerformDrop(sources, folder, effect, &created, &removed))
-            m_events.Log(PGV_LOG_ERR, "Cannot drop into \"" + folder + "\": " + std::strerror(error));
+            m_events.Log(PGV_LOG_ERR, "Cannot drop into \"" + folder + "\": " + FileErrorText(error));
         else
             done = effect;
         std::vector<ItemIds> gone;

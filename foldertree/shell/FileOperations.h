@@ -5,9 +5,19 @@
 // are 0 or an errno value.
 #pragma once
 
+#include <cerrno>
 #include <string>
 
 namespace pgv {
+
+// A copy failed inside the tree because two of its names are one name on the
+// target file system (one blind to case, say). Only a clash of the top-level
+// name is EEXIST, "name taken", which a numbered name may get around.
+constexpr int kNameClashInside = ENOTUNIQ;
+
+// Why an operation failed, for the log: strerror's text, or what a clash
+// inside a copied tree is.
+std::string FileErrorText(int error);
 
 // `name` in its numbered forms: 1 gives the name itself, n > 1 "stem (n)"
 // followed by the extension ("a.txt", "a (2).txt"; a leading dot is no
@@ -30,17 +40,27 @@ int LinkInto(const std::string& target, const std::string& folder, const std::st
 
 // Copies the tree at `from` to the new path `to`: folders with their mode,
 // regular files, links as links. Any other kind of file fails the copy
-// (EINVAL); a failed copy leaves nothing at `to`.
+// (EINVAL), and so does a name inside that clashes on the target
+// (kNameClashInside); EEXIST only when `to` is taken. A failed copy leaves
+// nothing at `to`.
 int CopyTree(const std::string& from, const std::string& to);
-// Removes the tree at `path` without following links.
-int RemoveTree(const std::string& path);
+// Removes the tree at `path`, as much of it as can go, walking each folder
+// through its open descriptor and never following a link (a link is removed
+// itself). A missing `path` is fine. The first failure's errno, with the
+// entry in `*failed` (may be null).
+int RemoveTree(const std::string& path, std::string* failed = nullptr);
 
 // Whether `path` is `folder` or lies inside it, by the text of the paths.
 bool IsSameOrInside(const std::string& path, const std::string& folder);
 
-// Replaces rename(2) for tests (a move across file systems, say); null
-// restores it.
-using RenameFunction = int (*)(const char* from, const char* to);
-void SetRenameOverride(RenameFunction rename);
+// The system calls behind the operations, replaced by tests (a move across
+// file systems, an entry that cannot be removed, a folder swapped for a link
+// during a walk); a null member is the system's own.
+struct FileSystemCalls {
+    int (*rename)(const char* from, const char* to) = nullptr;
+    int (*unlinkAt)(int folder, const char* name, int flags) = nullptr;
+    int (*openAt)(int folder, const char* name, int flags) = nullptr;
+};
+void SetFileSystemCalls(const FileSystemCalls& calls);
 
 } // namespace pgv
