@@ -209,17 +209,21 @@ bool IsSameOrInside(const std::string& path, const std::string& folder) {
     return path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0;
 }
 
-int MoveTo(const std::string& source, const std::string& target) {
+int MoveTo(const std::string& source, const std::string& target, LeftBehind* left) {
     if (IsSameOrInside(target, source))
         return EINVAL;
     if (RenameNoReplace(source.c_str(), target.c_str()) == 0)
         return 0;
     if (errno != EXDEV)
         return errno;
-    // Across file systems: the source goes only once the copy is whole.
+    // Across file systems: the source goes only once the copy is whole, and
+    // then the move is done, whatever of the source cannot be removed.
     if (int error = CopyTree(source, target))
         return error;
-    return RemoveTree(source);
+    std::string stayed;
+    if (int error = RemoveTree(source, &stayed); error != 0 && left)
+        *left = LeftBehind{source, target, stayed, error};
+    return 0;
 }
 
 int CopyInto(const std::string& source, const std::string& folder, std::string* created) {
@@ -229,13 +233,13 @@ int CopyInto(const std::string& source, const std::string& folder, std::string* 
                        [&](const std::string& target) { return CopyTree(source, target); });
 }
 
-int MoveInto(const std::string& source, const std::string& folder, std::string* moved) {
+int MoveInto(const std::string& source, const std::string& folder, std::string* moved, LeftBehind* left) {
     if (ParentOf(source) == folder) {
         *moved = source;
         return 0;
     }
     return PlaceFreely(folder, BaseName(source), moved,
-                       [&](const std::string& target) { return MoveTo(source, target); });
+                       [&](const std::string& target) { return MoveTo(source, target, left); });
 }
 
 int LinkInto(const std::string& target, const std::string& folder, const std::string& name,

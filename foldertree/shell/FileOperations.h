@@ -19,6 +19,16 @@ constexpr int kNameClashInside = ENOTUNIQ;
 // inside a copied tree is.
 std::string FileErrorText(int error);
 
+// What a move across file systems left of its source. Once the copy is
+// whole the move is done; what cannot be removed then (read-only media, an
+// immutable file, a permission) stays where it was.
+struct LeftBehind {
+    std::string source;
+    std::string target;
+    std::string path; // the first entry that stayed
+    int error = 0;    // why it stayed; 0 when the whole source went
+};
+
 // `name` in its numbered forms: 1 gives the name itself, n > 1 "stem (n)"
 // followed by the extension ("a.txt", "a (2).txt"; a leading dot is no
 // extension).
@@ -29,10 +39,11 @@ std::string NumberedName(const std::string& name, int number);
 // `*created` is the new path.
 int CopyInto(const std::string& source, const std::string& folder, std::string* created);
 // Moves `source` into `folder` likewise: a rename, or across file systems a
-// complete copy and then the removal of the source.
-int MoveInto(const std::string& source, const std::string& folder, std::string* moved);
+// complete copy and then the removal of the source; `*left` (may be null)
+// tells what of the source stayed.
+int MoveInto(const std::string& source, const std::string& folder, std::string* moved, LeftBehind* left);
 // Moves `source` to the new path `target` (which must not exist).
-int MoveTo(const std::string& source, const std::string& target);
+int MoveTo(const std::string& source, const std::string& target, LeftBehind* left);
 // A symbolic link to `target` in `folder` named `name`, or the first free
 // numbered form of it.
 int LinkInto(const std::string& target, const std::string& folder, const std::string& name,

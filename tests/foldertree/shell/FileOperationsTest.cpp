@@ -78,18 +78,18 @@ TEST(FileOperationsTest, AMoveAcrossFileSystemsRemovesTheSourceOnlyAfterAWholeCo
     SetFileSystemCalls(calls);
     std::string moved;
     // A pipe cannot be copied: the move fails and leaves the source whole.
-    EXPECT_EQ(MoveInto(dir.File("src"), dir.File("dest"), &moved), EINVAL);
+    EXPECT_EQ(MoveInto(dir.File("src"), dir.File("dest"), &moved, nullptr), EINVAL);
     EXPECT_TRUE(fs::exists(dir.File("src/sub/song.mp3")));
     EXPECT_FALSE(fs::exists(dir.File("dest/src (2)")));
     fs::remove(dir.File("src/pipe"));
-    EXPECT_EQ(MoveInto(dir.File("src"), dir.File("dest"), &moved), 0);
+    EXPECT_EQ(MoveInto(dir.File("src"), dir.File("dest"), &moved, nullptr), 0);
     SetFileSystemCalls({});
     EXPECT_EQ(moved, dir.File("dest/src (2)"));
     EXPECT_FALSE(fs::exists(dir.File("src")));
     EXPECT_EQ(testsupport::ReadFileText(moved + "/sub/song.mp3"), "audio");
     EXPECT_EQ(fs::read_symlink(moved + "/link"), "sub/song.mp3");
     // Nothing moves into itself.
-    EXPECT_EQ(MoveInto(dir.File("dest"), dir.File("dest/src"), &moved), EINVAL);
+    EXPECT_EQ(MoveInto(dir.File("dest"), dir.File("dest/src"), &moved, nullptr), EINVAL);
 }
 
 TEST(FileOperationsTest, ANameClashInsideACopyRemovesThePartialCopyAndTriesNoOtherName) {
@@ -113,7 +113,7 @@ TEST(FileOperationsTest, ANameClashInsideACopyRemovesThePartialCopyAndTriesNoOth
         SetFileSystemCalls(calls);
         const int result = testsupport::RunRefusing({clash}, [&] {
             std::string placed;
-            return c.move ? MoveInto(dir.File("Album"), dir.File("stick"), &placed)
+            return c.move ? MoveInto(dir.File("Album"), dir.File("stick"), &placed, nullptr)
                           : CopyInto(dir.File("Album"), dir.File("stick"), &placed);
         });
         SetFileSystemCalls({});
