@@ -58,6 +58,8 @@ constexpr ax::Guid IID_IPgvDataObject = {
     0xDC9188FB, 0xBA51, 0x4478, {0x8F, 0x2E, 0x73, 0xCE, 0xF2, 0xB8, 0x11, 0x70}};
 constexpr ax::Guid IID_IPgvDragPresenter = {
     0x510079CC, 0x4D5C, 0x443B, {0xA1, 0xC5, 0x42, 0xAA, 0xE1, 0x2C, 0x58, 0x62}};
+constexpr ax::Guid IID_IPgvNoticePresenter = {
+    0x5F744501, 0xDF0C, 0x4F31, {0x95, 0xCC, 0xFC, 0xF5, 0x7A, 0x66, 0x9C, 0xE5}};
 constexpr ax::Guid IID_IPgvPropertyPage = {
     0x6E4D25B9, 0xB966, 0x4AF0, {0x9F, 0x90, 0xA1, 0xCC, 0x9D, 0xAD, 0xA5, 0xCA}};
 
@@ -339,6 +341,12 @@ struct IPgvDragPresenter : ax::IUnknown {
     // the host delivers the drag to the targets under the pointer
     // (IPgvControl::DragEnter and the rest).
     virtual ax::HRESULT DoDragDrop(IPgvDataObject* data, uint32_t allowedEffects, uint32_t* effect) = 0;
+};
+
+// Notices that ask nothing, which a presenter may offer besides
+// IPgvPresenter: what a command did and what it could not do.
+struct IPgvNoticePresenter : ax::IUnknown {
+    virtual ax::HRESULT ShowNotice(const char16_t* text, const char16_t* caption) = 0;
 };
 
 // The host's side of the control-site contract.

@@ -88,6 +88,7 @@ class CPathgroveCtrl final : public ax::IDispatch,
     void StoreRoot(ItemIdList root) override;
     void ShowContextMenu(TreeHandle item, int32_t x, int32_t y, bool extended) override;
     bool Confirm(const std::u16string& text, const std::u16string& caption) override;
+    void Notify(const std::u16string& text, const std::u16string& caption) override;
     bool TrackMenu(std::vector<PgvMenuEntry>& entries, int32_t x, int32_t y, int32_t* chosen) override;
     bool FireStartDrag(DragSourceData* source, TreeHandle item, uint32_t* effects, int32_t button) override;
     void FireDragOver(IPgvDataObject* data, uint32_t* effect, int32_t button, int32_t shift, int32_t x,

@@ -28,6 +28,14 @@ bool CPathgroveCtrl::Confirm(const std::u16string& text, const std::u16string& c
     return presenter && presenter->Confirm(text.c_str(), caption.c_str()) == ax::S_OK;
 }
 
+void CPathgroveCtrl::Notify(const std::u16string& text, const std::u16string& caption) {
+    ax::ComPtr<IPgvPresenter> presenter = Presenter();
+    ax::ComPtr<IPgvNoticePresenter> notices;
+    if (presenter && ax::Succeeded(presenter->QueryInterface(IID_IPgvNoticePresenter, notices.OutVoid())) &&
+        notices)
+        notices->ShowNotice(text.c_str(), caption.c_str());
+}
+
 bool CPathgroveCtrl::TrackMenu(std::vector<PgvMenuEntry>& entries, int32_t x, int32_t y, int32_t* chosen) {
     ax::ComPtr<IPgvPresenter> presenter = Presenter();
     *chosen = 0;

@@ -13,6 +13,7 @@
 #include "foldertree/control/PathgroveProps.h"
 #include "foldertree/dragdrop/DataObject.h"
 #include "foldertree/shell/ChangeWatcher.h"
+#include "foldertree/shell/FileOperations.h"
 #include "foldertree/shell/ShellNamespace.h"
 #include "foldertree/shell/ShellVerbs.h"
 #include "foldertree/tree/CheckBoxes.h"
@@ -92,6 +93,8 @@ class ShellTreeEvents {
     // Asks the user through the site; false when refused or there is no
     // one to ask.
     virtual bool Confirm(const std::u16string& text, const std::u16string& caption) = 0;
+    // Tells the user through the site, when it offers notices.
+    virtual void Notify(const std::u16string& text, const std::u16string& caption) = 0;
     // A menu through the site's presenter; false when nothing was chosen.
     virtual bool TrackMenu(std::vector<PgvMenuEntry>& entries, int32_t x, int32_t y, int32_t* chosen) = 0;
     // OnOleStartDrag; true when cancelled. `*effects` may be changed.
@@ -284,6 +287,9 @@ class ShellTree final : public TreeViewListener {
     void ShowCut(TreeHandle item);
     void ClearCutLook();
     void PathsChanged(const std::vector<std::string>& added, const std::vector<ItemIds>& removed);
+    // A move that is done though part of its source stayed: a warning in
+    // the log, and for the user when the control shows dialogs.
+    void WarnLeftBehind(const LeftBehind& left, bool intoTrash);
 
     // Drag and drop.
     std::string DropFolderOf(TreeHandle item) const;

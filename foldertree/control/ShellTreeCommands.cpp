@@ -18,6 +18,7 @@ namespace {
 
 constexpr uint32_t kAllVerbs = CMF_EXPLORE | CMF_CANRENAME | CMF_EXTENDEDVERBS;
 constexpr const char16_t* kTrashCaption = u"Move to Trash";
+constexpr const char16_t* kMoveCaption = u"Move";
 
 std::string ParentPath(const std::string& path) {
     size_t slash = path.find_last_of('/');
@@ -110,15 +111,18 @@ bool ShellTree::PasteInto(const ItemIds& folder) {
             complete = false;
             continue;
         }
-        int error = cut ? MoveInto(source, target, &placed) : CopyInto(source, target, &placed);
+        LeftBehind left;
+        int error = cut ? MoveInto(source, target, &placed, &left) : CopyInto(source, target, &placed);
         if (error != 0) {
             m_events.Log(PGV_LOG_ERR, "Cannot " + std::string(cut ? "move" : "copy") + " \"" + source +
-                                          "\" to \"" + target + "\": " + std::strerror(error));
+                                          "\" to \"" + target + "\": " + FileErrorText(error));
             complete = false;
             continue;
         }
         added.push_back(placed);
-        if (cut && placed != source)
+        if (left.error != 0)
+            WarnLeftBehind(left, false);
+        else if (cut && placed != source)
             removed.push_back(item);
     }
     // What was moved is no longer on the clipboard.
@@ -139,11 +143,15 @@ bool ShellTree::TrashItem(TreeHandle item, const ItemIds& ids) {
             return false;
     }
     std::string trashed;
-    if (int error = MoveToTrash(path, HomeTrashFolder(), platform::WallSeconds(), &trashed)) {
-        m_events.Log(PGV_LOG_ERR, "Cannot move \"" + path + "\" to the Trash: " + std::strerror(error));
+    LeftBehind left;
+    if (int error = MoveToTrash(path, HomeTrashFolder(), platform::WallSeconds(), &trashed, &left)) {
+        m_events.Log(PGV_LOG_ERR, "Cannot move \"" + path + "\" to the Trash: " + FileErrorText(error));
         return false;
     }
-    PathsChanged({}, {ids});
+    if (left.error != 0)
+        WarnLeftBehind(left, true);
+    else
+        PathsChanged({}, {ids});
     return true;
 }
 
@@ -155,6 +163,14 @@ void ShellTree::PathsChanged(const std::vector<std::string>& added, const std::v
         if (IsCreated() && m_shell.Parse(path, PM_EXISTING, &item))
             AddChangedItem(item);
     }
+}
+
+void ShellTree::WarnLeftBehind(const LeftBehind& left, bool intoTrash) {
+    const std::string text = "Moved \"" + left.source + "\" to \"" + left.target + "\", but \"" + left.path +
+                             "\" could not be removed: " + std::strerror(left.error);
+    m_events.Log(PGV_LOG_ERR, text);
+    if (m_props.showUIDialogs)
+        m_events.Notify(ax::Utf8ToUtf16(text), intoTrash ? kTrashCaption : kMoveCaption);
 }
 
 void ShellTree::ShowCut(TreeHandle item) {

@@ -6,9 +6,9 @@
 #include "foldertree/control/ShellTree.h"
 #include "foldertree/control/TreeCallback.h"
 #include "foldertree/dragdrop/DropTarget.h"
+#include "foldertree/shell/FileOperations.h"
 
 #include <climits>
-#include <cstring>
 
 namespace pgv {
 namespace {
@@ -149,10 +149,13 @@ uint32_t ShellTree::Drop(IPgvDataObject* data, uint32_t keyState, int32_t x, int
                 before.push_back(std::move(ids));
         }
         std::vector<std::string> created, removed;
-        if (int error = PerformDrop(sources, folder, effect, &created, &removed))
-            m_events.Log(PGV_LOG_ERR, "Cannot drop into \"" + folder + "\": " + std::strerror(error));
+        std::vector<LeftBehind> leftBehind;
+        if (int error = PerformDrop(sources, folder, effect, &created, &removed, &leftBehind))
+            m_events.Log(PGV_LOG_ERR, "Cannot drop into \"" + folder + "\": " + FileErrorText(error));
         else
             done = effect;
+        for (const LeftBehind& left : leftBehind)
+            WarnLeftBehind(left, false);
         std::vector<ItemIds> gone;
         for (ItemIds& ids : before) {
             if (!m_shell.Exists(ids))

@@ -68,20 +68,24 @@ uint32_t DropEffectFor(const std::vector<std::string>& sources, const std::strin
 }
 
 int PerformDrop(const std::vector<std::string>& sources, const std::string& folder, uint32_t effect,
-                std::vector<std::string>* created, std::vector<std::string>* removed) {
+                std::vector<std::string>* created, std::vector<std::string>* removed,
+                std::vector<LeftBehind>* leftBehind) {
     for (const std::string& source : sources) {
         std::string placed;
+        LeftBehind left;
         int error = EINVAL;
         if (effect == DROPEFFECT_COPY)
             error = CopyInto(source, folder, &placed);
         else if (effect == DROPEFFECT_MOVE)
-            error = MoveInto(source, folder, &placed);
+            error = MoveInto(source, folder, &placed, &left);
         else if (effect == DROPEFFECT_LINK)
             error = LinkInto(source, folder, LinkName(source), &placed);
         if (error != 0)
             return error;
         created->push_back(placed);
-        if (effect == DROPEFFECT_MOVE)
+        if (left.error != 0)
+            leftBehind->push_back(left);
+        else if (effect == DROPEFFECT_MOVE)
             removed->push_back(source);
     }
     return 0;

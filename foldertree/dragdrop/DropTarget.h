@@ -3,6 +3,8 @@
 // (never over an existing entry).
 #pragma once
 
+#include "foldertree/shell/FileOperations.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,9 +22,11 @@ uint32_t DropEffectFor(const std::vector<std::string>& sources, const std::strin
 
 // Copies, moves or links `sources` into `folder`; 0 or the first errno
 // value. `created` receives the new paths, `removed` the sources a move
-// took away.
+// took away, `leftBehind` what moves across file systems could not remove
+// of their sources.
 int PerformDrop(const std::vector<std::string>& sources, const std::string& folder, uint32_t effect,
-                std::vector<std::string>* created, std::vector<std::string>* removed);
+                std::vector<std::string>* created, std::vector<std::string>* removed,
+                std::vector<LeftBehind>* leftBehind);
 
 // "Link to <name>" for the link made to `path`.
 std::string LinkName(const std::string& path);

@@ -94,7 +94,8 @@ std::string TrashInfoText(const std::string& path, int64_t now) {
     return "[Trash Info]\nPath=" + PercentEncoded(path) + "\nDeletionDate=" + LocalTime(now) + "\n";
 }
 
-int MoveToTrash(const std::string& path, const std::string& trashFolder, int64_t now, std::string* trashed) {
+int MoveToTrash(const std::string& path, const std::string& trashFolder, int64_t now, std::string* trashed,
+                LeftBehind* left) {
     if (path.empty() || path[0] != '/' || trashFolder.empty() || IsSameOrInside(trashFolder, path))
         return EINVAL;
     for (const char* folder : {"/files", "/info"}) {
@@ -105,7 +106,7 @@ int MoveToTrash(const std::string& path, const std::string& trashFolder, int64_t
     if (int error = ReserveName(trashFolder, BaseName(path), TrashInfoText(path, now), &name))
         return error;
     std::string target = trashFolder + "/files/" + name;
-    if (int error = MoveTo(path, target)) {
+    if (int error = MoveTo(path, target, left)) {
         unlink((trashFolder + "/info/" + name + kInfoSuffix).c_str());
         return error;
     }

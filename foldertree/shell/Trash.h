@@ -4,6 +4,8 @@
 // item's name or the first numbered form of it free in both folders.
 #pragma once
 
+#include "foldertree/shell/FileOperations.h"
+
 #include <cstdint>
 #include <string>
 
@@ -18,7 +20,9 @@ std::string TrashInfoText(const std::string& path, int64_t now);
 // Moves the item at the absolute `path` into the Trash at `trashFolder`
 // (made when missing); 0 with `*trashed` its path in files/, or an errno
 // value. The description is written first, so a move that fails leaves
-// no stray entry and one that succeeds is never undescribed.
-int MoveToTrash(const std::string& path, const std::string& trashFolder, int64_t now, std::string* trashed);
+// no stray entry and one that succeeds is never undescribed; `*left` (may
+// be null) tells what of the item stayed after a move across file systems.
+int MoveToTrash(const std::string& path, const std::string& trashFolder, int64_t now, std::string* trashed,
+                LeftBehind* left);
 
 } // namespace pgv

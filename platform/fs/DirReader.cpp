@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -34,6 +35,20 @@ int DirReader::Open(const char* path) noexcept {
     // opendir opens with O_CLOEXEC.
     m_dir = opendir(path);
     return m_dir ? 0 : errno;
+}
+
+int DirReader::Open(int fd) noexcept {
+    if (m_dir) {
+        closedir(m_dir);
+        m_dir = nullptr;
+    }
+    m_error = 0;
+    m_dir = fdopendir(fd);
+    if (m_dir)
+        return 0;
+    int error = errno;
+    close(fd);
+    return error;
 }
 
 bool DirReader::Next(const char*& name, DirEntryKind& kind) noexcept {

@@ -25,6 +25,11 @@ class DirReader {
 
     // 0, or an errno value.
     int Open(const char* path) noexcept;
+    // Reads the folder open at `fd`, which the reader takes over: it is
+    // closed with the reader, or at once when this fails.
+    int Open(int fd) noexcept;
+    // The open folder's descriptor, for calls relative to it; -1 when none.
+    int Descriptor() const noexcept { return m_dir ? dirfd(m_dir) : -1; }
     // The next entry other than "." and ".."; false at the end or after a
     // read error (Error tells which). `name` lives until the next call.
     bool Next(const char*& name, DirEntryKind& kind) noexcept;

@@ -10,6 +10,8 @@ ax::HRESULT ScriptedPresenter::QueryInterface(const ax::Guid& iid, void** out) {
         *out = static_cast<pgv::IPgvPresenter*>(this);
     else if (iid == pgv::IID_IPgvDragPresenter)
         *out = static_cast<pgv::IPgvDragPresenter*>(this);
+    else if (iid == pgv::IID_IPgvNoticePresenter)
+        *out = static_cast<pgv::IPgvNoticePresenter*>(this);
     else
         return ax::E_NOINTERFACE;
     AddRef();
@@ -43,6 +45,11 @@ ax::HRESULT ScriptedPresenter::DoDragDrop(pgv::IPgvDataObject* data, uint32_t al
     dragsAllowed.push_back(allowedEffects);
     *effect = dragLoop ? dragLoop(data, allowedEffects) : 0;
     return *effect ? ax::S_OK : ax::S_FALSE;
+}
+
+ax::HRESULT ScriptedPresenter::ShowNotice(const char16_t* text, const char16_t* caption) {
+    notices.push_back(std::u16string(caption) + u": " + text);
+    return ax::S_OK;
 }
 
 int32_t ScriptedPresenter::IdOf(const std::vector<Entry>& menu, const std::u16string& caption) {

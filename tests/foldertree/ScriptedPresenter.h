@@ -1,6 +1,6 @@
 // A host's presenter whose answers the test scripts: the menus it was
 // asked to show (and the entry to choose), the folder chooser, the
-// confirmations, and the drag loop.
+// confirmations, the notices, and the drag loop.
 #pragma once
 
 #include "foldertree/api/Pathgrove.h"
@@ -14,6 +14,7 @@ namespace pgvtest {
 
 class ScriptedPresenter final : public pgv::IPgvPresenter,
                                 public pgv::IPgvDragPresenter,
+                                public pgv::IPgvNoticePresenter,
                                 public ax::RefCounted {
   public:
     struct Entry {
@@ -31,6 +32,7 @@ class ScriptedPresenter final : public pgv::IPgvPresenter,
     ax::HRESULT ChooseFolder(const char16_t* title, ax::BSTR* path) override;
     ax::HRESULT Confirm(const char16_t* text, const char16_t* caption) override;
     ax::HRESULT DoDragDrop(pgv::IPgvDataObject* data, uint32_t allowedEffects, uint32_t* effect) override;
+    ax::HRESULT ShowNotice(const char16_t* text, const char16_t* caption) override;
 
     // The id of the first entry whose caption, '&' left out, is `caption`.
     static int32_t IdOf(const std::vector<Entry>& menu, const std::u16string& caption);
@@ -47,6 +49,8 @@ class ScriptedPresenter final : public pgv::IPgvPresenter,
     // Confirmations asked for, and the answer.
     std::vector<std::u16string> confirmations;
     bool confirm = true;
+    // Notices shown, each as "caption: text".
+    std::vector<std::u16string> notices;
     // The drag loop: the effect of the drop, or 0 for a cancelled drag.
     std::function<uint32_t(pgv::IPgvDataObject*, uint32_t allowed)> dragLoop;
     std::vector<uint32_t> dragsAllowed;

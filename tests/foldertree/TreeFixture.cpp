@@ -1,9 +1,15 @@
 #include "tests/foldertree/TreeFixture.h"
 
 #include "foldertree/automation/Utf16.h"
+#include "foldertree/shell/FileOperations.h"
 #include "foldertree/shell/MountTable.h"
 #include "foldertree/shell/ShellAllocator.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 using namespace pgv;
@@ -78,6 +84,7 @@ void TreeFixture::TearDown() {
         control->Close();
     control.Reset();
     SetMountInfoPathOverride("");
+    SetFileSystemCalls({});
 }
 
 std::string TreeFixture::Home(const std::string& relative) const {
@@ -96,6 +103,22 @@ void TreeFixture::MakeFile(const std::string& relative) {
 void TreeFixture::SetMountTable(const std::string& text) {
     testsupport::WriteFileText(dir.File("mountinfo"), text);
     SetMountInfoPathOverride(dir.File("mountinfo"));
+}
+
+void TreeFixture::MoveAcrossFileSystemsWithLockedFiles() {
+    FileSystemCalls calls;
+    calls.rename = [](const char*, const char*) {
+        errno = EXDEV;
+        return -1;
+    };
+    calls.unlinkAt = [](int folder, const char* name, int flags) {
+        if (std::strcmp(name, "locked.mp3") == 0) {
+            errno = EPERM;
+            return -1;
+        }
+        return unlinkat(folder, name, flags);
+    };
+    SetFileSystemCalls(calls);
 }
 
 void TreeFixture::Start(const std::function<void()>& configure) {

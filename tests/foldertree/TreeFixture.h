@@ -66,6 +66,9 @@ class TreeFixture : public ::testing::Test {
     void MakeFile(const std::string& relative);
     std::string Home(const std::string& relative = "") const;
     void SetMountTable(const std::string& text);
+    // From here to the end of the test, moves cross file systems and an
+    // entry named "locked.mp3" cannot be removed (as on read-only media).
+    void MoveAcrossFileSystemsWithLockedFiles();
 
     // A control with the settings `configure` puts, its window created
     // 300 x 600 and the recorder connected.

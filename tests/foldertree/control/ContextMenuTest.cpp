@@ -7,6 +7,8 @@
 #include "foldertree/shell/ShellLauncher.h"
 #include "tests/foldertree/TreeFixture.h"
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 
 using namespace pgv;
@@ -259,6 +261,42 @@ TEST_F(ContextMenuTest, CutAndPasteNeverOverwriteAndTheCutLookFollowsTheClipboar
     EXPECT_FALSE(control->Tree().View().State(ItemOf(c.Get()), TVIS_CUT));
     for (int32_t notOffered : {CMD_PROPERTIES, CMD_FIND, CMD_PRINT})
         EXPECT_FALSE(Execute(b.Get(), notOffered)) << notOffered;
+}
+
+TEST_F(ContextMenuTest, AMoveAcrossFileSystemsIsDoneOnceTheCopyIsWholeThoughPartOfTheSourceStays) {
+    namespace fs = std::filesystem;
+    MakeDirs({"Album", "B"});
+    MakeFile("Album/a.mp3");
+    MakeFile("Album/locked.mp3");
+    Start();
+    MoveAcrossFileSystemsWithLockedFiles();
+    NodePtr album = GetNode("Album"), b = GetNode("B");
+    // The paste uses up the cut: a second one makes no "Album (2)". What
+    // could not be removed stays, with a warning.
+    EXPECT_TRUE(Execute(album.Get(), CMD_CUT));
+    EXPECT_TRUE(Execute(b.Get(), CMD_PASTE));
+    EXPECT_TRUE(fs::exists(Home("B/Album/a.mp3")));
+    EXPECT_TRUE(fs::exists(Home("B/Album/locked.mp3")));
+    EXPECT_FALSE(fs::exists(Home("Album/a.mp3")));
+    EXPECT_FALSE(Execute(b.Get(), CMD_PASTE));
+    EXPECT_FALSE(fs::exists(Home("B/Album (2)")));
+    const std::string warning = "Moved \"" + Home("Album") + "\" to \"" + Home("B/Album") + "\", but \"" +
+                                Home("Album/locked.mp3") + "\" could not be removed: " + std::strerror(EPERM);
+    EXPECT_EQ(std::count(log.begin(), log.end(), warning), 1) << ::testing::PrintToString(log);
+    EXPECT_EQ(presenter->notices, std::vector<std::u16string>{u"Move: " + ax::Utf8ToUtf16(warning)});
+
+    // Into the Trash likewise: the description stays, and so does the node.
+    EXPECT_TRUE(Execute(album.Get(), CMD_DELETE));
+    EXPECT_TRUE(fs::exists(TrashFile("Album/locked.mp3")));
+    EXPECT_TRUE(fs::exists(dir.File("data/Trash/info/Album.trashinfo")));
+    EXPECT_TRUE(fs::exists(Home("Album/locked.mp3")));
+    EXPECT_TRUE(control->Tree().View().Exists(ItemOf(album.Get())));
+    EXPECT_EQ(presenter->notices.size(), 2u);
+    // Without dialogs the warning goes to the log only.
+    PutSetting(PGVC_SHOWUIDIALOGS, ax::MakeBool(false));
+    EXPECT_TRUE(Execute(album.Get(), CMD_DELETE));
+    EXPECT_TRUE(fs::exists(dir.File("data/Trash/info/Album (2).trashinfo")));
+    EXPECT_EQ(presenter->notices.size(), 2u);
 }
 
 TEST_F(ContextMenuTest, OpenLinkAndTheMenuKeyReachTheDesktopAndTheSelection) {

@@ -80,6 +80,18 @@ TEST_F(DragDropTest, ALeftDragOfAFolderOntoASiblingMovesItAndNeverOverwrites) {
     EXPECT_EQ(presenter->dragsAllowed.back(), DROPEFFECT_COPY);
     EXPECT_TRUE(Exists("C"));
     EXPECT_TRUE(Exists("B/C"));
+
+    // Across file systems a move is done once the copy is whole, though a
+    // file of the source stays (with a warning).
+    events->handler = nullptr;
+    MakeFile("C/locked.mp3");
+    MoveAcrossFileSystemsWithLockedFiles();
+    DragOnto(c.Get(), b.Get(), MK_LBUTTON, MK_SHIFT);
+    EXPECT_TRUE(Exists("B/C (2)/locked.mp3"));
+    EXPECT_TRUE(Exists("C/locked.mp3"));
+    EXPECT_EQ(presenter->notices.size(), 1u);
+    for (const std::string& line : log)
+        EXPECT_EQ(line.find("Cannot drop"), std::string::npos) << line;
 }
 
 TEST_F(DragDropTest, TheHostCancelsDragsOrTakesOverTheDrop) {

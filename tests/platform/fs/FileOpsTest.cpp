@@ -1,19 +1,15 @@
 #include "platform/fs/FileOps.h"
 
 #include "platform/fs/UniqueFd.h"
+#include "tests/support/RefusedCalls.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <linux/filter.h>
-#include <linux/seccomp.h>
-#include <stddef.h>
 #include <sys/inotify.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -95,27 +91,10 @@ std::vector<std::string> EventsNaming(int watch, const std::string& name) {
 // renameat2 with EINVAL and, when `refuseLinks`, linkat with EPERM. The
 // child's result: 0, or the errno of the failed rename.
 template <class Rename> int InChildWithoutNoReplace(bool refuseLinks, Rename rename) {
-    pid_t child = fork();
-    if (child == 0) {
-        const sock_filter filter[] = {
-            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_renameat2, 0, 1),
-            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EINVAL),
-            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_linkat, 0, 1),
-            BPF_STMT(BPF_RET | BPF_K, refuseLinks ? SECCOMP_RET_ERRNO | EPERM : SECCOMP_RET_ALLOW),
-            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-        };
-        const sock_fprog program = {static_cast<unsigned short>(std::size(filter)),
-                                    const_cast<sock_filter*>(filter)};
-        if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
-            prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
-            _exit(255);
-        _exit(rename() == 0 ? 0 : errno);
-    }
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
+    std::vector<testsupport::RefusedCall> refused = {{SYS_renameat2, EINVAL}};
+    if (refuseLinks)
+        refused.push_back({SYS_linkat, EPERM});
+    return testsupport::RunRefusing(refused, [&] { return rename() == 0 ? 0 : errno; });
 }
 
 } // namespace
@@ -177,7 +156,7 @@ TEST(FileOpsTest, RenameNeverReplacesWhereTheFileSystemLacksTheFlag) {
         int result = InChildWithoutNoReplace(c.refuseLinks, [&] {
             return platform::RenameNoReplaceWithinFileSystem(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str());
         });
-        ASSERT_NE(255, result) << "no seccomp filter here";
+        ASSERT_NE(testsupport::kNoCallFilter, result) << "no seccomp filter here";
         if (c.targetTaken) {
             EXPECT_EQ(EEXIST, result);
             EXPECT_EQ("new", ReadFileText(c.folder ? from + "/song" : from));
