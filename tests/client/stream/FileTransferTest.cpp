@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 
@@ -73,6 +74,23 @@ struct PeerDownload {
     int started = 0;
 };
 
+// The process's umask while it lives.
+class ScopedUmask {
+  public:
+    explicit ScopedUmask(mode_t mask) : m_saved(umask(mask)) {}
+    ~ScopedUmask() { umask(m_saved); }
+    ScopedUmask(const ScopedUmask&) = delete;
+    ScopedUmask& operator=(const ScopedUmask&) = delete;
+
+  private:
+    mode_t m_saved;
+};
+
+unsigned ModeOf(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? info.st_mode & 0777 : 0;
+}
+
 size_t Occurrences(const std::string& text, const std::string& piece) {
     size_t count = 0;
     for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
@@ -92,6 +110,7 @@ TEST_F(FileTransferTest, TemporaryNameAndFileSetIdFollowTheirRules) {
 }
 
 TEST_F(FileTransferTest, TwoTransfersMoveAByteIdenticalFileEitherSideListening) {
+    const ScopedUmask umask027(027);
     for (const bool senderListens : {true, false}) {
         SCOPED_TRACE(senderListens);
         fs::remove_all(h.dir.File("dl"));
@@ -110,6 +129,10 @@ TEST_F(FileTransferTest, TwoTransfersMoveAByteIdenticalFileEitherSideListening) 
         EXPECT_EQ(TS_SUCCESS, sender.GetResult());
         EXPECT_EQ(file, ReadFileText(h.dir.File("dl/Artist/Album/song.mp3")));
         EXPECT_EQ(std::vector<std::string>{"dl/Artist/Album/song.mp3"}, h.WrittenFiles());
+        // The user's ordinary modes, for players of other accounts.
+        EXPECT_EQ(0640u, ModeOf(h.dir.File("dl/Artist/Album/song.mp3")));
+        for (const char* folder : {"dl", "dl/Artist", "dl/Artist/Album"})
+            EXPECT_EQ(0750u, ModeOf(h.dir.File(folder))) << folder;
         ASSERT_EQ(2, h.ui.Count("TransferFinished"));
         EXPECT_EQ(source, h.ui.Calls()[0].text);
         EXPECT_EQ(h.dir.WFile("dl/Artist/Album/song.mp3"), h.ui.Calls()[1].text);
