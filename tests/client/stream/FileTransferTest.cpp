@@ -306,18 +306,26 @@ TEST_F(FileTransferTest, HostileOrClosingPeerEndsTheTransferWithItsCodeAndWrites
         std::string bytes;
         int code;
         int64_t dataHeader; // announced by a sender, -1: none
+        // The header whose length a receiver refuses; its temporary file goes.
+        const char* refused = nullptr;
         bool closeAfterSending = false;
         // A receiver's temporary file holds these first bytes of the file.
         std::string left = {};
     };
     const std::vector<Case> cases = {
         {"name count 101", RECV, frame(2, I64Bytes(2000), std::nullopt, 101), TS_READ_ERROR, -1},
-        {"negative length", RECV, TagHeader(-1), TS_READ_ERROR, -1},
-        {"tag over 16 MiB", RECV, TagHeader(16 * 1024 * 1024 + 1), TS_READ_ERROR, -1},
-        {"data beyond the size", RECV, tagPhase + DataHeader(size - 2000 + 1), TS_READ_ERROR, -1},
+        {"negative length", RECV, TagHeader(-1), TS_READ_ERROR, -1, "FT_TAG_HEADER"},
+        {"tag over 16 MiB", RECV, TagHeader(16 * 1024 * 1024 + 1), TS_READ_ERROR, -1, "FT_TAG_HEADER"},
+        // The whole tag region and its checksum, then a data header: the tag
+        // alone is more than the announced size.
+        {"tag beyond the size", RECV,
+         TagHeader(size + 1) + file + "x" + Checksum(size + 1, Md5Hex(file + "x")) + DataHeader(0),
+         TS_READ_ERROR, -1, "FT_TAG_HEADER"},
+        {"data beyond the size", RECV, tagPhase + DataHeader(size - 2000 + 1), TS_READ_ERROR, -1,
+         "FT_DATA_HEADER"},
         // What the temporary file holds counts against the size.
-        {"data beyond the size on a resume", RECV, DataHeader(size - 7000 + 1), TS_READ_ERROR, -1, false,
-         file.substr(0, 7000)},
+        {"data beyond the size on a resume", RECV, DataHeader(size - 7000 + 1), TS_READ_ERROR, -1,
+         "FT_DATA_HEADER", false, file.substr(0, 7000)},
         {"type 4 awaiting a tag header", RECV, DataHeader(100), TS_READ_ERROR, -1},
         {"mesgLen 0", RECV, frame(2, I64Bytes(2000), 0, 1), TS_READ_ERROR, -1},
         {"mesgLen 0x7fffffff", RECV, frame(2, I64Bytes(2000), 0x7fffffff, 1), TS_READ_ERROR, -1},
@@ -325,7 +333,7 @@ TEST_F(FileTransferTest, HostileOrClosingPeerEndsTheTransferWithItsCodeAndWrites
         {"digest of 101", RECV, TagHeader(2000) + tag + Checksum(2000, std::string(101, 'a')), TS_READ_ERROR,
          -1},
         {"close in the data", RECV, tagPhase + DataHeader(size - 2000) + file.substr(2000, 5000),
-         TS_READ_ERROR, -1, true},
+         TS_READ_ERROR, -1, nullptr, true},
         {"type 5 to a sender", SEND, Checksum(0, ""), TS_READ_ERROR, -1},
         // The peer closes once it has a checksum: here before the data's.
         {"close after the tag", SEND, RequestTag(), TS_READ_ERROR, -1},
@@ -350,6 +358,7 @@ TEST_F(FileTransferTest, HostileOrClosingPeerEndsTheTransferWithItsCodeAndWrites
             ASSERT_EQ(-1, transfer.StartPassive(TransferHarness::Upload(source, fileSetID, port)));
             ASSERT_TRUE(peer.Connect(port, "conn-7"));
         }
+        const int refusals = c.refused ? h.log.Count(std::string("Refusing ") + c.refused) : 0;
         peer.Send(c.bytes);
         std::vector<PeerMessage> seen;
         size_t rawBytes = 0;
@@ -374,6 +383,12 @@ TEST_F(FileTransferTest, HostileOrClosingPeerEndsTheTransferWithItsCodeAndWrites
         EXPECT_EQ(c.dataHeader, header == seen.end() ? -1 : header->first);
         for (const std::string& written : h.WrittenFiles())
             EXPECT_EQ(0u, written.rfind("cache/Melvane/tmp/", 0)) << written;
+        if (c.direction == RECV) {
+            EXPECT_NE(c.refused != nullptr, fs::exists(h.TempFile(fileSetID)));
+        }
+        if (c.refused) {
+            EXPECT_EQ(refusals + 1, h.log.Count(std::string("Refusing ") + c.refused));
+        }
     }
 }
 
