@@ -144,11 +144,8 @@ void FileTransfer::FinishDownload() {
         RejectContent();
         return;
     }
-    if (!m_start.uitsTag.empty() && !EmbedUitsTag(m_tempPath, m_start.uitsOwner, m_start.uitsTag, true)) {
-        MVLOG(LOG_ERR, "Embedding UITS Tag for %ls failed", m_tempPath.c_str());
-        SetFinishedWithCode(TS_UITS_FAILED);
+    if (!m_start.uitsTag.empty() && !EmbedTag())
         return;
-    }
     MVLOG(LOG_INFO, "renaming temp file %ls to %ls", m_tempPath.c_str(), m_filePath.c_str());
     if (!MoveIntoDownloadFolder(m_tempPath, m_start.path, m_filePath)) {
         MVLOG(LOG_ERR, "Failed to rename download from tempfile to destination %ls", m_filePath.c_str());
@@ -157,6 +154,24 @@ void FileTransfer::FinishDownload() {
     }
     SetFinishedWithCode(TS_SUCCESS);
     Notify(TransferNotice::kReceived, m_filePath);
+}
+
+bool FileTransfer::EmbedTag() {
+    if (!EmbedUitsTag(m_tempPath, m_start.uitsOwner, m_start.uitsTag, true)) {
+        MVLOG(LOG_ERR, "Embedding UITS Tag for %ls failed", m_tempPath.c_str());
+        SetFinishedWithCode(TS_UITS_FAILED);
+        return false;
+    }
+    // The tag library may find a tag where our reading finds audio (a stray
+    // byte before "ID3"): then the file it saved is no longer the content
+    // the server named, and it is of no use for a later try either.
+    if (!HasExpectedContent()) {
+        MVLOG(LOG_ERR, "Embedding UITS Tag for %ls changed its content", m_tempPath.c_str());
+        (void)deleteFile(m_tempPath, true);
+        SetFinishedWithCode(TS_UITS_FAILED);
+        return false;
+    }
+    return true;
 }
 
 bool FileTransfer::HasExpectedContent() {

@@ -414,16 +414,39 @@ TEST_F(FileTransferTest, AFailedWriteEndsTheDownloadAndDeletesItsTemporaryFile) 
     EXPECT_EQ(1, Occurrences(h.log.Text(), "write to temp file"));
 }
 
-TEST_F(FileTransferTest, ATagThatCannotBeWrittenLeavesTheDownloadUnderItsTemporaryName) {
-    // The fixture has no ID3v2 tag to hold the frame.
-    TransferStart start = h.Download("", "song.mp3", fileSetID, size);
-    start.uitsOwner = L"UITS";
-    start.uitsTag = L"<uits/>";
-    PeerDownload download(h, start, file);
-    ASSERT_TRUE(h.RunToEnd(download.transfer, download.Step()));
-    EXPECT_EQ(TS_UITS_FAILED, download.transfer.GetResult());
-    EXPECT_EQ(std::vector<std::string>{"cache/Melvane/tmp/mv-7-" + std::to_string(fileSetID) + ".temp"},
-              h.WrittenFiles());
+TEST_F(FileTransferTest, ATagThatCannotBeWrittenOrWouldChangeTheContentFailsTheDownload) {
+    // A stray byte before "ID3": our reading finds no tag and takes the
+    // frame-like bytes inside it for the audio, the tag library finds the
+    // tag and writes over them.
+    Mp3Tags tags;
+    tags.v2 = true;
+    tags.title = "Song";
+    tags.frames = {{"PRIV", "frames", Mp3Frames(1)}};
+    ASSERT_TRUE(WriteMp3(h.dir.File("music/tagged.mp3"), "", kFrames, tags));
+    const std::string strayByte = std::string(1, '\0') + ReadFileText(h.dir.File("music/tagged.mp3"));
+    const struct {
+        const char* what;
+        const std::string& file;
+        std::vector<std::string> left;
+    } cases[] = {
+        // The fixture has no ID3v2 tag to hold the frame: it stays, private.
+        {"no tag", file, {"cache/Melvane/tmp/mv-7-" + std::to_string(fileSetID) + ".temp"}},
+        {"a stray byte before the tag", strayByte, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(h.dir.File("cache"));
+        const uint64_t id = FileSetIdOf(c.file, "song.mp3");
+        TransferStart start = h.Download("", "song.mp3", id, static_cast<uint32_t>(c.file.size()));
+        start.uitsOwner = L"UITS";
+        start.uitsTag = L"<uits/>";
+        PeerDownload download(h, start, c.file, DataStart(c.file, "song.mp3"));
+        ASSERT_TRUE(h.RunToEnd(download.transfer, download.Step()));
+        EXPECT_EQ(TS_UITS_FAILED, download.transfer.GetResult());
+        EXPECT_EQ(c.left, h.WrittenFiles());
+        for (const std::string& left : c.left)
+            EXPECT_EQ(0600u, ModeOf(h.dir.File(left)));
+    }
 }
 
 TEST_F(FileTransferTest, ADestinationTakenOrReachedThroughALinkIsNeverWritten) {
