@@ -87,6 +87,8 @@ bool KovikCore::LoopPass() {
     const bool scanWork = m_scanner->HasWorkUnits() && m_scanner->BelowOutstandingLimit();
     if (scanWork)
         m_scanner->ScanStep();
+    // Writes that no later write follows are committed all the same.
+    m_scanner->CommitWaitingWrites();
 
     // Listening sockets count too: a listener alone must still be accepted.
     if (readSet.IsEmpty() && writeSet.IsEmpty() && exceptSet.IsEmpty()) {

@@ -94,6 +94,9 @@ class FileScanner {
     virtual void BeginTransaction() { m_tables.BeginTransaction(); }
     virtual void EndTransaction() { m_tables.EndTransaction(); }
     virtual bool IsInTransaction() const { return m_tables.IsInTransaction(); }
+    // Commits the writes that have waited their interval (song infos their
+    // own) although no further write came; the core calls it every pass.
+    void CommitWaitingWrites() { m_tables.CommitWaitingRows(kSongInfoCommitSeconds); }
     // Frees every file, directory, work unit and delta, and lets go of the
     // prepared statements (at shutdown).
     virtual void Cleanup();

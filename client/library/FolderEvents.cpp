@@ -40,7 +40,7 @@ FolderEventRequest MapFolderEvent(uint32_t mask, const std::wstring& name) {
     } else if ((mask & IN_MODIFY) && !(mask & IN_ISDIR)) {
         if (isMusicFile(name))
             request.type = FILE_MODIFIED;
-    } else if ((mask & IN_CLOSE_WRITE) && IsPlaylistFile(name)) {
+    } else if ((mask & IN_CLOSE_WRITE) && (isMusicFile(name) || IsPlaylistFile(name))) {
         request.type = SINGLE_FILE;
     }
     return request;

@@ -21,8 +21,9 @@ struct FolderEventRequest {
 //   scan of that file, anything else for nothing;
 // - deleted or moved (either side): a full scan, unless the name is a media
 //   player's library file;
-// - written: a music file only delays pending work (FILE_MODIFIED); a
-//   playlist is scanned once it is closed after writing;
+// - written: a music file only delays pending work (FILE_MODIFIED); a music
+//   file or playlist is scanned once it is closed after writing (a file
+//   whose size and time did not change is then left as it is);
 // - the kernel's queue overflowed: a full scan (of every share).
 FolderEventRequest MapFolderEvent(uint32_t mask, const std::wstring& name);
 

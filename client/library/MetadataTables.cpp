@@ -138,6 +138,7 @@ void MetadataTables::BeginTransaction() {
         return;
     if (ExecQuery(m_db, "BEGIN")) {
         m_rowsSinceCommit = 0;
+        m_intervalRowsSinceCommit = 0;
         m_transactionStart = platform::MonotonicSeconds();
     }
 }
@@ -150,6 +151,7 @@ void MetadataTables::EndTransaction() {
     // Counted afresh even after a failure: the rows written next do not try
     // the commit again each time.
     m_rowsSinceCommit = 0;
+    m_intervalRowsSinceCommit = 0;
     m_transactionStart = platform::MonotonicSeconds();
     m_lastCommit = m_transactionStart;
 }
@@ -158,10 +160,25 @@ void MetadataTables::RowWritten() {
     if (!IsInTransaction())
         return;
     ++m_rowsSinceCommit;
-    if (!m_intervalCommits || (m_rowsSinceCommit < kCommitRows &&
-                               platform::MonotonicSeconds() - m_transactionStart < kCommitSeconds))
+    if (!m_intervalCommits)
+        return;
+    ++m_intervalRowsSinceCommit;
+    if (m_rowsSinceCommit < kCommitRows && platform::MonotonicSeconds() - m_transactionStart < kCommitSeconds)
         return;
     MVLOG(LOG_VERB, "Committing after %u rows", m_rowsSinceCommit);
+    EndTransaction();
+    BeginTransaction();
+}
+
+void MetadataTables::CommitWaitingRows(int64_t ownIntervalSecs) {
+    if (m_rowsSinceCommit == 0 || !IsInTransaction())
+        return;
+    const int64_t now = platform::MonotonicSeconds();
+    const bool due = m_intervalRowsSinceCommit > 0 ? now - m_transactionStart >= kCommitSeconds
+                                                   : now - m_lastCommit >= ownIntervalSecs;
+    if (!due)
+        return;
+    MVLOG(LOG_VERB, "Committing %u rows that waited", m_rowsSinceCommit);
     EndTransaction();
     BeginTransaction();
 }

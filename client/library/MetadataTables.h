@@ -2,7 +2,8 @@
 // row per shared music file), Downloads (files that arrived from peers) and
 // CollectionData; the statements reused for every row, and the transaction
 // that the scanner keeps open and commits at its fixed points and at least
-// every kCommitRows rows or kCommitSeconds seconds of writing.
+// every kCommitRows rows or kCommitSeconds seconds of writing, also when no
+// further write comes (CommitWaitingRows).
 #pragma once
 
 #include "platform/lib/sqlite/SqliteStatement.h"
@@ -67,6 +68,11 @@ class MetadataTables {
     // Counts one written row; commits (and opens a new transaction) when
     // enough rows or time have gone into the open transaction.
     void RowWritten();
+    // Commits rows that no later write came to commit: once kCommitSeconds
+    // have passed since the transaction began, or, when every waiting row
+    // was written with interval commits off, once `ownIntervalSecs` have
+    // passed since the last commit.
+    void CommitWaitingRows(int64_t ownIntervalSecs);
 
     // SQLite's own transaction state: a statement that SQLite rolled back by
     // itself leaves no transaction open, whatever was begun before.
@@ -94,6 +100,8 @@ class MetadataTables {
     platform::SqliteStatement m_isDownloaded;
     platform::SqliteStatement m_insertDownload;
     uint32_t m_rowsSinceCommit = 0;
+    // Of those, the rows written with interval commits on.
+    uint32_t m_intervalRowsSinceCommit = 0;
     int64_t m_transactionStart = 0;
     int64_t m_lastCommit;
     bool m_intervalCommits = true;

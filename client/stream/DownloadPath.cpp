@@ -6,6 +6,7 @@
 #include "include/text/Utf8.h"
 #include "platform/fs/FileOps.h"
 #include "platform/fs/UniqueFd.h"
+#include "platform/fs/UserModes.h"
 
 #include <fcntl.h>
 
@@ -13,8 +14,6 @@
 #include <utility>
 
 namespace {
-
-constexpr int kDownloadDirMode = 0700;
 
 // The download folder without trailing '/' ("/" stays).
 std::wstring FolderOf(const std::wstring& downloadDir) {
@@ -64,19 +63,24 @@ bool MoveIntoDownloadFolder(const std::wstring& from, const std::wstring& downlo
     const std::wstring subfolders = slash == std::wstring::npos ? std::wstring() : relative.substr(0, slash);
     const std::wstring name = slash == std::wstring::npos ? relative : relative.substr(slash + 1);
 
+    // Songs and their folders get the user's ordinary modes, so that a
+    // player or media server of another account can read them; only the
+    // temporary file is private.
+    const int folderMode = platform::UserFolderMode();
     // The download folder itself is the user's choice and may be a link;
     // below it nothing is followed.
-    if (!fileExists(folder) && !createDirs(inside))
-        return false;
+    if (!fileExists(folder))
+        (void)platform::MakeDirectories(WideToUtf8(folder), folderMode);
     platform::UniqueFd base(platform::OpenCloexec(WideToUtf8(folder), O_RDONLY | O_DIRECTORY));
-    platform::UniqueFd target(base.IsValid() ? platform::OpenDirectoriesNoFollow(
-                                                   base.Get(), WideToUtf8(subfolders), kDownloadDirMode)
-                                             : -1);
+    platform::UniqueFd target(
+        base.IsValid() ? platform::OpenDirectoriesNoFollow(base.Get(), WideToUtf8(subfolders), folderMode)
+                       : -1);
     if (!target.IsValid()) {
         MVLOG(LOG_ERR, "Could not make the folders of %ls inside %ls, errno %i", destination.c_str(),
               folder.c_str(), errno);
         return false;
     }
+    (void)setFileMode(from, platform::UserFileMode());
     if (platform::RenameNoReplaceAt(AT_FDCWD, WideToUtf8(from), target.Get(), WideToUtf8(name)) != 0) {
         MVLOG(LOG_INFO, "error %i renaming %ls to %ls", errno, from.c_str(), destination.c_str());
         return false;

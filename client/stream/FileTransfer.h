@@ -171,6 +171,10 @@ class FileTransfer {
     void WriteTemp(bool flush);
     void FinishReceive();
     void FinishDownload();
+    // Embeds the UITS tag into the finished temporary file; false when the
+    // transfer then failed (TS_UITS_FAILED). A file whose content the tag
+    // changed is deleted.
+    bool EmbedTag();
     // The finished temporary file has the content the server named.
     bool HasExpectedContent();
     // Deletes the temporary file, reports the mismatch and finishes with

@@ -15,6 +15,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 int FileTransfer::StartReceiving() {
@@ -59,18 +60,22 @@ void FileTransfer::SendRequest() {
 
 bool FileTransfer::TakeHeader(const TransferMessage& message) {
     const bool tag = message.type == FT_TAG_HEADER;
-    int64_t limit = kMaxTagBytes;
+    // The whole file is at most the announced size, and the temporary file
+    // already holds its first bytes: a resumed download cannot grow it past
+    // the size either.
+    const int64_t size = m_start.size > 0 ? m_start.size : kMaxDataBytes;
+    int64_t limit = std::min(kMaxTagBytes, size);
     if (!tag) {
-        // The whole file is at most the announced size, and the temporary
-        // file already holds its first bytes: a resumed download cannot grow
-        // it past the size either.
         const off_t held = lseek(m_fd.Get(), 0, SEEK_CUR);
-        limit = (m_start.size > 0 ? m_start.size : kMaxDataBytes) - (held > 0 ? held : 0);
+        limit = size - (held > 0 ? held : 0);
     }
     if (message.length < 0 || message.length > limit) {
         MVLOG(LOG_ERR, "Refusing %s of %lli bytes (at most %lli) for %ls", TransferMessageName(message.type),
               static_cast<long long>(message.length), static_cast<long long>(limit), m_filePath.c_str());
         Fail(TS_READ_ERROR);
+        // A peer that announces too much would leave a file behind for
+        // every transfer id.
+        (void)deleteFile(m_tempPath, true);
         return false;
     }
     m_bytesRemaining = message.length;
@@ -139,11 +144,8 @@ void FileTransfer::FinishDownload() {
         RejectContent();
         return;
     }
-    if (!m_start.uitsTag.empty() && !EmbedUitsTag(m_tempPath, m_start.uitsOwner, m_start.uitsTag, true)) {
-        MVLOG(LOG_ERR, "Embedding UITS Tag for %ls failed", m_tempPath.c_str());
-        SetFinishedWithCode(TS_UITS_FAILED);
+    if (!m_start.uitsTag.empty() && !EmbedTag())
         return;
-    }
     MVLOG(LOG_INFO, "renaming temp file %ls to %ls", m_tempPath.c_str(), m_filePath.c_str());
     if (!MoveIntoDownloadFolder(m_tempPath, m_start.path, m_filePath)) {
         MVLOG(LOG_ERR, "Failed to rename download from tempfile to destination %ls", m_filePath.c_str());
@@ -152,6 +154,24 @@ void FileTransfer::FinishDownload() {
     }
     SetFinishedWithCode(TS_SUCCESS);
     Notify(TransferNotice::kReceived, m_filePath);
+}
+
+bool FileTransfer::EmbedTag() {
+    if (!EmbedUitsTag(m_tempPath, m_start.uitsOwner, m_start.uitsTag, true)) {
+        MVLOG(LOG_ERR, "Embedding UITS Tag for %ls failed", m_tempPath.c_str());
+        SetFinishedWithCode(TS_UITS_FAILED);
+        return false;
+    }
+    // The tag library may find a tag where our reading finds audio (a stray
+    // byte before "ID3"): then the file it saved is no longer the content
+    // the server named, and it is of no use for a later try either.
+    if (!HasExpectedContent()) {
+        MVLOG(LOG_ERR, "Embedding UITS Tag for %ls changed its content", m_tempPath.c_str());
+        (void)deleteFile(m_tempPath, true);
+        SetFinishedWithCode(TS_UITS_FAILED);
+        return false;
+    }
+    return true;
 }
 
 bool FileTransfer::HasExpectedContent() {

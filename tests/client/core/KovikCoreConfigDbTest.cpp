@@ -4,6 +4,7 @@
 #include "include/text/AppStrings.h"
 #include "include/text/Utf8.h"
 #include "platform/lib/sqlite/SqliteDb.h"
+#include "tests/support/media/Mp3Fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -191,6 +192,29 @@ TEST(KovikCoreConfigDbTest, ConfigurationWritesCommitTheScannersRowsBeforeAClose
     ASSERT_EQ(SQLITE_OK, db.Open(ConfigDbPath(h)));
     EXPECT_EQ(std::vector<std::string>({"carol"}), Rows(db.Get(), "select username from Accounts_v2"));
     EXPECT_EQ(std::vector<std::string>({"3"}), Rows(db.Get(), "select count(*) from Downloads"));
+}
+
+TEST(KovikCoreConfigDbTest, TheLoopCommitsAFoundSongThatNoFurtherWriteFollowsAfterThirtySeconds) {
+    CoreHarness h;
+    h.Build(false, true);
+    ASSERT_TRUE(h.Start());
+    h.core->BeginLoop();
+    FileScanner& scanner = h.core->GetScanner();
+    scanner.BeginTransaction();
+    ASSERT_TRUE(testsupport::WriteMp3(h.dir.File("found.mp3"), "", 40));
+    scanner.ScanSingleFile(h.dir.WFile("found.mp3"), 77);
+
+    // What another process, or this one after a crash, finds.
+    platform::SqliteDb db;
+    ASSERT_EQ(SQLITE_OK, db.Open(ConfigDbPath(h)));
+    const std::string songs = "select fileName, songID from FileMetadata_v9";
+    h.clock.Advance(29 * 1000);
+    h.core->LoopPass();
+    EXPECT_TRUE(Rows(db.Get(), songs).empty());
+    h.clock.Advance(1000);
+    h.core->LoopPass();
+    EXPECT_EQ(std::vector<std::string>({"found.mp3|77"}), Rows(db.Get(), songs));
+    EXPECT_TRUE(scanner.IsInTransaction());
 }
 
 TEST(KovikCoreConfigDbTest, StartUpFailsWithoutADatabaseAndTheLoopEndsAtOnce) {

@@ -125,6 +125,15 @@ TEST(FileScannerTest, SongInfoIsStoredAsValidTextAndCommitsOnItsOwnInterval) {
         }
         EXPECT_EQ(step.commits, commits) << step.at;
     }
+    // No further write: the core's passes commit the last info once its own
+    // interval has passed, the scans' 30 s notwithstanding, and only once.
+    const std::pair<int64_t, int> waits[] = {{210, 3}, {211, 4}, {300, 4}};
+    for (const auto& [at, commitsThen] : waits) {
+        clock.Advance((at - now) * 1000);
+        now = at;
+        h.scanner->CommitWaitingWrites();
+        EXPECT_EQ(commitsThen, commits) << at;
+    }
     sqlite3_commit_hook(h.db.Get(), nullptr, nullptr);
     EXPECT_TRUE(h.scanner->IsInTransaction());
 

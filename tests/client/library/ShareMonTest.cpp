@@ -62,6 +62,7 @@ class ShareMonTest : public ::testing::Test {
     // The requests made so far as "<type> <path below the share>". The
     // monitor handles changes in order, so once the request for a marker
     // file made last arrives, every change before it has been handled.
+    // Requests for markers are left out (closing one asks for a scan too).
     std::vector<std::string> Requests() {
         const std::string marker = "marker" + std::to_string(++m_markers) + ".mp3";
         Touch(In(marker));
@@ -75,7 +76,7 @@ class ShareMonTest : public ::testing::Test {
                 path = path.size() > share.Path().size() ? path.substr(share.Path().size() + 1) : ".";
                 if (path == marker && request->GetType() == SINGLE_FILE)
                     markerSeen = true;
-                else
+                else if (path.rfind("marker", 0) != 0)
                     seen.push_back(std::string(TypeName(request->GetType())) + " " + path);
             }
             return markerSeen;
@@ -102,12 +103,17 @@ TEST_F(ShareMonTest, ChangesInTheSharedTreeBecomeRequests) {
         std::function<void()> change;
         Strings requests;
     } steps[] = {
-        {"a new music file", [&] { Touch(In("song.mp3")); }, {"SINGLE_FILE song.mp3"}},
-        {"it grows", [&] { Append(In("song.mp3")); }, {"FILE_MODIFIED song.mp3"}},
+        // Created, then closed after writing.
+        {"a new music file",
+         [&] { Touch(In("song.mp3")); },
+         {"SINGLE_FILE song.mp3", "SINGLE_FILE song.mp3"}},
+        {"it grows", [&] { Append(In("song.mp3")); }, {"FILE_MODIFIED song.mp3", "SINGLE_FILE song.mp3"}},
         {"it goes", [&] { ASSERT_EQ(0, unlink(In("song.mp3").c_str())); }, {"FULL_SCAN song.mp3"}},
         {"a file that is not shared", [&] { Touch(In("notes.txt")); }, {}},
         {"a new folder", [&] { ASSERT_EQ(0, mkdir(In("Album").c_str(), 0755)); }, {"FULL_SCAN Album"}},
-        {"a file in it", [&] { Touch(In("Album/song.mp3")); }, {"SINGLE_FILE Album/song.mp3"}},
+        {"a file in it",
+         [&] { Touch(In("Album/song.mp3")); },
+         {"SINGLE_FILE Album/song.mp3", "SINGLE_FILE Album/song.mp3"}},
         {"a player's library file renamed",
          [&] {
              Touch(In("iTunes Library.itl"));
@@ -119,7 +125,7 @@ TEST_F(ShareMonTest, ChangesInTheSharedTreeBecomeRequests) {
          {"FULL_SCAN Album", "FULL_SCAN Moved"}},
         {"a file in it, under its new path",
          [&] { Touch(In("Moved/two.mp3")); },
-         {"SINGLE_FILE Moved/two.mp3"}},
+         {"SINGLE_FILE Moved/two.mp3", "SINGLE_FILE Moved/two.mp3"}},
         {"the folder moved out of the share",
          [&] { ASSERT_EQ(0, rename(In("Moved").c_str(), outside.File("Moved").c_str())); },
          {"FULL_SCAN Moved"}},
@@ -137,7 +143,7 @@ TEST_F(ShareMonTest, ANewShareSetKeepsTheWatchesOfTheSharesItKeeps) {
     EXPECT_EQ(1, log.Count("Created a new monitored share"));
     EXPECT_TRUE(log.Contains("Match found; current share"));
     Touch(In("song.mp3"));
-    EXPECT_EQ(std::vector<std::string>({"SINGLE_FILE song.mp3"}), Requests());
+    EXPECT_EQ(std::vector<std::string>({"SINGLE_FILE song.mp3", "SINGLE_FILE song.mp3"}), Requests());
 
     // The same folder twice is a log line and a full scan.
     monitor.SetShares({share.WPath(), share.WPath()});
@@ -149,13 +155,15 @@ TEST_F(ShareMonTest, ANewShareSetKeepsTheWatchesOfTheSharesItKeeps) {
     EXPECT_TRUE(log.Contains("Stop monitored share for"));
     Touch(In("gone.mp3"));
     Touch(outside.File("here.mp3"));
+    // Created, then closed after writing; nothing of the old share.
     std::list<std::unique_ptr<ScanFileRequest>> taken;
     ASSERT_TRUE(WaitUntil([&] {
         monitor.TakeChanges(taken);
-        return !taken.empty();
+        return taken.size() >= 2;
     }));
-    EXPECT_EQ(outside.WFile("here.mp3"), taken.front()->GetPath());
-    EXPECT_EQ(1u, taken.size());
+    EXPECT_EQ(2u, taken.size());
+    for (const auto& request : taken)
+        EXPECT_EQ(outside.WFile("here.mp3"), request->GetPath());
 }
 
 TEST_F(ShareMonTest, StopEndsTheThreadWithinASecond) {

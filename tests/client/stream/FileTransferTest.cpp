@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 
@@ -73,6 +74,23 @@ struct PeerDownload {
     int started = 0;
 };
 
+// The process's umask while it lives.
+class ScopedUmask {
+  public:
+    explicit ScopedUmask(mode_t mask) : m_saved(umask(mask)) {}
+    ~ScopedUmask() { umask(m_saved); }
+    ScopedUmask(const ScopedUmask&) = delete;
+    ScopedUmask& operator=(const ScopedUmask&) = delete;
+
+  private:
+    mode_t m_saved;
+};
+
+unsigned ModeOf(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? info.st_mode & 0777 : 0;
+}
+
 size_t Occurrences(const std::string& text, const std::string& piece) {
     size_t count = 0;
     for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
@@ -92,6 +110,7 @@ TEST_F(FileTransferTest, TemporaryNameAndFileSetIdFollowTheirRules) {
 }
 
 TEST_F(FileTransferTest, TwoTransfersMoveAByteIdenticalFileEitherSideListening) {
+    const ScopedUmask umask027(027);
     for (const bool senderListens : {true, false}) {
         SCOPED_TRACE(senderListens);
         fs::remove_all(h.dir.File("dl"));
@@ -110,6 +129,10 @@ TEST_F(FileTransferTest, TwoTransfersMoveAByteIdenticalFileEitherSideListening) 
         EXPECT_EQ(TS_SUCCESS, sender.GetResult());
         EXPECT_EQ(file, ReadFileText(h.dir.File("dl/Artist/Album/song.mp3")));
         EXPECT_EQ(std::vector<std::string>{"dl/Artist/Album/song.mp3"}, h.WrittenFiles());
+        // The user's ordinary modes, for players of other accounts.
+        EXPECT_EQ(0640u, ModeOf(h.dir.File("dl/Artist/Album/song.mp3")));
+        for (const char* folder : {"dl", "dl/Artist", "dl/Artist/Album"})
+            EXPECT_EQ(0750u, ModeOf(h.dir.File(folder))) << folder;
         ASSERT_EQ(2, h.ui.Count("TransferFinished"));
         EXPECT_EQ(source, h.ui.Calls()[0].text);
         EXPECT_EQ(h.dir.WFile("dl/Artist/Album/song.mp3"), h.ui.Calls()[1].text);
@@ -283,18 +306,26 @@ TEST_F(FileTransferTest, HostileOrClosingPeerEndsTheTransferWithItsCodeAndWrites
         std::string bytes;
         int code;
         int64_t dataHeader; // announced by a sender, -1: none
+        // The header whose length a receiver refuses; its temporary file goes.
+        const char* refused = nullptr;
         bool closeAfterSending = false;
         // A receiver's temporary file holds these first bytes of the file.
         std::string left = {};
     };
     const std::vector<Case> cases = {
         {"name count 101", RECV, frame(2, I64Bytes(2000), std::nullopt, 101), TS_READ_ERROR, -1},
-        {"negative length", RECV, TagHeader(-1), TS_READ_ERROR, -1},
-        {"tag over 16 MiB", RECV, TagHeader(16 * 1024 * 1024 + 1), TS_READ_ERROR, -1},
-        {"data beyond the size", RECV, tagPhase + DataHeader(size - 2000 + 1), TS_READ_ERROR, -1},
+        {"negative length", RECV, TagHeader(-1), TS_READ_ERROR, -1, "FT_TAG_HEADER"},
+        {"tag over 16 MiB", RECV, TagHeader(16 * 1024 * 1024 + 1), TS_READ_ERROR, -1, "FT_TAG_HEADER"},
+        // The whole tag region and its checksum, then a data header: the tag
+        // alone is more than the announced size.
+        {"tag beyond the size", RECV,
+         TagHeader(size + 1) + file + "x" + Checksum(size + 1, Md5Hex(file + "x")) + DataHeader(0),
+         TS_READ_ERROR, -1, "FT_TAG_HEADER"},
+        {"data beyond the size", RECV, tagPhase + DataHeader(size - 2000 + 1), TS_READ_ERROR, -1,
+         "FT_DATA_HEADER"},
         // What the temporary file holds counts against the size.
-        {"data beyond the size on a resume", RECV, DataHeader(size - 7000 + 1), TS_READ_ERROR, -1, false,
-         file.substr(0, 7000)},
+        {"data beyond the size on a resume", RECV, DataHeader(size - 7000 + 1), TS_READ_ERROR, -1,
+         "FT_DATA_HEADER", false, file.substr(0, 7000)},
         {"type 4 awaiting a tag header", RECV, DataHeader(100), TS_READ_ERROR, -1},
         {"mesgLen 0", RECV, frame(2, I64Bytes(2000), 0, 1), TS_READ_ERROR, -1},
         {"mesgLen 0x7fffffff", RECV, frame(2, I64Bytes(2000), 0x7fffffff, 1), TS_READ_ERROR, -1},
@@ -302,7 +333,7 @@ TEST_F(FileTransferTest, HostileOrClosingPeerEndsTheTransferWithItsCodeAndWrites
         {"digest of 101", RECV, TagHeader(2000) + tag + Checksum(2000, std::string(101, 'a')), TS_READ_ERROR,
          -1},
         {"close in the data", RECV, tagPhase + DataHeader(size - 2000) + file.substr(2000, 5000),
-         TS_READ_ERROR, -1, true},
+         TS_READ_ERROR, -1, nullptr, true},
         {"type 5 to a sender", SEND, Checksum(0, ""), TS_READ_ERROR, -1},
         // The peer closes once it has a checksum: here before the data's.
         {"close after the tag", SEND, RequestTag(), TS_READ_ERROR, -1},
@@ -327,6 +358,7 @@ TEST_F(FileTransferTest, HostileOrClosingPeerEndsTheTransferWithItsCodeAndWrites
             ASSERT_EQ(-1, transfer.StartPassive(TransferHarness::Upload(source, fileSetID, port)));
             ASSERT_TRUE(peer.Connect(port, "conn-7"));
         }
+        const int refusals = c.refused ? h.log.Count(std::string("Refusing ") + c.refused) : 0;
         peer.Send(c.bytes);
         std::vector<PeerMessage> seen;
         size_t rawBytes = 0;
@@ -351,6 +383,12 @@ TEST_F(FileTransferTest, HostileOrClosingPeerEndsTheTransferWithItsCodeAndWrites
         EXPECT_EQ(c.dataHeader, header == seen.end() ? -1 : header->first);
         for (const std::string& written : h.WrittenFiles())
             EXPECT_EQ(0u, written.rfind("cache/Melvane/tmp/", 0)) << written;
+        if (c.direction == RECV) {
+            EXPECT_NE(c.refused != nullptr, fs::exists(h.TempFile(fileSetID)));
+        }
+        if (c.refused) {
+            EXPECT_EQ(refusals + 1, h.log.Count(std::string("Refusing ") + c.refused));
+        }
     }
 }
 
@@ -376,16 +414,39 @@ TEST_F(FileTransferTest, AFailedWriteEndsTheDownloadAndDeletesItsTemporaryFile) 
     EXPECT_EQ(1, Occurrences(h.log.Text(), "write to temp file"));
 }
 
-TEST_F(FileTransferTest, ATagThatCannotBeWrittenLeavesTheDownloadUnderItsTemporaryName) {
-    // The fixture has no ID3v2 tag to hold the frame.
-    TransferStart start = h.Download("", "song.mp3", fileSetID, size);
-    start.uitsOwner = L"UITS";
-    start.uitsTag = L"<uits/>";
-    PeerDownload download(h, start, file);
-    ASSERT_TRUE(h.RunToEnd(download.transfer, download.Step()));
-    EXPECT_EQ(TS_UITS_FAILED, download.transfer.GetResult());
-    EXPECT_EQ(std::vector<std::string>{"cache/Melvane/tmp/mv-7-" + std::to_string(fileSetID) + ".temp"},
-              h.WrittenFiles());
+TEST_F(FileTransferTest, ATagThatCannotBeWrittenOrWouldChangeTheContentFailsTheDownload) {
+    // A stray byte before "ID3": our reading finds no tag and takes the
+    // frame-like bytes inside it for the audio, the tag library finds the
+    // tag and writes over them.
+    Mp3Tags tags;
+    tags.v2 = true;
+    tags.title = "Song";
+    tags.frames = {{"PRIV", "frames", Mp3Frames(1)}};
+    ASSERT_TRUE(WriteMp3(h.dir.File("music/tagged.mp3"), "", kFrames, tags));
+    const std::string strayByte = std::string(1, '\0') + ReadFileText(h.dir.File("music/tagged.mp3"));
+    const struct {
+        const char* what;
+        const std::string& file;
+        std::vector<std::string> left;
+    } cases[] = {
+        // The fixture has no ID3v2 tag to hold the frame: it stays, private.
+        {"no tag", file, {"cache/Melvane/tmp/mv-7-" + std::to_string(fileSetID) + ".temp"}},
+        {"a stray byte before the tag", strayByte, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(h.dir.File("cache"));
+        const uint64_t id = FileSetIdOf(c.file, "song.mp3");
+        TransferStart start = h.Download("", "song.mp3", id, static_cast<uint32_t>(c.file.size()));
+        start.uitsOwner = L"UITS";
+        start.uitsTag = L"<uits/>";
+        PeerDownload download(h, start, c.file, DataStart(c.file, "song.mp3"));
+        ASSERT_TRUE(h.RunToEnd(download.transfer, download.Step()));
+        EXPECT_EQ(TS_UITS_FAILED, download.transfer.GetResult());
+        EXPECT_EQ(c.left, h.WrittenFiles());
+        for (const std::string& left : c.left)
+            EXPECT_EQ(0600u, ModeOf(h.dir.File(left)));
+    }
 }
 
 TEST_F(FileTransferTest, ADestinationTakenOrReachedThroughALinkIsNeverWritten) {

@@ -27,7 +27,8 @@ TagLib::ID3v2::Frame* MakeFrame(const Id3Frame& spec) {
     if (spec.id == "PRIV") {
         auto* frame = new TagLib::ID3v2::PrivateFrame();
         frame->setOwner(Utf8(spec.text));
-        frame->setData(TagLib::ByteVector("data"));
+        const std::string data = spec.value.empty() ? "data" : spec.value;
+        frame->setData(TagLib::ByteVector(data.data(), static_cast<unsigned>(data.size())));
         return frame;
     }
     if (spec.id == "APIC") {

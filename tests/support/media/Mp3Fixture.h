@@ -18,7 +18,7 @@ std::string Mp3Frames(int count);
 
 // One ID3v2 frame to add, in order:
 // "TXXX": text = description, value = value; "TCON", "TPE2": text;
-// "PRIV": text = owner; "APIC": text = MIME type, pictureBytes = size of
+// "PRIV": text = owner, value = data ("data" when empty); "APIC": text = MIME type, pictureBytes = size of
 // a picture made by FixturePicture.
 struct Id3Frame {
     std::string id;
