@@ -3,6 +3,8 @@
 #include "client/library/ScanFileRequest.h"
 #include "include/fs/FileTypes.h"
 #include "include/text/StringUtil.h"
+#include "include/text/Utf8.h"
+#include "platform/fs/FileOps.h"
 
 #include <sys/inotify.h>
 
@@ -33,8 +35,11 @@ FolderEventRequest MapFolderEvent(uint32_t mask, const std::wstring& name) {
         else if (isMusicFile(name) || IsPlaylistFile(name))
             request.type = SINGLE_FILE;
     } else if (mask & kGone) {
-        if (IsITunesLibraryFile(name))
+        if (IsITunesLibraryFile(name) || platform::IsHiddenSiblingName(WideToUtf8(name)))
             request.ignored = true;
+        else if ((mask & IN_MOVED_TO) && !(mask & IN_ISDIR) && IsPlaylistFile(name))
+            // A playlist is saved whole beside its name and renamed onto it.
+            request.type = SINGLE_FILE;
         else
             request.type = FULL_SCAN;
     } else if ((mask & IN_MODIFY) && !(mask & IN_ISDIR)) {

@@ -12,7 +12,8 @@ constexpr int kNoScanRequest = -1;
 struct FolderEventRequest {
     // A ScanFileRequestType, or kNoScanRequest.
     int type = kNoScanRequest;
-    // A media player's library file changed: logged and dropped.
+    // A media player's library file, or a file being written beside its
+    // name (FileOps), changed: logged and dropped.
     bool ignored = false;
 };
 
@@ -20,7 +21,8 @@ struct FolderEventRequest {
 // - created: a folder asks for a full scan, a music file or playlist for a
 //   scan of that file, anything else for nothing;
 // - deleted or moved (either side): a full scan, unless the name is a media
-//   player's library file;
+//   player's library file or a file being written beside its name (dropped),
+//   or a playlist is moved onto its name (a scan of that file);
 // - written: a music file only delays pending work (FILE_MODIFIED); a music
 //   file or playlist is scanned once it is closed after writing (a file
 //   whose size and time did not change is then left as it is);

@@ -49,18 +49,14 @@ void PlaylistValue(ITunesParseContext& context, const std::string& value) {
     const std::vector<std::string>& keys = context.keyStack;
     if (keys.size() < 2)
         return;
-    const std::string& key = keys[1];
-    if (key == "Name") {
-        ITunesPlaylist playlist;
-        playlist.name = Utf8ToWide(value);
-        context.playlists.push_back(playlist);
-        return;
-    }
-    // Everything else belongs to the playlist named last.
+    // Every value belongs to the playlist whose item is open.
     if (context.playlists.empty())
         return;
+    const std::string& key = keys[1];
     ITunesPlaylist& last = context.playlists.back();
-    if (key == "Playlist Persistent ID")
+    if (key == "Name")
+        last.name = Utf8ToWide(value);
+    else if (key == "Playlist Persistent ID")
         last.persistentId = Utf8ToWide(value);
     else if (key == "Distinguished Kind")
         last.valid = false;
@@ -73,8 +69,14 @@ void PlaylistValue(ITunesParseContext& context, const std::string& value) {
 void StartElement(ITunesParseContext& context, const char* name) {
     context.text.clear();
     context.textTooLong = false;
-    if (strcmp(name, "array") == 0)
+    if (strcmp(name, "array") == 0) {
         ++context.arrayDepth;
+    } else if (strcmp(name, "dict") == 0 && context.readPlaylists && context.arrayDepth == 1 &&
+               context.keyStack.size() == 1 && context.keyStack[0] == kPlaylists) {
+        // Each item of the playlists array is a playlist of its own, named or
+        // not.
+        context.playlists.emplace_back();
+    }
 }
 
 void CharacterData(ITunesParseContext& context, const char* bytes, int length) {

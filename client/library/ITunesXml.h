@@ -41,6 +41,7 @@ struct ITunesParseContext {
     std::map<int32_t, ITunesTrack> tracks;
     // Tracks whose location is not local: they never get a record.
     std::set<int32_t> nonLocalTracks;
+    // One per item of the "Playlists" array, in file order.
     std::vector<ITunesPlaylist> playlists;
     // An exception was caught inside a handler; the parse has failed.
     bool failed = false;

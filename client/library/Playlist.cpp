@@ -7,6 +7,7 @@
 #include "include/fs/FileCmds.h"
 #include "include/fs/PathUtil.h"
 #include "include/io/Buf.h"
+#include "include/log/Logger.h"
 #include "include/text/Utf8.h"
 
 namespace {
@@ -142,8 +143,8 @@ int Playlist::FillEntriesForSong(uint32_t songId, const std::wstring& path, cons
         entry.SetTitle(title);
         ++changed;
     }
-    if (changed > 0 && m_canRewrite)
-        (void)SavePlaylist();
+    if (changed > 0 && m_canRewrite && !SavePlaylist())
+        MVLOG(LOG_ERR, "Could not rewrite playlist %ls with the file of song %u", m_path.c_str(), songId);
     return changed;
 }
 

@@ -92,9 +92,12 @@ class Playlist : public SharedFile {
     // are taken from its folder); what LoadPlaylist does after opening the
     // file, and what a fuzzer feeds.
     [[nodiscard]] bool LoadFromStream(const std::wstring& path, std::istream& in);
-    // Writes the playlist to GetPath(): never through a symbolic link, never
-    // onto anything but a regular file.
+    // Writes the playlist to GetPath() whole or not at all (a failed write
+    // leaves the file as it was): never through a symbolic link, never onto
+    // anything but a regular file.
     [[nodiscard]] bool SavePlaylist();
+    // The M3U text SavePlaylist writes.
+    std::string M3uText() const;
     // Saves as <name>.m3u in `directory`, <name> the title made a safe file
     // name; without overwrite, as <name>-<n>.m3u for the first n from 2 whose
     // file does not exist (never replacing a file that appears meanwhile).

@@ -8,11 +8,8 @@
 #include "include/text/StringUtil.h"
 #include "include/text/Utf8.h"
 #include "platform/fs/FileOps.h"
-#include "platform/fs/UniqueFd.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -44,6 +41,21 @@ class M3uLineReader {
     explicit M3uLineReader(std::istream& in) : m_in(*in.rdbuf()) {}
 
     Result Next(std::string& line) {
+        if (m_repeat) {
+            m_repeat = false;
+            line = m_last;
+            return m_lastResult;
+        }
+        m_lastResult = Read(line);
+        m_last = line;
+        return m_lastResult;
+    }
+
+    // The next Next() gives the line just read again.
+    void Repeat() { m_repeat = true; }
+
+  private:
+    Result Read(std::string& line) {
         line.clear();
         bool tooLong = false;
         int c = m_in.sbumpc();
@@ -63,8 +75,10 @@ class M3uLineReader {
         return LR_LINE;
     }
 
-  private:
     std::streambuf& m_in;
+    std::string m_last;
+    Result m_lastResult = LR_END;
+    bool m_repeat = false;
 };
 
 // atoi without its undefined overflow: leading blanks, a sign and digits,
@@ -120,37 +134,42 @@ std::wstring TrimmedText(const std::string& text) {
     return Utf8ToWide(blanked);
 }
 
-// The entries of an M3U body, one trimmed line at a time: the values of
-// "#MVINF:" and "#EXTINF:" wait for the path, or the next "#MVINF:", that
-// ends their entry. It also tells whether a rewrite would give back all the
-// lines taken.
+// The entries of an M3U body, one line at a time: the values of "#MVINF:"
+// and "#EXTINF:" wait for the path, or the next "#MVINF:", that ends their
+// entry. It also tells whether a rewrite would give back all the lines taken.
 class M3uEntryReader {
   public:
     explicit M3uEntryReader(Playlist& playlist) : m_playlist(playlist) {}
 
+    // `line` without its line end. Tag lines are trimmed; a path is taken as
+    // it stands, since blanks may end a file name.
     void Take(const std::string& line) {
-        if (line[0] != '#') {
+        std::string tag = line;
+        TrimStringA(tag, kTrimChars);
+        if (tag.empty())
+            return;
+        if (tag[0] != '#') {
             TakePath(Utf8ToWide(line));
             return;
         }
-        const std::vector<std::string> pieces = TokenizeStringA(line, ":,", false);
+        const std::vector<std::string> pieces = TokenizeStringA(tag, ":,", false);
         if (pieces.size() >= 2 && pieces[0] == kSongIdTag) {
+            // A new entry starts: what waits belongs to the one before.
             if (m_songId != 0)
                 AddPending(L"");
+            else
+                DropPendingInfo();
             m_songId = LeadingSongId(pieces[1]);
-        } else if (pieces.size() >= 3 && pieces[0] == kInfoTag) {
+        } else if (pieces.size() >= 2 && pieces[0] == kInfoTag) {
             // One that no entry took yet is replaced.
-            if (m_infoPending)
-                LoseLine();
+            DropPendingInfo();
             m_seconds = LeadingInt(pieces[1]);
             // The title is the rest of the line, so that its commas and
             // colons survive.
-            const size_t end = line.find(pieces[1], pieces[0].size()) + pieces[1].size() + 1;
-            m_title = TrimmedText(line.substr(std::min(end, line.size())));
+            const size_t end = tag.find(pieces[1], pieces[0].size()) + pieces[1].size() + 1;
+            m_title = TrimmedText(tag.substr(std::min(end, tag.size())));
             m_infoPending = true;
-        } else if (pieces.size() != 2 || pieces[0] != kInfoTag || LeadingInt(pieces[1]) != 0) {
-            // Ignored; "#EXTINF:0," is how an entry without length and title
-            // is written, so nothing is lost there.
+        } else {
             LoseLine();
         }
     }
@@ -162,8 +181,8 @@ class M3uEntryReader {
                 AddPending(L"");
             else
                 LoseLine();
-        } else if (m_infoPending) {
-            LoseLine();
+        } else {
+            DropPendingInfo();
         }
     }
 
@@ -183,13 +202,23 @@ class M3uEntryReader {
             AddPending(path);
         }
         m_songId = 0;
-        m_seconds = 0;
-        m_title.clear();
-        m_infoPending = false;
+        ClearPendingInfo();
     }
 
     void AddPending(const std::wstring& path) {
         m_playlist.AddEntry(path, m_songId, 0, m_seconds, m_title);
+        ClearPendingInfo();
+    }
+
+    // A length and title that no entry takes; "#EXTINF:0," is how an entry
+    // without them is written, so nothing is lost there.
+    void DropPendingInfo() {
+        if (m_infoPending && (m_seconds != 0 || !m_title.empty()))
+            LoseLine();
+        ClearPendingInfo();
+    }
+
+    void ClearPendingInfo() {
         m_seconds = 0;
         m_title.clear();
         m_infoPending = false;
@@ -244,17 +273,17 @@ bool Playlist::ReadM3u(std::istream& in) {
     M3uEntryReader entries(*this);
     bool named = false;
     m_title = kUnknownTitle;
-    const M3uLineReader::Result second = reader.Next(line);
-    if (second == M3uLineReader::LR_TOO_LONG) {
-        entries.LoseLine();
-    } else if (second == M3uLineReader::LR_LINE && line.find(kNameTag) != std::string::npos) {
+    const size_t nameAt =
+        reader.Next(line) == M3uLineReader::LR_LINE ? line.find(kNameTag) : std::string::npos;
+    if (nameAt != std::string::npos) {
         named = true;
-        const std::vector<std::string> pieces = TokenizeStringA(line, ":", false);
-        if (pieces.size() >= 2)
-            m_title = TrimmedText(pieces[1]);
-        // Text before the tag or after a further ':' is not in the title.
-        if (pieces.size() > 2 || line.rfind(kNameTag, 0) != 0)
+        m_title = TrimmedText(line.substr(nameAt + strlen(kNameTag)));
+        // Text before the tag is not in the title.
+        if (nameAt != 0)
             entries.LoseLine();
+    } else {
+        // A file of another program: the line is its first entry's.
+        reader.Repeat();
     }
 
     M3uLineReader::Result result = M3uLineReader::LR_LINE;
@@ -265,9 +294,7 @@ bool Playlist::ReadM3u(std::istream& in) {
             entries.LoseLine();
             continue;
         }
-        TrimStringA(line, kTrimChars);
-        if (!line.empty())
-            entries.Take(line);
+        entries.Take(line);
     }
     entries.Finish();
     // Whatever follows the last entry read is lost to a rewrite.
@@ -284,27 +311,7 @@ bool Playlist::SavePlaylist() {
     return Save(false) == SR_SAVED;
 }
 
-Playlist::SaveResult Playlist::Save(bool newFileOnly) {
-    std::wstring dir, name;
-    if (SplitPath(m_path, dir, name) && !createDirs(dir + L"/")) {
-        MVLOG(LOG_ERR, "Could not make directories in path %ls for playlist save", m_path.c_str());
-        return SR_FAILED;
-    }
-    // Never through a symbolic link, and without waiting on a FIFO.
-    const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | (newFileOnly ? O_EXCL : 0);
-    platform::UniqueFd fd(platform::OpenCloexec(WideToUtf8(m_path), flags, 0644));
-    if (!fd.IsValid()) {
-        if (newFileOnly && errno == EEXIST)
-            return SR_NAME_TAKEN;
-        MVLOG(LOG_ERR, "Could not open %ls for writing", m_path.c_str());
-        return SR_FAILED;
-    }
-    struct stat record {};
-    if (fstat(fd.Get(), &record) != 0 || !S_ISREG(record.st_mode) || ftruncate(fd.Get(), 0) != 0) {
-        MVLOG(LOG_ERR, "Could not open %ls for writing", m_path.c_str());
-        return SR_FAILED;
-    }
-
+std::string Playlist::M3uText() const {
     std::string text = std::string(kHeader) + kLineEnd + kNameTag + TitleLine(m_title) + kLineEnd;
     for (const PlaylistEntry& entry : m_entries) {
         text.append(kSongIdTag).append(":").append(std::to_string(entry.GetSongId())).append(kLineEnd);
@@ -315,11 +322,31 @@ Playlist::SaveResult Playlist::Save(bool newFileOnly) {
         else if (!entry.GetPath().empty())
             text += WideToUtf8(entry.GetPath()) + kLineEnd;
     }
-    if (!platform::WriteAll(fd.Get(), text.data(), text.size())) {
-        MVLOG(LOG_ERR, "Could not write %ls", m_path.c_str());
+    return text;
+}
+
+Playlist::SaveResult Playlist::Save(bool newFileOnly) {
+    std::wstring dir, name;
+    if (SplitPath(m_path, dir, name) && !createDirs(dir + L"/")) {
+        MVLOG(LOG_ERR, "Could not make directories in path %ls for playlist save", m_path.c_str());
         return SR_FAILED;
     }
-    if (fstat(fd.Get(), &record) == 0)
+    // Written whole beside the file and then renamed onto it, so a failed
+    // write (a full disk) leaves the file as it was.
+    const platform::WriteReplaceMode how = newFileOnly ? platform::WR_NEW_ONLY : platform::WR_REPLACE_FILE;
+    if (platform::WriteFileReplacing(WideToUtf8(m_path), M3uText(), how, 0644) != 0) {
+        if (newFileOnly && errno == EEXIST)
+            return SR_NAME_TAKEN;
+        // Refused: a link, a folder, another file that is not regular, or one
+        // not open to writing.
+        if (errno == ELOOP || errno == EISDIR || errno == EINVAL || errno == EACCES)
+            MVLOG(LOG_ERR, "Could not open %ls for writing", m_path.c_str());
+        else
+            MVLOG(LOG_ERR, "Could not write %ls", m_path.c_str());
+        return SR_FAILED;
+    }
+    struct stat record {};
+    if (statFile(m_path, &record))
         TakeStat(record);
     m_canRewrite = true;
     return SR_SAVED;

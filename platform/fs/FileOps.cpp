@@ -16,6 +16,10 @@ namespace {
 constexpr size_t kCopyChunk = 64 * 1024;
 // Tries for a free hidden name beside a copy's target.
 constexpr int kHiddenNameTries = 8;
+// A hidden name is the prefix, 16 hexadecimal digits and the suffix.
+constexpr char kHiddenPrefix[] = ".mv-";
+constexpr char kHiddenSuffix[] = ".part";
+constexpr size_t kHiddenDigits = 16;
 
 // Whether a refused link(2) means the file system (or the kind of entry)
 // takes no hard links at all, rather than a fault a rename would meet too.
@@ -50,16 +54,36 @@ int RenameNoReplaceFallback(int fromDir, const char* from, int toDir, const char
     return 0;
 }
 
-// A new name beside `path` beginning with '.', so a copy in progress stays
-// out of sight and never clashes with a copy left by a crash.
+// A new name beside `path` beginning with '.', so a copy or write in
+// progress stays out of sight and never clashes with one left by a crash.
 std::string HiddenSiblingOf(const std::string& path) {
     uint64_t random = 0;
     if (getrandom(&random, sizeof random, 0) != static_cast<ssize_t>(sizeof random))
         random = static_cast<uint64_t>(getpid()) << 32 ^ static_cast<uint64_t>(time(nullptr));
     char name[32];
-    snprintf(name, sizeof name, ".mv-%016llx.part", static_cast<unsigned long long>(random));
+    snprintf(name, sizeof name, "%s%016llx%s", kHiddenPrefix, static_cast<unsigned long long>(random),
+             kHiddenSuffix);
     const size_t slash = path.rfind('/');
     return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + name;
+}
+
+// The permissions a replaced file keeps, or -1 for a name that is free; false
+// (errno set) for something that is not a regular file, or a file this
+// process could not write in place either.
+bool KeptMode(const std::string& path, int* mode) noexcept {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0) {
+        *mode = -1;
+        return errno == ENOENT;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        errno = S_ISLNK(st.st_mode) ? ELOOP : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
+    if (access(path.c_str(), W_OK) != 0)
+        return false;
+    *mode = static_cast<int>(st.st_mode & 0777);
+    return true;
 }
 
 } // namespace
@@ -70,6 +94,14 @@ int RenameNoReplaceWithinFileSystem(int fromDir, const char* from, int toDir, co
     if (errno != EINVAL && errno != ENOSYS)
         return -1;
     return RenameNoReplaceFallback(fromDir, from, toDir, to);
+}
+
+bool IsHiddenSiblingName(const std::string& name) noexcept {
+    const size_t prefix = sizeof kHiddenPrefix - 1;
+    const size_t suffix = sizeof kHiddenSuffix - 1;
+    return name.size() == prefix + kHiddenDigits + suffix && name.compare(0, prefix, kHiddenPrefix) == 0 &&
+           name.find_first_not_of("0123456789abcdef", prefix) == prefix + kHiddenDigits &&
+           name.compare(prefix + kHiddenDigits, suffix, kHiddenSuffix) == 0;
 }
 
 bool WriteAll(int fd, const char* data, size_t size) noexcept {
@@ -127,6 +159,46 @@ int ReadFileLimited(const std::string& path, size_t limit, std::string* data) no
         return -1;
     }
     *data = std::move(read);
+    return 0;
+}
+
+int WriteFileReplacing(const std::string& path, const std::string& data, WriteReplaceMode how,
+                       int mode) noexcept {
+    int keptMode = -1;
+    if (how == WR_REPLACE_FILE && !KeptMode(path, &keptMode))
+        return -1;
+    std::string hidden;
+    int fd = -1;
+    for (int i = 0; i < kHiddenNameTries && fd < 0; ++i) {
+        hidden = HiddenSiblingOf(path);
+        fd = OpenCloexec(hidden, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, keptMode >= 0 ? keptMode : mode);
+        if (fd < 0 && errno != EEXIST)
+            return -1;
+    }
+    if (fd < 0)
+        return -1;
+    // The umask does not narrow what the replaced file had.
+    bool ok = (keptMode < 0 || fchmod(fd, static_cast<mode_t>(keptMode)) == 0) &&
+              WriteAll(fd, data.data(), data.size()) && fsync(fd) == 0;
+    int saved = errno;
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        saved = errno;
+    }
+    if (ok) {
+        const int renamed = how == WR_NEW_ONLY ? RenameNoReplaceWithinFileSystem(AT_FDCWD, hidden.c_str(),
+                                                                                 AT_FDCWD, path.c_str())
+                                               : rename(hidden.c_str(), path.c_str());
+        if (renamed != 0) {
+            ok = false;
+            saved = errno;
+        }
+    }
+    if (!ok) {
+        unlink(hidden.c_str());
+        errno = saved;
+        return -1;
+    }
     return 0;
 }
 

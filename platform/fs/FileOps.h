@@ -31,6 +31,25 @@ int RenameNoReplaceWithinFileSystem(int fromDir, const char* from, int toDir, co
 int RenameNoReplaceAt(int fromDir, const std::string& from, int toDir, const std::string& to) noexcept;
 int RenameNoReplace(const std::string& from, const std::string& to) noexcept;
 
+// What WriteFileReplacing does with a file already at its path.
+enum WriteReplaceMode {
+    WR_NEW_ONLY,     // any existing name fails with EEXIST
+    WR_REPLACE_FILE, // a regular file is replaced and keeps its permissions
+};
+
+// Makes `data` the whole content of `path`, or leaves `path` as it was: the
+// data go into a new hidden file beside it (O_EXCL, O_NOFOLLOW), are synced,
+// and that file is then renamed onto `path`. With WR_REPLACE_FILE a link at
+// `path` fails with ELOOP, a folder with EISDIR, any other file that is not
+// regular with EINVAL and one this process may not write with EACCES. A new
+// file gets `mode` less the umask. On failure the hidden file is removed.
+int WriteFileReplacing(const std::string& path, const std::string& data, WriteReplaceMode how,
+                       int mode) noexcept;
+
+// Whether the file name `name` is one of the hidden names beside a target
+// that the writes and copies here use while they are in progress.
+bool IsHiddenSiblingName(const std::string& name) noexcept;
+
 // Copies the regular file `from` to a new file `to` (which must not exist) and
 // syncs it. On failure nothing is left at `to`.
 int CopyFileExclusive(int fromDir, const std::string& from, int toDir, const std::string& to) noexcept;

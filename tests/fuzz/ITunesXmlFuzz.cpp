@@ -70,7 +70,9 @@ std::vector<std::string> fuzzsupport::Seeds() {
             "<string>ABCD</string><key>Playlist Items</key><array><dict><key>Track ID</key>"
             "<integer>1</integer></dict><dict><key>Track ID</key><integer>2</integer></dict></array></dict>"
             "<dict><key>Name</key><string>MV_x</string><key>Distinguished Kind</key><integer>4</integer>"
-            "</dict></array></dict></plist>",
+            "</dict><dict><key>Name</key><string></string><key>Playlist Persistent ID</key>"
+            "<string>EF01</string></dict><dict><key>Playlist Items</key><array><dict><key>Track ID</key>"
+            "<integer>1</integer></dict></array></dict></array></dict></plist>",
         head + "<key>Tracks</key><dict><key>5</key><dict><key>Location</key>"
                "<string>file://localhost/bad%</string></dict></dict></dict></plist>",
         std::string("\x00\x01", 2) +

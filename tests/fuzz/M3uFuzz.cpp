@@ -1,10 +1,12 @@
 // Feeds the M3U reader with a playlist file's bytes and checks what the
 // scanner and the playlist rewrite rely on: at most 100 entries, no entry
-// path holding a line break or NUL, and relative paths taken from the
-// playlist's folder.
+// path holding a line break or NUL, relative paths taken from the playlist's
+// folder, and, for a file it may rewrite, that what it would write reads back
+// as the same title and entries.
 #include "client/library/Playlist.h"
 #include "tests/fuzz/support/FuzzSupport.h"
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,6 +19,29 @@ bool HasLineBreakOrNul(const std::wstring& text) {
     return text.find_first_of(std::wstring(L"\r\n\0", 3)) != std::wstring::npos;
 }
 
+// Bytes of the longest line of `text`, without its line end.
+size_t LongestLine(const std::string& text) {
+    size_t longest = 0;
+    for (size_t start = 0, end = 0; start < text.size(); start = end + 2) {
+        end = text.find("\r\n", start);
+        if (end == std::string::npos)
+            end = text.size();
+        longest = std::max(longest, end - start);
+    }
+    return longest;
+}
+
+bool SameEntries(const std::vector<PlaylistEntry>& a, const std::vector<PlaylistEntry>& b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (a[i].GetPath() != b[i].GetPath() || a[i].GetSongId() != b[i].GetSongId() ||
+            a[i].GetSeconds() != b[i].GetSeconds() || a[i].GetTitle() != b[i].GetTitle())
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::vector<std::string> fuzzsupport::Seeds() {
@@ -27,6 +52,8 @@ std::vector<std::string> fuzzsupport::Seeds() {
         "#EXTM3U\r\n#MVINF:4294967295\r\n#EXTINF:99999999999999999999,x\r\nrel.mp3\r\n",
         "plain.mp3\nother.mp3\r\n#MVNAME:\r\n",
         "#EXTM3U\r\n#MVNAME:a\tb\x01\x7F\xC2\x85\r\n" + std::string(1100, 'x') + "\r\n",
+        "#EXTM3U\r\n#MVNAME:Road: the B-sides\r\n#MVINF:0\r\n#EXTINF:215,\r\n/m/a.mp3 \r\n#MVINF:7\r\n"
+        "#EXTINF:3,x\r\n#MVINF:8\r\n/m/b.mp3\t\r\n",
     };
 }
 
@@ -42,6 +69,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(!HasLineBreakOrNul(entry.GetTitle()));
         // Relative paths are joined to the playlist's folder.
         FUZZ_CHECK(entry.GetPath().empty() || entry.GetPath().front() == L'/');
+    }
+    // Read again, what a rewrite would write gives the same playlist, as long
+    // as each line still fits the reader's limit (invalid UTF-8 grows by
+    // its replacement).
+    const std::string text = playlist.M3uText();
+    if (playlist.CanRewrite() && LongestLine(text) <= Playlist::kMaxLineBytes) {
+        std::istringstream written(text);
+        Playlist back;
+        FUZZ_CHECK(back.LoadFromStream(kPlaylistPath, written));
+        FUZZ_CHECK(back.CanRewrite() && back.GetTitle() == playlist.GetTitle());
+        FUZZ_CHECK(SameEntries(entries, back.GetEntries()));
     }
     return 0;
 }

@@ -26,6 +26,13 @@ TEST(FolderEventsTest, EventsMapToTheirRequests) {
         {IN_MOVED_TO, L"old ITUNES LIBRARY.ITL copy", none, true},
         {IN_DELETE | IN_ISDIR, L"iTunes Temp", none, true},
         {IN_MOVED_TO, L"iTunes Library.mp3", FULL_SCAN, false},
+        // A playlist saved whole: its hidden file is renamed onto its name.
+        {IN_MOVED_FROM, L".mv-0123456789abcdef.part", none, true},
+        {IN_DELETE, L".mv-0123456789abcdef.part", none, true},
+        {IN_MOVED_TO, L"Mix.m3u", SINGLE_FILE, false},
+        {IN_MOVED_FROM, L"Mix.m3u", FULL_SCAN, false},
+        {IN_MOVED_FROM, L".mv-0123456789abcdeg.part", FULL_SCAN, false},
+        {IN_MOVED_TO | IN_ISDIR, L"Mixes.m3u", FULL_SCAN, false},
         {IN_MODIFY, L"song.m4a", FILE_MODIFIED, false},
         {IN_MODIFY, L"Mix.m3u", none, false},
         {IN_MODIFY, L"notes.txt", none, false},

@@ -37,8 +37,9 @@ std::string PlayCount(int count) {
     return Key("Play Count") + Value("integer", std::to_string(count));
 }
 
-std::string PlaylistXml(const std::string& name, const std::string& fields, const std::vector<int>& items) {
-    std::string text = "<dict>" + Key("Name") + Value("string", name) + fields;
+// An item of the playlists array; `fields` holds its name, if it has one.
+std::string PlaylistItemXml(const std::string& fields, const std::vector<int>& items) {
+    std::string text = "<dict>" + fields;
     if (!items.empty()) {
         text += Key("Playlist Items") + "<array>";
         for (int id : items)
@@ -46,6 +47,10 @@ std::string PlaylistXml(const std::string& name, const std::string& fields, cons
         text += "</array>";
     }
     return text + "</dict>";
+}
+
+std::string PlaylistXml(const std::string& name, const std::string& fields, const std::vector<int>& items) {
+    return PlaylistItemXml(Key("Name") + Value("string", name) + fields, items);
 }
 
 std::string Library(const std::string& tracks, const std::string& playlists) {
@@ -98,6 +103,9 @@ TEST(ITunesImportTest, OnlyVisibleUserPlaylistsAreImported) {
         PlaylistXml("Music", Key("Distinguished Kind") + Value("integer", "4"), {1}) +
         PlaylistXml("MV_Old mix", "", {1}) + PlaylistXml("Nothing in it", "", {}) +
         PlaylistXml("Road", pid + Key("Visible") + Value("true"), {2, 3, 1, 99, 5}) +
+        // Playlists without a name are records of their own, left out.
+        PlaylistXml("", Key("Playlist Persistent ID") + Value("string", "EMPTY"), {1}) +
+        PlaylistItemXml(Key("Playlist Persistent ID") + Value("string", "NONE"), {2}) +
         PlaylistXml("Gone", "", {3});
     testsupport::WriteFileText(dir.File("lib.xml"), Library(kTracks, playlists));
     testsupport::CapturedLog log;
@@ -111,7 +119,7 @@ TEST(ITunesImportTest, OnlyVisibleUserPlaylistsAreImported) {
     EXPECT_EQ(L"Gone", imported[1].name);
     EXPECT_TRUE(imported[1].trackPaths.empty());
     EXPECT_TRUE(log.Contains(
-        "(INFO): completed playlists from iTunes XML. Found 2 valid user playlists and 2 old MV playlists"))
+        "(INFO): completed playlists from iTunes XML. Found 2 valid user playlists and 4 old MV playlists"))
         << log.Text();
 }
 

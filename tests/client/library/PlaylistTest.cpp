@@ -1,14 +1,21 @@
 #include "client/library/Playlist.h"
 #include "client/library/FileScanner.h"
 #include "client/server/NodeConn.h"
+#include "include/fs/PathUtil.h"
 #include "include/io/Buf.h"
 #include "include/text/Utf8.h"
 #include "tests/support/CapturedLog.h"
+#include "tests/support/DeathTestDir.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/testserver/MessageCatalogue.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -43,6 +50,30 @@ std::string SongIdLines(int count) {
     for (int i = 1; i <= count; ++i)
         text += "#MVINF:" + std::to_string(i) + "\r\n";
     return text;
+}
+
+// The names in a folder.
+std::set<std::string> Names(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+// Fills song 700 of the playlist p.m3u in `dir` in a process whose files may
+// not grow past 100 bytes, as on a full disk: 0 when the rewrite failed and
+// its caller said so.
+int FillUnderSizeLimit(const std::string& dir) {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{100, 100};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    CapturedLog log;
+    Playlist playlist;
+    if (!playlist.LoadPlaylist(Utf8ToWide(dir), L"p.m3u") || !playlist.CanRewrite())
+        return 2;
+    if (playlist.FillEntriesForSong(700, L"/m/" + std::wstring(200, L'a') + L".mp3", L"a", 1) != 1)
+        return 3;
+    return log.Contains("(ERR): Could not rewrite playlist") ? 0 : 4;
 }
 
 // A scanner whose lookups a test fills; it records the waiting song ids.
@@ -100,11 +131,17 @@ TEST(PlaylistTest, M3uTextIsReadAsItsEntries) {
          true},
         {"a blank first line", "\n#EXTM3U\n#MVNAME:Road\n", false, L"", {}, false},
         {"an empty file", "", false, L"", {}, false},
-        {"no name line: its track is lost",
+        {"no name line: the second line is the first track",
          Lines({"#EXTM3U", "/m/a.mp3", "/m/b.mp3"}),
          true,
          L"Unknown Playlist",
-         {"/m/b.mp3|0|0|"},
+         {"/m/a.mp3|0|0|", "/m/b.mp3|0|0|"},
+         false},
+        {"an #MVINF ends the length and title before it",
+         Lines({"#EXTM3U", "#MVNAME:Road", "#MVINF:0", "#EXTINF:5,Gone", "#MVINF:7", "/m/b.mp3"}),
+         true,
+         L"Road",
+         {"/m/b.mp3|7|0|"},
          false},
         {"song ids without paths, info with commas and colons, relative paths",
          Lines({"#EXTM3U", "#MVNAME: Road ", "#MVINF:1234", "#EXTINF:215,First, song: one", "sub/a.mp3",
@@ -219,6 +256,35 @@ TEST(PlaylistTest, SavedFileIsTheSevenLineDialectAndReadsBack) {
     ASSERT_TRUE(broken.SaveInDirectory(dir.WPath(), false));
     EXPECT_EQ(Lines({"#EXTM3U", "#MVNAME:Broken", "#MVINF:9", "#EXTINF:1,a  b"}),
               ReadFileText(dir.File("Broken.m3u")));
+
+    // Whatever this program writes reads back as written, and can be
+    // rewritten.
+    struct Written {
+        std::wstring path;
+        uint32_t songId;
+        int32_t seconds;
+        std::wstring title;
+    };
+    const std::vector<std::pair<std::wstring, std::vector<Written>>> playlists = {
+        {L"Road: the B-sides", {{L"/m/a.mp3", 1, 215, L"A"}}},
+        {L"Length only", {{L"/m/b.mp3", 0, 215, L""}, {L"", 2, 215, L""}}},
+        {L"Blank ends", {{L"/m/c.mp3 ", 3, 1, L"c"}, {L"/m/d.mp3\t", 0, 2, L"d"}}},
+    };
+    for (const auto& [title, entries] : playlists) {
+        SCOPED_TRACE(WideToUtf8(title));
+        Playlist playlist;
+        playlist.SetTitle(title);
+        for (const Written& entry : entries)
+            playlist.AddEntry(entry.path, entry.songId, 0, entry.seconds, entry.title);
+        ASSERT_TRUE(playlist.SaveInDirectory(dir.WPath(), false));
+        std::wstring folder, name;
+        ASSERT_TRUE(SplitPath(playlist.GetPath(), folder, name));
+        Playlist back;
+        ASSERT_TRUE(back.LoadPlaylist(dir.WPath(), name));
+        EXPECT_EQ(title, back.GetTitle());
+        EXPECT_EQ(Describe(playlist), Describe(back));
+        EXPECT_TRUE(back.CanRewrite());
+    }
 }
 
 TEST(PlaylistTest, SaveInDirectoryNeverReplacesAnotherFileNorFollowsALink) {
@@ -299,27 +365,32 @@ TEST(PlaylistTest, ArrivingSongRewritesOnlyWholeFilesOfOurOwn) {
     struct Case {
         const char* name;
         std::string text;
-        bool rewritten;
+        const char* rewrittenTitle; // null: the file stays as it is
     };
     const std::vector<Case> cases = {
-        {"our own file", Lines({"#EXTM3U", "#MVNAME:Road", "#MVINF:700", "#EXTINF:0,"}), true},
-        {"no name line", Lines({"#EXTM3U", "", "#MVINF:700", "#EXTINF:0,"}), false},
-        {"more than the entry limit", "#EXTM3U\r\n#MVNAME:Big\r\n#MVINF:700\r\n" + SongIdLines(120), false},
-        {"an overlong line", Lines({"#EXTM3U", "#MVNAME:Road", "#MVINF:700", std::string(2000, 'z')}), false},
+        {"our own file", Lines({"#EXTM3U", "#MVNAME:Road", "#MVINF:700", "#EXTINF:0,"}), "Road"},
+        {"no name line", Lines({"#EXTM3U", "", "#MVINF:700", "#EXTINF:0,"}), nullptr},
+        {"more than the entry limit", "#EXTM3U\r\n#MVNAME:Big\r\n#MVINF:700\r\n" + SongIdLines(120), nullptr},
+        {"an overlong line", Lines({"#EXTM3U", "#MVNAME:Road", "#MVINF:700", std::string(2000, 'z')}),
+         nullptr},
         {"a line of another dialect", Lines({"#EXTM3U", "#MVNAME:Road", "#EXTGENRE:Jazz", "#MVINF:700"}),
-         false},
+         nullptr},
         {"an #EXTINF no entry takes",
-         Lines({"#EXTM3U", "#MVNAME:Road", "#MVINF:700", "#MVINF:0", "#EXTINF:9,Nine"}), false},
+         Lines({"#EXTM3U", "#MVNAME:Road", "#MVINF:700", "#MVINF:0", "#EXTINF:9,Nine"}), nullptr},
         {"an #EXTINF replaced before its entry",
-         Lines({"#EXTM3U", "#MVNAME:Road", "#MVINF:700", "#EXTINF:8,Eight", "#EXTINF:9,Nine"}), false},
-        {"a relative path", Lines({"#EXTM3U", "#MVNAME:Road", "#MVINF:700", "#MVINF:1", "near.mp3"}), false},
-        {"a colon in the name", Lines({"#EXTM3U", "#MVNAME:Road:Trip", "#MVINF:700", "#EXTINF:0,"}), false},
+         Lines({"#EXTM3U", "#MVNAME:Road", "#MVINF:700", "#EXTINF:8,Eight", "#EXTINF:9,Nine"}), nullptr},
+        {"a relative path", Lines({"#EXTM3U", "#MVNAME:Road", "#MVINF:700", "#MVINF:1", "near.mp3"}),
+         nullptr},
+        {"a colon in the name", Lines({"#EXTM3U", "#MVNAME:Road:Trip", "#MVINF:700", "#EXTINF:0,"}),
+         "Road:Trip"},
     };
     CapturedLog log;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
         WriteFileText(dir.File("p.m3u"), c.text);
+        fs::permissions(dir.File("p.m3u"),
+                        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
         Playlist playlist;
         ASSERT_TRUE(playlist.LoadPlaylist(dir.WPath(), L"p.m3u"));
         EXPECT_EQ(0, playlist.FillEntriesForSong(800, L"/m/other.mp3", L"other", 1));
@@ -330,14 +401,29 @@ TEST(PlaylistTest, ArrivingSongRewritesOnlyWholeFilesOfOurOwn) {
         EXPECT_EQ(L"/m/seven.mp3", entry.GetPath());
         EXPECT_TRUE(entry.GetExists());
         const std::string after = ReadFileText(dir.File("p.m3u"));
-        if (c.rewritten) {
-            EXPECT_EQ(Lines({"#EXTM3U", "#MVNAME:Road", "#MVINF:700", "#EXTINF:42,seven", "/m/seven.mp3"}),
+        if (c.rewrittenTitle) {
+            EXPECT_EQ(Lines({"#EXTM3U", std::string("#MVNAME:") + c.rewrittenTitle, "#MVINF:700",
+                             "#EXTINF:42,seven", "/m/seven.mp3"}),
                       after);
             EXPECT_EQ(fs::file_size(dir.File("p.m3u")), playlist.GetSize());
         } else {
             EXPECT_EQ(c.text, after);
         }
+        // Replaced whole, the file keeps its mode and nothing is left beside it.
+        EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
+                  fs::status(dir.File("p.m3u")).permissions());
+        EXPECT_EQ(std::set<std::string>{"p.m3u"}, Names(dir.Path()));
     }
+}
+
+TEST(PlaylistTest, AFailedRewriteLeavesTheFileAsItWas) {
+    DeathTestDir dir;
+    const std::string text = Lines({"#EXTM3U", "#MVNAME:Road", "#MVINF:700", "#EXTINF:0,"});
+    WriteFileText(dir.File("p.m3u"), text);
+    // The rewrite, with a long path, outgrows the limit; the file does not.
+    EXPECT_EXIT(std::_Exit(FillUnderSizeLimit(dir.Path())), ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(text, ReadFileText(dir.File("p.m3u")));
+    EXPECT_EQ(std::set<std::string>{"p.m3u"}, Names(dir.Path()));
 }
 
 TEST(PlaylistTest, EntriesResolveMatchAndWaitThroughTheScanner) {
