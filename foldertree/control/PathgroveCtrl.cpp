@@ -193,9 +193,11 @@ ax::HRESULT CPathgroveCtrl::Close() {
 ax::HRESULT CPathgroveCtrl::PreTranslateKey(uint32_t message, uint32_t virtualKey) {
     return ax::CatchAll([&] {
         // Without a window there is neither a selected node nor a label editor,
-        // so the key stays the host's.
+        // and a disabled control takes no input: the key stays the host's.
         ax::ComPtr<ax::IDispatch> hold(this);
-        return m_tree->IsCreated() && m_tree->PreTranslateKey(message, virtualKey) ? ax::S_OK : ax::S_FALSE;
+        return m_props.enabled && m_tree->IsCreated() && m_tree->PreTranslateKey(message, virtualKey)
+                   ? ax::S_OK
+                   : ax::S_FALSE;
     });
 }
 

@@ -7,6 +7,7 @@
 #include "foldertree/shell/ShellAllocator.h"
 #include "foldertree/shell/SpecialFolders.h"
 
+#include <cmath>
 #include <cwctype>
 
 namespace pgv {
@@ -50,6 +51,12 @@ bool ReadPicture(ax::IDispatch* picture, int32_t dpi, int16_t* type, int32_t* wi
     *width = HimetricToPixels(cx.lVal, dpi);
     *height = HimetricToPixels(cy.lVal, dpi);
     return *width > 0 && *height > 0 && *width <= kMaxImageSide && *height <= kMaxImageSide;
+}
+
+// Whether a float converts to a 32-bit integer: finite and within range.
+bool IsCoordinate(float value) {
+    constexpr float kLimit = 2147483648.0F; // 2^31
+    return std::isfinite(value) && value >= -kLimit && value < kLimit;
 }
 
 } // namespace
@@ -154,9 +161,14 @@ HRESULT CPathgroveCtrl::CallSelectRootFolder(Variant*, Variant*) {
     ax::Bstr owned = ax::Bstr::Attach(chosen);
     if (hr != ax::S_OK)
         return ax::Failed(hr) ? hr : ax::S_OK;
-    ItemIds root;
-    if (!Namespace().Parse(owned.ToUtf8(), PM_EXISTING, &root))
+    const ShellNamespace& shell = Namespace();
+    ItemIds root, desktopFolder;
+    if (!shell.Parse(owned.ToUtf8(), PM_EXISTING, &root))
         return ax::E_INVALIDARG;
+    // The chooser names folders by path: the desktop's folder chosen is the
+    // desktop.
+    if (shell.Parse(shell.Roots().desktop, PM_LEXICAL, &desktopFolder) && SameItems(root, desktopFolder))
+        root.clear();
     RerootAndStore(root);
     return ax::S_OK;
 }
@@ -235,6 +247,9 @@ HRESULT CPathgroveCtrl::CallRefreshView(Variant*, Variant*) {
 
 // args: HitTestInfo (optional, by reference), x, y in container units.
 HRESULT CPathgroveCtrl::CallHitTest(Variant* args, Variant* result) {
+    // A point that is no number or no 32-bit one names no place.
+    if (!IsCoordinate(args[1].fltVal) || !IsCoordinate(args[2].fltVal))
+        return ax::E_INVALIDARG;
     int32_t x = static_cast<int32_t>(args[1].fltVal), y = static_cast<int32_t>(args[2].fltVal);
     ax::ScopedVariant units;
     bool pixels = !m_site || ax::Failed(m_site->GetAmbient(AMBIENT_SCALEUNITS, &units)) ||

@@ -67,12 +67,4 @@ uint32_t TreeStyleBits(const PathgroveProps& props) {
     return style;
 }
 
-uint32_t BorderWindowStyle(int16_t borderStyle) {
-    return borderStyle == BS_FLAT ? WS_BORDER : 0;
-}
-
-uint32_t BorderExStyle(int16_t borderStyle) {
-    return borderStyle == BS_SUNKEN ? WS_EX_CLIENTEDGE : 0;
-}
-
 } // namespace pgv

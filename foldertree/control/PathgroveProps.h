@@ -70,13 +70,7 @@ bool IsSelectionDelayAllowed(int32_t delay);
 bool IsBorderStyleAllowed(int16_t style);
 bool IsShellImageListTypeAllowed(int32_t type);
 
-constexpr uint32_t WS_BORDER = 0x00800000;
-constexpr uint32_t WS_EX_CLIENTEDGE = 0x200;
-
 // The tree window's style from the settings.
 uint32_t TreeStyleBits(const PathgroveProps& props);
-// The window border (flat) or extended client edge (sunken) of a border style.
-uint32_t BorderWindowStyle(int16_t borderStyle);
-uint32_t BorderExStyle(int16_t borderStyle);
 
 } // namespace pgv

@@ -140,8 +140,12 @@ void ShellTree::Reroot(const ItemIds& root, bool store) {
         m_rootItem = InsertShellNode(0, root, nullptr, true);
         m_view.SetHasChildren(m_rootItem, true);
     }
-    if (m_view.Exists(m_rootItem) && m_view.Select(m_rootItem, TVC_UNKNOWN))
+    // With ExpandSelectedNode the root is selected but not expanded.
+    const uint32_t style = m_view.Style();
+    m_view.SetStyle(style & ~TVS_SINGLEEXPAND);
+    if (m_view.Exists(m_rootItem) && m_view.Select(m_rootItem, TVC_UNKNOWN) && !m_props.expandSelectedNode)
         m_view.Expand(m_rootItem, TVE_EXPAND);
+    m_view.SetStyle(style);
     m_view.SetRedraw(true);
     m_view.Invalidate();
 }

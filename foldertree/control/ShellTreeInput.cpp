@@ -347,8 +347,9 @@ void ShellTree::ShowMenuForSelection() {
 bool ShellTree::PreTranslateKey(uint32_t message, uint32_t key) {
     switch (RouteKey(message, key)) {
     case KR_CHECK_GESTURE: {
+        // While a label is edited, Space is a character of the new name.
         TreeHandle selected = m_view.Selected();
-        if (CheckBoxes::Index(m_view, selected) == CS_NOCHECKBOXES)
+        if (m_view.IsEditing() || CheckBoxes::Index(m_view, selected) == CS_NOCHECKBOXES)
             return false;
         CheckGesture(selected);
         return true;

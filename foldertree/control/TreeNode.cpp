@@ -347,7 +347,8 @@ HRESULT CTreeNode::CallGetDisplayNameEx(Variant* args, Variant* result) {
 }
 
 HRESULT CTreeNode::CallGetChildrenCheckState(Variant*, Variant* result) {
-    return ax::SetResult(result, Alive() ? Tree().Checks().Summary(m_item) : 0);
+    // A deleted item has no children (0 would say all of them are checked).
+    return ax::SetResult(result, Tree().Checks().Summary(m_item));
 }
 
 HRESULT CTreeNode::CallRefreshChildren(Variant*, Variant*) {

@@ -263,7 +263,10 @@ bool ShellNamespace::Exists(const ItemIds& item) const {
 
 bool ShellNamespace::RouteTo(const std::string& path, ItemIds* base, std::string* rest) const {
     base->clear();
-    if (Holds(m_roots.desktop, path, rest))
+    // The desktop holds what lies below its folder. The folder itself is
+    // an item of its own, found under Home or a volume: the empty list is
+    // the whole namespace, which no folder on disk stands for.
+    if (path != m_roots.desktop && Holds(m_roots.desktop, path, rest))
         return true;
     if (Holds(m_roots.home, path, rest)) {
         base->push_back(VirtualId(VI_HOME));

@@ -91,9 +91,10 @@ class ShellNamespace {
     // An absolute path (or the parsing name of Computer or Trash) as an
     // item: "." dropped, ".." resolved by the text, repeated and trailing
     // '/' ignored, then routed by the longest folder that holds it: the
-    // desktop folder, then the home folder, then a volume, else File
-    // System. False for a relative path, a component with NUL or over 255
-    // bytes, or (PM_EXISTING) a component that does not exist.
+    // desktop folder (for what lies below it; the folder itself is not the
+    // desktop), then the home folder, then a volume, else File System.
+    // False for a relative path, a component with NUL or over 255 bytes, or
+    // (PM_EXISTING) a component that does not exist.
     bool Parse(std::string_view path, ParseMode mode, ItemIds* item) const;
     // The entry of `name` inside `folder` as it is now (kind and flags from
     // the file system); false when it is gone or no file name.

@@ -80,6 +80,8 @@ bool CDirsDlg::OnInitDialog() {
         const std::string text = WideToUtf8(path);
         MVLOG(LOG_INFO, "About to flag '%s'", text.c_str());
         (void)DispPut(node.Get(), pgv::PGVN_CHECKED, ax::MakeBool(true));
+        if (const double id = DispNodeId(node.Get()))
+            m_sharesByNode.emplace(id, path);
     }
     MVLOG(LOG_INFO, "Looked at %i folders", static_cast<int>(m_pShareDirs->size()));
     ShowView();
@@ -136,7 +138,9 @@ std::vector<std::wstring> CDirsDlg::CheckedFolders() {
         if (!parent ||
             (DispFlag(parent.Get(), pgv::PGVN_CHECKED) && !DispText(parent.Get(), pgv::PGVN_PATH).empty()))
             continue;
-        const std::wstring path = DispText(node.Get(), pgv::PGVN_PATH);
+        const auto stored = m_sharesByNode.find(DispNodeId(node.Get()));
+        const std::wstring path =
+            stored != m_sharesByNode.end() ? stored->second : DispText(node.Get(), pgv::PGVN_PATH);
         if (path.empty())
             continue;
         const std::wstring folder = WithOneSlash(path);
@@ -173,5 +177,6 @@ void CDirsDlg::OnDestroy() {
     if (m_shown)
         m_view.Hide();
     m_shown = false;
+    m_sharesByNode.clear();
     m_control.Close();
 }

@@ -8,6 +8,7 @@
 #include "ui/present/FoldersView.h"
 #include "ui/present/MessageBoxView.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,10 @@ class CDirsDlg final : public Dialog {
     FoldersView& m_view;
     MessageBoxView& m_boxes;
     FolderTreeControl m_control;
+    // The stored share each node checked at the start stands for, by node
+    // id: such a node keeps the share's own path (a link is not replaced
+    // by its target).
+    std::map<double, std::wstring> m_sharesByNode;
     MessageLoop::TimerId m_pump = 0;
     bool m_shown = false;
 };

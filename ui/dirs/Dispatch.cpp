@@ -1,5 +1,6 @@
 #include "ui/dirs/Dispatch.h"
 
+#include "foldertree/api/Pathgrove.h"
 #include "foldertree/automation/Bstr.h"
 #include "foldertree/automation/Utf16.h"
 #include "include/text/Utf8.h"
@@ -57,4 +58,12 @@ bool DispFlag(ax::IDispatch* object, ax::DISPID id) {
     ax::ScopedVariant result;
     return ax::Succeeded(DispInvoke(object, id, ax::DISPATCH_PROPERTYGET, {}, &result)) &&
            result.vt == ax::VT_BOOL && result.boolVal != ax::VARIANT_FALSE;
+}
+
+double DispNodeId(ax::IDispatch* node) {
+    ax::ScopedVariant result;
+    if (ax::Failed(DispInvoke(node, pgv::PGVN_ID, ax::DISPATCH_PROPERTYGET, {}, &result)) ||
+        result.vt != ax::VT_R8)
+        return 0;
+    return result.dblVal;
 }

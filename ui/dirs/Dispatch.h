@@ -20,3 +20,5 @@ NodePtr DispObject(ax::IDispatch* object, ax::DISPID id, std::initializer_list<a
 int32_t DispInt(ax::IDispatch* object, ax::DISPID id, int32_t fallback);
 std::wstring DispText(ax::IDispatch* object, ax::DISPID id);
 bool DispFlag(ax::IDispatch* object, ax::DISPID id);
+// The ID of a tree node (its item); 0 when there is none.
+double DispNodeId(ax::IDispatch* node);

@@ -2,10 +2,12 @@
 
 #include "include/text/Utf8.h"
 #include "ui/dirs/FolderTreeControl.h"
+#include "ui/gtk/GtkCheckCell.h"
 #include "ui/gtk/GtkDialogReports.h"
 
 #include <gdk/gdkkeysyms.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -26,14 +28,63 @@ std::string NodeIconName(ax::IDispatch* node) {
     return name.empty() ? kFolderIcon : WideToUtf8(name);
 }
 
-// Off, on, inconsistent, and on but dimmed, for check states 1 to 4.
+// Off, on, inconsistent, and on but dimmed, for check states 1 to 4. Every
+// box takes clicks.
 void DrawCheck(GtkTreeViewColumn* /*column*/, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter,
                gpointer /*data*/) {
     gint state = 0;
     gtk_tree_model_get(model, iter, COL_STATE, &state, -1);
     g_object_set(cell, "visible", state != pgv::CS_NOCHECKBOXES, "active",
                  state == pgv::CS_CHECKED || state == pgv::CS_SELFANDCHILDCHECKED, "inconsistent",
-                 state == pgv::CS_CHILDCHECKED, "sensitive", state != pgv::CS_SELFANDCHILDCHECKED, nullptr);
+                 state == pgv::CS_CHILDCHECKED, nullptr);
+    SetCheckCellDimmed(cell, state == pgv::CS_SELFANDCHILDCHECKED);
+}
+
+// A colour of the control as CSS; "" for a system colour or the tree's
+// default, which the theme draws.
+std::string CssColour(int32_t colour) {
+    if ((static_cast<uint32_t>(colour) >> 24) != 0)
+        return std::string();
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", colour & 0xFF, (colour >> 8) & 0xFF,
+                  (colour >> 16) & 0xFF);
+    return text;
+}
+
+// The control's text, background and line colours, its lines and its
+// border, on the tree and the scroller that frames it. Selected rows keep
+// the theme's colours.
+void ApplyControlLooks(ax::IDispatch* control, GtkWidget* tree, GtkWidget* scroller) {
+    const std::string text = CssColour(DispInt(control, pgv::PGVC_FORECOLOR, pgv::kColorWindowText));
+    const std::string back = CssColour(DispInt(control, pgv::PGVC_BACKCOLOR, pgv::kColorWindow));
+    const std::string lines = CssColour(DispInt(control, pgv::PGVC_LINECOLOR, pgv::kColorTreeDefault));
+    std::string css;
+    if (!text.empty() || !back.empty())
+        css += "treeview.view:not(:selected) {" + (text.empty() ? "" : " color: " + text + ";") +
+               (back.empty() ? "" : " background-color: " + back + ";") + " }\n";
+    // GTK draws the tree lines in the left border's colour.
+    if (!lines.empty())
+        css += "treeview.view { border-left-color: " + lines + "; }\n";
+    if (!css.empty()) {
+        GtkCssProvider* provider = gtk_css_provider_new();
+        gtk_css_provider_load_from_data(provider, css.c_str(), -1, nullptr);
+        gtk_style_context_add_provider(gtk_widget_get_style_context(tree), GTK_STYLE_PROVIDER(provider),
+                                       GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+        g_object_unref(provider); // the style context holds it
+    }
+    gtk_tree_view_set_enable_tree_lines(GTK_TREE_VIEW(tree), DispFlag(control, pgv::PGVC_HASLINES));
+    GtkShadowType border = GTK_SHADOW_IN;
+    switch (DispInt(control, pgv::PGVC_BORDERSTYLE, pgv::BS_SUNKEN)) {
+    case pgv::BS_NONE:
+        border = GTK_SHADOW_NONE;
+        break;
+    case pgv::BS_FLAT:
+        border = GTK_SHADOW_ETCHED_IN;
+        break;
+    default:
+        break;
+    }
+    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scroller), border);
 }
 
 } // namespace
@@ -56,7 +107,7 @@ void GtkFoldersView::Show(const std::wstring& caption, const MessageTarget& dial
     g_object_unref(m_store); // the view holds it
     gtk_tree_view_set_headers_visible(GTK_TREE_VIEW(m_tree), FALSE);
     GtkTreeViewColumn* column = gtk_tree_view_column_new();
-    GtkCellRenderer* check = gtk_cell_renderer_toggle_new();
+    GtkCellRenderer* check = NewCheckCell();
     gtk_tree_view_column_pack_start(column, check, FALSE);
     gtk_tree_view_column_set_cell_data_func(column, check, DrawCheck, nullptr, nullptr);
     GtkCellRenderer* icon = gtk_cell_renderer_pixbuf_new();
@@ -74,6 +125,8 @@ void GtkFoldersView::Show(const std::wstring& caption, const MessageTarget& dial
 
     GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
     gtk_container_add(GTK_CONTAINER(scroller), m_tree);
+    if (control && control->IsCreated())
+        ApplyControlLooks(control->Tree(), m_tree, scroller);
     gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(window))), scroller, TRUE, TRUE, 0);
     ReportDialogActions(window, &m_dialog);
     Refresh();
@@ -97,8 +150,15 @@ void GtkFoldersView::Refresh() {
     gtk_tree_path_free(top);
 
     gtk_tree_store_clear(m_store);
+    // A row opens only below open rows: the rows are opened once all are
+    // there, parents first.
+    std::vector<GtkTreePath*> expandedRows;
     if (m_control && m_control->IsCreated())
-        AddChildren(DispObject(m_control->Tree(), pgv::PGVC_FIRSTVISIBLENODE).Get(), nullptr);
+        AddChildren(DispObject(m_control->Tree(), pgv::PGVC_FIRSTVISIBLENODE).Get(), nullptr, &expandedRows);
+    for (GtkTreePath* path : expandedRows) {
+        gtk_tree_view_expand_row(GTK_TREE_VIEW(m_tree), path, FALSE);
+        gtk_tree_path_free(path);
+    }
 
     if (GtkTreePath* path = PathOfNode(cursorId)) {
         gtk_tree_view_set_cursor(GTK_TREE_VIEW(m_tree), path, nullptr, FALSE);
@@ -141,7 +201,8 @@ GtkTreePath* GtkFoldersView::PathOfNode(double id) {
     return search.found;
 }
 
-void GtkFoldersView::AddChildren(ax::IDispatch* first, GtkTreeIter* parent) {
+void GtkFoldersView::AddChildren(ax::IDispatch* first, GtkTreeIter* parent,
+                                 std::vector<GtkTreePath*>* expandedRows) {
     NodePtr node(first);
     for (; node; node = DispObject(node.Get(), pgv::PGVN_NEXTSIBLING)) {
         GtkTreeIter row;
@@ -149,18 +210,12 @@ void GtkFoldersView::AddChildren(ax::IDispatch* first, GtkTreeIter* parent) {
         gtk_tree_store_set(m_store, &row, COL_STATE, DispInt(node.Get(), pgv::PGVN_CHECKSTATE, 0), COL_ICON,
                            NodeIconName(node.Get()).c_str(), COL_LABEL,
                            WideToUtf8(DispText(node.Get(), pgv::PGVN_TEXT)).c_str(), COL_ID,
-                           static_cast<double>(0), -1);
-        ax::ScopedVariant id;
-        if (ax::Succeeded(DispInvoke(node.Get(), pgv::PGVN_ID, ax::DISPATCH_PROPERTYGET, {}, &id)) &&
-            id.vt == ax::VT_R8)
-            gtk_tree_store_set(m_store, &row, COL_ID, id.dblVal, -1);
+                           DispNodeId(node.Get()), -1);
         const bool expanded = DispFlag(node.Get(), pgv::PGVN_EXPANDED);
         NodePtr child = DispObject(node.Get(), pgv::PGVN_CHILD, {ax::MakeBool(false)});
         if (expanded && child) {
-            AddChildren(child.Get(), &row);
-            GtkTreePath* path = gtk_tree_model_get_path(GTK_TREE_MODEL(m_store), &row);
-            gtk_tree_view_expand_row(GTK_TREE_VIEW(m_tree), path, FALSE);
-            gtk_tree_path_free(path);
+            expandedRows->push_back(gtk_tree_model_get_path(GTK_TREE_MODEL(m_store), &row));
+            AddChildren(child.Get(), &row, expandedRows);
         } else if (child || !DispFlag(node.Get(), pgv::PGVN_HASEXPANDEDONCE)) {
             // Not filled yet: a placeholder row gives the expander.
             GtkTreeIter placeholder;

@@ -10,6 +10,8 @@
 #include "ui/gtk/GtkHandles.h"
 #include "ui/present/FoldersView.h"
 
+#include <vector>
+
 class GtkFoldersView final : public FoldersView {
   public:
     void Show(const std::wstring& caption, const MessageTarget& dialog, FolderTreeControl* control) override;
@@ -26,7 +28,9 @@ class GtkFoldersView final : public FoldersView {
     static void OnToggled(GtkCellRendererToggle* cell, gchar* path, gpointer self);
     static gboolean OnKey(GtkWidget* widget, GdkEventKey* event, gpointer self);
 
-    void AddChildren(ax::IDispatch* first, GtkTreeIter* parent);
+    // Adds the rows of `first` and its siblings under `parent`; the rows of
+    // expanded nodes are appended to `expandedRows` in pre-order.
+    void AddChildren(ax::IDispatch* first, GtkTreeIter* parent, std::vector<GtkTreePath*>* expandedRows);
     // The id of the node shown at `path` (0 when none), and the path of the
     // row showing the node `id` after a rebuild (null when gone).
     double NodeIdAt(GtkTreePath* path);

@@ -121,8 +121,6 @@ TEST(PathgroveCtrlTest, PutsIgnoreOutOfRangeValuesAndSetTheTreeStyles) {
         EXPECT_EQ(after & ~c.bit, before & ~c.bit) << c.dispid;
     }
     EXPECT_TRUE(TreeStyleBits(control->Props()) & TVS_EDITLABELS);
-    EXPECT_EQ(BorderWindowStyle(BS_FLAT), WS_BORDER);
-    EXPECT_EQ(BorderExStyle(BS_SUNKEN), WS_EX_CLIENTEDGE);
 }
 
 TEST(PathgroveCtrlTest, WithoutAWindowTreeMembersFindNothingAndNothingIsDrawn) {

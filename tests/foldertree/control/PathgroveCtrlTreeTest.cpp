@@ -5,6 +5,7 @@
 #include "foldertree/shell/ShellAllocator.h"
 #include "tests/foldertree/TreeFixture.h"
 
+#include <cmath>
 #include <filesystem>
 
 using namespace pgv;
@@ -214,6 +215,15 @@ TEST_F(PathgroveCtrlTreeTest, HitTestsWriteTheirFlagsOnlyWhenAsked) {
     EXPECT_EQ(flags, 12345);
     EXPECT_FALSE(Method(PGVC_HITTEST, {ax::MakeByRef(ax::VT_I4, &flags), ax::MakeR4(5), ax::MakeR4(590)}));
     EXPECT_EQ(flags, static_cast<int32_t>(TVHT_NOWHERE));
+    // A point that fits no integer is refused, its flags left alone.
+    flags = 12345;
+    for (float bad : {std::nanf(""), INFINITY, 1e20F, -3e9F}) {
+        EXPECT_EQ(Call(control.Get(), PGVC_HITTEST, ax::DISPATCH_METHOD,
+                       {ax::MakeByRef(ax::VT_I4, &flags), ax::MakeR4(5), ax::MakeR4(bad)}),
+                  ax::E_INVALIDARG)
+            << bad;
+    }
+    EXPECT_EQ(flags, 12345);
 }
 
 TEST_F(PathgroveCtrlTreeTest, ImagesComeFromPicturesOrFilesByTheirSuffix) {
@@ -321,4 +331,10 @@ TEST_F(PathgroveCtrlTreeTest, SettingsRebuildOrRestyleTheWindow) {
     ax::ScopedVariant visible;
     ASSERT_EQ(Get(control.Get(), PGVC_VISIBLECOUNT, &visible), ax::S_OK);
     EXPECT_EQ(visible.lVal, 600 / 34);
+
+    // With ExpandSelectedNode a new root is selected but left closed.
+    PutSetting(PGVC_EXPANDSELECTEDNODE, ax::MakeBool(true));
+    PutSetting(PGVC_ROOTFOLDER, ax::MakeBstr(ax::Utf8ToUtf16(Home("Music"))));
+    EXPECT_EQ(Outline(control.Get()), std::vector<std::u16string>{u"Music"});
+    EXPECT_TRUE(NumberMember(Method(PGVC_SELECTEDNODE).Get(), PGVN_SELECTED));
 }

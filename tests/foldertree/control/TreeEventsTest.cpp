@@ -123,6 +123,16 @@ TEST_F(TreeEventsTest, CheckGesturesFireCheckingAndCheckedUnlessCancelled) {
     EXPECT_EQ(control->PreTranslateKey(KM_KEYDOWN, VK_SPACE), ax::S_OK);
     EXPECT_TRUE(IsChecked(rock.Get()));
     EXPECT_EQ(events->Count(PGVE_NODECHECKED), 1u);
+    // A blank typed into a new name, or a key for a disabled control, is no
+    // check gesture (Escape ends the edit the Space did not).
+    EXPECT_EQ(Call(rock.Get(), PGVN_BEGINLABELEDIT, ax::DISPATCH_METHOD, {}), ax::S_OK);
+    EXPECT_EQ(control->PreTranslateKey(KM_KEYDOWN, VK_SPACE), ax::S_FALSE);
+    EXPECT_EQ(control->PreTranslateKey(KM_KEYDOWN, VK_ESCAPE), ax::S_OK);
+    PutSetting(PGVC_ENABLED, ax::MakeBool(false));
+    EXPECT_EQ(control->PreTranslateKey(KM_KEYDOWN, VK_SPACE), ax::S_FALSE);
+    PutSetting(PGVC_ENABLED, ax::MakeBool(true));
+    EXPECT_TRUE(IsChecked(rock.Get()));
+    EXPECT_EQ(events->Count(PGVE_NODECHECKED), 1u);
     EXPECT_EQ(Put(rock.Get(), PGVN_SHOWCHECKBOX, ax::MakeBool(false)), ax::S_OK);
     EXPECT_EQ(control->PreTranslateKey(KM_KEYDOWN, VK_SPACE), ax::S_FALSE);
 }

@@ -91,6 +91,11 @@ TEST_F(PropertyPageTest, TheSpecialPageBindsItsSpellingsAndChoosesTheRoot) {
     EXPECT_EQ(presenter->chooserTitles, (std::vector<std::u16string>{u"Select the Root Folder"}));
     EXPECT_EQ(TextMember(control.Get(), PGVC_ROOTFOLDER), ax::Utf8ToUtf16(Home("Music")));
     EXPECT_EQ(Outline(control.Get()), (std::vector<std::u16string>{u"Music", u"  Rock"}));
+    // The desktop's folder chosen is the desktop.
+    presenter->folder = ax::Utf8ToUtf16(Home("Desktop"));
+    EXPECT_EQ(page->Click(kSetRootFolderButton), ax::S_OK);
+    EXPECT_EQ(NumberMember(control.Get(), PGVC_ROOTPIDL), 0);
+    EXPECT_EQ(Outline(control.Get()).size(), 4u); // Desktop, Home, Computer, Trash
     EXPECT_EQ(page->Click(229), ax::E_INVALIDARG);
     ax::ComPtr<ax::IClassFactory> none;
     EXPECT_EQ(GetClassObject(CLSID_TreeNode, ax::IID_IClassFactory, none.OutVoid()),

@@ -57,7 +57,8 @@ TEST_F(ShellNamespaceTest, PathsRouteToTheLongestFolderThatHoldsThem) {
         {home + "//Music/./Rock/../Rock",
          {kHome, NameId(IK_FOLDER, "Music", 0), NameId(IK_FOLDER, "Rock", 0)}},
         {home + "/Desktop/notes", {NameId(IK_FOLDER, "notes", 0)}},
-        {home + "/Desktop", {}},
+        // The desktop's own folder is a folder like others, not the desktop.
+        {home + "/Desktop/", {kHome, NameId(IK_FOLDER, "Desktop", 0)}},
         {home, {kHome}},
         {volume + "/Songs", {kComputer, VolumeId(volume), NameId(IK_FOLDER, "Songs", 0)}},
         {"/", {kComputer, VolumeId("/")}},
@@ -201,8 +202,12 @@ TEST_F(ShellNamespaceTest, SpecialFoldersComeFromTheXdgSettingsEvenWhenMissing) 
         ItemIds item;
     };
     const Case cases[] = {
-        {0, {}},  {10, {VirtualId(VI_TRASH)}}, {13, {kHome, NameId(IK_FOLDER, "My Music", 0)}},
-        {16, {}}, {17, {kComputer}},           {40, {kHome}},
+        {0, {}},
+        {10, {VirtualId(VI_TRASH)}},
+        {13, {kHome, NameId(IK_FOLDER, "My Music", 0)}},
+        {16, {kHome, NameId(IK_FOLDER, "Desktop", 0)}},
+        {17, {kComputer}},
+        {40, {kHome}},
     };
     for (const Case& c : cases) {
         ItemIds item;

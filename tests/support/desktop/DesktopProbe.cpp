@@ -17,6 +17,8 @@
 //
 // check and press find their target through the accessibility bus and act
 // with real X input (XTest); they fail without acting when it is not shown.
+#include "tests/support/desktop/ScreenClick.h"
+
 #include <atspi/atspi.h>
 #include <gdk/gdkx.h>
 #include <glib-unix.h>
@@ -426,13 +428,6 @@ std::optional<Box> ScreenBox(AtspiAccessible* object) {
     return box;
 }
 
-void Click(Display* display, int x, int y) {
-    XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
-    XTestFakeButtonEvent(display, Button1, True, CurrentTime);
-    XTestFakeButtonEvent(display, Button1, False, CurrentTime);
-    XSync(display, False);
-}
-
 // The first object below `root` with `role`, and `name` unless it is null.
 AccessiblePtr FindRole(AtspiAccessible* root, AtspiRole role, const char* name = nullptr) {
     if (!root)
@@ -457,8 +452,8 @@ int CheckRow(const std::string& title, const std::string& row) {
     // are drawn, by the expander; the middle of the label's part inside the
     // tree is on the row whatever the gap.
     const int right = std::min(place->x + place->width, within->x + within->width);
+    ClickOnScreen((place->x + right) / 2, place->y + place->height / 2);
     Display* display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
-    Click(display, (place->x + right) / 2, place->y + place->height / 2);
     const KeyCode space = XKeysymToKeycode(display, XK_space);
     XTestFakeKeyEvent(display, space, True, CurrentTime);
     XTestFakeKeyEvent(display, space, False, CurrentTime);
@@ -474,8 +469,7 @@ int PressButton(const std::string& title, const std::string& label) {
         std::fprintf(stderr, "no button '%s'\n", label.c_str());
         return 1;
     }
-    Click(GDK_DISPLAY_XDISPLAY(gdk_display_get_default()), place->x + place->width / 2,
-          place->y + place->height / 2);
+    ClickOnScreen(place->x + place->width / 2, place->y + place->height / 2);
     return 0;
 }
 

@@ -46,9 +46,15 @@ class DirsDlgTest : public ::testing::Test {
         SetHelperPath(Utf8ToWide(MELVANE_FAKE_HELPER));
         for (const char* folder : {"Desktop", "Audio", "Music/Jazz", "Music/Rock"})
             std::filesystem::create_directories(dir.File("home/") + folder);
+        std::filesystem::create_directories(dir.File("Elsewhere/Songs"));
+        std::filesystem::create_directory_symlink(dir.File("Elsewhere/Songs"), dir.File("home/LinkedMusic"));
         std::filesystem::create_directories(dir.File("config"));
+        UseDesktop("$HOME/Desktop");
+    }
+
+    void UseDesktop(const std::string& desktop) {
         testsupport::WriteFileText(dir.File("config/user-dirs.dirs"),
-                                   "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\nXDG_MUSIC_DIR=\"$HOME/Music\"\n");
+                                   "XDG_DESKTOP_DIR=\"" + desktop + "\"\nXDG_MUSIC_DIR=\"$HOME/Music\"\n");
     }
 
     std::wstring Home(const std::string& relative) const { return Utf8ToWide(dir.File("home/" + relative)); }
@@ -87,6 +93,7 @@ TEST_F(DirsDlgTest, OkGivesTheFoldersTheCheckedNodesStandFor) {
         std::vector<std::string> stored;
         std::vector<std::string> toggled;
         std::vector<std::string> chosen;
+        const char* desktop = "$HOME/Desktop";
     };
     const Case cases[] = {
         {"an empty list checks the music folder", {}, {}, {"Music/"}},
@@ -105,8 +112,14 @@ TEST_F(DirsDlgTest, OkGivesTheFoldersTheCheckedNodesStandFor) {
          {"Music/Jazz/", "Music/Rock/"}},
         // Paths are compared exactly: another spelling is another folder.
         {"shares differ by case", {"Audio/", "audio/"}, {}, {"Audio/"}},
+        // The desktop's folder is a folder like any other, also as the home.
+        {"the desktop folder", {"Desktop/"}, {}, {"Desktop/"}},
+        {"a desktop that is the home folder", {""}, {}, {""}, "$HOME"},
+        // A share through a link keeps its own path, not the target's.
+        {"a linked share", {"LinkedMusic/"}, {"Audio"}, {"Audio/", "LinkedMusic/"}},
     };
     for (const Case& c : cases) {
+        UseDesktop(c.desktop);
         std::vector<std::wstring> shares;
         for (const std::string& path : c.stored)
             shares.push_back(Home(path));
