@@ -3,8 +3,14 @@
 #include "client/stream/Encoder.h"
 
 #include "client/media/FileMetaData.h"
+#include "client/media/Id3v2Trim.h"
+#include "client/media/Mp3Scan.h"
 #include "include/log/Logger.h"
 #include "include/text/Utf8.h"
+#include "platform/fs/FileOps.h"
+#include "platform/fs/UniqueFd.h"
+
+#include <fcntl.h>
 
 namespace {
 
@@ -23,6 +29,15 @@ const char* DemuxerFor(uint32_t encType) {
     }
 }
 
+// The length of an MP3 file's ID3v2 tag when it is too large to read whole,
+// else 0: the demuxer then starts behind it, as the transcoder needs nothing
+// from the tag.
+int64_t TagBytesToSkip(const std::string& path) {
+    const platform::UniqueFd fd(platform::OpenCloexec(path, O_RDONLY));
+    const uint64_t tagBytes = fd.IsValid() ? readID3v2Head(fd.Get()) : 0;
+    return tagBytes > kId3v2Limits.wholeTagBytes ? static_cast<int64_t>(tagBytes) : 0;
+}
+
 } // namespace
 
 bool Encoder::OpenInput(const std::wstring& path) {
@@ -34,8 +49,9 @@ bool Encoder::OpenInput(const std::wstring& path) {
         MVLOG(LOG_ERR, "Cannot transcode %s of type %u", pathUtf8.c_str(), m_encType);
         return false;
     }
+    const int64_t skipBytes = m_encType == MP3 ? TagBytesToSkip(pathUtf8) : 0;
     m_input.StartReadBudget(kOpenReadBudget);
-    if (m_input.Open(pathUtf8.c_str(), demuxer) < 0) {
+    if (m_input.Open(pathUtf8.c_str(), demuxer, 0, skipBytes) < 0) {
         MVLOG(LOG_ERR, "av_open_input_file failed for %s", pathUtf8.c_str());
         return false;
     }

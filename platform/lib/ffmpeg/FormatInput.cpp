@@ -31,7 +31,8 @@ FormatInput& FormatInput::operator=(FormatInput&& other) noexcept {
     return *this;
 }
 
-int FormatInput::Open(const char* path, const char* forcedFormat, int64_t probeBytes) noexcept {
+int FormatInput::Open(const char* path, const char* forcedFormat, int64_t probeBytes,
+                      int64_t skipBytes) noexcept {
     Close();
     if (!m_budget) {
         m_budget.reset(new (std::nothrow) BudgetState);
@@ -50,6 +51,8 @@ int FormatInput::Open(const char* path, const char* forcedFormat, int64_t probeB
         return AVERROR(ENOMEM);
     if (probeBytes > 0)
         context->probesize = probeBytes;
+    if (skipBytes > 0)
+        context->skip_initial_bytes = skipBytes;
     // Set before opening: the file's reader takes its copy when it is made.
     context->interrupt_callback.callback = OnInterruptCheck;
     context->interrupt_callback.opaque = m_budget.get();

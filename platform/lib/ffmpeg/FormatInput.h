@@ -35,9 +35,11 @@ class FormatInput {
     // other protocol is read). forcedFormat names
     // a demuxer to use instead of probing (AVERROR_DEMUXER_NOT_FOUND when
     // there is none of that name); probeBytes > 0 bounds the bytes probed here
-    // and by FindStreamInfo.
-    [[nodiscard]] int Open(const char* path, const char* forcedFormat = nullptr,
-                           int64_t probeBytes = 0) noexcept;
+    // and by FindStreamInfo; skipBytes > 0 has the demuxer start there, as if
+    // the file's first bytes (a tag it need not read) were not there, its
+    // positions still counted from the file's start.
+    [[nodiscard]] int Open(const char* path, const char* forcedFormat = nullptr, int64_t probeBytes = 0,
+                           int64_t skipBytes = 0) noexcept;
     // avformat_find_stream_info.
     [[nodiscard]] int FindStreamInfo() noexcept;
     // The next packet (av_read_frame); the caller unreferences it.
