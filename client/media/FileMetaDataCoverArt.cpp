@@ -1,6 +1,7 @@
 // The cover picture of a record's file, read on demand for the song server.
 #include "client/media/FileMetaData.h"
 #include "client/media/Id3v2Picture.h"
+#include "client/media/Mp3TagFile.h"
 #include "client/media/Mp4Cover.h"
 
 #include "include/log/Logger.h"
@@ -22,7 +23,8 @@ bool ReadCoverArt(const FileMetaData& record, const std::string& path, std::vect
         // there is nothing to read.
         if (record.GetId3v2Len() == 0)
             return false;
-        TagLib::MPEG::File file(path.c_str(), false);
+        const Mp3TagFile tagFile(path, record.GetId3v2Len(), false);
+        TagLib::MPEG::File& file = tagFile.File();
         const TagLib::ID3v2::Tag* tag = file.hasID3v2Tag() ? file.ID3v2Tag(false) : nullptr;
         return tag && ChooseId3v2Picture(*tag, bytes, mimeType);
     }

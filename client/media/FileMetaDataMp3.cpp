@@ -3,6 +3,7 @@
 #include "client/media/FileMetaData.h"
 #include "client/media/Id3v2Picture.h"
 #include "client/media/Mp3Scan.h"
+#include "client/media/Mp3TagFile.h"
 
 #include "include/log/Logger.h"
 #include "include/text/Utf8.h"
@@ -55,8 +56,8 @@ bool FileMetaData::AnalyzeMp3(int fd, const std::wstring& path, bool whole) {
 }
 
 bool FileMetaData::ReadMp3Tags(const std::wstring& path, bool whole) {
-    const std::string utf8 = WideToUtf8(path);
-    TagLib::MPEG::File file(utf8.c_str(), true, TagLib::AudioProperties::Fast);
+    const Mp3TagFile tagFile(WideToUtf8(path), m_id3v2Len, true);
+    TagLib::MPEG::File& file = tagFile.File();
     const TagLib::AudioProperties* properties = file.audioProperties();
     if (!file.isValid() || !properties) {
         MVLOG(LOG_ERR, "Error getting audio properties for %ls, errno %i", path.c_str(), errno);

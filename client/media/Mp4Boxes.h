@@ -2,12 +2,9 @@
 // begins. The demuxer does not tell, so the boxes are walked here.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
-#include <functional>
+#include "client/media/ByteReader.h"
 
-// Reads `count` bytes at `position` into `out`; false when fewer are there.
-using Mp4ByteReader = std::function<bool(uint64_t position, unsigned char* out, size_t count)>;
+#include <cstdint>
 
 // Whether the box looked for must lie whole inside the file, or may run past
 // its end, as the media data of a partly received file do.
@@ -19,7 +16,7 @@ enum Mp4BoxExtent { MP4_BOX_WHOLE, MP4_BOX_MAY_BE_CUT };
 // box of `type`. The walk stops at a size below the header or past the end
 // (the box looked for may run past the end with MP4_BOX_MAY_BE_CUT; its
 // header must still be there whole).
-[[nodiscard]] bool FindTopLevelBox(const Mp4ByteReader& read, uint64_t fileSize, const char (&type)[5],
+[[nodiscard]] bool FindTopLevelBox(const ByteReader& read, uint64_t fileSize, const char (&type)[5],
                                    uint64_t& payloadStart, Mp4BoxExtent extent = MP4_BOX_WHOLE);
 
 // The same over an open file.

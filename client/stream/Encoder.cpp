@@ -20,6 +20,7 @@ bool Encoder::Open(const std::wstring& path, uint32_t encType, int quality) {
     Close();
     m_encType = encType;
     m_open = InitVorbis(quality) && OpenInput(path);
+    m_input.StopReadBudget();
     if (!m_open)
         Close();
     return m_open;
@@ -35,6 +36,7 @@ void Encoder::SeekPercent(float percent) {
         MVLOG(LOG_ERR, "Seek to %lli of %lli failed (%i)", static_cast<long long>(timestamp),
               static_cast<long long>(input->duration), result);
     m_decoder.Flush();
+    NoteAudio();
 }
 
 void Encoder::SeekAhead(int64_t offset) {
@@ -46,11 +48,15 @@ void Encoder::SeekAhead(int64_t offset) {
         if (result < 0)
             MVLOG(LOG_ERR, "Seek to byte %lli failed (%i)", static_cast<long long>(offset), result);
         m_decoder.Flush();
-        return;
+    } else {
+        SkipPacketsTo(offset);
     }
-    // Other containers cannot seek by bytes: packets are read and dropped up
-    // to the one that reaches the offset. When the first audio packet already
-    // starts there (the offset is the start of the audio data), it is kept.
+    NoteAudio();
+}
+
+void Encoder::SkipPacketsTo(int64_t offset) {
+    // When the first audio packet already starts at the offset (the start of
+    // the audio data), it is kept.
     bool first = true;
     while (m_input.ReadPacket(m_packet.Get()) >= 0) {
         if (m_packet->stream_index == m_audioStream && m_packet->pos >= 0) {
@@ -88,7 +94,9 @@ bool Encoder::Fill(Buf& out) {
                 m_markerQueued = true;
             }
         } else {
+            m_input.StartReadBudget(kFillReadBudget);
             Step();
+            m_input.StopReadBudget();
         }
     }
     MoveWaiting(out);
@@ -110,6 +118,8 @@ void Encoder::Close() {
     m_markerQueued = false;
     m_packetHeld = false;
     m_decodeErrors = 0;
+    m_bytesAtAudio = 0;
+    m_packetsWithoutAudio = 0;
     m_open = false;
     m_staging.Reset();
     std::vector<uint8_t>().swap(m_waiting);

@@ -38,6 +38,17 @@ class Encoder {
     static constexpr int kFrameHeadBytes = 8;
     // Input packets one Fill reads at most.
     static constexpr int kPacketsPerStep = 32;
+    // What the demuxer may read while the input opens, and in one Fill: a
+    // stretch of the file that holds no audio (a run of zeros behind the
+    // song) is read a bounded share per pass, never in one go. A Fill's
+    // reads are cut for time only once they have gone past a song's
+    // packets.
+    static constexpr platform::ReadBudget kOpenReadBudget{64 << 20, 1000, 1 << 20};
+    static constexpr platform::ReadBudget kFillReadBudget{1 << 20, 100, 128 << 10};
+    // Once this much has been read without a decoded sample, the input
+    // counts as ended.
+    static constexpr int64_t kMaxBytesWithoutAudio = 4 << 20;
+    static constexpr int kMaxPacketsWithoutAudio = 2048;
 
     Encoder();
     ~Encoder();
@@ -66,9 +77,18 @@ class Encoder {
   private:
     [[nodiscard]] bool InitVorbis(int quality);
     [[nodiscard]] bool OpenInput(const std::wstring& path);
-    // Reads and encodes until a frame waits, the input has ended or
-    // kPacketsPerStep packets have been read.
+    // Reads and drops packets up to the one of the audio stream that reaches
+    // `offset` (SeekAhead in a container that cannot seek by bytes).
+    void SkipPacketsTo(int64_t offset);
+    // Reads and encodes until a frame waits, the input has ended,
+    // kPacketsPerStep packets have been read or the Fill's reads are spent.
     void Step();
+    // Drains the decoder into the encoder and marks the input's end.
+    void EndInput();
+    // Audio came (or the input was positioned): the count of what was read
+    // without audio starts again.
+    void NoteAudio();
+    bool TooLongWithoutAudio() const;
     void DecodePacket(const AVPacket* packet);
     void OnDecodeError(int result);
     void ReceiveFrames();
@@ -105,6 +125,9 @@ class Encoder {
     bool m_packetHeld = false;
     // Packets that failed to decode; only the first is logged.
     int m_decodeErrors = 0;
+    // The input's byte count when audio last came, and packets read since.
+    int64_t m_bytesAtAudio = 0;
+    int m_packetsWithoutAudio = 0;
     bool m_open = false;
     Buf m_staging;
     // Frames not yet moved to the output, from m_waitingRead on.

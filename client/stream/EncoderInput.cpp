@@ -3,8 +3,14 @@
 #include "client/stream/Encoder.h"
 
 #include "client/media/FileMetaData.h"
+#include "client/media/Id3v2Trim.h"
+#include "client/media/Mp3Scan.h"
 #include "include/log/Logger.h"
 #include "include/text/Utf8.h"
+#include "platform/fs/FileOps.h"
+#include "platform/fs/UniqueFd.h"
+
+#include <fcntl.h>
 
 namespace {
 
@@ -23,6 +29,15 @@ const char* DemuxerFor(uint32_t encType) {
     }
 }
 
+// The length of an MP3 file's ID3v2 tag when it is too large to read whole,
+// else 0: the demuxer then starts behind it, as the transcoder needs nothing
+// from the tag.
+int64_t TagBytesToSkip(const std::string& path) {
+    const platform::UniqueFd fd(platform::OpenCloexec(path, O_RDONLY));
+    const uint64_t tagBytes = fd.IsValid() ? readID3v2Head(fd.Get()) : 0;
+    return tagBytes > kId3v2Limits.wholeTagBytes ? static_cast<int64_t>(tagBytes) : 0;
+}
+
 } // namespace
 
 bool Encoder::OpenInput(const std::wstring& path) {
@@ -34,7 +49,9 @@ bool Encoder::OpenInput(const std::wstring& path) {
         MVLOG(LOG_ERR, "Cannot transcode %s of type %u", pathUtf8.c_str(), m_encType);
         return false;
     }
-    if (m_input.Open(pathUtf8.c_str(), demuxer) < 0) {
+    const int64_t skipBytes = m_encType == MP3 ? TagBytesToSkip(pathUtf8) : 0;
+    m_input.StartReadBudget(kOpenReadBudget);
+    if (m_input.Open(pathUtf8.c_str(), demuxer, 0, skipBytes) < 0) {
         MVLOG(LOG_ERR, "av_open_input_file failed for %s", pathUtf8.c_str());
         return false;
     }
@@ -67,6 +84,7 @@ bool Encoder::OpenInput(const std::wstring& path) {
         m_resampler = std::move(resampler);
         m_audioStream = static_cast<int>(i);
     }
+    NoteAudio();
     return m_audioStream >= 0;
 }
 
@@ -75,20 +93,24 @@ void Encoder::Step() {
     // out: after a packet with a known position sends the staged audio on,
     // or when a full stage had to be encoded early (as when packets carry no
     // positions); or after kPacketsPerStep packets, so that a file whose
-    // packets give no audio is read over many passes, never in one.
+    // packets give no audio is read over many passes, never in one; or when
+    // the Fill's reads are spent, the next Fill reading on.
     for (int packets = 0; m_waiting.empty() && packets < kPacketsPerStep; ++packets) {
+        if (TooLongWithoutAudio()) {
+            MVLOG(LOG_ERR, "No audio in %lli bytes and %i packets read, ending the stream",
+                  static_cast<long long>(m_input.BytesRead() - m_bytesAtAudio), m_packetsWithoutAudio);
+            EndInput();
+            return;
+        }
         if (!m_packetHeld && m_input.ReadPacket(m_packet.Get()) < 0) {
+            if (m_input.ReadBudgetSpent())
+                return;
             MVLOG(LOG_ERR, "av_read_frame failed - eof");
-            if (m_decodeErrors > 1)
-                MVLOG(LOG_ERR, "%i packets in all failed to decode", m_decodeErrors);
-            DrainInput();
-            if (m_staging.HasData())
-                EncodeStaged();
-            vorbis_analysis_wrote(m_vorbis.Dsp(), 0);
-            m_endReached = true;
+            EndInput();
             return;
         }
         m_packetHeld = false;
+        ++m_packetsWithoutAudio;
         if (m_packet->stream_index != m_audioStream) {
             MVLOG(LOG_INFO, "Skipping packet from stream %i", m_packet->stream_index);
             m_packet.Unref();
@@ -105,6 +127,26 @@ void Encoder::Step() {
         DecodePacket(m_packet.Get());
         m_packet.Unref();
     }
+}
+
+void Encoder::EndInput() {
+    if (m_decodeErrors > 1)
+        MVLOG(LOG_ERR, "%i packets in all failed to decode", m_decodeErrors);
+    DrainInput();
+    if (m_staging.HasData())
+        EncodeStaged();
+    vorbis_analysis_wrote(m_vorbis.Dsp(), 0);
+    m_endReached = true;
+}
+
+void Encoder::NoteAudio() {
+    m_bytesAtAudio = m_input.BytesRead();
+    m_packetsWithoutAudio = 0;
+}
+
+bool Encoder::TooLongWithoutAudio() const {
+    return m_input.BytesRead() - m_bytesAtAudio > kMaxBytesWithoutAudio ||
+           m_packetsWithoutAudio > kMaxPacketsWithoutAudio;
 }
 
 void Encoder::DecodePacket(const AVPacket* packet) {
@@ -171,6 +213,8 @@ void Encoder::StageResampled(const uint8_t* const* input, int inFrames, bool dra
             return;
         }
         m_staging.CommitWrite(static_cast<int64_t>(got) * kBytesPerFrame);
+        if (got > 0)
+            NoteAudio();
         if (got < room)
             return;
         input = nullptr;

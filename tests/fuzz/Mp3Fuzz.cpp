@@ -1,9 +1,14 @@
 // Feeds the MP3 analysis (ID3v2 head, frame-sync scan, ID3v1, the tags and
 // pictures through TagLib, the content digest) with a file's bytes, written
-// to a temporary .mp3 file, and checks the data region it settles on.
+// to a temporary .mp3 file, and checks the data region it settles on. The
+// same bytes, taken as one ID3v2 tag, go through the cut of tags too large to
+// read whole, with limits small enough for the inputs: the cut copy has the
+// tag's header, its own size in it, and stays within the limit.
 #include "client/media/FileMetaData.h"
+#include "client/media/Id3v2Trim.h"
 #include "include/text/Utf8.h"
 #include "tests/fuzz/support/FuzzSupport.h"
+#include "tests/support/media/MemoryReader.h"
 #include "tests/support/media/Mp3Fixture.h"
 
 #include <cstdio>
@@ -11,6 +16,9 @@
 #include <vector>
 
 namespace {
+
+constexpr Id3v2Limits kSmallLimits{256, 64};
+constexpr size_t kTagHeaderBytes = 10;
 
 // One file per process, in the folder scripts/fuzz gives as TMPDIR.
 const std::string& ScratchFile() {
@@ -45,6 +53,14 @@ std::vector<std::string> fuzzsupport::Seeds() {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string trimmed;
+    if (TrimId3v2Tag(testsupport::MemoryReader(data, size), size, kSmallLimits, trimmed)) {
+        FUZZ_CHECK(size > kSmallLimits.wholeTagBytes);
+        FUZZ_CHECK(trimmed.size() >= kTagHeaderBytes && trimmed.size() <= kSmallLimits.wholeTagBytes);
+        FUZZ_CHECK(trimmed.compare(0, 5, reinterpret_cast<const char*>(data), 5) == 0);
+        FUZZ_CHECK(trimmed.compare(0, 3, "ID3") != 0 || testsupport::Id3v2Bytes(trimmed) == trimmed.size());
+    }
+
     const std::string& path = ScratchFile();
     fuzzsupport::WriteFileBytes(path, data, size);
     FileMetaData metadata;

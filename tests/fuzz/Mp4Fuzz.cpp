@@ -7,6 +7,7 @@
 #include "include/text/Utf8.h"
 #include "tests/fuzz/support/FuzzSupport.h"
 #include "tests/support/media/M4aFixture.h"
+#include "tests/support/media/MemoryReader.h"
 
 #include <cstdio>
 #include <cstring>
@@ -54,12 +55,7 @@ std::vector<std::string> fuzzsupport::Seeds() {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const Mp4ByteReader read = [data, size](uint64_t position, unsigned char* out, size_t count) {
-        if (position > size || size - position < count)
-            return false;
-        memcpy(out, data + position, count);
-        return true;
-    };
+    const ByteReader read = testsupport::MemoryReader(data, size);
     uint64_t payloadStart = 0;
     const bool found = FindTopLevelBox(read, size, "mdat", payloadStart);
     if (found)

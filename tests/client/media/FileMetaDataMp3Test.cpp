@@ -3,6 +3,7 @@
 #include "platform/fs/FileOps.h"
 #include "platform/fs/UniqueFd.h"
 #include "tests/support/CapturedLog.h"
+#include "tests/support/ProcessReads.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/media/Mp3Fixture.h"
 
@@ -136,6 +137,34 @@ TEST(FileMetaDataMp3Test, CoverArtIsTheFirstAcceptablePicture) {
         EXPECT_EQ(c.chosenBytes, md.artSize);
         EXPECT_EQ(c.artHash, md.artHash);
     }
+}
+
+// A picture far above the size taken is skipped unread, by the analysis and
+// by the picture's reading alike; the frames around it count as ever.
+TEST(FileMetaDataMp3Test, AHugePictureIsLeftUnreadAndTheFramesAroundItKept) {
+    TempDir dir;
+    const uint32_t pictureBytes = 200000000;
+    ASSERT_TRUE(testsupport::WriteMp3WithHollowPicture(
+        dir.File("a.mp3"), {{"TIT2", "Title", ""}, {"TCON", "Rock", ""}}, pictureBytes,
+        {{"TXXX", "MyKey", "v1"}, {"APIC", "image/png", "", 1024}}, kFrames));
+    const int64_t readBefore = testsupport::ProcessReadBytes();
+    FileMetaData md = Record(dir, "a.mp3");
+    ASSERT_TRUE(md.ReadQuickInfo());
+    std::vector<unsigned char> picture;
+    std::string mimeType;
+    EXPECT_TRUE(md.GetCoverArt(picture, mimeType));
+    EXPECT_LT(testsupport::ProcessReadBytes() - readBefore, 1 << 20);
+    EXPECT_GT(md.m_id3v2Len, pictureBytes);
+    EXPECT_EQ(md.m_id3v2Len, md.m_dataOffset);
+    EXPECT_EQ(kFrames * testsupport::kMp3FrameBytes, md.m_dataLen);
+    EXPECT_EQ(2u, md.lengthSecs);
+    EXPECT_EQ(1, md.hasTag);
+    EXPECT_EQ("Title", md.tagTitle);
+    EXPECT_EQ("TCON: Rock TXXX: MyKey v1", md.auxText);
+    EXPECT_EQ(1024u, md.artSize);
+    EXPECT_EQ(0x36929fe4c5373577u, md.artHash);
+    EXPECT_EQ("image/png", mimeType);
+    EXPECT_TRUE(std::string(picture.begin(), picture.end()) == testsupport::FixturePicture(1024));
 }
 
 TEST(FileMetaDataMp3Test, UnusableFilesFailWithTheirLine) {

@@ -1,8 +1,9 @@
 #include "client/media/Mp4Boxes.h"
 
+#include "tests/support/media/MemoryReader.h"
+
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 namespace {
@@ -25,13 +26,8 @@ std::string LargeBox(const char* type, uint64_t size, size_t payload) {
 }
 
 bool FindMdat(const std::string& bytes, uint64_t& payloadStart, Mp4BoxExtent extent = MP4_BOX_WHOLE) {
-    const Mp4ByteReader read = [&bytes](uint64_t position, unsigned char* out, size_t count) {
-        if (position > bytes.size() || bytes.size() - position < count)
-            return false;
-        memcpy(out, bytes.data() + position, count);
-        return true;
-    };
-    return FindTopLevelBox(read, bytes.size(), "mdat", payloadStart, extent);
+    return FindTopLevelBox(testsupport::MemoryReader(bytes.data(), bytes.size()), bytes.size(), "mdat",
+                           payloadStart, extent);
 }
 
 } // namespace

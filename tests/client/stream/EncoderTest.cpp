@@ -2,7 +2,9 @@
 
 #include "client/media/FileMetaData.h"
 #include "include/io/Buf.h"
+#include "platform/time/Clock.h"
 #include "tests/support/CapturedLog.h"
+#include "tests/support/ProcessReads.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/core/SequenceRandom.h"
 #include "tests/support/media/Mp3Fixture.h"
@@ -11,10 +13,13 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vorbis/vorbisenc.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -34,12 +39,16 @@ int64_t FileSize(const std::string& path) {
 }
 
 // Fills and empties an output buffer of `bufBytes` until the encoder ends,
-// as the song answer does once per pass.
-std::string DrainEncoder(Encoder& encoder, int bufBytes) {
+// as the song answer does once per pass; `mostRead` gets the most bytes of
+// the file one Fill read.
+std::string DrainEncoder(Encoder& encoder, int bufBytes, int64_t* mostRead = nullptr) {
     Buf out(bufBytes);
     std::string body;
     for (int pass = 0; pass < 10000000; ++pass) {
+        const int64_t readBefore = mostRead ? testsupport::ProcessReadBytes() : 0;
         bool more = encoder.Fill(out);
+        if (mostRead)
+            *mostRead = std::max(*mostRead, testsupport::ProcessReadBytes() - readBefore);
         body.append(reinterpret_cast<const char*>(out.GetReadPtr()),
                     static_cast<size_t>(out.GetNumUsedBytes()));
         out.Reset();
@@ -280,6 +289,61 @@ TEST(EncoderTest, AFileThatDoesNotDecodeIsReadAFewPacketsAPassAndLoggedOnce) {
     DrainEncoder(encoder, kConnBufBytes);
     EXPECT_EQ(log.Count("failed - eof"), 1u);
     EXPECT_EQ(log.Count("avcodec_decode_audio3 failed"), 1u) << log.Text();
+}
+
+namespace {
+
+// A monotonic clock on which every look takes 50 ms, for as long as it lives.
+class SlowClock final : public platform::Clock {
+  public:
+    SlowClock() { platform::SetClockOverride(this); }
+    ~SlowClock() override { platform::SetClockOverride(nullptr); }
+    int64_t WallSeconds() override { return 0; }
+    int64_t WallMillis() override { return 0; }
+    uint64_t MonotonicMs() override { return m_ms += 50; }
+
+  private:
+    uint64_t m_ms = 0;
+};
+
+} // namespace
+
+// A short song followed by 64 MiB of zeros (a hole in the file), through
+// which the demuxer would run in one read looking for the next frame. Each
+// Fill reads a bounded share of it, a smaller one when reads are slow, and
+// the stream ends whole once no audio came for a while, the rest unread.
+TEST(EncoderTest, AStretchWithoutAudioIsReadABoundedShareAPassAndEndsTheStream) {
+    TempDir dir;
+    const std::string path = dir.File("padded.mp3");
+    const int mp3Frames = 120;
+    ASSERT_TRUE(testsupport::WriteMp3(path, "", mp3Frames));
+    const int64_t audioBytes = FileSize(path);
+    ASSERT_EQ(0, truncate(path.c_str(), audioBytes + (64 << 20)));
+    // One read of the demuxer's buffer may follow the last look at the budget.
+    const int64_t readAhead = 64 << 10;
+    const struct {
+        const char* name;
+        bool slow;
+        int64_t mostPerFill;
+    } cases[] = {
+        {"fast reads", false, Encoder::kFillReadBudget.bytes + readAhead},
+        {"slow reads", true, Encoder::kFillReadBudget.bytesBeforeMs + readAhead},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<SlowClock> clock(c.slow ? new SlowClock : nullptr);
+        const int64_t readBefore = testsupport::ProcessReadBytes();
+        Encoder encoder;
+        ASSERT_TRUE(encoder.Open(dir.WFile("padded.mp3"), MP3, 2));
+        int64_t mostRead = 0;
+        const std::string body = DrainEncoder(encoder, kConnBufBytes, &mostRead);
+        EXPECT_LE(mostRead, c.mostPerFill);
+        // The stretch is cut short within one Fill of the bound.
+        EXPECT_LE(testsupport::ProcessReadBytes() - readBefore,
+                  audioBytes + Encoder::kMaxBytesWithoutAudio + 2 * Encoder::kFillReadBudget.bytes);
+        ReadBack back = ReadWhole(body, FileSize(path));
+        EXPECT_NEAR(Seconds(back.audio), mp3Frames * 1152.0 / kRate, 0.05);
+    }
 }
 
 TEST(EncoderTest, CoverArtStreamIsSkipped) {

@@ -2,6 +2,7 @@
 
 #include "tests/client/stream/StreamHarness.h"
 #include "tests/support/ManualClock.h"
+#include "tests/support/ProcessReads.h"
 #include "tests/support/media/OggFrames.h"
 #include "tests/support/media/ToneFixture.h"
 
@@ -229,6 +230,26 @@ TEST(SongStreamTest, CoverArtIsSentWithItsType) {
         ExpectBody(h.Fetch(h.Request(std::to_string(size), "art=1")), "image/jpeg",
                    testsupport::FixturePicture(size), name);
     }
+}
+
+// The tag declares a picture of 200 MB that is a hole in the file: the scan,
+// the song, its Ogg version and the refusal of its picture cost a few reads.
+TEST(SongStreamTest, AHugePictureIsReadForNoAnswer) {
+    StreamHarness h;
+    const int frames = 100;
+    const int64_t readBefore = testsupport::ProcessReadBytes();
+    ASSERT_TRUE(testsupport::WriteMp3WithHollowPicture(h.lib.music + "/huge.mp3", {{"TIT2", "Song", ""}},
+                                                       200000000, {}, frames));
+    h.Start();
+    h.GiveSongId("huge.mp3", 50);
+    ExpectBody(h.Fetch(h.Request("50")), "audio/mpeg", testsupport::Mp3Frames(frames), "song");
+    const testsupport::HttpTestResponse ogg = h.Fetch(h.Request("50", "os=ogg")).Response();
+    std::vector<testsupport::OggFrame> oggFrames;
+    EXPECT_EQ(200, ogg.status);
+    EXPECT_TRUE(testsupport::SplitOggFrames(ogg.body, oggFrames));
+    EXPECT_TRUE(oggFrames.size() > 4 && oggFrames.back().page.empty()) << oggFrames.size() << " frames";
+    EXPECT_EQ(ErrorLine("404 File not found"), h.Fetch(h.Request("50", "art=1")).Received());
+    EXPECT_LT(testsupport::ProcessReadBytes() - readBefore, 4 << 20);
 }
 
 TEST(SongStreamTest, PacingLetsTheLeadOutAtOnceThenFollowsTheRate) {

@@ -10,6 +10,9 @@
 #include <privateframe.h>
 #include <textidentificationframe.h>
 
+#include <fstream>
+#include <memory>
+
 namespace testsupport {
 
 namespace {
@@ -42,6 +45,22 @@ TagLib::ID3v2::Frame* MakeFrame(const Id3Frame& spec) {
         new TagLib::ID3v2::TextIdentificationFrame(TagLib::ByteVector(spec.id.c_str()), TagLib::String::UTF8);
     frame->setText(Utf8(spec.text));
     return frame;
+}
+
+// Four 7-bit groups, as ID3v2 sizes are written.
+void PutSyncsafe(char* out, uint32_t value) {
+    for (int i = 3; i >= 0; --i, value >>= 7)
+        out[i] = static_cast<char>(value & 0x7F);
+}
+
+std::string RenderedFrames(const std::vector<Id3Frame>& specs) {
+    std::string bytes;
+    for (const Id3Frame& spec : specs) {
+        const std::unique_ptr<TagLib::ID3v2::Frame> frame(MakeFrame(spec));
+        const TagLib::ByteVector rendered = frame->render();
+        bytes.append(rendered.data(), rendered.size());
+    }
+    return bytes;
 }
 
 bool SaveTags(const std::string& path, const Mp3Tags& tags) {
@@ -91,6 +110,30 @@ bool WriteMp3(const std::string& path, const std::string& prefix, int frameCount
     if (!tags.v1 && !tags.v2)
         return true;
     return SaveTags(path, tags);
+}
+
+bool WriteMp3WithHollowPicture(const std::string& path, const std::vector<Id3Frame>& before,
+                               uint32_t pictureBytes, const std::vector<Id3Frame>& after, int frameCount) {
+    constexpr size_t kHeaderBytes = 10;
+    constexpr size_t kSizeAt = 6;
+    constexpr size_t kFrameSizeAt = 4;
+    TagLib::ID3v2::AttachedPictureFrame picture;
+    picture.setMimeType("image/jpeg");
+    const TagLib::ByteVector rendered = picture.render();
+    std::string pictureHead(rendered.data(), rendered.size());
+    PutSyncsafe(&pictureHead[kFrameSizeAt],
+                static_cast<uint32_t>(pictureHead.size() - kHeaderBytes) + pictureBytes);
+    std::string head =
+        std::string("ID3\x04\x00\x00", 6) + std::string(4, '\0') + RenderedFrames(before) + pictureHead;
+    const std::string tail = RenderedFrames(after);
+    PutSyncsafe(&head[kSizeAt],
+                static_cast<uint32_t>(head.size() - kHeaderBytes + pictureBytes + tail.size()));
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(head.data(), static_cast<std::streamsize>(head.size()));
+    file.seekp(static_cast<std::streamoff>(head.size() + pictureBytes));
+    const std::string rest = tail + Mp3Frames(frameCount);
+    file.write(rest.data(), static_cast<std::streamsize>(rest.size()));
+    return static_cast<bool>(file.flush());
 }
 
 std::string PatternedMp3(int frames, size_t zeros) {

@@ -45,6 +45,14 @@ std::string FixturePicture(size_t size);
 [[nodiscard]] bool WriteMp3(const std::string& path, const std::string& prefix, int frameCount,
                             const Mp3Tags& tags = Mp3Tags());
 
+// An MP3 file of `frameCount` frames behind an ID3v2.4 tag of the frames
+// `before`, an "APIC" frame of a JPEG picture of `pictureBytes` and the
+// frames `after`. The picture is a hole in the file, never written (zeros):
+// only the frame's size says it is there. False when it was not written.
+[[nodiscard]] bool WriteMp3WithHollowPicture(const std::string& path, const std::vector<Id3Frame>& before,
+                                             uint32_t pictureBytes, const std::vector<Id3Frame>& after,
+                                             int frameCount);
+
 // The bytes of an MP3 file without tags: `zeros` zero bytes, then `frames`
 // frames whose bodies differ from frame to frame, so bytes out of order show.
 std::string PatternedMp3(int frames, size_t zeros);
