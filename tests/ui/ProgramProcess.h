@@ -20,6 +20,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -48,6 +51,32 @@ class ProgramProcess : public ::testing::Test {
                          nullptr, nullptr, nullptr);
         sqlite3_close(db);
         ASSERT_EQ(SQLITE_OK, rc);
+    }
+
+    void TearDown() override { EndUploaders(); }
+
+    // The summaries of the uploaders still sending reports of this test's
+    // programs (their log is in the test's folder), which are then ended:
+    // they outlive the program, retrying an endpoint that is gone.
+    std::vector<std::string> EndUploaders() {
+        constexpr size_t kUploaderArgs = 9;
+        constexpr size_t kLogPathArg = 5;
+        std::vector<std::string> summaries;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+            const std::string pid = entry.path().filename();
+            if (pid.find_first_not_of("0123456789") != std::string::npos)
+                continue;
+            std::istringstream cmdline(testsupport::ReadFileText(entry.path() / "cmdline"));
+            std::vector<std::string> args;
+            for (std::string arg; std::getline(cmdline, arg, '\0');)
+                args.push_back(arg);
+            if (args.size() != kUploaderArgs || args[kLogPathArg].rfind(dir.Path() + "/", 0) != 0)
+                continue;
+            summaries.push_back(args.back());
+            kill(std::stoi(pid), SIGKILL);
+        }
+        return summaries;
     }
 
     // Starts the program with `args`; its standard error goes to `errFile`.
