@@ -82,7 +82,7 @@ class ProgramProcess : public ::testing::Test {
     // Starts the program with `args`; its standard error goes to `errFile`.
     pid_t Start(const std::vector<std::string>& args, const std::string& errFile = "/dev/null") {
         std::vector<char*> argv;
-        std::string program = MELVANE_PROGRAM;
+        std::string program = programPath;
         argv.push_back(program.data());
         std::vector<std::string> copies = args;
         for (std::string& arg : copies)
@@ -144,6 +144,8 @@ class ProgramProcess : public ::testing::Test {
     }
     void SendClose() { SendRequest("close"); }
 
+    // The program Start runs.
+    std::string programPath = MELVANE_PROGRAM;
     testsupport::TempDir dir;
     testsupport::LocalHttpEndpoint crashEndpoint;
     testsupport::ScopedEnv crashUrl{"MELVANE_CRASH_URL", crashEndpoint.Url("/api/crash.php")};
