@@ -42,6 +42,8 @@ UploadOutcome UploadReport(const HelperArgs& args, const std::string& version, c
     // and a dump can take a while.
     fields.log = LogPartContent(folder, args.logPath, args.logByteLimit);
     fields.dump = FilePartContent(WriteMiniDump(folder, args.processId, args.threadId, args.recordAddress));
+    if (env.copiesTaken)
+        env.copiesTaken();
     fields.summary = args.summary;
     fields.version = version;
     fields.id = args.reportId;

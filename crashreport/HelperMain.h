@@ -19,6 +19,9 @@ struct HelperEnv {
     std::string supportEmail;
     // Where the report's private folder is made.
     std::string folderParent;
+    // Called once the log and the dump are compressed in that folder: the
+    // program need not wait for the upload (nor live on for it).
+    std::function<void()> copiesTaken;
 };
 
 // The command line as the program's report path writes it.

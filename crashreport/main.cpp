@@ -8,10 +8,13 @@
 #include "include/process/RunProcess.h"
 #include "include/text/Utf8.h"
 #include "include/thread/Threads.h"
+#include "platform/process/ReadyPipe.h"
 
 #include <clocale>
 
 int main(int argc, char** argv) {
+    // Taken before anything else can open on its number.
+    platform::UniqueFd readyPipe = platform::TakeReadyPipe();
     std::setlocale(LC_CTYPE, "C.UTF-8");
     // A failure in here must never start another uploader.
     EnableCrashReports(false);
@@ -31,5 +34,6 @@ int main(int argc, char** argv) {
     env.target = UploadTarget{settings.crashEndpoint, settings.caFile};
     env.supportEmail = settings.supportEmail;
     env.folderParent = WideToUtf8(GetTempFolderPath());
+    env.copiesTaken = [&readyPipe] { platform::SayReady(readyPipe); };
     return HelperMain(argc, argv, env);
 }

@@ -6,6 +6,7 @@
 #include "include/process/RunProcess.h"
 #include "include/text/FixedText.h"
 #include "include/text/Utf8.h"
+#include "platform/process/ReadyPipe.h"
 #include "platform/process/Spawn.h"
 #include "platform/system/CrashSignals.h"
 #include "platform/system/Debugger.h"
@@ -48,6 +49,9 @@ struct PreparedReport {
     char commandLine[Logger::kMaxLineBytes];
     char logText[Logger::kMaxLineBytes];
     bool programIsHelper;
+    // The uploader says through it when it has its copies of the log and
+    // the dump; the report waits no longer than that.
+    platform::ReadyPipe* ready;
     platform::SpawnContext* spawn;
 };
 
@@ -82,7 +86,8 @@ void Prepare() {
         g_report.programIsHelper = std::strcmp(BaseName(g_report.programPath), kHelperProgramName) == 0;
         if (g_report.reportId[0] == '\0')
             CopyInto(g_report.reportId, kIdBytes, "(unknown)");
-        g_report.spawn = new platform::SpawnContext();
+        g_report.ready = new platform::ReadyPipe();
+        g_report.spawn = new platform::SpawnContext(-1, -1, g_report.ready->SpawnFd());
         g_prepared.store(true);
     });
 }
@@ -144,7 +149,9 @@ void RunPreparedReport(uintptr_t record, ReportKind kind, bool inSignalHandler) 
 
     const uint64_t started = platform::SystemMonotonicMs();
     int spawnError = 0;
+    (void)g_report.ready->Open();
     pid_t child = g_report.spawn->Spawn(g_report.helperPath, argv, &spawnError);
+    g_report.ready->CloseWriteEnd();
     bool launchFailed = child < 0;
     bool exited = false;
     int exitCode = 0;
@@ -152,7 +159,10 @@ void RunPreparedReport(uintptr_t record, ReportKind kind, bool inSignalHandler) 
         // Lets the uploader read this process, which it dumps.
         if (passProcess)
             prctl(PR_SET_PTRACER, static_cast<unsigned long>(child), 0, 0, 0);
-        exited = platform::WaitProcess(child, kHelperWaitSeconds * 1000, &exitCode) == platform::WAIT_EXITED;
+        // The uploader goes on sending by itself once it has its copies; a
+        // failure's process stays until it has dumped it.
+        exited = g_report.ready->WaitForChild(child, kHelperWaitSeconds * 1000, &exitCode) ==
+                 platform::WAIT_EXITED;
         if (!exited) {
             exitCode = 0;
             if (!inSignalHandler)

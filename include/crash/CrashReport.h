@@ -1,6 +1,7 @@
 // One path for failed assertions, crashes and free-text reports: the memory
 // log is written to the log file and the crash-report uploader is started
-// with the report's details, and waited for up to 20 seconds.
+// with the report's details, and waited for until it says it has its copies
+// of the log and the dump (or ends), at most 20 seconds.
 #pragma once
 
 #include <cstdint>

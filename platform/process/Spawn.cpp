@@ -1,5 +1,6 @@
 #include "platform/process/Spawn.h"
 
+#include "platform/process/ReadyPipe.h"
 #include "platform/thread/Thread.h"
 #include "platform/time/Clock.h"
 
@@ -27,13 +28,18 @@ int DecodeStatus(int status) noexcept {
 
 } // namespace
 
-SpawnContext::SpawnContext(int stdinFd, int stdoutFd) noexcept {
+SpawnContext::SpawnContext(int stdinFd, int stdoutFd, int readyFd) noexcept {
     posix_spawn_file_actions_init(&m_actions);
     if (stdinFd >= 0)
         posix_spawn_file_actions_adddup2(&m_actions, stdinFd, STDIN_FILENO);
     if (stdoutFd >= 0)
         posix_spawn_file_actions_adddup2(&m_actions, stdoutFd, STDOUT_FILENO);
-    posix_spawn_file_actions_addclosefrom_np(&m_actions, STDERR_FILENO + 1);
+    int keptUpTo = STDERR_FILENO;
+    if (readyFd >= 0) {
+        posix_spawn_file_actions_adddup2(&m_actions, readyFd, kReadyPipeFd);
+        keptUpTo = kReadyPipeFd;
+    }
+    posix_spawn_file_actions_addclosefrom_np(&m_actions, keptUpTo + 1);
 
     posix_spawnattr_init(&m_attr);
     sigset_t all;

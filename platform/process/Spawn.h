@@ -1,6 +1,7 @@
 // Starting and waiting for child processes. Children get an argument vector
 // (never a shell), default signal dispositions, an empty signal mask and no
-// descriptors beyond standard input, output and error.
+// descriptors beyond standard input, output and error (and a ready pipe when
+// asked for).
 #pragma once
 
 #include <sys/types.h>
@@ -18,8 +19,9 @@ namespace platform {
 class SpawnContext {
   public:
     // stdinFd / stdoutFd: descriptors to become the child's standard input and
-    // output, or -1 to keep the parent's.
-    explicit SpawnContext(int stdinFd = -1, int stdoutFd = -1) noexcept;
+    // output, or -1 to keep the parent's. readyFd: a ReadyPipe's SpawnFd(),
+    // which the child gets as its descriptor 3 (kReadyPipeFd), or -1.
+    explicit SpawnContext(int stdinFd = -1, int stdoutFd = -1, int readyFd = -1) noexcept;
     ~SpawnContext();
     SpawnContext(const SpawnContext&) = delete;
     SpawnContext& operator=(const SpawnContext&) = delete;
@@ -42,6 +44,7 @@ enum WaitOutcome {
     WAIT_EXITED,
     WAIT_TIMED_OUT,
     WAIT_FAILED,
+    WAIT_READY, // the child said it need not be waited for (ReadyPipe)
 };
 
 // Waits up to `timeoutMs` for `pid`. When it has ended, `*exitCode` is its exit

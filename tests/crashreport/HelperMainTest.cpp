@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -80,6 +82,17 @@ struct Harness {
         return {"0", "17", "0", MELVANE_CRASH_VICTIM, dir.File("log"), logLimit, "someone", "Report: hello"};
     }
 
+    // The names of the files in the report's private folder, sorted.
+    std::vector<std::string> PrivateFiles() const {
+        std::vector<std::string> names;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(env.folderParent, error))
+            if (entry.is_regular_file())
+                names.push_back(entry.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
     bool PrivateFolderIsEmpty() const {
         DIR* folder = opendir(env.folderParent.c_str());
         if (!folder)
@@ -127,11 +140,21 @@ TEST(HelperMainTest, RefusedTriesAreRetriedWithTheSameReportUntilOneIsTaken) {
     endpoint.Enqueue(HttpAnswer::Reset());
     endpoint.Enqueue(HttpAnswer::Status(200));
     Harness harness(endpoint);
+    // The program stops waiting when told, and deletes its log.
+    std::vector<std::vector<std::string>> filesWhenTold;
+    size_t requestsWhenTold = 0;
+    harness.env.copiesTaken = [&] {
+        filesWhenTold.push_back(harness.PrivateFiles());
+        requestsWhenTold = endpoint.Requests().size();
+        unlink(harness.dir.File("log").c_str());
+    };
 
     EXPECT_EQ(0, harness.Run({std::to_string(victim.Pid()), std::to_string(victim.Thread(1)),
                               std::to_string(victim.RecordAddress()), MELVANE_CRASH_VICTIM,
                               harness.dir.File("log"), "32768", "someone", "Crash: b at 0x0"}));
 
+    EXPECT_EQ((std::vector<std::vector<std::string>>{{"dump.gz", "log.gz"}}), filesWhenTold);
+    EXPECT_EQ(0u, requestsWhenTold) << "told only after the first try";
     EXPECT_EQ((std::vector<uint32_t>{60000, 60000}), harness.sleeps);
     EXPECT_TRUE(harness.presenter.boxes.empty());
     EXPECT_TRUE(harness.PrivateFolderIsEmpty());

@@ -28,6 +28,7 @@ class DesktopProgramTest : public uitest::ProgramProcess {
             int code = 0;
             (void)platform::WaitProcess(watcher, 10000, &code);
         }
+        ProgramProcess::TearDown();
     }
     // "<bus name> <object path>" of the first item the watcher was given.
     bool WaitForItem(std::string* name, std::string* path) {

@@ -20,6 +20,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -50,10 +53,36 @@ class ProgramProcess : public ::testing::Test {
         ASSERT_EQ(SQLITE_OK, rc);
     }
 
+    void TearDown() override { EndUploaders(); }
+
+    // The summaries of the uploaders still sending reports of this test's
+    // programs (their log is in the test's folder), which are then ended:
+    // they outlive the program, retrying an endpoint that is gone.
+    std::vector<std::string> EndUploaders() {
+        constexpr size_t kUploaderArgs = 9;
+        constexpr size_t kLogPathArg = 5;
+        std::vector<std::string> summaries;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+            const std::string pid = entry.path().filename();
+            if (pid.find_first_not_of("0123456789") != std::string::npos)
+                continue;
+            std::istringstream cmdline(testsupport::ReadFileText(entry.path() / "cmdline"));
+            std::vector<std::string> args;
+            for (std::string arg; std::getline(cmdline, arg, '\0');)
+                args.push_back(arg);
+            if (args.size() != kUploaderArgs || args[kLogPathArg].rfind(dir.Path() + "/", 0) != 0)
+                continue;
+            summaries.push_back(args.back());
+            kill(std::stoi(pid), SIGKILL);
+        }
+        return summaries;
+    }
+
     // Starts the program with `args`; its standard error goes to `errFile`.
     pid_t Start(const std::vector<std::string>& args, const std::string& errFile = "/dev/null") {
         std::vector<char*> argv;
-        std::string program = MELVANE_PROGRAM;
+        std::string program = programPath;
         argv.push_back(program.data());
         std::vector<std::string> copies = args;
         for (std::string& arg : copies)
@@ -115,6 +144,8 @@ class ProgramProcess : public ::testing::Test {
     }
     void SendClose() { SendRequest("close"); }
 
+    // The program Start runs.
+    std::string programPath = MELVANE_PROGRAM;
     testsupport::TempDir dir;
     testsupport::LocalHttpEndpoint crashEndpoint;
     testsupport::ScopedEnv crashUrl{"MELVANE_CRASH_URL", crashEndpoint.Url("/api/crash.php")};

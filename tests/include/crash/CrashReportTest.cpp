@@ -21,10 +21,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -47,6 +49,7 @@ constexpr char kHelperOutEnv[] = "MELVANE_FAKE_HELPER_OUT";
 constexpr char kHelperSleepEnv[] = "MELVANE_FAKE_HELPER_SLEEP_MS";
 constexpr char kHelperWaitEnv[] = "MELVANE_FAKE_HELPER_WAIT_STDIN";
 constexpr char kHelperExitEnv[] = "MELVANE_FAKE_HELPER_EXIT";
+constexpr char kHelperLingerEnv[] = "MELVANE_FAKE_HELPER_LINGER";
 
 // The arguments of each run of the fake helper, with its notes.
 std::vector<std::vector<std::string>> ReadHelperRuns(const std::string& outPath) {
@@ -145,6 +148,7 @@ class CrashReportTest : public ::testing::Test {
     ScopedEnv m_outEnv{kHelperOutEnv, m_out};
     ScopedEnv m_sleepEnv{kHelperSleepEnv, nullptr};
     ScopedEnv m_exitEnv{kHelperExitEnv, nullptr};
+    ScopedEnv m_lingerEnv{kHelperLingerEnv, nullptr};
     testsupport::CapturedLog m_log{Utf8ToWide(m_logPath)};
 };
 
@@ -201,6 +205,26 @@ TEST_F(CrashReportTest, RanAndSpentLinesReportTheHelpersExitCode) {
     EXPECT_NE(std::string::npos, log.find("\"Report: exit three\", res 1, err 0, launchFailed: 0, exited: 1, "
                                           "exitCode: 3\n"))
         << log;
+}
+
+TEST_F(CrashReportTest, HelperThatHasItsCopiesHoldsTheReportNoLonger) {
+    // The helper stays, as the real one does while its endpoint cannot be
+    // reached, until the gate opens after the report has returned.
+    testsupport::StdinGate gate;
+    ASSERT_TRUE(gate.Ok());
+    ScopedEnv linger(kHelperLingerEnv, "1");
+    std::atomic<bool> returned{false};
+    std::thread reporter([&returned] {
+        SendReport(L"Stats", REPORT_INFO);
+        returned.store(true);
+    });
+    const bool returnedWhileHelperStayed = testsupport::WaitUntil([&returned] { return returned.load(); });
+    gate.Release();
+    reporter.join();
+    EXPECT_TRUE(returnedWhileHelperStayed) << "the report waited for the helper's end";
+    ExpectSpentLine(m_log.Text(), 0, 0, 0);
+    EXPECT_EQ(1u, ReadHelperRuns(m_out).size());
+    EXPECT_FALSE(fileExists(Utf8ToWide(m_logPath)));
 }
 
 TEST_F(CrashReportTest, MissingHelperCountsAsLaunchFailedAndTheLogIsStillRemoved) {
