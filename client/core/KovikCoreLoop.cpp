@@ -131,7 +131,9 @@ void KovikCore::ShutdownCore() {
 }
 
 void KovikCore::LogStats() {
-    if (m_statsDone)
+    // A run stopped before its first pass never decided whether it had to
+    // sign in; only a run that did sends its statistics.
+    if (m_statsDone || m_accountState == NONE)
         return;
     if (!IsStopping() && Now() <= m_startTime + kStatsDelaySecs)
         return;

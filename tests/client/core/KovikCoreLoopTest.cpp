@@ -129,6 +129,7 @@ TEST_F(KovikCoreLoopTest, ZeroHoursOfPlayCountIntervalCountsAsOne) {
 }
 
 TEST_F(KovikCoreLoopTest, StatsOfASignInRunGoOutOnceAfterFiveMinutes) {
+    h.core->StepAccountState();
     h.core->LogStats();
     AdvanceSecs(300);
     h.core->LogStats();
@@ -141,16 +142,21 @@ TEST_F(KovikCoreLoopTest, StatsOfASignInRunGoOutOnceAfterFiveMinutes) {
 }
 
 TEST_F(KovikCoreLoopTest, RunWithAStoredAccountSendsNoStats) {
-    h.core->SaveAccount(L"alice", L"cred", L"");
-    h.Build();
-    ASSERT_TRUE(h.Start());
-    h.core->BeginLoop();
-    h.core->StepAccountState();
-    AdvanceSecs(400);
-    h.core->LogStats();
-    h.core->SetStopFlag();
-    h.core->ShutdownCore();
-    EXPECT_EQ(0, Occurrences("STAT_numShares"));
+    for (bool stoppedBeforeAPass : {false, true}) {
+        SCOPED_TRACE(stoppedBeforeAPass ? "stopped before its first pass" : "stopped after 400 s");
+        h.core->SaveAccount(L"alice", L"cred", L"");
+        h.Build();
+        ASSERT_TRUE(h.Start());
+        h.core->BeginLoop();
+        if (!stoppedBeforeAPass) {
+            h.core->StepAccountState();
+            AdvanceSecs(400);
+            h.core->LogStats();
+        }
+        h.core->SetStopFlag();
+        h.core->ShutdownCore();
+        EXPECT_EQ(0, Occurrences("STAT_numShares"));
+    }
 }
 
 TEST_F(KovikCoreLoopTest, WallClockStepsNeitherFireNorHoldBackTimers) {
@@ -224,6 +230,7 @@ TEST_F(KovikCoreLoopTest, StopFlagEndsASleep) {
 
 TEST_F(KovikCoreLoopTest, ShutdownEndsTheTransactionBeforeTheConnectionCloses) {
     const std::shared_ptr<CorePort> port = h.core->GetPort();
+    h.core->StepAccountState(); // a run that has to sign in
     h.core->SetStopFlag();
     h.events.events.clear();
     h.core->ShutdownCore();
