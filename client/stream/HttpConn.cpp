@@ -18,6 +18,8 @@ HttpConn::HttpConn(const std::string& salt, uint16_t port, const std::string& us
       m_scanner(scanner), m_serverLink(serverLink), m_localOnly(localOnly),
       m_openedMs(platform::MonotonicMs()), m_lastProgressMs(m_openedMs) {
     m_conn.SetBufSizes(kBufBytes, kBufBytes);
+    // HTTP/1.0 clients often half-close once their request is sent.
+    m_conn.KeepSendingAfterPeerEnd();
 }
 
 HttpConn::~HttpConn() = default;
@@ -114,14 +116,16 @@ void HttpConn::HandleHttpRequest() {
 
 void HttpConn::ReadRequest() {
     Buf& in = m_conn.inBuf;
-    if (!in.HasData())
-        return;
     const std::string_view bytes(reinterpret_cast<const char*>(in.GetReadPtr()),
                                  static_cast<size_t>(in.GetNumUsedBytes()));
     const size_t headLength = FindHeadEnd(bytes);
     if (headLength == 0) {
         in.Compact();
-        if (!in.HasSpace()) {
+        if (m_conn.HasPeerEnded()) {
+            MVLOG(LOG_INFO, "HttpConn %p: the player ended its input within the request head; closing",
+                  static_cast<void*>(this));
+            Abort(HCR_REFUSED);
+        } else if (!in.HasSpace()) {
             MVLOG(LOG_ERR, "HttpConn %p: request head of %i bytes has no end; closing",
                   static_cast<void*>(this), in.GetNumUsedBytes());
             Abort(HCR_REFUSED);
