@@ -44,13 +44,17 @@ void ListenPortTable::AcceptNew(ListenPort& port) {
         platform::UniqueFd fd(acceptSocket(port.listenFd.Get(), reinterpret_cast<sockaddr*>(&peer), &length));
         if (!fd.IsValid())
             return;
-        if (port.pending.size() >= ListenPort::kMaxPending) {
-            MVLOG(LOG_ERR, "Port %i already has %zu unidentified conns; refusing another", port.port,
-                  port.pending.size());
-            continue;
-        }
         if (setNonBlocking(fd.Get()) != 0)
             continue;
+        if (port.pending.size() >= ListenPort::kMaxPending) {
+            // The connection that has waited longest without saying what it
+            // is makes room, so silent peers cannot keep everyone out.
+            TcpConn& oldest = *port.pending.front().conn;
+            MVLOG(LOG_ERR, "Port %i already has %zu unidentified conns; closing the oldest, from %s",
+                  port.port, port.pending.size(), oldest.m_host.c_str());
+            oldest.Close();
+            port.pending.erase(port.pending.begin());
+        }
         auto conn = std::make_unique<TcpConn>();
         conn->m_sockFD = std::move(fd);
         conn->m_peerAddr = peer;
