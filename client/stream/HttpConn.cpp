@@ -44,12 +44,7 @@ void HttpConn::Abort(int result) {
     m_conn.Close();
 }
 
-bool HttpConn::IsStalled() {
-    const uint64_t now = platform::MonotonicMs();
-    // Bytes of a head do not count as progress: one a minute would hold a
-    // place for good.
-    if (m_state == HC_READING)
-        return now - m_openedMs >= kHeadTimeoutMs;
+void HttpConn::NoteProgress(uint64_t now) {
     const uint32_t bytesRead = m_conn.inBuf.GetStats().bytesIn;
     const uint32_t bytesSent = m_conn.outBuf.GetStats().bytesConsumed;
     // A body waiting for its pace is not stalled; once all is queued, only
@@ -59,9 +54,24 @@ bool HttpConn::IsStalled() {
         m_bytesReadSeen = bytesRead;
         m_bytesSentSeen = bytesSent;
         m_lastProgressMs = now;
-        return false;
     }
+}
+
+bool HttpConn::IsStalled() {
+    const uint64_t now = platform::MonotonicMs();
+    NoteProgress(now);
+    // Bytes of a head do not hold off its deadline: one a minute would hold
+    // a place for good.
+    if (m_state == HC_READING)
+        return now - m_openedMs >= kHeadTimeoutMs;
     return now - m_lastProgressMs >= kIdleTimeoutMs;
+}
+
+void HttpConn::GiveWay() {
+    MVLOG(LOG_INFO, "HttpConn %p made no progress for %llu ms in state %d; closing it for a new request",
+          static_cast<void*>(this),
+          static_cast<unsigned long long>(platform::MonotonicMs() - m_lastProgressMs), m_state);
+    Abort(m_state == HC_READING ? HCR_REFUSED : HCR_PEER_CLOSED);
 }
 
 void HttpConn::HandleHttpRequest() {
