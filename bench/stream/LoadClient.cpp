@@ -127,6 +127,8 @@ class Worker {
             m_result.firstByteMs.push_back(exchange.firstByteMs);
         } else {
             ++m_result.failures;
+            if (exchange.sent && !exchange.gotFirstByte)
+                ++m_result.refused;
         }
         Drop(exchange);
         Begin(exchange);
@@ -205,6 +207,7 @@ LoadResult RunLoad(const LoadPlan& plan) {
     for (const LoadResult& part : results) {
         total.requests += part.requests;
         total.failures += part.failures;
+        total.refused += part.refused;
         total.bodyBytes += part.bodyBytes;
         total.firstByteMs.insert(total.firstByteMs.end(), part.firstByteMs.begin(), part.firstByteMs.end());
     }

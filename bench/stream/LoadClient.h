@@ -15,6 +15,9 @@ struct LoadResult {
     double seconds = 0;
     uint64_t requests = 0; // answered with 200 and the whole announced body
     uint64_t failures = 0; // any other answer, or a connection that failed
+    // Of the failures: requests the server closed or reset without a byte
+    // of an answer.
+    uint64_t refused = 0;
     uint64_t bodyBytes = 0;
     // Milliseconds from the start of each completed request's connect to the
     // first byte of its answer.

@@ -140,12 +140,14 @@ struct Rounds {
     std::vector<double> megabytesPerSecond;
     std::vector<double> firstByteMs;
     uint64_t failures = 0;
+    uint64_t refused = 0;
 
     void Add(const bench::LoadResult& result) {
         requestsPerSecond.push_back(result.RequestsPerSecond());
         megabytesPerSecond.push_back(result.MegabytesPerSecond());
         firstByteMs.push_back(bench::Median(result.firstByteMs));
         failures += result.failures;
+        refused += result.refused;
     }
     double MBps() const { return bench::Median(megabytesPerSecond); }
     double Rps() const { return bench::Median(requestsPerSecond); }
@@ -157,8 +159,9 @@ std::string Figures(const Rounds& rounds) {
     std::snprintf(text, sizeof text, "%9.1f req/s  %8.1f MB/s  first byte %.3f ms", rounds.Rps(),
                   rounds.MBps(), rounds.FirstByte());
     std::string line = text;
-    if (rounds.failures)
-        line += "  " + std::to_string(rounds.failures) + " failed";
+    line += "  " + std::to_string(rounds.refused) + " refused";
+    if (rounds.failures > rounds.refused)
+        line += ", " + std::to_string(rounds.failures - rounds.refused) + " failed otherwise";
     return line;
 }
 

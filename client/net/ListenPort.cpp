@@ -38,19 +38,31 @@ std::vector<uint16_t> ListenPortTable::Ports() const {
 }
 
 void ListenPortTable::AcceptNew(ListenPort& port) {
+    // Connections carried over from earlier passes have had a pass to say
+    // what they are; only they make room. What this pass has just accepted
+    // is never closed for the next one: the rest wait in the backlog.
+    size_t carriedOver = port.pending.size();
     for (;;) {
+        const bool full = port.pending.size() >= ListenPort::kMaxPending;
+        if (full && carriedOver == 0)
+            return;
         sockaddr_in peer{};
         socklen_t length = sizeof peer;
         platform::UniqueFd fd(acceptSocket(port.listenFd.Get(), reinterpret_cast<sockaddr*>(&peer), &length));
         if (!fd.IsValid())
             return;
-        if (port.pending.size() >= ListenPort::kMaxPending) {
-            MVLOG(LOG_ERR, "Port %i already has %zu unidentified conns; refusing another", port.port,
-                  port.pending.size());
-            continue;
-        }
         if (setNonBlocking(fd.Get()) != 0)
             continue;
+        if (full) {
+            // The connection that has waited longest without saying what it
+            // is makes room, so silent peers cannot keep everyone out.
+            TcpConn& oldest = *port.pending.front().conn;
+            MVLOG(LOG_ERR, "Port %i already has %zu unidentified conns; closing the oldest, from %s",
+                  port.port, port.pending.size(), oldest.m_host.c_str());
+            oldest.Close();
+            port.pending.erase(port.pending.begin());
+            --carriedOver;
+        }
         auto conn = std::make_unique<TcpConn>();
         conn->m_sockFD = std::move(fd);
         conn->m_peerAddr = peer;
@@ -214,11 +226,9 @@ void TcpConn::Accept(const SocketSet& readSet) {
         ListenPort* port = table.Find(number);
         if (!port)
             continue;
-        if (readSet.Contains(port->listenFd.Get())) {
-            MVLOG(LOG_INFO, "Detected new connection on port %i, listen fd %i", port->port,
-                  port->listenFd.Get());
-            ListenPortTable::AcceptNew(*port);
-        }
+        // Waiting connections go first: those whose bytes have come are
+        // handed on before new ones are let in, so a full queue makes room
+        // only by closing one that has had its pass and said nothing whole.
         auto& pending = port->pending;
         for (size_t i = 0; i < pending.size();) {
             TcpConn& conn = *pending[i].conn;
@@ -234,6 +244,11 @@ void TcpConn::Accept(const SocketSet& readSet) {
             } else {
                 ++i;
             }
+        }
+        if (readSet.Contains(port->listenFd.Get())) {
+            MVLOG(LOG_INFO, "Detected new connection on port %i, listen fd %i", port->port,
+                  port->listenFd.Get());
+            ListenPortTable::AcceptNew(*port);
         }
         if (port->IsUnused()) {
             MVLOG(LOG_INFO, "no more pending conns on port %i, closing listen fd %i", port->port,

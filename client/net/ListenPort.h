@@ -19,7 +19,9 @@ struct PendingConn {
 };
 
 struct ListenPort {
-    // New connections that have not said what they are; extras are refused.
+    // New connections that have not said what they are; over this many, the
+    // oldest that has had a pass to say it is closed, else the newcomers
+    // wait in the backlog.
     static constexpr size_t kMaxPending = 32;
     // Seconds a new connection has to say what it is, counted from its
     // accept: a peer that trickles bytes must not hold a place for good.

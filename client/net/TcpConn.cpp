@@ -85,6 +85,7 @@ void TcpConn::Reset() {
     m_host.clear();
     m_port = 0;
     m_lastReadTime = m_lastWriteTime = 0;
+    m_peerEnded = false;
     m_state = TC_NOT_CONNECTED;
 }
 
@@ -150,6 +151,7 @@ void TcpConn::ListenForApp(const std::wstring& connID, uint16_t port) {
 void TcpConn::Start(HttpConnFactory factory, void* context, int sockBufSize) {
     inBuf.Reset();
     outBuf.Reset();
+    m_peerEnded = false;
     m_lastReadTime = m_lastWriteTime = platform::MonotonicSeconds();
 
     if (m_state == TC_CREATE_LISTEN_SOCKET) {
@@ -260,6 +262,12 @@ void TcpConn::Read() {
     } else {
         MVLOG(LOG_INFO, "Read 0 from conn to %s:%i, m_state: %ls", m_host.c_str(), m_port,
               GetStateName().c_str());
+        // A peer that has only half-closed may still be reading; once this
+        // side has shut its sending too, nothing is left to do.
+        if (m_keepSendingAfterPeerEnd && m_state != TC_WR_SHUTDOWN) {
+            m_peerEnded = true;
+            return;
+        }
         Close();
     }
 }
@@ -291,6 +299,8 @@ void TcpConn::ShutdownWhenSent() {
 void TcpConn::ShutdownWrite() {
     shutdownSocketWrite(m_sockFD.Get());
     ChangeState(TC_WR_SHUTDOWN);
+    if (m_peerEnded)
+        Close();
 }
 
 void TcpConn::OnConnectFailed() {
@@ -362,7 +372,8 @@ void TcpConn::AddToFdSets(int& maxFd, bool& any, SocketSet& readSet, SocketSet& 
     } else {
         // Compacted first, so a consumed prefix never stops reading.
         inBuf.Compact();
-        bool wantRead = m_state != TC_LISTENING && (inBuf.HasSpace() || (m_sslOn && m_writeWantsRead));
+        bool wantRead =
+            m_state != TC_LISTENING && !m_peerEnded && (inBuf.HasSpace() || (m_sslOn && m_writeWantsRead));
         bool wantWrite;
         if (m_sslOn)
             wantWrite = !m_writeWantsRead && (outBuf.HasData() || m_readWantsWrite);
@@ -468,6 +479,7 @@ bool TcpConn::TakeSocket(TcpConn& pending) {
     m_sockFD = std::move(pending.m_sockFD);
     m_host = pending.m_host;
     m_peerAddr = pending.m_peerAddr;
+    m_peerEnded = false;
     m_lastReadTime = m_lastWriteTime = platform::MonotonicSeconds();
     return true;
 }

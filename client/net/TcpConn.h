@@ -74,6 +74,12 @@ class TcpConn {
     // Waits on `port` for a connection that announces `connID`.
     void ListenForApp(const std::wstring& connID, uint16_t port);
 
+    // For a connection whose answer still goes out after the peer has sent
+    // all it will: the peer's end of input then only stops reading.
+    void KeepSendingAfterPeerEnd() { m_keepSendingAfterPeerEnd = true; }
+    // True once the peer has ended its input on such a connection.
+    bool HasPeerEnded() const { return m_peerEnded; }
+
     void Read();
     void Write();
     void ShutdownWhenSent();
@@ -149,4 +155,6 @@ class TcpConn {
     std::wstring m_connID;
     int64_t m_lastReadTime = 0;
     int64_t m_lastWriteTime = 0;
+    bool m_keepSendingAfterPeerEnd = false;
+    bool m_peerEnded = false;
 };

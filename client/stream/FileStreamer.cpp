@@ -49,11 +49,18 @@ void FileStreamer::Start(FileScanner& scanner, IServerLink& serverLink, const st
     SendReport(L"Listen err", REPORT_INFO);
 }
 
+size_t FileStreamer::GetNumLiveConns() const {
+    return static_cast<size_t>(std::count_if(m_conns.begin(), m_conns.end(), [](const auto& conn) {
+        return conn->GetConn().GetState() != TC_CLOSED;
+    }));
+}
+
 void FileStreamer::AddConn(std::unique_ptr<HttpConn> conn) {
     if (!conn)
         return;
-    if (m_conns.size() >= kMaxConns) {
-        MVLOG(LOG_ERR, "Already serving %zu players; closing the stream to %s:%i", m_conns.size(),
+    const size_t live = GetNumLiveConns();
+    if (live >= kMaxConns) {
+        MVLOG(LOG_ERR, "Already serving %zu players; closing the stream to %s:%i", live,
               conn->GetConn().GetHost().c_str(), conn->GetConn().GetPort());
         conn->GetConn().Close();
         return;
@@ -70,8 +77,9 @@ TcpConn* FileStreamer::OnAccept(void* streamer, uint16_t port) {
 }
 
 TcpConn* FileStreamer::Accept(uint16_t port) {
-    if (m_conns.size() >= kMaxConns - kRemoteOnlyConns) {
-        MVLOG(LOG_ERR, "Already serving %zu players; refusing another on port %d", m_conns.size(), port);
+    const size_t live = GetNumLiveConns();
+    if (live >= kMaxConns - kRemoteOnlyConns && !MakeRoomForLocal()) {
+        MVLOG(LOG_ERR, "Already serving %zu players; refusing another on port %d", live, port);
         return nullptr;
     }
     const std::string userName = m_serverLink ? m_serverLink->GetUserName() : std::string();
@@ -79,6 +87,19 @@ TcpConn* FileStreamer::Accept(uint16_t port) {
     conn->GetConn().PrepareForHandOver(kLoopbackHost, port);
     m_conns.push_back(std::move(conn));
     return &m_conns.back()->GetConn();
+}
+
+bool FileStreamer::MakeRoomForLocal() {
+    HttpConn* slowest = nullptr;
+    for (auto& conn : m_conns) {
+        if (conn->IsLocalOnly() && conn->GetConn().GetState() != TC_CLOSED &&
+            (!slowest || conn->GetLastProgressMs() < slowest->GetLastProgressMs()))
+            slowest = conn.get();
+    }
+    if (!slowest)
+        return false;
+    slowest->GiveWay();
+    return true;
 }
 
 void FileStreamer::ServiceConns() {

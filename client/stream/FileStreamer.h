@@ -23,10 +23,13 @@ class IServerLink;
 
 class FileStreamer {
   public:
-    // Connections served at once; a player beyond them is closed at accept.
+    // Connections served at once; closed ones, still waiting for the next
+    // pass to delete them, take no place.
     static constexpr size_t kMaxConns = 64;
     // Places only remote players (AddConn) may take, so that local
-    // connections cannot shut out the streams the server pairs.
+    // connections cannot shut out the streams the server pairs. When the
+    // local places are full, the local connection that has made no progress
+    // for longest gives way to a new request.
     static constexpr size_t kRemoteOnlyConns = 4;
 
     // The ports tried in order: 51569, 52569, 53569. (Tests give 0 for any
@@ -48,6 +51,8 @@ class FileStreamer {
     virtual bool IsListening() const { return m_listener != nullptr; }
     uint16_t GetPort() const { return m_port; }
     size_t GetNumConns() const { return m_conns.size(); }
+    // The connections that hold a place: those not yet closed.
+    size_t GetNumLiveConns() const;
 
     // Takes ownership of a connection (closed when the streamer is full).
     virtual void AddConn(std::unique_ptr<HttpConn> conn);
@@ -64,6 +69,9 @@ class FileStreamer {
 
   private:
     TcpConn* Accept(uint16_t port);
+    // Closes the live local connection with the oldest progress; false when
+    // there is none.
+    bool MakeRoomForLocal();
     void CheckListener();
 
     std::vector<std::unique_ptr<HttpConn>> m_conns;

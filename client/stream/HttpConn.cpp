@@ -18,6 +18,8 @@ HttpConn::HttpConn(const std::string& salt, uint16_t port, const std::string& us
       m_scanner(scanner), m_serverLink(serverLink), m_localOnly(localOnly),
       m_openedMs(platform::MonotonicMs()), m_lastProgressMs(m_openedMs) {
     m_conn.SetBufSizes(kBufBytes, kBufBytes);
+    // HTTP/1.0 clients often half-close once their request is sent.
+    m_conn.KeepSendingAfterPeerEnd();
 }
 
 HttpConn::~HttpConn() = default;
@@ -42,12 +44,7 @@ void HttpConn::Abort(int result) {
     m_conn.Close();
 }
 
-bool HttpConn::IsStalled() {
-    const uint64_t now = platform::MonotonicMs();
-    // Bytes of a head do not count as progress: one a minute would hold a
-    // place for good.
-    if (m_state == HC_READING)
-        return now - m_openedMs >= kHeadTimeoutMs;
+void HttpConn::NoteProgress(uint64_t now) {
     const uint32_t bytesRead = m_conn.inBuf.GetStats().bytesIn;
     const uint32_t bytesSent = m_conn.outBuf.GetStats().bytesConsumed;
     // A body waiting for its pace is not stalled; once all is queued, only
@@ -57,9 +54,24 @@ bool HttpConn::IsStalled() {
         m_bytesReadSeen = bytesRead;
         m_bytesSentSeen = bytesSent;
         m_lastProgressMs = now;
-        return false;
     }
+}
+
+bool HttpConn::IsStalled() {
+    const uint64_t now = platform::MonotonicMs();
+    NoteProgress(now);
+    // Bytes of a head do not hold off its deadline: one a minute would hold
+    // a place for good.
+    if (m_state == HC_READING)
+        return now - m_openedMs >= kHeadTimeoutMs;
     return now - m_lastProgressMs >= kIdleTimeoutMs;
+}
+
+void HttpConn::GiveWay() {
+    MVLOG(LOG_INFO, "HttpConn %p made no progress for %llu ms in state %d; closing it for a new request",
+          static_cast<void*>(this),
+          static_cast<unsigned long long>(platform::MonotonicMs() - m_lastProgressMs), m_state);
+    Abort(m_state == HC_READING ? HCR_REFUSED : HCR_PEER_CLOSED);
 }
 
 void HttpConn::HandleHttpRequest() {
@@ -114,14 +126,16 @@ void HttpConn::HandleHttpRequest() {
 
 void HttpConn::ReadRequest() {
     Buf& in = m_conn.inBuf;
-    if (!in.HasData())
-        return;
     const std::string_view bytes(reinterpret_cast<const char*>(in.GetReadPtr()),
                                  static_cast<size_t>(in.GetNumUsedBytes()));
     const size_t headLength = FindHeadEnd(bytes);
     if (headLength == 0) {
         in.Compact();
-        if (!in.HasSpace()) {
+        if (m_conn.HasPeerEnded()) {
+            MVLOG(LOG_INFO, "HttpConn %p: the player ended its input within the request head; closing",
+                  static_cast<void*>(this));
+            Abort(HCR_REFUSED);
+        } else if (!in.HasSpace()) {
             MVLOG(LOG_ERR, "HttpConn %p: request head of %i bytes has no end; closing",
                   static_cast<void*>(this), in.GetNumUsedBytes());
             Abort(HCR_REFUSED);

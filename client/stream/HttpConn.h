@@ -63,15 +63,23 @@ class HttpConn {
     bool IsDone() const { return m_done; }
     int GetState() const { return m_state; }
     int GetResult() const { return m_result; }
+    bool IsLocalOnly() const { return m_localOnly; }
+    // When the request last gained bytes or the player last took bytes of
+    // the answer (monotonic ms, as of the last pass).
+    uint64_t GetLastProgressMs() const { return m_lastProgressMs; }
 
     // One pass of work.
     void HandleHttpRequest();
+    // Closes the connection at once to free its place for a new request.
+    void GiveWay();
 
   private:
     void SetState(int state);
     void SetResult(int result);
     // Ends the connection at once (nothing more is sent) with `result`.
     void Abort(int result);
+    // Moves the progress mark when bytes have come in or gone out.
+    void NoteProgress(uint64_t now);
     // True once the head is late, or the answer has gone kIdleTimeoutMs
     // without progress.
     bool IsStalled();

@@ -5,8 +5,9 @@
 #include "client/stream/HttpRequest.h"
 #include "client/stream/HttpResponse.h"
 #include "client/stream/SongRequest.h"
-#include "include/fs/FileCmds.h"
 #include "include/log/Logger.h"
+#include "include/text/Utf8.h"
+#include "platform/fs/FileOps.h"
 #include "platform/time/Clock.h"
 
 #include <unistd.h>
@@ -28,6 +29,13 @@ uint32_t ReadId(const std::string& text) {
     if (!ParseLeadingInt(text, id) || id < 0 || id > std::numeric_limits<uint32_t>::max())
         return 0;
     return static_cast<uint32_t>(id);
+}
+
+// Opens a song's file as the library lists it; the entry may have been
+// replaced since the last scan, so a link, a folder or anything else that
+// is not a regular file is refused, as the scanner would refuse it.
+platform::UniqueFd OpenListedFile(const std::wstring& path, int64_t& size) {
+    return platform::UniqueFd(platform::OpenRegularFileRead(WideToUtf8(path), &size));
 }
 
 } // namespace
@@ -52,22 +60,25 @@ bool HttpConn::SendSongResponse(const std::string& name, const HttpRequest& requ
         MVLOG(LOG_ERR, "Could not get songID %i from scanner", static_cast<int>(m_songID));
         return FailRequest(HTTP_BAD_REQUEST, HCR_SERVER_FAILURE);
     }
-    m_fileContentLength = getFileSize(path);
+    platform::UniqueFd file = OpenListedFile(path, m_fileContentLength);
+    if (!file.IsValid()) {
+        MVLOG(LOG_ERR, "Unable to open %ls", path.c_str());
+        return FailRequest(HTTP_SERVER_ERROR, HCR_SERVER_FAILURE);
+    }
     // An empty file has no body to seek in or send.
     if (m_fileContentLength <= 0) {
         MVLOG(LOG_ERR, "Unable to retrieve contentLength for songID %s", name.c_str());
         return FailRequest(HTTP_SERVER_ERROR, HCR_SERVER_FAILURE);
     }
-    return m_transcode ? SendTranscoded(path, encType, request) : SendDirect(path, encType, name, request);
+    // The transcoder opens the path itself, now known to be a regular file.
+    if (m_transcode)
+        return SendTranscoded(path, encType, request);
+    m_fd = std::move(file);
+    return SendDirect(path, encType, name, request);
 }
 
 bool HttpConn::SendDirect(const std::wstring& path, uint32_t encType, const std::string& name,
                           const HttpRequest& request) {
-    m_fd.Reset(openFileRead(path, 0));
-    if (!m_fd.IsValid()) {
-        MVLOG(LOG_ERR, "Unable to open %ls", path.c_str());
-        return FailRequest(HTTP_SERVER_ERROR, HCR_SERVER_FAILURE);
-    }
     const char* contentType = nullptr;
     if (encType == MP3) {
         m_contentOffset = FindAudioStart(path);
@@ -105,7 +116,9 @@ bool HttpConn::SendArt(const HttpRequest& request, uint32_t fileId) {
     (void)request;
     std::wstring path;
     uint32_t encType = ENC_OTHER;
-    if (!m_scanner || !m_scanner->GetSongFile(m_songID, fileId, path, encType))
+    int64_t size = 0;
+    if (!m_scanner || !m_scanner->GetSongFile(m_songID, fileId, path, encType) ||
+        !OpenListedFile(path, size).IsValid())
         return FailRequest(HTTP_NOT_FOUND, HCR_REFUSED);
     FileMetaData metadata;
     metadata.SetPath(path);

@@ -57,11 +57,11 @@ namespace {
 // MP3 after the ID3v2 tag at the first frame header, MPEG-4 at the payload
 // of the first "mdat" box, which runs past the partial file's end.
 bool FindPartialDataOffset(const std::wstring& path, uint32_t encType, uint64_t& dataOffset, uint64_t& size) {
-    platform::UniqueFd fd(platform::OpenCloexec(WideToUtf8(path), O_RDONLY | O_NOFOLLOW));
-    struct stat st {};
-    if (!fd.IsValid() || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+    int64_t fileSize = 0;
+    platform::UniqueFd fd(platform::OpenRegularFileRead(WideToUtf8(path), &fileSize));
+    if (!fd.IsValid())
         return false;
-    size = static_cast<uint64_t>(st.st_size);
+    size = static_cast<uint64_t>(fileSize);
     const bool found = encType == MP3
                            ? FindFrameSync(fd.Get(), readID3v2Head(fd.Get()), dataOffset)
                            : FindTopLevelBoxInFile(fd.Get(), size, "mdat", dataOffset, MP4_BOX_MAY_BE_CUT);

@@ -86,6 +86,24 @@ bool KeptMode(const std::string& path, int* mode) noexcept {
     return true;
 }
 
+// `fd` when it is a regular file, whose record goes to `st`; otherwise it is
+// closed and the result is -1 with errno set (EISDIR for a folder, EINVAL
+// for anything else). A -1 passes through.
+int KeepIfRegularFile(int fd, struct stat& st) noexcept {
+    if (fd < 0)
+        return -1;
+    int error = 0;
+    if (fstat(fd, &st) != 0)
+        error = errno;
+    else if (!S_ISREG(st.st_mode))
+        error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    if (error == 0)
+        return fd;
+    close(fd);
+    errno = error;
+    return -1;
+}
+
 } // namespace
 
 int RenameNoReplaceWithinFileSystem(int fromDir, const char* from, int toDir, const char* to) noexcept {
@@ -128,6 +146,18 @@ int OpenCloexec(const char* path, int flags, int mode) noexcept {
 
 int OpenCloexec(const std::string& path, int flags, int mode) noexcept {
     return OpenCloexec(path.c_str(), flags, mode);
+}
+
+int OpenRegularFileRead(const std::string& path, int64_t* size) noexcept {
+    struct stat st {};
+    // Non-blocking, so that a FIFO is not waited on before it is refused.
+    const int fd = KeepIfRegularFile(OpenCloexec(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK), st);
+    if (fd < 0)
+        return -1;
+    (void)fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (size)
+        *size = static_cast<int64_t>(st.st_size);
+    return fd;
 }
 
 int ReadFileLimited(const std::string& path, size_t limit, std::string* data) noexcept {
@@ -203,20 +233,10 @@ int WriteFileReplacing(const std::string& path, const std::string& data, WriteRe
 }
 
 int CopyFileExclusive(int fromDir, const std::string& from, int toDir, const std::string& to) noexcept {
-    int in = openat(fromDir, from.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    const int in = KeepIfRegularFile(openat(fromDir, from.c_str(), O_RDONLY | O_CLOEXEC), st);
     if (in < 0)
         return -1;
-    struct stat st {};
-    int statError = 0;
-    if (fstat(in, &st) != 0)
-        statError = errno;
-    else if (!S_ISREG(st.st_mode))
-        statError = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    if (statError != 0) {
-        close(in);
-        errno = statError;
-        return -1;
-    }
     int out = openat(toDir, to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777);
     if (out < 0) {
         int saved = errno;

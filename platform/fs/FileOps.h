@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace platform {
@@ -22,6 +23,13 @@ int OpenCloexec(const std::string& path, int flags, int mode = 0) noexcept;
 // and where links are refused too (folders; exFAT, FUSE, NFS), a check that
 // `to` is free and a plain rename.
 int RenameNoReplaceWithinFileSystem(int fromDir, const char* from, int toDir, const char* to) noexcept;
+
+// Opens the file at `path` for reading only when it is a regular file: never
+// through a link as its last element (ELOOP), without waiting on a FIFO, and
+// refusing a folder (EISDIR) or anything else (EINVAL) by the descriptor's
+// own record. Its size goes to `*size` (when given). The new descriptor, or
+// -1.
+int OpenRegularFileRead(const std::string& path, int64_t* size) noexcept;
 
 // Renames `from` to `to` without ever replacing an existing `to` (EEXIST).
 // Across file systems the file is copied to a hidden name beside `to`

@@ -65,37 +65,66 @@ TEST(FileStreamerTest, AMissingOrLostPortIsReportedOnceAndRemotePlayersAreStillS
 }
 
 // Local players cannot take the last places: those are kept for the
-// streams the server pairs with remote players.
-TEST(FileStreamerTest, ConnectionsBeyondTheirPlacesAreClosedAtOnce) {
+// streams the server pairs with remote players. Within their own places a
+// new request is not refused: a closed connection holds no place, and when
+// all are live the local one that has made no progress for longest gives way.
+TEST(FileStreamerTest, WhenTheLocalPlacesAreFullTheConnectionWithoutProgressLongestGivesWay) {
+    testsupport::ManualClock clock;
     StreamHarness h;
+    // About 10 MB: no player reads it whole within the passes below.
+    const size_t songBytes = h.WriteSong("long.mp3", 25000).size();
     h.Start();
+    h.GiveSongId("long.mp3", 6);
     const size_t localPlaces = FileStreamer::kMaxConns - FileStreamer::kRemoteOnlyConns;
+    // Players that ask for the song and never read, 100 ms apart.
     std::vector<std::unique_ptr<HttpTestPlayer>> players;
-    for (size_t i = 0; i <= localPlaces; ++i) {
-        players.push_back(std::make_unique<HttpTestPlayer>());
-        ASSERT_TRUE(players.back()->Connect(h.port));
-        ASSERT_TRUE(players.back()->Send("GET /random?mvsalt="));
-        h.loop.Watch(*players.back());
-        h.loop.Pass();
-    }
-    ASSERT_TRUE(h.loop.Until([&] { return players.back()->IsClosed(); }));
-    h.loop.Passes(20);
-    EXPECT_EQ(localPlaces, h.streamer.GetNumConns());
+    auto addStalled = [&] {
+        HttpTestPlayer& player = *players.emplace_back(std::make_unique<HttpTestPlayer>());
+        player.SetReceiveBuffer(4096);
+        player.PauseReading(true);
+        ASSERT_TRUE(player.Connect(h.port));
+        ASSERT_TRUE(player.Send(h.Request("6")));
+        h.loop.Watch(player);
+        h.loop.Passes(10);
+        clock.Advance(100);
+    };
     for (size_t i = 0; i < localPlaces; ++i)
-        EXPECT_FALSE(players[i]->IsClosed()) << i;
+        addStalled();
+    ASSERT_EQ(localPlaces, h.streamer.GetNumLiveConns());
     EXPECT_EQ(200, h.FetchRemote(h.streamer, h.loop, Random()).Response().status);
 
-    // A place that frees up is taken again.
-    players.front()->Close();
-    ASSERT_TRUE(h.loop.Until([&] { return h.streamer.GetNumConns() == localPlaces - 1; }));
+    // A player resets its connection in the pass that brings a new request.
+    HttpTestPlayer late;
+    ASSERT_TRUE(late.Connect(h.port));
+    h.loop.Watch(late);
+    h.loop.Pass();
+    players.back()->Close();
+    ASSERT_TRUE(late.Send(h.Request("random")));
+    ASSERT_TRUE(h.loop.Until([&] { return late.IsClosed(); }));
+    EXPECT_EQ(200, late.Response().status);
+    late.Close();
+
+    // Full again; the first player reads, so the second has waited longest.
+    addStalled();
+    ASSERT_EQ(localPlaces, h.streamer.GetNumLiveConns());
+    players.front()->PauseReading(false);
+    h.loop.Passes(5);
     EXPECT_EQ(200, h.Fetch(h.Request("random")).Response().status);
+    for (auto& player : players)
+        player->PauseReading(false);
+    ASSERT_TRUE(h.loop.Until([&] { return players[1]->IsClosed(); }));
+    h.loop.Passes(50);
+    for (size_t i = 0; i < players.size(); ++i)
+        EXPECT_EQ(i == 1, players[i]->IsClosed()) << i;
+    EXPECT_LT(players[1]->Response().body.size(), songBytes);
+    EXPECT_EQ(1u, h.lib.db.log.Count("closing it for a new request"));
 
     // Remote players fill every place; one more is closed.
     testsupport::LoopbackListener remote;
-    while (h.streamer.GetNumConns() < FileStreamer::kMaxConns)
+    while (h.streamer.GetNumLiveConns() < FileStreamer::kMaxConns)
         h.streamer.AddConn(h.RemoteConn(remote.port));
     h.streamer.AddConn(h.RemoteConn(remote.port));
-    EXPECT_EQ(FileStreamer::kMaxConns, h.streamer.GetNumConns());
+    EXPECT_EQ(FileStreamer::kMaxConns, h.streamer.GetNumLiveConns());
     EXPECT_TRUE(
         h.lib.db.log.Contains("players; closing the stream to 127.0.0.1:" + std::to_string(remote.port)));
 }

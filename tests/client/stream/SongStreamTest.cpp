@@ -7,6 +7,7 @@
 #include "tests/support/media/ToneFixture.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <vorbis/vorbisenc.h>
 
 #include <filesystem>
@@ -140,16 +141,31 @@ TEST(SongStreamTest, TheFileTheRequestNamesIsSentFromItsOwnAudioStart) {
     }
 }
 
+// Songs replaced since the scan by a link (to a file of the user's beside
+// the music folder, audio with a cover as it happens), a folder or a FIFO
+// are refused before any header, as the scanner would refuse them.
 TEST(SongStreamTest, FailedSongRequestsGetExactlyOneErrorLine) {
     StreamHarness h;
     h.WriteSong("bare.mp3", 20);
     h.WriteSong("emptied.mp3", 20);
     testsupport::WriteFileText(h.lib.music + "/noise.mp3", std::string(5000, 'n'));
+    h.WriteSong("../key.mp3", 20, 0, 1000);
+    for (const char* name : {"linked.mp3", "folder.mp3", "fifo.mp3"})
+        h.WriteSong(name, 20, 0, 1000);
     h.Start();
     h.GiveSongId("bare.mp3", 12);
     h.GiveSongId("emptied.mp3", 30);
     h.GiveSongId("noise.mp3", 31);
+    h.GiveSongId("linked.mp3", 32);
+    h.GiveSongId("folder.mp3", 33);
+    h.GiveSongId("fifo.mp3", 34);
     std::filesystem::resize_file(h.lib.music + "/emptied.mp3", 0);
+    h.lib.Remove("linked.mp3");
+    std::filesystem::create_symlink(h.lib.music + "/../key.mp3", h.lib.music + "/linked.mp3");
+    h.lib.Remove("folder.mp3");
+    std::filesystem::create_directory(h.lib.music + "/folder.mp3");
+    h.lib.Remove("fifo.mp3");
+    ASSERT_EQ(0, mkfifo((h.lib.music + "/fifo.mp3").c_str(), 0600));
     const struct {
         std::string target;
         std::string query;
@@ -162,6 +178,14 @@ TEST(SongStreamTest, FailedSongRequestsGetExactlyOneErrorLine) {
         {"12", "art=1", "404 File not found"},
         {"999", "art", "404 File not found"},
         {"31", "os=ogg", "500 Internal Server Error"},
+        // A song that has its id is not found by file id alone.
+        {"0", "cfID=" + std::to_string(h.lib.CfId("bare.mp3")), "400 Bad Request"},
+        {"32", "", "500 Internal Server Error"},
+        {"32", "os=ogg", "500 Internal Server Error"},
+        {"32", "art=1", "404 File not found"},
+        {"33", "", "500 Internal Server Error"},
+        {"34", "", "500 Internal Server Error"},
+        {"34", "art=1", "404 File not found"},
     };
     for (const auto& c : cases) {
         const std::string request = h.Request(c.target, c.query);

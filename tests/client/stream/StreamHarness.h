@@ -105,12 +105,15 @@ class StreamHarness {
         return head + "\r\n";
     }
 
-    // A local player that sends `request`, reads until the server closes and
-    // then closes too; it lives as long as the harness.
-    HttpTestPlayer& Fetch(const std::string& request) {
+    // A local player that sends `request` (then half-closes, when asked to),
+    // reads until the server closes and then closes too; it lives as long as
+    // the harness.
+    HttpTestPlayer& Fetch(const std::string& request, bool endSending = false) {
         HttpTestPlayer& player = NewPlayer();
         EXPECT_TRUE(player.Connect(port));
         EXPECT_TRUE(player.Send(request));
+        if (endSending)
+            player.EndSending();
         loop.Watch(player);
         EXPECT_TRUE(loop.Until([&] { return player.IsClosed(); })) << request;
         player.Close();

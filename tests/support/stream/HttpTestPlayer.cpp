@@ -82,6 +82,10 @@ bool HttpTestPlayer::Send(const std::string& bytes) {
     return true;
 }
 
+void HttpTestPlayer::EndSending() {
+    shutdown(m_fd.Get(), SHUT_WR);
+}
+
 bool HttpTestPlayer::Poll() {
     char chunk[65536];
     while (!m_paused && !m_closed && m_fd.IsValid()) {

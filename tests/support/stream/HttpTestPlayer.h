@@ -44,6 +44,8 @@ class HttpTestPlayer {
     bool Poll();
     void PauseReading(bool paused) { m_paused = paused; }
     bool IsClosed() const { return m_closed; }
+    // Ends this side's sending (a half-close); reading goes on.
+    void EndSending();
     // Closes this side.
     void Close() { m_fd.Reset(); }
 
