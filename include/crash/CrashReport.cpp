@@ -32,6 +32,10 @@ constexpr size_t kSummaryBytes = 2048;
 constexpr size_t kNumberBytes = 24;
 constexpr size_t kCrashSummaryChars = 127;
 constexpr uint32_t kReportLockWaitMs = 30000;
+// Uploaders that may still be sending (each retries for minutes while its
+// endpoint cannot be reached) before a further informational report is left
+// out: reports a peer or the server can cause must not pile up processes.
+constexpr int kMaxUploadsAtWork = 4;
 // Ends a crash report that hangs (say, a crash inside the allocator that
 // left a lock held): the helper wait plus the lock waits, with room to spare.
 constexpr unsigned kCrashBackstopSeconds = 60;
@@ -61,6 +65,8 @@ std::once_flag g_prepareOnce;
 std::atomic<bool> g_prepared{false};
 std::atomic<bool> g_reportsEnabled{true};
 std::atomic<bool> g_failureInProgress{false};
+// Uploaders that outlived their wait and have not been reaped yet.
+std::atomic<int> g_uploadsAtWork{0};
 // Thread id of the thread writing a report, 0 when none: reports run one at
 // a time, so one report's log deletion never removes another's log.
 std::atomic<int> g_reportOwner{0};
@@ -165,8 +171,10 @@ void RunPreparedReport(uintptr_t record, ReportKind kind, bool inSignalHandler) 
                  platform::WAIT_EXITED;
         if (!exited) {
             exitCode = 0;
-            if (!inSignalHandler)
-                platform::ReapInBackground(child);
+            if (!inSignalHandler) {
+                g_uploadsAtWork.fetch_add(1);
+                platform::ReapInBackground(child, [] { g_uploadsAtWork.fetch_sub(1); });
+            }
         }
     }
     const uint64_t spent = platform::SystemMonotonicMs() - started;
@@ -251,6 +259,11 @@ void SetHelperPath(const std::wstring& path) {
 void WriteCrashReport(const std::wstring& summary, uintptr_t exceptionRecord, ReportKind kind) {
     if (!g_reportsEnabled.load() || !g_logger)
         return;
+    if (kind == REPORT_INFO && g_uploadsAtWork.load() >= kMaxUploadsAtWork) {
+        MVLOG(LOG_ERR, "Not sending report '%ls': %i earlier reports are still being sent", summary.c_str(),
+              g_uploadsAtWork.load());
+        return;
+    }
     Prepare();
     if (!AcquireReportLock())
         return;

@@ -119,11 +119,13 @@ WaitOutcome WaitProcess(pid_t pid, uint32_t timeoutMs, int* exitCode) noexcept {
     }
 }
 
-void ReapInBackground(pid_t pid) {
-    auto reaper = Thread::Start([pid] {
+void ReapInBackground(pid_t pid, std::function<void()> reaped) {
+    auto reaper = Thread::Start([pid, reaped] {
         int status = 0;
         while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
+        if (reaped)
+            reaped();
     });
     // Without a thread the child is reaped by no one until this process ends.
     (void)reaper;

@@ -9,6 +9,7 @@
 #include <spawn.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,7 +53,7 @@ enum WaitOutcome {
 WaitOutcome WaitProcess(pid_t pid, uint32_t timeoutMs, int* exitCode) noexcept;
 
 // Reaps `pid` whenever it ends, so a child that outlived its wait never
-// lingers as a zombie.
-void ReapInBackground(pid_t pid);
+// lingers as a zombie; `reaped` (when given) runs on the reaping thread then.
+void ReapInBackground(pid_t pid, std::function<void()> reaped = nullptr);
 
 } // namespace platform
