@@ -28,6 +28,7 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 class IKovikUI;
@@ -216,6 +217,8 @@ class KovikCore final : public IServerLinkOwner, public IScannerHost {
     int64_t m_lastFolderEventTime = 0;
     std::unique_ptr<ShareMon> m_shareMon;
     std::list<std::unique_ptr<ScanFileRequest>> m_pendingFolderEvents;
+    // The paths of the pending SINGLE_FILE events: one scan each.
+    std::unordered_set<std::wstring> m_pendingSingleFiles;
     std::deque<std::unique_ptr<CoreRequest>> m_requests;
     Mutex m_requestLock;
     int64_t m_retryTime = 0;

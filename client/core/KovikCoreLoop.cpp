@@ -220,8 +220,12 @@ void KovikCore::CheckScanTimers() {
     m_shareMon->TakeChanges(changes);
     for (std::unique_ptr<ScanFileRequest>& change : changes) {
         m_lastFolderEventTime = now;
-        if (change && change->GetType() != FILE_MODIFIED)
-            m_pendingFolderEvents.push_back(std::move(change));
+        if (!change || change->GetType() == FILE_MODIFIED)
+            continue;
+        // A file that is created and then closed after writing asks twice.
+        if (change->GetType() == SINGLE_FILE && !m_pendingSingleFiles.insert(change->GetPath()).second)
+            continue;
+        m_pendingFolderEvents.push_back(std::move(change));
     }
     const int64_t quiet = now - m_lastFolderEventTime;
     if (quiet < 0 || quiet <= kFolderQuietSecs || m_pendingFolderEvents.empty())
@@ -233,6 +237,7 @@ void KovikCore::CheckScanTimers() {
     if (!fullScanAsked) {
         std::unique_ptr<ScanFileRequest> event = std::move(m_pendingFolderEvents.front());
         m_pendingFolderEvents.pop_front();
+        m_pendingSingleFiles.erase(event->GetPath());
         if (event->GetType() != SINGLE_FILE) {
             MVLOG(LOG_ERR, "Dropping folder event of unknown type %i for '%ls'", event->GetType(),
                   event->GetPath().c_str());
@@ -249,6 +254,7 @@ void KovikCore::CheckScanTimers() {
     m_scanner->initScan(false);
     m_lastFullScanTime = now;
     m_pendingFolderEvents.clear();
+    m_pendingSingleFiles.clear();
 }
 
 void KovikCore::KeepAwake() {

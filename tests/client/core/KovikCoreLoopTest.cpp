@@ -30,6 +30,9 @@ class KovikCoreLoopTest : public ::testing::Test {
 
 TEST_F(KovikCoreLoopTest, FolderEventsWaitForFourQuietSecondsThenScanOneFilePerPass) {
     for (int i = 0; i < 10; ++i) {
+        // Created, then closed after writing: one scan.
+        h.shareMon->Push(SINGLE_FILE, L"/m/" + std::to_wstring(i) + L".mp3");
+        h.core->CheckScanTimers();
         h.shareMon->Push(SINGLE_FILE, L"/m/" + std::to_wstring(i) + L".mp3");
         h.core->CheckScanTimers();
         AdvanceSecs(1);
