@@ -73,6 +73,8 @@ class Encoder {
     bool Fill(Buf& out);
     // Frees the input, decoder, resampler and encoder state at once.
     void Close();
+    // Bytes the demuxer has read from the file since it was opened.
+    int64_t BytesRead() const { return m_input.BytesRead(); }
 
   private:
     [[nodiscard]] bool InitVorbis(int quality);

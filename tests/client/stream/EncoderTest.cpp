@@ -4,7 +4,6 @@
 #include "include/io/Buf.h"
 #include "platform/time/Clock.h"
 #include "tests/support/CapturedLog.h"
-#include "tests/support/ProcessReads.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/core/SequenceRandom.h"
 #include "tests/support/media/Mp3Fixture.h"
@@ -45,10 +44,10 @@ std::string DrainEncoder(Encoder& encoder, int bufBytes, int64_t* mostRead = nul
     Buf out(bufBytes);
     std::string body;
     for (int pass = 0; pass < 10000000; ++pass) {
-        const int64_t readBefore = mostRead ? testsupport::ProcessReadBytes() : 0;
+        const int64_t readBefore = encoder.BytesRead();
         bool more = encoder.Fill(out);
         if (mostRead)
-            *mostRead = std::max(*mostRead, testsupport::ProcessReadBytes() - readBefore);
+            *mostRead = std::max(*mostRead, encoder.BytesRead() - readBefore);
         body.append(reinterpret_cast<const char*>(out.GetReadPtr()),
                     static_cast<size_t>(out.GetNumUsedBytes()));
         out.Reset();
@@ -332,14 +331,13 @@ TEST(EncoderTest, AStretchWithoutAudioIsReadABoundedShareAPassAndEndsTheStream) 
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::unique_ptr<SlowClock> clock(c.slow ? new SlowClock : nullptr);
-        const int64_t readBefore = testsupport::ProcessReadBytes();
         Encoder encoder;
         ASSERT_TRUE(encoder.Open(dir.WFile("padded.mp3"), MP3, 2));
         int64_t mostRead = 0;
         const std::string body = DrainEncoder(encoder, kConnBufBytes, &mostRead);
         EXPECT_LE(mostRead, c.mostPerFill);
         // The stretch is cut short within one Fill of the bound.
-        EXPECT_LE(testsupport::ProcessReadBytes() - readBefore,
+        EXPECT_LE(encoder.BytesRead(),
                   audioBytes + Encoder::kMaxBytesWithoutAudio + 2 * Encoder::kFillReadBudget.bytes);
         ReadBack back = ReadWhole(body, FileSize(path));
         EXPECT_NEAR(Seconds(back.audio), mp3Frames * 1152.0 / kRate, 0.05);
