@@ -45,6 +45,10 @@ class Encoder {
     // packets.
     static constexpr platform::ReadBudget kOpenReadBudget{64 << 20, 1000, 1 << 20};
     static constexpr platform::ReadBudget kFillReadBudget{1 << 20, 100, 128 << 10};
+    // What a seek may read. FFmpeg seeks in an MP3 by reading every packet up
+    // to the target, so that a seek into a stretch without audio reads through
+    // it; one cut short leaves the input where its reads took it.
+    static constexpr platform::ReadBudget kSeekReadBudget{64 << 20, 1000, 1 << 20};
     // Once this much has been read without a decoded sample, the input
     // counts as ended.
     static constexpr int64_t kMaxBytesWithoutAudio = 4 << 20;
@@ -82,6 +86,9 @@ class Encoder {
     // Reads and drops packets up to the one of the audio stream that reaches
     // `offset` (SeekAhead in a container that cannot seek by bytes).
     void SkipPacketsTo(int64_t offset);
+    // After a seek: the budget taken back, the decoder emptied, and the count
+    // of reads without audio started again.
+    void EndSeek();
     // Reads and encodes until a frame waits, the input has ended,
     // kPacketsPerStep packets have been read or the Fill's reads are spent.
     void Step();
