@@ -61,12 +61,13 @@ bool HttpConn::SendSongResponse(const std::string& name, const HttpRequest& requ
         return FailRequest(HTTP_BAD_REQUEST, HCR_SERVER_FAILURE);
     }
     platform::UniqueFd file = OpenListedFile(path, m_fileContentLength);
-    if (!file.IsValid()) {
+    // A file deleted since the scan, like an empty one, has no size to send.
+    const bool gone = !file.IsValid() && errno == ENOENT;
+    if (!file.IsValid() && !gone) {
         MVLOG(LOG_ERR, "Unable to open %ls", path.c_str());
         return FailRequest(HTTP_SERVER_ERROR, HCR_SERVER_FAILURE);
     }
-    // An empty file has no body to seek in or send.
-    if (m_fileContentLength <= 0) {
+    if (gone || m_fileContentLength <= 0) {
         MVLOG(LOG_ERR, "Unable to retrieve contentLength for songID %s", name.c_str());
         return FailRequest(HTTP_SERVER_ERROR, HCR_SERVER_FAILURE);
     }
