@@ -16,10 +16,10 @@ int Encoder::ClampQuality(long long quality) {
     return static_cast<int>(std::clamp<long long>(quality, kMinQuality, kMaxQuality));
 }
 
-bool Encoder::Open(const std::wstring& path, uint32_t encType, int quality) {
+bool Encoder::Open(int fd, const std::wstring& path, uint32_t encType, int quality) {
     Close();
     m_encType = encType;
-    m_open = InitVorbis(quality) && OpenInput(path);
+    m_open = InitVorbis(quality) && OpenInput(fd, path);
     m_input.StopReadBudget();
     if (!m_open)
         Close();

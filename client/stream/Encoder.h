@@ -62,11 +62,13 @@ class Encoder {
     // A requested quality brought into the range the encoder takes.
     static int ClampQuality(long long quality);
 
-    // Sets up Vorbis at quality ÷ 10 and opens the file for decoding (encType
-    // as in FileMetaData: MP3 or AAC, read by that type's demuxer alone).
-    // Writes nothing. False (logged) when either fails; the encoder then
-    // holds nothing.
-    [[nodiscard]] bool Open(const std::wstring& path, uint32_t encType, int quality);
+    // Sets up Vorbis at quality ÷ 10 and opens the song's file for decoding:
+    // the file open as `fd` (checked by the caller, and needed only while
+    // this runs), never what `path`, which names it in logs, holds by now
+    // (encType as in FileMetaData: MP3 or AAC, read by that type's demuxer
+    // alone). Writes nothing. False (logged) when either fails; the encoder
+    // then holds nothing.
+    [[nodiscard]] bool Open(int fd, const std::wstring& path, uint32_t encType, int quality);
     // Position the input, at most once, before the first Fill: to a share of
     // the song's duration (0 to 100), or to a source byte offset.
     void SeekPercent(float percent);
@@ -82,7 +84,7 @@ class Encoder {
 
   private:
     [[nodiscard]] bool InitVorbis(int quality);
-    [[nodiscard]] bool OpenInput(const std::wstring& path);
+    [[nodiscard]] bool OpenInput(int fd, const std::wstring& path);
     // Reads and drops packets up to the one of the audio stream that reaches
     // `offset` (SeekAhead in a container that cannot seek by bytes).
     void SkipPacketsTo(int64_t offset);

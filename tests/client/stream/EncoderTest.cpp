@@ -2,6 +2,8 @@
 
 #include "client/media/FileMetaData.h"
 #include "include/io/Buf.h"
+#include "platform/fs/FileOps.h"
+#include "platform/fs/UniqueFd.h"
 #include "platform/time/Clock.h"
 #include "tests/support/CapturedLog.h"
 #include "tests/support/TempDir.h"
@@ -58,10 +60,17 @@ std::string DrainEncoder(Encoder& encoder, int bufBytes, int64_t* mostRead = nul
     return body;
 }
 
+// Opens the encoder as the song server does: on the file opened by its path
+// and checked to be a regular one.
+bool OpenSong(Encoder& encoder, const std::string& path, uint32_t encType, int quality = 2) {
+    const platform::UniqueFd file(platform::OpenRegularFileRead(path, nullptr));
+    return encoder.Open(file.Get(), std::wstring(path.begin(), path.end()), encType, quality);
+}
+
 std::string Transcode(const std::string& path, uint32_t encType, int bufBytes = kConnBufBytes,
                       const std::function<void(Encoder&)>& position = nullptr, int quality = 2) {
     Encoder encoder;
-    if (!encoder.Open(std::wstring(path.begin(), path.end()), encType, quality)) {
+    if (!OpenSong(encoder, path, encType, quality)) {
         ADD_FAILURE() << "cannot open " << path;
         return std::string();
     }
@@ -200,6 +209,12 @@ TEST(EncoderTest, EachInputReadsBackWholeAlsoThroughATinyOutput) {
         ExpectTone(back.audio, tone.spec, tone.slackFrames);
         // Pages wait for room rather than being lost: the same bytes come out.
         EXPECT_TRUE(Transcode(path, tone.encType, kTinyBufBytes) == body);
+        // The file handed over is read, whatever its name holds by now.
+        const platform::UniqueFd file(platform::OpenRegularFileRead(path, nullptr));
+        testsupport::ReplaceFileText(path, "not a song");
+        Encoder encoder;
+        ASSERT_TRUE(encoder.Open(file.Get(), std::wstring(path.begin(), path.end()), tone.encType, 2));
+        EXPECT_TRUE(DrainEncoder(encoder, kConnBufBytes) == body);
     }
 }
 
@@ -247,7 +262,7 @@ TEST(EncoderTest, FilesThatAreNotOfTheirTypeFailToOpenAndWriteNothing) {
         SCOPED_TRACE(c.name + std::string(" as type ") + std::to_string(c.encType));
         Encoder encoder;
         testsupport::CapturedLog log;
-        EXPECT_FALSE(encoder.Open(dir.WFile(c.name), c.encType, 2));
+        EXPECT_FALSE(OpenSong(encoder, dir.File(c.name), c.encType));
         EXPECT_TRUE(log.Contains("failed for " + dir.File(c.name)) || log.Contains("Error finding decoder") ||
                     log.Contains("Cannot transcode"))
             << log.Text();
@@ -276,7 +291,7 @@ TEST(EncoderTest, AFileThatDoesNotDecodeIsReadAFewPacketsAPassAndLoggedOnce) {
 
     testsupport::CapturedLog log;
     Encoder encoder;
-    ASSERT_TRUE(encoder.Open(dir.WFile("damaged.m4a"), AAC, 2));
+    ASSERT_TRUE(OpenSong(encoder, path, AAC));
     // The first Fill gives the header pages; the next two read packets.
     Buf out(kConnBufBytes);
     for (int pass = 0; pass < 3; ++pass) {
@@ -362,7 +377,7 @@ TEST(EncoderTest, AStretchWithoutAudioIsReadABoundedShareAPassAndEndsTheStream) 
         SCOPED_TRACE(c.name);
         std::unique_ptr<SlowClock> clock(c.slow ? new SlowClock : nullptr);
         Encoder encoder;
-        ASSERT_TRUE(encoder.Open(dir.WFile(c.file), c.encType, 2));
+        ASSERT_TRUE(OpenSong(encoder, dir.File(c.file), c.encType));
         const int64_t openRead = encoder.BytesRead();
         if (c.seek)
             c.seek(encoder);
