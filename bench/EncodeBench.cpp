@@ -10,6 +10,8 @@
 #include "client/stream/Encoder.h"
 #include "include/io/Buf.h"
 #include "include/log/Logger.h"
+#include "platform/fs/FileOps.h"
+#include "platform/fs/UniqueFd.h"
 
 #include <chrono>
 #include <cstdio>
@@ -46,7 +48,8 @@ int main(int argc, char** argv) {
     const auto wallStart = std::chrono::steady_clock::now();
     const double cpuStart = CpuSeconds();
     Encoder encoder;
-    if (!encoder.Open(std::wstring(path.begin(), path.end()), aac ? AAC : MP3, quality)) {
+    const platform::UniqueFd file(platform::OpenRegularFileRead(path, nullptr));
+    if (!encoder.Open(file.Get(), std::wstring(path.begin(), path.end()), aac ? AAC : MP3, quality)) {
         std::fprintf(stderr, "melvane-encode-bench: cannot transcode %s\n", path.c_str());
         return 1;
     }

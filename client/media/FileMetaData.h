@@ -79,6 +79,11 @@ class FileMetaData {
     // texts, the cover art and the digest: the song server's way to the audio
     // start of every file it sends.
     [[nodiscard]] bool ReadAudioRegion();
+    // The same of the file open as `fd`, one the caller has checked: it is
+    // read, never the path again, which only names it in logs and gives its
+    // type. `fd` is left open.
+    [[nodiscard]] bool ReadQuickInfo(int fd);
+    [[nodiscard]] bool ReadAudioRegion(int fd);
     // ReadQuickInfo, then the fingerprint when asked for: in this process, or
     // through the fingerprint child.
     [[nodiscard]] bool ComputeMetadataAndPrint(bool wantPrint, bool inProcess);
@@ -92,6 +97,8 @@ class FileMetaData {
     // The cover picture's bytes and MIME type, read from the file now. An
     // MP3 record relies on the tag length of an earlier ReadQuickInfo.
     [[nodiscard]] bool GetCoverArt(std::vector<unsigned char>& bytes, std::string& mimeType) const;
+    // The same read from the file open as `fd`.
+    [[nodiscard]] bool GetCoverArt(int fd, std::vector<unsigned char>& bytes, std::string& mimeType) const;
 
     // The content digest of a file's audio region.
     [[nodiscard]] static bool HashAudioData(int fd, uint64_t dataOffset, uint64_t dataLen,
@@ -153,15 +160,16 @@ class FileMetaData {
     void UpdateUtf8Path();
     // Empties what a format analysis fills from tags, before it runs.
     void ClearTags();
-    // ReadQuickInfo, or with `whole` false ReadAudioRegion.
-    [[nodiscard]] bool Read(bool whole);
-    // Format analysis, called by Read with the open file; an MP3 file's tag
-    // texts and cover art only when `whole`.
+    // ReadQuickInfo, or with `whole` false ReadAudioRegion; of `fd`, or of
+    // the path opened here when it is -1.
+    [[nodiscard]] bool Read(bool whole, int fd);
+    // Format analysis, called by Read with the open file, which every reader
+    // reads; an MP3 file's tag texts and cover art only when `whole`.
     [[nodiscard]] bool AnalyzeMp3(int fd, const std::wstring& path, bool whole);
-    [[nodiscard]] bool ReadMp3Tags(const std::wstring& path, bool whole);
+    [[nodiscard]] bool ReadMp3Tags(int fd, const std::wstring& path, bool whole);
     void WalkId3v2Frames(const TagLib::ID3v2::Tag& tag);
     [[nodiscard]] bool AnalyzeMp4(int fd, const std::wstring& path);
-    [[nodiscard]] bool ReadMp4Tags(const std::wstring& path);
+    [[nodiscard]] bool ReadMp4Tags(int fd, const std::wstring& path);
     void WalkMp4Items(const TagLib::MP4::Tag& tag);
     // Appends "label: value" to auxText, one blank between entries.
     void AppendAux(const std::string& label, const std::string& value);

@@ -26,14 +26,22 @@ std::atomic<int> g_fpErrCount{0};
 } // namespace
 
 bool FileMetaData::ReadQuickInfo() {
-    return Read(true);
+    return Read(true, -1);
 }
 
 bool FileMetaData::ReadAudioRegion() {
-    return Read(false);
+    return Read(false, -1);
 }
 
-bool FileMetaData::Read(bool whole) {
+bool FileMetaData::ReadQuickInfo(int fd) {
+    return fd >= 0 && Read(true, fd);
+}
+
+bool FileMetaData::ReadAudioRegion(int fd) {
+    return fd >= 0 && Read(false, fd);
+}
+
+bool FileMetaData::Read(bool whole, int givenFd) {
     const std::wstring path = GetFullPath();
     if (path.empty()) {
         MVLOG(LOG_ERR, "Metadata record has no directory or file name; nothing to read");
@@ -51,7 +59,7 @@ bool FileMetaData::Read(bool whole) {
         return false;
     }
     struct stat st {};
-    if (stat(utf8.c_str(), &st) != 0) {
+    if ((givenFd >= 0 ? fstat(givenFd, &st) : stat(utf8.c_str(), &st)) != 0) {
         MVLOG(LOG_ERR, "Could not stat %ls when building metadata obj", path.c_str());
         return false;
     }
@@ -65,17 +73,21 @@ bool FileMetaData::Read(bool whole) {
     if (size == 0)
         return false;
 
-    platform::UniqueFd fd(platform::OpenCloexec(utf8, O_RDONLY));
-    if (!fd.IsValid()) {
-        MVLOG(LOG_ERR, "could not open file, err %i, %ls", errno, path.c_str());
-        return false;
+    platform::UniqueFd opened;
+    if (givenFd < 0) {
+        opened.Reset(platform::OpenCloexec(utf8, O_RDONLY));
+        if (!opened.IsValid()) {
+            MVLOG(LOG_ERR, "could not open file, err %i, %ls", errno, path.c_str());
+            return false;
+        }
     }
+    const int fd = givenFd >= 0 ? givenFd : opened.Get();
     ClearTags();
     if (encType == MP3) {
-        if (!AnalyzeMp3(fd.Get(), path, whole))
+        if (!AnalyzeMp3(fd, path, whole))
             return false;
     } else if (encType == AAC) {
-        if (!AnalyzeMp4(fd.Get(), path))
+        if (!AnalyzeMp4(fd, path))
             return false;
     } else {
         MVLOG(LOG_ERR, "Not an audio file type, not read: %ls", path.c_str());
@@ -91,7 +103,7 @@ bool FileMetaData::Read(bool whole) {
               static_cast<unsigned long long>(m_id3v2Len), size, path.c_str());
         return false;
     }
-    if (whole && !HashAudioData(fd.Get(), m_dataOffset, m_dataLen, digest)) {
+    if (whole && !HashAudioData(fd, m_dataOffset, m_dataLen, digest)) {
         MVLOG(LOG_ERR, "Could not get hash for %ls", path.c_str());
         return false;
     }

@@ -1,4 +1,5 @@
 // The cover picture of a record's file, read on demand for the song server.
+#include "client/media/FdTagStream.h"
 #include "client/media/FileMetaData.h"
 #include "client/media/Id3v2Picture.h"
 #include "client/media/Mp3TagFile.h"
@@ -6,7 +7,10 @@
 
 #include "include/log/Logger.h"
 #include "include/text/Utf8.h"
+#include "platform/fs/FileOps.h"
+#include "platform/fs/UniqueFd.h"
 
+#include <fcntl.h>
 #include <id3v2tag.h>
 #include <mp4file.h>
 #include <mp4tag.h>
@@ -16,20 +20,21 @@
 
 namespace {
 
-bool ReadCoverArt(const FileMetaData& record, const std::string& path, std::vector<unsigned char>& bytes,
-                  std::string& mimeType) {
+bool ReadCoverArt(const FileMetaData& record, int fd, const std::string& path,
+                  std::vector<unsigned char>& bytes, std::string& mimeType) {
     if (record.GetEncType() == MP3) {
         // The tag length comes from an earlier ReadQuickInfo: without a tag
         // there is nothing to read.
         if (record.GetId3v2Len() == 0)
             return false;
-        const Mp3TagFile tagFile(path, record.GetId3v2Len(), false);
+        const Mp3TagFile tagFile(path, fd, record.GetId3v2Len(), false);
         TagLib::MPEG::File& file = tagFile.File();
         const TagLib::ID3v2::Tag* tag = file.hasID3v2Tag() ? file.ID3v2Tag(false) : nullptr;
         return tag && ChooseId3v2Picture(*tag, bytes, mimeType);
     }
     if (record.GetEncType() == AAC) {
-        TagLib::MP4::File file(path.c_str(), false);
+        FdTagStream stream(path, fd);
+        TagLib::MP4::File file(&stream, false);
         return file.isValid() && file.hasMP4Tag() && ChooseMp4Cover(*file.tag(), bytes, mimeType);
     }
     return false;
@@ -41,8 +46,16 @@ bool FileMetaData::GetCoverArt(std::vector<unsigned char>& bytes, std::string& m
     const std::wstring path = GetFullPath();
     if (path.empty())
         return false;
+    const platform::UniqueFd fd(platform::OpenCloexec(WideToUtf8(path), O_RDONLY));
+    return fd.IsValid() && GetCoverArt(fd.Get(), bytes, mimeType);
+}
+
+bool FileMetaData::GetCoverArt(int fd, std::vector<unsigned char>& bytes, std::string& mimeType) const {
+    const std::wstring path = GetFullPath();
+    if (path.empty() || fd < 0)
+        return false;
     try {
-        return ReadCoverArt(*this, WideToUtf8(path), bytes, mimeType);
+        return ReadCoverArt(*this, fd, WideToUtf8(path), bytes, mimeType);
     } catch (const std::exception& e) {
         MVLOG(LOG_ERR, "Tag library failed on %ls: %s", path.c_str(), e.what());
         return false;

@@ -48,15 +48,15 @@ bool FileMetaData::AnalyzeMp3(int fd, const std::wstring& path, bool whole) {
     }
     m_dataLen = static_cast<uint64_t>(dataLen);
     try {
-        return ReadMp3Tags(path, whole);
+        return ReadMp3Tags(fd, path, whole);
     } catch (const std::exception& e) {
         MVLOG(LOG_ERR, "Tag library failed on %ls: %s", path.c_str(), e.what());
         return false;
     }
 }
 
-bool FileMetaData::ReadMp3Tags(const std::wstring& path, bool whole) {
-    const Mp3TagFile tagFile(WideToUtf8(path), m_id3v2Len, true);
+bool FileMetaData::ReadMp3Tags(int fd, const std::wstring& path, bool whole) {
+    const Mp3TagFile tagFile(WideToUtf8(path), fd, m_id3v2Len, true);
     TagLib::MPEG::File& file = tagFile.File();
     const TagLib::AudioProperties* properties = file.audioProperties();
     if (!file.isValid() || !properties) {

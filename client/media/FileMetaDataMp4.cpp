@@ -1,12 +1,14 @@
 // The MPEG-4 analysis of a record: the media data's start from the file's
 // top-level boxes, the AAC stream through the demuxer, then tag texts, items,
 // cover art, length and bit rate through TagLib.
+#include "client/media/FdTagStream.h"
 #include "client/media/FileMetaData.h"
 #include "client/media/Mp4Boxes.h"
 #include "client/media/Mp4Cover.h"
 
 #include "include/log/Logger.h"
 #include "include/text/Utf8.h"
+#include "platform/fs/FileOps.h"
 #include "platform/lib/ffmpeg/FormatInput.h"
 
 #include <mp4file.h>
@@ -51,7 +53,7 @@ bool FileMetaData::AnalyzeMp4(int fd, const std::wstring& path) {
     const std::string utf8 = WideToUtf8(path);
     {
         platform::FormatInput input;
-        if (input.Open(utf8.c_str()) < 0) {
+        if (input.Open(platform::DescriptorPath(fd).c_str()) < 0) {
             MVLOG(LOG_ERR, "av_open_input_file failed for %s", utf8.c_str());
             return false;
         }
@@ -74,16 +76,16 @@ bool FileMetaData::AnalyzeMp4(int fd, const std::wstring& path) {
         return false;
     }
     try {
-        return ReadMp4Tags(path);
+        return ReadMp4Tags(fd, path);
     } catch (const std::exception& e) {
         MVLOG(LOG_ERR, "Tag library failed on %ls: %s", path.c_str(), e.what());
         return false;
     }
 }
 
-bool FileMetaData::ReadMp4Tags(const std::wstring& path) {
-    const std::string utf8 = WideToUtf8(path);
-    TagLib::MP4::File file(utf8.c_str(), true, TagLib::AudioProperties::Fast);
+bool FileMetaData::ReadMp4Tags(int fd, const std::wstring& path) {
+    FdTagStream stream(WideToUtf8(path), fd);
+    TagLib::MP4::File file(&stream, true, TagLib::AudioProperties::Fast);
     const TagLib::AudioProperties* properties = file.audioProperties();
     if (!file.isValid() || !properties) {
         MVLOG(LOG_ERR, "Error getting audio properties for %ls, errno %i", path.c_str(), errno);

@@ -86,10 +86,13 @@ class FrameWalk {
     uint64_t m_headerBytes;
 };
 
+// Frame sizes count the bytes before unsynchronisation, so a tag
+// unsynchronised as a whole (ID3v2.2 and 2.3; 2.4 does it per frame) cannot
+// be walked by them.
 bool IsWalkable(int version, unsigned char flags) {
     switch (version) {
     case 2:
-        return (flags & kFlagExtendedOrCompressed) == 0;
+        return (flags & (kFlagUnsynchronised | kFlagExtendedOrCompressed)) == 0;
     case 3:
         return (flags & kFlagUnsynchronised) == 0;
     case 4:

@@ -29,7 +29,8 @@ inline constexpr Id3v2Limits kId3v2Limits{4 * FileMetaData::kMaxArtBytes, 2 * Fi
 // extended header and footer, then the frames that are no larger than the
 // limit, in order, as long as the copy stays within the whole-tag limit. The
 // walk stops at padding, at a frame that runs past the tag, at anything it
-// cannot read and after 4096 frames; a tag it cannot walk (ID3v2.3 unsynchronised as a whole, a
-// compressed ID3v2.2 tag, an unknown version) keeps no frame.
+// cannot read and after 4096 frames; a tag it cannot walk (ID3v2.2 or 2.3
+// unsynchronised as a whole, a compressed ID3v2.2 tag, an unknown version)
+// keeps no frame.
 [[nodiscard]] bool TrimId3v2Tag(const ByteReader& read, uint64_t tagBytes, const Id3v2Limits& limits,
                                 std::string& trimmed);

@@ -16,10 +16,10 @@ int Encoder::ClampQuality(long long quality) {
     return static_cast<int>(std::clamp<long long>(quality, kMinQuality, kMaxQuality));
 }
 
-bool Encoder::Open(const std::wstring& path, uint32_t encType, int quality) {
+bool Encoder::Open(int fd, const std::wstring& path, uint32_t encType, int quality) {
     Close();
     m_encType = encType;
-    m_open = InitVorbis(quality) && OpenInput(path);
+    m_open = InitVorbis(quality) && OpenInput(fd, path);
     m_input.StopReadBudget();
     if (!m_open)
         Close();
@@ -31,26 +31,37 @@ void Encoder::SeekPercent(float percent) {
     if (!m_open || !std::isfinite(percent) || input->duration == AV_NOPTS_VALUE)
         return;
     auto timestamp = static_cast<int64_t>(static_cast<double>(input->duration) * percent / 100.0);
+    m_input.StartReadBudget(kSeekReadBudget);
     int result = m_input.Seek(-1, timestamp, AVSEEK_FLAG_BACKWARD);
     if (result < 0)
         MVLOG(LOG_ERR, "Seek to %lli of %lli failed (%i)", static_cast<long long>(timestamp),
               static_cast<long long>(input->duration), result);
-    m_decoder.Flush();
-    NoteAudio();
+    EndSeek();
 }
 
 void Encoder::SeekAhead(int64_t offset) {
     MVLOG(LOG_INFO, "In SeekAhead, going to pos %i", static_cast<int>(offset));
     if (!m_open)
         return;
+    m_input.StartReadBudget(kSeekReadBudget);
     if (m_encType == MP3) {
         int result = m_input.Seek(m_audioStream, offset, AVSEEK_FLAG_BYTE);
         if (result < 0)
             MVLOG(LOG_ERR, "Seek to byte %lli failed (%i)", static_cast<long long>(offset), result);
-        m_decoder.Flush();
     } else {
         SkipPacketsTo(offset);
     }
+    EndSeek();
+}
+
+void Encoder::EndSeek() {
+    // A seek cut short by its budget is not an error: the stream goes on from
+    // where the reads stopped (or the last packet the seek passed), and a
+    // stretch without audio there ends it as in any Fill.
+    if (m_input.ReadBudgetSpent())
+        MVLOG(LOG_ERR, "Seek cut short by its read budget, going on from there");
+    m_input.StopReadBudget();
+    m_decoder.Flush();
     NoteAudio();
 }
 

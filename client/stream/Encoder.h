@@ -45,6 +45,10 @@ class Encoder {
     // packets.
     static constexpr platform::ReadBudget kOpenReadBudget{64 << 20, 1000, 1 << 20};
     static constexpr platform::ReadBudget kFillReadBudget{1 << 20, 100, 128 << 10};
+    // What a seek may read. FFmpeg seeks in an MP3 by reading every packet up
+    // to the target, so that a seek into a stretch without audio reads through
+    // it; one cut short leaves the input where its reads took it.
+    static constexpr platform::ReadBudget kSeekReadBudget{64 << 20, 1000, 1 << 20};
     // Once this much has been read without a decoded sample, the input
     // counts as ended.
     static constexpr int64_t kMaxBytesWithoutAudio = 4 << 20;
@@ -58,11 +62,13 @@ class Encoder {
     // A requested quality brought into the range the encoder takes.
     static int ClampQuality(long long quality);
 
-    // Sets up Vorbis at quality ÷ 10 and opens the file for decoding (encType
-    // as in FileMetaData: MP3 or AAC, read by that type's demuxer alone).
-    // Writes nothing. False (logged) when either fails; the encoder then
-    // holds nothing.
-    [[nodiscard]] bool Open(const std::wstring& path, uint32_t encType, int quality);
+    // Sets up Vorbis at quality ÷ 10 and opens the song's file for decoding:
+    // the file open as `fd` (checked by the caller, and needed only while
+    // this runs), never what `path`, which names it in logs, holds by now
+    // (encType as in FileMetaData: MP3 or AAC, read by that type's demuxer
+    // alone). Writes nothing. False (logged) when either fails; the encoder
+    // then holds nothing.
+    [[nodiscard]] bool Open(int fd, const std::wstring& path, uint32_t encType, int quality);
     // Position the input, at most once, before the first Fill: to a share of
     // the song's duration (0 to 100), or to a source byte offset.
     void SeekPercent(float percent);
@@ -73,13 +79,18 @@ class Encoder {
     bool Fill(Buf& out);
     // Frees the input, decoder, resampler and encoder state at once.
     void Close();
+    // Bytes the demuxer has read from the file since it was opened.
+    int64_t BytesRead() const { return m_input.BytesRead(); }
 
   private:
     [[nodiscard]] bool InitVorbis(int quality);
-    [[nodiscard]] bool OpenInput(const std::wstring& path);
+    [[nodiscard]] bool OpenInput(int fd, const std::wstring& path);
     // Reads and drops packets up to the one of the audio stream that reaches
     // `offset` (SeekAhead in a container that cannot seek by bytes).
     void SkipPacketsTo(int64_t offset);
+    // After a seek: the budget taken back, the decoder emptied, and the count
+    // of reads without audio started again.
+    void EndSeek();
     // Reads and encodes until a frame waits, the input has ended,
     // kPacketsPerStep packets have been read or the Fill's reads are spent.
     void Step();

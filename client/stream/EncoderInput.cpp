@@ -8,9 +8,6 @@
 #include "include/log/Logger.h"
 #include "include/text/Utf8.h"
 #include "platform/fs/FileOps.h"
-#include "platform/fs/UniqueFd.h"
-
-#include <fcntl.h>
 
 namespace {
 
@@ -32,15 +29,14 @@ const char* DemuxerFor(uint32_t encType) {
 // The length of an MP3 file's ID3v2 tag when it is too large to read whole,
 // else 0: the demuxer then starts behind it, as the transcoder needs nothing
 // from the tag.
-int64_t TagBytesToSkip(const std::string& path) {
-    const platform::UniqueFd fd(platform::OpenCloexec(path, O_RDONLY));
-    const uint64_t tagBytes = fd.IsValid() ? readID3v2Head(fd.Get()) : 0;
+int64_t TagBytesToSkip(int fd) {
+    const uint64_t tagBytes = fd >= 0 ? readID3v2Head(fd) : 0;
     return tagBytes > kId3v2Limits.wholeTagBytes ? static_cast<int64_t>(tagBytes) : 0;
 }
 
 } // namespace
 
-bool Encoder::OpenInput(const std::wstring& path) {
+bool Encoder::OpenInput(int fd, const std::wstring& path) {
     std::string pathUtf8 = WideToUtf8(path);
     if (!m_packet.IsAllocated() || !m_frame.IsAllocated())
         return false;
@@ -49,9 +45,11 @@ bool Encoder::OpenInput(const std::wstring& path) {
         MVLOG(LOG_ERR, "Cannot transcode %s of type %u", pathUtf8.c_str(), m_encType);
         return false;
     }
-    const int64_t skipBytes = m_encType == MP3 ? TagBytesToSkip(pathUtf8) : 0;
+    const int64_t skipBytes = m_encType == MP3 ? TagBytesToSkip(fd) : 0;
     m_input.StartReadBudget(kOpenReadBudget);
-    if (m_input.Open(pathUtf8.c_str(), demuxer, 0, skipBytes) < 0) {
+    // FFmpeg reads by path: the descriptor's own, so that it reads the file
+    // the caller checked, whatever the song's path holds by now.
+    if (m_input.Open(platform::DescriptorPath(fd).c_str(), demuxer, 0, skipBytes) < 0) {
         MVLOG(LOG_ERR, "av_open_input_file failed for %s", pathUtf8.c_str());
         return false;
     }

@@ -99,10 +99,11 @@ class HttpConn {
     bool SendSongResponse(const std::string& name, const HttpRequest& request);
     bool SendDirect(const std::wstring& path, uint32_t encType, const std::string& name,
                     const HttpRequest& request);
-    bool SendTranscoded(const std::wstring& path, uint32_t encType, const HttpRequest& request);
+    // Transcodes the song's file, open as `fd` (`path` names it).
+    bool SendTranscoded(int fd, const std::wstring& path, uint32_t encType, const HttpRequest& request);
     bool SendArt(const HttpRequest& request, uint32_t fileId);
-    // The first byte of audio behind any ID3v2 tag of the file at `path`; 0
-    // when it cannot be read.
+    // The first byte of audio behind any ID3v2 tag of the song's file open
+    // as m_fd (`path` names it); 0 when it cannot be read.
     int64_t FindAudioStart(const std::wstring& path) const;
     void StartBody();
     void PumpBody();

@@ -6,11 +6,12 @@
 
 #include <memory>
 
-bool HttpConn::SendTranscoded(const std::wstring& path, uint32_t encType, const HttpRequest& request) {
+bool HttpConn::SendTranscoded(int fd, const std::wstring& path, uint32_t encType,
+                              const HttpRequest& request) {
     // Opened before anything is queued, so a file that cannot be decoded
     // gets a plain 500.
     auto encoder = std::make_unique<Encoder>();
-    if (!encoder->Open(path, encType, m_quality)) {
+    if (!encoder->Open(fd, path, encType, m_quality)) {
         MVLOG(LOG_ERR, "Unable to open %ls", path.c_str());
         return FailRequest(HTTP_SERVER_ERROR, HCR_SERVER_FAILURE);
     }

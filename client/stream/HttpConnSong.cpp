@@ -61,18 +61,19 @@ bool HttpConn::SendSongResponse(const std::string& name, const HttpRequest& requ
         return FailRequest(HTTP_BAD_REQUEST, HCR_SERVER_FAILURE);
     }
     platform::UniqueFd file = OpenListedFile(path, m_fileContentLength);
-    if (!file.IsValid()) {
+    // A file deleted since the scan, like an empty one, has no size to send.
+    const bool gone = !file.IsValid() && errno == ENOENT;
+    if (!file.IsValid() && !gone) {
         MVLOG(LOG_ERR, "Unable to open %ls", path.c_str());
         return FailRequest(HTTP_SERVER_ERROR, HCR_SERVER_FAILURE);
     }
-    // An empty file has no body to seek in or send.
-    if (m_fileContentLength <= 0) {
+    if (gone || m_fileContentLength <= 0) {
         MVLOG(LOG_ERR, "Unable to retrieve contentLength for songID %s", name.c_str());
         return FailRequest(HTTP_SERVER_ERROR, HCR_SERVER_FAILURE);
     }
-    // The transcoder opens the path itself, now known to be a regular file.
+    // Every reader reads the descriptor so checked, never the path again.
     if (m_transcode)
-        return SendTranscoded(path, encType, request);
+        return SendTranscoded(file.Get(), path, encType, request);
     m_fd = std::move(file);
     return SendDirect(path, encType, name, request);
 }
@@ -107,7 +108,7 @@ bool HttpConn::SendDirect(const std::wstring& path, uint32_t encType, const std:
 int64_t HttpConn::FindAudioStart(const std::wstring& path) const {
     FileMetaData metadata;
     metadata.SetPath(path);
-    if (!metadata.ReadAudioRegion())
+    if (!metadata.ReadAudioRegion(m_fd.Get()))
         return 0;
     return static_cast<int64_t>(metadata.GetDataOffset());
 }
@@ -117,15 +118,17 @@ bool HttpConn::SendArt(const HttpRequest& request, uint32_t fileId) {
     std::wstring path;
     uint32_t encType = ENC_OTHER;
     int64_t size = 0;
-    if (!m_scanner || !m_scanner->GetSongFile(m_songID, fileId, path, encType) ||
-        !OpenListedFile(path, size).IsValid())
+    platform::UniqueFd file;
+    if (m_scanner && m_scanner->GetSongFile(m_songID, fileId, path, encType))
+        file = OpenListedFile(path, size);
+    if (!file.IsValid())
         return FailRequest(HTTP_NOT_FOUND, HCR_REFUSED);
     FileMetaData metadata;
     metadata.SetPath(path);
-    (void)metadata.ReadQuickInfo();
+    (void)metadata.ReadQuickInfo(file.Get());
     std::vector<unsigned char> image;
     std::string mimeType;
-    if (!metadata.GetCoverArt(image, mimeType))
+    if (!metadata.GetCoverArt(file.Get(), image, mimeType))
         return FailRequest(HTTP_NOT_FOUND, HCR_REFUSED);
 
     Buf& out = m_conn.outBuf;

@@ -1,5 +1,8 @@
 // Work done, counted from outside the code under test: the bytes this process
-// has read from files so far (read, pread and their kind; /proc/self/io).
+// has read so far (read, pread and their kind; /proc/self/io). It counts every
+// read of the process, sockets, the database and other threads included, so
+// it bounds only work far larger than all of those, where the code keeps no
+// count of its own.
 #pragma once
 
 #include <cstdint>

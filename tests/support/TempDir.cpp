@@ -40,4 +40,9 @@ void WriteFileText(const std::string& path, const std::string& text) {
     file << text;
 }
 
+void ReplaceFileText(const std::string& path, const std::string& text) {
+    WriteFileText(path + ".new", text);
+    std::filesystem::rename(path + ".new", path);
+}
+
 } // namespace testsupport

@@ -25,5 +25,8 @@ class TempDir {
 // Whole-file helpers for tests.
 std::string ReadFileText(const std::string& path);
 void WriteFileText(const std::string& path, const std::string& text);
+// Puts a new file holding `text` at `path`, written beside it and renamed over
+// it: whoever holds the old file open keeps reading the old one.
+void ReplaceFileText(const std::string& path, const std::string& text);
 
 } // namespace testsupport

@@ -4,6 +4,7 @@
 #include "platform/fs/UniqueFd.h"
 #include "tests/support/CapturedLog.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/media/M4aFixture.h"
 #include "tests/support/media/Mp3Fixture.h"
 
 #include <fcntl.h>
@@ -220,5 +221,39 @@ TEST(FileMetaDataTest, ANameIsReadWhenItsUtf8NamesTheFile) {
         FileMetaData md(dir.WPath(), c.name);
         EXPECT_EQ(*c.line == '\0', md.ReadQuickInfo()) << c.line;
         EXPECT_TRUE(log.Contains(*c.line ? c.line : "(ERR)") == (*c.line != '\0')) << log.Text();
+    }
+}
+
+// A file handed over open, as the song server hands over the one it checked,
+// is read for its region, its digest and its picture, never what its name
+// holds by now.
+TEST(FileMetaDataTest, AnOpenFileIsReadWhateverItsNameHoldsByNow) {
+    TempDir dir;
+    const size_t pictureBytes = 300;
+    testsupport::Mp3Tags mp3Tags;
+    testsupport::M4aTags m4aTags;
+    mp3Tags.v2 = true;
+    mp3Tags.frames.push_back({"APIC", "image/png", "", pictureBytes});
+    m4aTags.covers.push_back({13, pictureBytes}); // a JPEG picture
+    ASSERT_TRUE(testsupport::WriteMp3(dir.File("a.mp3"), "", 100, mp3Tags));
+    ASSERT_TRUE(testsupport::WriteM4a(dir.File("a.m4a"), {1, false, testsupport::M4aCodec::AAC, &m4aTags}));
+    for (const std::string name : {"a.mp3", "a.m4a"}) {
+        SCOPED_TRACE(name);
+        const std::wstring wideName(name.begin(), name.end());
+        FileMetaData byName(dir.WPath(), wideName);
+        ASSERT_TRUE(byName.ReadQuickInfo());
+        const platform::UniqueFd file(platform::OpenRegularFileRead(dir.File(name), nullptr));
+        testsupport::ReplaceFileText(dir.File(name), "not a song");
+        FileMetaData region(dir.WPath(), wideName);
+        ASSERT_TRUE(region.ReadAudioRegion(file.Get()));
+        EXPECT_EQ(byName.m_dataOffset, region.m_dataOffset);
+        FileMetaData whole(dir.WPath(), wideName);
+        ASSERT_TRUE(whole.ReadQuickInfo(file.Get()));
+        EXPECT_EQ(byName.digest, whole.digest);
+        EXPECT_EQ(byName.artHash, whole.artHash);
+        std::vector<unsigned char> picture;
+        std::string mimeType;
+        ASSERT_TRUE(whole.GetCoverArt(file.Get(), picture, mimeType));
+        EXPECT_EQ(testsupport::FixturePicture(pictureBytes), std::string(picture.begin(), picture.end()));
     }
 }

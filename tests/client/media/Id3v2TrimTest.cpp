@@ -75,6 +75,7 @@ TEST(Id3v2TrimTest, FramesTooLargeAreLeftOutAndTheRestKept) {
         // The walk ends after 4096 frames, however small they are.
         {"4096 frames", Tag(4, 0, Repeated(Frame(4, "APIC", 21), 4096) + c4), Tag(4, 0, "")},
         {"2.3 unsynchronised", Tag(3, 0x80, a3 + Frame(3, "APIC", 60)), Tag(3, 0x80, "")},
+        {"2.2 unsynchronised", Tag(2, 0x80, a2 + Frame(2, "PIC", 60)), Tag(2, 0x80, "")},
         {"2.5", Tag(5, 0, a4 + Frame(4, "APIC", 60)), Tag(5, 0, "")},
     };
     for (const auto& c : cases) {

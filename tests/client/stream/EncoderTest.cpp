@@ -2,9 +2,10 @@
 
 #include "client/media/FileMetaData.h"
 #include "include/io/Buf.h"
+#include "platform/fs/FileOps.h"
+#include "platform/fs/UniqueFd.h"
 #include "platform/time/Clock.h"
 #include "tests/support/CapturedLog.h"
-#include "tests/support/ProcessReads.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/core/SequenceRandom.h"
 #include "tests/support/media/Mp3Fixture.h"
@@ -45,10 +46,10 @@ std::string DrainEncoder(Encoder& encoder, int bufBytes, int64_t* mostRead = nul
     Buf out(bufBytes);
     std::string body;
     for (int pass = 0; pass < 10000000; ++pass) {
-        const int64_t readBefore = mostRead ? testsupport::ProcessReadBytes() : 0;
+        const int64_t readBefore = encoder.BytesRead();
         bool more = encoder.Fill(out);
         if (mostRead)
-            *mostRead = std::max(*mostRead, testsupport::ProcessReadBytes() - readBefore);
+            *mostRead = std::max(*mostRead, encoder.BytesRead() - readBefore);
         body.append(reinterpret_cast<const char*>(out.GetReadPtr()),
                     static_cast<size_t>(out.GetNumUsedBytes()));
         out.Reset();
@@ -59,10 +60,17 @@ std::string DrainEncoder(Encoder& encoder, int bufBytes, int64_t* mostRead = nul
     return body;
 }
 
+// Opens the encoder as the song server does: on the file opened by its path
+// and checked to be a regular one.
+bool OpenSong(Encoder& encoder, const std::string& path, uint32_t encType, int quality = 2) {
+    const platform::UniqueFd file(platform::OpenRegularFileRead(path, nullptr));
+    return encoder.Open(file.Get(), std::wstring(path.begin(), path.end()), encType, quality);
+}
+
 std::string Transcode(const std::string& path, uint32_t encType, int bufBytes = kConnBufBytes,
                       const std::function<void(Encoder&)>& position = nullptr, int quality = 2) {
     Encoder encoder;
-    if (!encoder.Open(std::wstring(path.begin(), path.end()), encType, quality)) {
+    if (!OpenSong(encoder, path, encType, quality)) {
         ADD_FAILURE() << "cannot open " << path;
         return std::string();
     }
@@ -201,6 +209,12 @@ TEST(EncoderTest, EachInputReadsBackWholeAlsoThroughATinyOutput) {
         ExpectTone(back.audio, tone.spec, tone.slackFrames);
         // Pages wait for room rather than being lost: the same bytes come out.
         EXPECT_TRUE(Transcode(path, tone.encType, kTinyBufBytes) == body);
+        // The file handed over is read, whatever its name holds by now.
+        const platform::UniqueFd file(platform::OpenRegularFileRead(path, nullptr));
+        testsupport::ReplaceFileText(path, "not a song");
+        Encoder encoder;
+        ASSERT_TRUE(encoder.Open(file.Get(), std::wstring(path.begin(), path.end()), tone.encType, 2));
+        EXPECT_TRUE(DrainEncoder(encoder, kConnBufBytes) == body);
     }
 }
 
@@ -248,7 +262,7 @@ TEST(EncoderTest, FilesThatAreNotOfTheirTypeFailToOpenAndWriteNothing) {
         SCOPED_TRACE(c.name + std::string(" as type ") + std::to_string(c.encType));
         Encoder encoder;
         testsupport::CapturedLog log;
-        EXPECT_FALSE(encoder.Open(dir.WFile(c.name), c.encType, 2));
+        EXPECT_FALSE(OpenSong(encoder, dir.File(c.name), c.encType));
         EXPECT_TRUE(log.Contains("failed for " + dir.File(c.name)) || log.Contains("Error finding decoder") ||
                     log.Contains("Cannot transcode"))
             << log.Text();
@@ -277,7 +291,7 @@ TEST(EncoderTest, AFileThatDoesNotDecodeIsReadAFewPacketsAPassAndLoggedOnce) {
 
     testsupport::CapturedLog log;
     Encoder encoder;
-    ASSERT_TRUE(encoder.Open(dir.WFile("damaged.m4a"), AAC, 2));
+    ASSERT_TRUE(OpenSong(encoder, path, AAC));
     // The first Fill gives the header pages; the next two read packets.
     Buf out(kConnBufBytes);
     for (int pass = 0; pass < 3; ++pass) {
@@ -293,14 +307,15 @@ TEST(EncoderTest, AFileThatDoesNotDecodeIsReadAFewPacketsAPassAndLoggedOnce) {
 
 namespace {
 
-// A monotonic clock on which every look takes 50 ms, for as long as it lives.
+// A monotonic clock on which every look takes a second, for as long as it
+// lives: any budget of time is spent at its first look.
 class SlowClock final : public platform::Clock {
   public:
     SlowClock() { platform::SetClockOverride(this); }
     ~SlowClock() override { platform::SetClockOverride(nullptr); }
     int64_t WallSeconds() override { return 0; }
     int64_t WallMillis() override { return 0; }
-    uint64_t MonotonicMs() override { return m_ms += 50; }
+    uint64_t MonotonicMs() override { return m_ms += 1000; }
 
   private:
     uint64_t m_ms = 0;
@@ -311,38 +326,72 @@ class SlowClock final : public platform::Clock {
 // A short song followed by 64 MiB of zeros (a hole in the file), through
 // which the demuxer would run in one read looking for the next frame. Each
 // Fill reads a bounded share of it, a smaller one when reads are slow, and
-// the stream ends whole once no audio came for a while, the rest unread.
+// the stream ends whole once no audio came for a while, the rest unread. A
+// seek before the first Fill reads a bounded share too, and the stream goes
+// on from where its reads stopped.
 TEST(EncoderTest, AStretchWithoutAudioIsReadABoundedShareAPassAndEndsTheStream) {
     TempDir dir;
-    const std::string path = dir.File("padded.mp3");
     const int mp3Frames = 120;
-    ASSERT_TRUE(testsupport::WriteMp3(path, "", mp3Frames));
-    const int64_t audioBytes = FileSize(path);
-    ASSERT_EQ(0, truncate(path.c_str(), audioBytes + (64 << 20)));
+    ASSERT_TRUE(testsupport::WriteMp3(dir.File("padded.mp3"), "", mp3Frames));
+    const int64_t mp3Bytes = FileSize(dir.File("padded.mp3"));
+    ASSERT_EQ(0, truncate(dir.File("padded.mp3").c_str(), mp3Bytes + (64 << 20)));
+    const double mp3Seconds = mp3Frames * 1152.0 / kRate;
+    // Uncompressed, so that a song longer than a seek's share is cheap to make.
+    const ToneSpec pcm{"mov", "pcm_s16le", 44100, 2, 8.0};
+    ASSERT_TRUE(testsupport::WriteTone(dir.File("pcm.m4a"), pcm));
+    const int64_t pcmBytes = FileSize(dir.File("pcm.m4a"));
+    const double pcmSecondsPastShare =
+        pcm.seconds - static_cast<double>(Encoder::kSeekReadBudget.bytesBeforeMs) / (kRate * 4);
+    ASSERT_GT(pcmSecondsPastShare, 1.0);
     // One read of the demuxer's buffer may follow the last look at the budget.
     const int64_t readAhead = 64 << 10;
+    const int64_t fillBytes = Encoder::kFillReadBudget.bytes + readAhead;
+    const int64_t slowFillBytes = Encoder::kFillReadBudget.bytesBeforeMs + readAhead;
+    const int64_t slowSeekBytes = Encoder::kSeekReadBudget.bytesBeforeMs + readAhead;
     const struct {
         const char* name;
+        const char* file;
+        uint32_t encType;
+        int64_t audioBytes;
         bool slow;
+        // Run before the first Fill, and what it may read.
+        std::function<void(Encoder&)> seek;
+        int64_t mostToSeek;
         int64_t mostPerFill;
+        double leastSeconds;
+        double mostSeconds;
     } cases[] = {
-        {"fast reads", false, Encoder::kFillReadBudget.bytes + readAhead},
-        {"slow reads", true, Encoder::kFillReadBudget.bytesBeforeMs + readAhead},
+        {"fast reads", "padded.mp3", MP3, mp3Bytes, false, nullptr, 0, fillBytes, mp3Seconds - 0.05,
+         mp3Seconds + 0.05},
+        {"slow reads", "padded.mp3", MP3, mp3Bytes, true, nullptr, 0, slowFillBytes, mp3Seconds - 0.05,
+         mp3Seconds + 0.05},
+        // The duration is told from the file's size, so 90 % of it lies among
+        // the zeros, and FFmpeg seeks by reading every packet on the way.
+        {"a seek, slow reads", "padded.mp3", MP3, mp3Bytes, true, [](Encoder& e) { e.SeekPercent(90); },
+         slowSeekBytes, slowFillBytes, 0, mp3Seconds},
+        // Packets are skipped up to the offset, here the file's end.
+        {"a skip, slow reads", "pcm.m4a", AAC, pcmBytes, true, [&](Encoder& e) { e.SeekAhead(pcmBytes); },
+         slowSeekBytes, slowFillBytes, 0.5, pcmSecondsPastShare + 0.2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::unique_ptr<SlowClock> clock(c.slow ? new SlowClock : nullptr);
-        const int64_t readBefore = testsupport::ProcessReadBytes();
         Encoder encoder;
-        ASSERT_TRUE(encoder.Open(dir.WFile("padded.mp3"), MP3, 2));
+        ASSERT_TRUE(OpenSong(encoder, dir.File(c.file), c.encType));
+        const int64_t openRead = encoder.BytesRead();
+        if (c.seek)
+            c.seek(encoder);
+        const int64_t seekRead = encoder.BytesRead() - openRead;
+        EXPECT_LE(seekRead, c.mostToSeek);
         int64_t mostRead = 0;
         const std::string body = DrainEncoder(encoder, kConnBufBytes, &mostRead);
         EXPECT_LE(mostRead, c.mostPerFill);
         // The stretch is cut short within one Fill of the bound.
-        EXPECT_LE(testsupport::ProcessReadBytes() - readBefore,
-                  audioBytes + Encoder::kMaxBytesWithoutAudio + 2 * Encoder::kFillReadBudget.bytes);
-        ReadBack back = ReadWhole(body, FileSize(path));
-        EXPECT_NEAR(Seconds(back.audio), mp3Frames * 1152.0 / kRate, 0.05);
+        EXPECT_LE(encoder.BytesRead(), c.audioBytes + seekRead + Encoder::kMaxBytesWithoutAudio +
+                                           2 * Encoder::kFillReadBudget.bytes);
+        const ReadBack back = ReadWhole(body, FileSize(dir.File(c.file)));
+        EXPECT_GE(Seconds(back.audio), c.leastSeconds);
+        EXPECT_LE(Seconds(back.audio), c.mostSeconds);
     }
 }
 

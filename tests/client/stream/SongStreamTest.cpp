@@ -143,14 +143,15 @@ TEST(SongStreamTest, TheFileTheRequestNamesIsSentFromItsOwnAudioStart) {
 
 // Songs replaced since the scan by a link (to a file of the user's beside
 // the music folder, audio with a cover as it happens), a folder or a FIFO
-// are refused before any header, as the scanner would refuse them.
+// are refused before any header, as the scanner would refuse them; one
+// deleted since the scan has no size to send.
 TEST(SongStreamTest, FailedSongRequestsGetExactlyOneErrorLine) {
     StreamHarness h;
     h.WriteSong("bare.mp3", 20);
     h.WriteSong("emptied.mp3", 20);
     testsupport::WriteFileText(h.lib.music + "/noise.mp3", std::string(5000, 'n'));
     h.WriteSong("../key.mp3", 20, 0, 1000);
-    for (const char* name : {"linked.mp3", "folder.mp3", "fifo.mp3"})
+    for (const char* name : {"linked.mp3", "folder.mp3", "fifo.mp3", "deleted.mp3"})
         h.WriteSong(name, 20, 0, 1000);
     h.Start();
     h.GiveSongId("bare.mp3", 12);
@@ -159,6 +160,7 @@ TEST(SongStreamTest, FailedSongRequestsGetExactlyOneErrorLine) {
     h.GiveSongId("linked.mp3", 32);
     h.GiveSongId("folder.mp3", 33);
     h.GiveSongId("fifo.mp3", 34);
+    h.GiveSongId("deleted.mp3", 35);
     std::filesystem::resize_file(h.lib.music + "/emptied.mp3", 0);
     h.lib.Remove("linked.mp3");
     std::filesystem::create_symlink(h.lib.music + "/../key.mp3", h.lib.music + "/linked.mp3");
@@ -166,30 +168,35 @@ TEST(SongStreamTest, FailedSongRequestsGetExactlyOneErrorLine) {
     std::filesystem::create_directory(h.lib.music + "/folder.mp3");
     h.lib.Remove("fifo.mp3");
     ASSERT_EQ(0, mkfifo((h.lib.music + "/fifo.mp3").c_str(), 0600));
+    h.lib.Remove("deleted.mp3");
     const struct {
         std::string target;
         std::string query;
         std::string status;
+        std::string logLine = {}; // empty: not looked for
     } cases[] = {
         {"0", "", "400 Bad Request"},
         {"abc", "cfID=x", "400 Bad Request"},
         {"999", "", "400 Bad Request"},
-        {"30", "", "500 Internal Server Error"},
+        {"30", "", "500 Internal Server Error", "Unable to retrieve contentLength for songID 30"},
         {"12", "art=1", "404 File not found"},
         {"999", "art", "404 File not found"},
         {"31", "os=ogg", "500 Internal Server Error"},
         // A song that has its id is not found by file id alone.
         {"0", "cfID=" + std::to_string(h.lib.CfId("bare.mp3")), "400 Bad Request"},
-        {"32", "", "500 Internal Server Error"},
+        {"32", "", "500 Internal Server Error", "Unable to open " + h.lib.music + "/linked.mp3"},
         {"32", "os=ogg", "500 Internal Server Error"},
         {"32", "art=1", "404 File not found"},
         {"33", "", "500 Internal Server Error"},
         {"34", "", "500 Internal Server Error"},
         {"34", "art=1", "404 File not found"},
+        {"35", "", "500 Internal Server Error", "Unable to retrieve contentLength for songID 35"},
+        {"35", "os=ogg", "500 Internal Server Error"},
     };
     for (const auto& c : cases) {
         const std::string request = h.Request(c.target, c.query);
         EXPECT_EQ(ErrorLine(c.status), h.Fetch(request).Received()) << request;
+        EXPECT_TRUE(c.logLine.empty() || h.lib.db.log.Contains(c.logLine)) << request << ": " << c.logLine;
     }
 }
 
