@@ -36,6 +36,18 @@ void Encoder::SeekPercent(float percent) {
     if (result < 0)
         MVLOG(LOG_ERR, "Seek to %lli of %lli failed (%i)", static_cast<long long>(timestamp),
               static_cast<long long>(input->duration), result);
+    // An MP3 without a table of contents is sought by reading every packet on
+    // the way; where that ran out of budget (a long song), the same share of
+    // the file's bytes is the better place to start.
+    const int64_t size = input->pb ? avio_size(input->pb) : -1;
+    if (m_encType == MP3 && m_input.ReadBudgetSpent() && size > 0) {
+        const auto offset =
+            static_cast<int64_t>(static_cast<double>(size) * std::clamp(percent, 0.0f, 100.0f) / 100.0);
+        m_input.StartReadBudget(kSeekReadBudget);
+        result = m_input.Seek(m_audioStream, offset, AVSEEK_FLAG_BYTE);
+        if (result < 0)
+            MVLOG(LOG_ERR, "Seek to byte %lli failed (%i)", static_cast<long long>(offset), result);
+    }
     EndSeek();
 }
 

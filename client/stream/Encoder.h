@@ -47,7 +47,8 @@ class Encoder {
     static constexpr platform::ReadBudget kFillReadBudget{1 << 20, 100, 128 << 10};
     // What a seek may read. FFmpeg seeks in an MP3 by reading every packet up
     // to the target, so that a seek into a stretch without audio reads through
-    // it; one cut short leaves the input where its reads took it.
+    // it; one cut short leaves the input where its reads took it (a
+    // percentage seek in an MP3 then goes by the file's bytes).
     static constexpr platform::ReadBudget kSeekReadBudget{64 << 20, 1000, 1 << 20};
     // Once this much has been read without a decoded sample, the input
     // counts as ended.

@@ -336,6 +336,11 @@ TEST(EncoderTest, AStretchWithoutAudioIsReadABoundedShareAPassAndEndsTheStream) 
     const int64_t mp3Bytes = FileSize(dir.File("padded.mp3"));
     ASSERT_EQ(0, truncate(dir.File("padded.mp3").c_str(), mp3Bytes + (64 << 20)));
     const double mp3Seconds = mp3Frames * 1152.0 / kRate;
+    // A song whose packets run past a seek's share.
+    const int longFrames = 6000;
+    ASSERT_TRUE(testsupport::WriteMp3(dir.File("long.mp3"), "", longFrames));
+    const double longSeconds = longFrames * 1152.0 / kRate;
+    ASSERT_GT(FileSize(dir.File("long.mp3")), 2 * Encoder::kSeekReadBudget.bytesBeforeMs);
     // Uncompressed, so that a song longer than a seek's share is cheap to make.
     const ToneSpec pcm{"mov", "pcm_s16le", 44100, 2, 8.0};
     ASSERT_TRUE(testsupport::WriteTone(dir.File("pcm.m4a"), pcm));
@@ -369,6 +374,10 @@ TEST(EncoderTest, AStretchWithoutAudioIsReadABoundedShareAPassAndEndsTheStream) 
         // the zeros, and FFmpeg seeks by reading every packet on the way.
         {"a seek, slow reads", "padded.mp3", MP3, mp3Bytes, true, [](Encoder& e) { e.SeekPercent(90); },
          slowSeekBytes, slowFillBytes, 0, mp3Seconds},
+        // Cut short, the seek goes to the same share of the file's bytes.
+        {"a seek into a long song, slow reads", "long.mp3", MP3, FileSize(dir.File("long.mp3")), true,
+         [](Encoder& e) { e.SeekPercent(90); }, 2 * slowSeekBytes, slowFillBytes, longSeconds * 0.08,
+         longSeconds * 0.12},
         // Packets are skipped up to the offset, here the file's end.
         {"a skip, slow reads", "pcm.m4a", AAC, pcmBytes, true, [&](Encoder& e) { e.SeekAhead(pcmBytes); },
          slowSeekBytes, slowFillBytes, 0.5, pcmSecondsPastShare + 0.2},
