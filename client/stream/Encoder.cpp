@@ -31,7 +31,8 @@ void Encoder::SeekPercent(float percent) {
     if (!m_open || !std::isfinite(percent) || input->duration == AV_NOPTS_VALUE)
         return;
     auto timestamp = static_cast<int64_t>(static_cast<double>(input->duration) * percent / 100.0);
-    m_input.StartReadBudget(kSeekReadBudget);
+    const platform::ReadBudget& budget = m_encType == MP3 ? kMp3SeekReadBudget : kSeekReadBudget;
+    m_input.StartReadBudget(budget);
     int result = m_input.Seek(-1, timestamp, AVSEEK_FLAG_BACKWARD);
     if (result < 0)
         MVLOG(LOG_ERR, "Seek to %lli of %lli failed (%i)", static_cast<long long>(timestamp),
@@ -43,7 +44,7 @@ void Encoder::SeekPercent(float percent) {
     if (m_encType == MP3 && m_input.ReadBudgetSpent() && size > 0) {
         const auto offset =
             static_cast<int64_t>(static_cast<double>(size) * std::clamp(percent, 0.0f, 100.0f) / 100.0);
-        m_input.StartReadBudget(kSeekReadBudget);
+        m_input.StartReadBudget(budget);
         result = m_input.Seek(m_audioStream, offset, AVSEEK_FLAG_BYTE);
         if (result < 0)
             MVLOG(LOG_ERR, "Seek to byte %lli failed (%i)", static_cast<long long>(offset), result);

@@ -50,6 +50,9 @@ class Encoder {
     // it; one cut short leaves the input where its reads took it (a
     // percentage seek in an MP3 then goes by the file's bytes).
     static constexpr platform::ReadBudget kSeekReadBudget{64 << 20, 1000, 1 << 20};
+    // An MP3's percentage seek that would read more goes by the file's bytes
+    // instead, so it may read no more than a few Fills.
+    static constexpr platform::ReadBudget kMp3SeekReadBudget{4 << 20, 100, 1 << 20};
     // Once this much has been read without a decoded sample, the input
     // counts as ended.
     static constexpr int64_t kMaxBytesWithoutAudio = 4 << 20;

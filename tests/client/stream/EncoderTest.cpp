@@ -353,6 +353,9 @@ TEST(EncoderTest, AStretchWithoutAudioIsReadABoundedShareAPassAndEndsTheStream) 
     const int64_t fillBytes = Encoder::kFillReadBudget.bytes + readAhead;
     const int64_t slowFillBytes = Encoder::kFillReadBudget.bytesBeforeMs + readAhead;
     const int64_t slowSeekBytes = Encoder::kSeekReadBudget.bytesBeforeMs + readAhead;
+    // By time stamp, then by bytes.
+    const int64_t mp3SeekBytes = 2 * (Encoder::kMp3SeekReadBudget.bytes + readAhead);
+    const int64_t slowMp3SeekBytes = 2 * (Encoder::kMp3SeekReadBudget.bytesBeforeMs + readAhead);
     const struct {
         const char* name;
         const char* file;
@@ -372,11 +375,13 @@ TEST(EncoderTest, AStretchWithoutAudioIsReadABoundedShareAPassAndEndsTheStream) 
          mp3Seconds + 0.05},
         // The duration is told from the file's size, so 90 % of it lies among
         // the zeros, and FFmpeg seeks by reading every packet on the way.
+        {"a seek, fast reads", "padded.mp3", MP3, mp3Bytes, false, [](Encoder& e) { e.SeekPercent(90); },
+         mp3SeekBytes, fillBytes, 0, mp3Seconds},
         {"a seek, slow reads", "padded.mp3", MP3, mp3Bytes, true, [](Encoder& e) { e.SeekPercent(90); },
-         slowSeekBytes, slowFillBytes, 0, mp3Seconds},
+         slowMp3SeekBytes, slowFillBytes, 0, mp3Seconds},
         // Cut short, the seek goes to the same share of the file's bytes.
         {"a seek into a long song, slow reads", "long.mp3", MP3, FileSize(dir.File("long.mp3")), true,
-         [](Encoder& e) { e.SeekPercent(90); }, 2 * slowSeekBytes, slowFillBytes, longSeconds * 0.08,
+         [](Encoder& e) { e.SeekPercent(90); }, slowMp3SeekBytes, slowFillBytes, longSeconds * 0.08,
          longSeconds * 0.12},
         // Packets are skipped up to the offset, here the file's end.
         {"a skip, slow reads", "pcm.m4a", AAC, pcmBytes, true, [&](Encoder& e) { e.SeekAhead(pcmBytes); },
