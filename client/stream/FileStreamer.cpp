@@ -4,6 +4,7 @@
 #include "client/server/IServerLink.h"
 #include "include/crash/CrashReport.h"
 #include "include/log/Logger.h"
+#include "platform/time/Clock.h"
 
 #include <algorithm>
 
@@ -90,15 +91,16 @@ TcpConn* FileStreamer::Accept(uint16_t port) {
 }
 
 bool FileStreamer::MakeRoomForLocal() {
-    HttpConn* slowest = nullptr;
+    const uint64_t now = platform::MonotonicMs();
+    HttpConn* longest = nullptr;
     for (auto& conn : m_conns) {
-        if (conn->IsLocalOnly() && conn->GetConn().GetState() != TC_CLOSED &&
-            (!slowest || conn->GetLastProgressMs() < slowest->GetLastProgressMs()))
-            slowest = conn.get();
+        if (conn->IsLocalOnly() && conn->GetConn().GetState() != TC_CLOSED && conn->MayGiveWay(now) &&
+            (!longest || conn->GetWaitingSinceMs() < longest->GetWaitingSinceMs()))
+            longest = conn.get();
     }
-    if (!slowest)
+    if (!longest)
         return false;
-    slowest->GiveWay();
+    longest->GiveWay();
     return true;
 }
 

@@ -28,8 +28,9 @@ class FileStreamer {
     static constexpr size_t kMaxConns = 64;
     // Places only remote players (AddConn) may take, so that local
     // connections cannot shut out the streams the server pairs. When the
-    // local places are full, the local connection that has made no progress
-    // for longest gives way to a new request.
+    // local places are full, a new request takes the place of the local
+    // connection that has waited on its player longest, among those that
+    // may give way (HttpConn::MayGiveWay); with none, it is refused.
     static constexpr size_t kRemoteOnlyConns = 4;
 
     // The ports tried in order: 51569, 52569, 53569. (Tests give 0 for any
@@ -69,8 +70,8 @@ class FileStreamer {
 
   private:
     TcpConn* Accept(uint16_t port);
-    // Closes the live local connection with the oldest progress; false when
-    // there is none.
+    // Closes the live local connection that may give way and has waited
+    // longest; false when there is none.
     bool MakeRoomForLocal();
     void CheckListener();
 

@@ -67,10 +67,17 @@ bool HttpConn::IsStalled() {
     return now - m_lastProgressMs >= kIdleTimeoutMs;
 }
 
+bool HttpConn::MayGiveWay(uint64_t now) {
+    NoteProgress(now);
+    const uint64_t waited = now - GetWaitingSinceMs();
+    return waited >= (m_state == HC_READING ? kHeadGraceMs : kGiveWayIdleMs);
+}
+
 void HttpConn::GiveWay() {
-    MVLOG(LOG_INFO, "HttpConn %p made no progress for %llu ms in state %d; closing it for a new request",
+    MVLOG(LOG_INFO,
+          "HttpConn %p has waited on its player for %llu ms in state %d; closing it for a new request",
           static_cast<void*>(this),
-          static_cast<unsigned long long>(platform::MonotonicMs() - m_lastProgressMs), m_state);
+          static_cast<unsigned long long>(platform::MonotonicMs() - GetWaitingSinceMs()), m_state);
     Abort(m_state == HC_READING ? HCR_REFUSED : HCR_PEER_CLOSED);
 }
 

@@ -47,6 +47,16 @@ class HttpConn {
     // An answer without progress this long is closed: a player that stopped
     // reading its body, or one that never closes after it.
     static constexpr uint64_t kIdleTimeoutMs = 90000;
+    // When the local places are full, a connection may give way to a new
+    // request only once it is plainly not a player at work. A player sends
+    // its whole head as it connects, so one still unfinished this long after
+    // the connection began is not one, however its bytes trickle; a couple
+    // of seconds covers a loaded machine.
+    static constexpr uint64_t kHeadGraceMs = 2000;
+    // A playing player takes bytes of its answer as its buffers drain; one
+    // that has taken none this long has stopped reading. Long against the
+    // pauses of a busy loop, short against kIdleTimeoutMs.
+    static constexpr uint64_t kGiveWayIdleMs = 5000;
     // Body bytes that may be queued ahead of the paced position.
     static constexpr int64_t kLeadBytes = 614400;
     // Pacing rates in bits per second: local players are in effect unpaced.
@@ -64,9 +74,13 @@ class HttpConn {
     int GetState() const { return m_state; }
     int GetResult() const { return m_result; }
     bool IsLocalOnly() const { return m_localOnly; }
-    // When the request last gained bytes or the player last took bytes of
-    // the answer (monotonic ms, as of the last pass).
-    uint64_t GetLastProgressMs() const { return m_lastProgressMs; }
+    // Since when the connection has waited on its player (monotonic ms): its
+    // start while the head is unfinished (bytes of a head are no progress),
+    // its last progress after that.
+    uint64_t GetWaitingSinceMs() const { return m_state == HC_READING ? m_openedMs : m_lastProgressMs; }
+    // True when it may give way to a new request: its head unfinished after
+    // kHeadGraceMs, or no progress for kGiveWayIdleMs. Notes progress first.
+    [[nodiscard]] bool MayGiveWay(uint64_t now);
 
     // One pass of work.
     void HandleHttpRequest();

@@ -66,8 +66,10 @@ TEST(FileStreamerTest, AMissingOrLostPortIsReportedOnceAndRemotePlayersAreStillS
 
 // Local players cannot take the last places: those are kept for the
 // streams the server pairs with remote players. Within their own places a
-// new request is not refused: a closed connection holds no place, and when
-// all are live the local one that has made no progress for longest gives way.
+// closed connection holds no place, and when all are live the local one that
+// has waited longest gives way, if it may: a player that stopped reading, or
+// a head unfinished after its grace however its bytes trickle. Players that
+// take their answers keep their places and the new request is refused.
 TEST(FileStreamerTest, WhenTheLocalPlacesAreFullTheConnectionWithoutProgressLongestGivesWay) {
     testsupport::ManualClock clock;
     StreamHarness h;
@@ -107,6 +109,7 @@ TEST(FileStreamerTest, WhenTheLocalPlacesAreFullTheConnectionWithoutProgressLong
     // Full again; the first player reads, so the second has waited longest.
     addStalled();
     ASSERT_EQ(localPlaces, h.streamer.GetNumLiveConns());
+    clock.Advance(HttpConn::kGiveWayIdleMs);
     players.front()->PauseReading(false);
     h.loop.Passes(5);
     EXPECT_EQ(200, h.Fetch(h.Request("random")).Response().status);
@@ -118,6 +121,55 @@ TEST(FileStreamerTest, WhenTheLocalPlacesAreFullTheConnectionWithoutProgressLong
         EXPECT_EQ(i == 1, players[i]->IsClosed()) << i;
     EXPECT_LT(players[1]->Response().body.size(), songBytes);
     EXPECT_EQ(1u, h.lib.db.log.Count("closing it for a new request"));
+
+    // Every place taken by a player reading steadily, long after each began.
+    addStalled();
+    players.back()->PauseReading(false);
+    ASSERT_EQ(localPlaces, h.streamer.GetNumLiveConns());
+    auto step = [&](uint64_t ms, std::vector<HttpTestPlayer*> tricklers = {}) {
+        for (uint64_t waited = 0; waited < ms; waited += 500) {
+            clock.Advance(500);
+            for (HttpTestPlayer* trickler : tricklers)
+                ASSERT_TRUE(trickler->Send("0"));
+            h.loop.Passes(2);
+        }
+    };
+    step(HttpConn::kGiveWayIdleMs + 1000);
+    EXPECT_EQ(0, h.Fetch(h.Request("random")).Response().status);
+    EXPECT_EQ(1u, h.lib.db.log.Count("players; refusing another on port"));
+
+    // A client trickles two heads into freed places: they give way once the
+    // grace has passed, not before, and the players reading are never cut.
+    players[0]->Close();
+    players[2]->Close();
+    ASSERT_TRUE(h.loop.Until([&] { return h.streamer.GetNumLiveConns() == localPlaces - 2; }));
+    HttpTestPlayer trickler1, trickler2;
+    for (HttpTestPlayer* trickler : {&trickler1, &trickler2}) {
+        ASSERT_TRUE(trickler->Connect(h.port));
+        ASSERT_TRUE(trickler->Send("GET /6?mvsalt="));
+        h.loop.Watch(*trickler);
+    }
+    h.loop.Passes(5);
+    ASSERT_EQ(localPlaces, h.streamer.GetNumLiveConns());
+    step(HttpConn::kHeadGraceMs / 2, {&trickler1, &trickler2});
+    EXPECT_EQ(0, h.Fetch(h.Request("random")).Response().status);
+    step(HttpConn::kHeadGraceMs, {&trickler1, &trickler2});
+    // Two players that stay take their places.
+    for (int i = 0; i < 2; ++i) {
+        addStalled();
+        players.back()->PauseReading(false);
+    }
+    h.loop.Passes(5);
+    EXPECT_TRUE(trickler1.IsClosed());
+    EXPECT_TRUE(trickler2.IsClosed());
+    for (size_t i = 3; i < players.size(); ++i) {
+        if (i == localPlaces - 1)
+            continue; // it reset its connection
+        EXPECT_EQ(200, players[i]->Response().status) << i;
+        EXPECT_FALSE(players[i]->IsClosed()) << i;
+    }
+    EXPECT_EQ(3u, h.lib.db.log.Count("closing it for a new request"));
+    EXPECT_EQ(2u, h.lib.db.log.Count("players; refusing another on port"));
 
     // Remote players fill every place; one more is closed.
     testsupport::LoopbackListener remote;
