@@ -70,6 +70,9 @@ class HttpConn {
 
     // One pass of work.
     void HandleHttpRequest();
+    // Whether the next pass has work that no socket event announces: a
+    // transcoder skipping packets, whose passes give the player nothing yet.
+    bool HasWorkWithoutWaiting() const;
     // Closes the connection at once to free its place for a new request.
     void GiveWay();
 

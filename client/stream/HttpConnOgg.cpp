@@ -28,3 +28,7 @@ bool HttpConn::SendTranscoded(int fd, const std::wstring& path, uint32_t encType
     StartBody();
     return true;
 }
+
+bool HttpConn::HasWorkWithoutWaiting() const {
+    return m_state == HC_SENDING && m_pEncoder && m_pEncoder->IsSkipping();
+}

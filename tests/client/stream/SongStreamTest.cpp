@@ -248,6 +248,31 @@ TEST(SongStreamTest, OggIsTranscodedAtTheClampedQualityWithTheSourceLength) {
     ExpectBody(h.Fetch(h.Request("40", "q=9")), "audio/aac", source, "q alone");
 }
 
+// A skip into a long MPEG-4 song reads a share of a pass's budget each pass
+// and gives the player nothing meanwhile, so the song server has the loop
+// run those passes without waiting for a socket.
+TEST(SongStreamTest, AnOggSkipRunsItsPassesWithoutWaiting) {
+    StreamHarness h;
+    const std::string path = h.lib.music + "/long.m4a";
+    ASSERT_TRUE(testsupport::WriteTone(path, {"mov", "pcm_s16le", 44100, 2, 12.0}));
+    h.Start();
+    h.GiveSongId("long.m4a", 42);
+    const uintmax_t skipTo = std::filesystem::file_size(path) * 3 / 4;
+    HttpTestPlayer player;
+    ASSERT_TRUE(player.Connect(h.port));
+    ASSERT_TRUE(
+        player.Send(h.Request("42", "os=ogg", {"Source-Range: bytes=" + std::to_string(skipTo) + "-"})));
+    h.loop.Watch(player);
+    ASSERT_TRUE(h.loop.Until([&] { return player.Response().status != 0; }));
+    int passes = 0;
+    for (; h.streamer.HasWorkWithoutWaiting() && passes < 100; ++passes)
+        h.loop.Pass();
+    EXPECT_GE(passes, 2);
+    EXPECT_FALSE(h.streamer.HasWorkWithoutWaiting());
+    EXPECT_TRUE(h.loop.Until([&] { return player.IsClosed(); }));
+    EXPECT_EQ(200, player.Response().status);
+}
+
 TEST(SongStreamTest, CoverArtIsSentWithItsType) {
     StreamHarness h;
     // The larger image does not fit the output buffer as it is.
