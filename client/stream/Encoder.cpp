@@ -36,7 +36,7 @@ bool Encoder::Open(int fd, const std::wstring& path, uint32_t encType, int quali
     return m_open;
 }
 
-void Encoder::SeekPercent(float percent) {
+void Encoder::SeekPercent(float percent, const AudioRegion& audio) {
     AVFormatContext* input = m_input.Get();
     if (!m_open || !std::isfinite(percent) || input->duration == AV_NOPTS_VALUE)
         return;
@@ -44,20 +44,26 @@ void Encoder::SeekPercent(float percent) {
     const platform::ReadBudget& budget = m_encType == MP3 ? kMp3SeekReadBudget : kSeekReadBudget;
     m_input.StartReadBudget(budget);
     int result = m_input.Seek(-1, timestamp, AVSEEK_FLAG_BACKWARD);
-    if (result < 0)
-        MVLOG(LOG_ERR, "Seek to %lli of %lli failed (%i)", static_cast<long long>(timestamp),
-              static_cast<long long>(input->duration), result);
     // An MP3 without a table of contents is sought by reading every packet on
     // the way; where that ran out of budget (a long song), the same share of
-    // the file's bytes is the better place to start.
-    const int64_t size = input->pb ? avio_size(input->pb) : -1;
-    if (m_encType == MP3 && m_input.ReadBudgetSpent() && size > 0) {
+    // the audio's bytes (of the file's, when the caller knows no better) is
+    // the better place to start, and the attempt cut short is no failure.
+    const AudioRegion region =
+        audio.IsKnown() ? audio : AudioRegion{0, input->pb ? avio_size(input->pb) : -1};
+    if (m_encType == MP3 && m_input.ReadBudgetSpent() && region.IsKnown()) {
         const auto offset =
-            static_cast<int64_t>(static_cast<double>(size) * std::clamp(percent, 0.0f, 100.0f) / 100.0);
+            region.start + static_cast<int64_t>(static_cast<double>(region.end - region.start) *
+                                                std::clamp(percent, 0.0f, 100.0f) / 100.0);
+        MVLOG(LOG_INFO, "Seek to %lli of %lli cut short by its read budget, going to byte %lli",
+              static_cast<long long>(timestamp), static_cast<long long>(input->duration),
+              static_cast<long long>(offset));
         m_input.StartReadBudget(budget);
         result = m_input.Seek(m_audioStream, offset, AVSEEK_FLAG_BYTE);
         if (result < 0)
             MVLOG(LOG_ERR, "Seek to byte %lli failed (%i)", static_cast<long long>(offset), result);
+    } else if (result < 0) {
+        MVLOG(LOG_ERR, "Seek to %lli of %lli failed (%i)", static_cast<long long>(timestamp),
+              static_cast<long long>(input->duration), result);
     }
     EndSeek(m_input.ReadBudgetSpent());
 }

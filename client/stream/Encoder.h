@@ -11,6 +11,7 @@
 // rather than Open: the answer opens the encoder before it queues anything.
 #pragma once
 
+#include "client/stream/AudioRegion.h"
 #include "include/io/Buf.h"
 #include "platform/lib/ffmpeg/CodecContext.h"
 #include "platform/lib/ffmpeg/FormatInput.h"
@@ -48,10 +49,10 @@ class Encoder {
     // What a seek may read. FFmpeg seeks in an MP3 by reading every packet up
     // to the target, so that a seek into a stretch without audio reads through
     // it; one cut short leaves the input where its reads took it (a
-    // percentage seek in an MP3 then goes by the file's bytes). A packet
+    // percentage seek in an MP3 then goes by the audio's bytes). A packet
     // skip reads as much over the Fills that carry it, a share each.
     static constexpr platform::ReadBudget kSeekReadBudget{64 << 20, 1000, 1 << 20};
-    // An MP3's percentage seek that would read more goes by the file's bytes
+    // An MP3's percentage seek that would read more goes by the audio's bytes
     // instead, so it may read no more than a few Fills.
     static constexpr platform::ReadBudget kMp3SeekReadBudget{4 << 20, 100, 1 << 20};
     // A packet skip's share of a Fill: it stops between two packets this far
@@ -82,10 +83,11 @@ class Encoder {
     // then holds nothing.
     [[nodiscard]] bool Open(int fd, const std::wstring& path, uint32_t encType, int quality);
     // Position the input, at most once, before the first Fill: to a share of
-    // the song's duration (0 to 100), or to a source byte offset. A
-    // container that cannot seek by bytes has its packets up to the offset
-    // read and dropped by the Fills that follow.
-    void SeekPercent(float percent);
+    // the song's duration (0 to 100; an MP3 whose seek by time runs out of
+    // budget goes to that share of `audio`, else of the file), or to a
+    // source byte offset. A container that cannot seek by bytes has its
+    // packets up to the offset read and dropped by the Fills that follow.
+    void SeekPercent(float percent, const AudioRegion& audio);
     void SeekAhead(int64_t offset);
     // One pass of output: moves waiting frames into `out` and, once none
     // wait, skips on (see SeekAhead) or encodes the audio of the next input

@@ -330,7 +330,8 @@ class SlowClock final : public platform::Clock {
 // the stream ends whole once no audio came for a while, the rest unread. A
 // seek before the first Fill reads a bounded share too, and the stream goes
 // on from where its reads stopped; a packet skip reads nothing itself, the
-// Fills skip on a share each.
+// Fills skip on a share each. A percentage seek in an MP3 cut short goes to
+// that share of the audio's bytes, with no error for the attempt.
 TEST(EncoderTest, AStretchWithoutAudioIsReadABoundedShareAPassAndEndsTheStream) {
     TempDir dir;
     const int mp3Frames = 120;
@@ -343,6 +344,14 @@ TEST(EncoderTest, AStretchWithoutAudioIsReadABoundedShareAPassAndEndsTheStream) 
     ASSERT_TRUE(testsupport::WriteMp3(dir.File("long.mp3"), "", longFrames));
     const double longSeconds = longFrames * 1152.0 / kRate;
     ASSERT_GT(FileSize(dir.File("long.mp3")), 2 * Encoder::kSeekReadBudget.bytesBeforeMs);
+    // The same behind a cover four times its size, a hole the demuxer skips.
+    const int64_t longAudioBytes = static_cast<int64_t>(longFrames) * testsupport::kMp3FrameBytes;
+    ASSERT_TRUE(testsupport::WriteMp3WithHollowPicture(dir.File("tagged.mp3"), {{"TIT2", "Song", ""}},
+                                                       static_cast<uint32_t>(4 * longAudioBytes), {},
+                                                       longFrames));
+    const int64_t taggedBytes = FileSize(dir.File("tagged.mp3"));
+    const AudioRegion taggedAudio{taggedBytes - longAudioBytes, taggedBytes};
+    const int64_t taggedTarget = taggedAudio.start + (taggedAudio.end - taggedAudio.start) * 9 / 10;
     // Uncompressed, so that a song longer than a seek's share is cheap to make.
     const ToneSpec pcm{"mov", "pcm_s16le", 44100, 2, 12.0};
     ASSERT_TRUE(testsupport::WriteTone(dir.File("pcm.m4a"), pcm));
@@ -384,14 +393,20 @@ TEST(EncoderTest, AStretchWithoutAudioIsReadABoundedShareAPassAndEndsTheStream) 
          mp3Seconds + 0.05, 0, anywhere},
         // The duration is told from the file's size, so 90 % of it lies among
         // the zeros, and FFmpeg seeks by reading every packet on the way.
-        {"a seek, fast reads", "padded.mp3", MP3, mp3Bytes, false, [](Encoder& e) { e.SeekPercent(90); },
-         mp3SeekBytes, fillBytes, 0, mp3Seconds, 0, anywhere},
-        {"a seek, slow reads", "padded.mp3", MP3, mp3Bytes, true, [](Encoder& e) { e.SeekPercent(90); },
-         slowMp3SeekBytes, slowFillBytes, 0, mp3Seconds, 0, anywhere},
+        {"a seek, fast reads", "padded.mp3", MP3, mp3Bytes, false,
+         [](Encoder& e) { e.SeekPercent(90, AudioRegion()); }, mp3SeekBytes, fillBytes, 0, mp3Seconds, 0,
+         anywhere},
+        {"a seek, slow reads", "padded.mp3", MP3, mp3Bytes, true,
+         [](Encoder& e) { e.SeekPercent(90, AudioRegion()); }, slowMp3SeekBytes, slowFillBytes, 0, mp3Seconds,
+         0, anywhere},
         // Cut short, the seek goes to the same share of the file's bytes.
         {"a seek into a long song, slow reads", "long.mp3", MP3, FileSize(dir.File("long.mp3")), true,
-         [](Encoder& e) { e.SeekPercent(90); }, slowMp3SeekBytes, slowFillBytes, longSeconds * 0.08,
-         longSeconds * 0.12, 0, anywhere},
+         [](Encoder& e) { e.SeekPercent(90, AudioRegion()); }, slowMp3SeekBytes, slowFillBytes,
+         longSeconds * 0.08, longSeconds * 0.12, 0, anywhere},
+        // ... of the audio's bytes, the leading tag not counted.
+        {"a seek into a long song behind a large tag, slow reads", "tagged.mp3", MP3, taggedBytes, true,
+         [&](Encoder& e) { e.SeekPercent(90, taggedAudio); }, slowMp3SeekBytes, slowFillBytes,
+         longSeconds * 0.08, longSeconds * 0.12, taggedTarget - 1024, taggedTarget + 8192},
         // Packets are skipped up to the offset, a Fill's share a pass; here
         // to the file's end, where the skip is cut short by its budget.
         {"a skip, slow reads", "pcm.m4a", AAC, pcmBytes, true, [&](Encoder& e) { e.SeekAhead(pcmBytes); },
@@ -403,6 +418,7 @@ TEST(EncoderTest, AStretchWithoutAudioIsReadABoundedShareAPassAndEndsTheStream) 
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::unique_ptr<SlowClock> clock(c.slow ? new SlowClock : nullptr);
+        testsupport::CapturedLog log;
         Encoder encoder;
         ASSERT_TRUE(OpenSong(encoder, dir.File(c.file), c.encType));
         const int64_t openRead = encoder.BytesRead();
@@ -423,6 +439,8 @@ TEST(EncoderTest, AStretchWithoutAudioIsReadABoundedShareAPassAndEndsTheStream) 
             EXPECT_GE(back.frames[3].position, c.leastStart);
             EXPECT_LE(back.frames[3].position, c.mostStart);
         }
+        // An attempt that the seek goes on from is no failure.
+        EXPECT_EQ(log.Count("(ERR): Seek to"), 0) << log.Text();
     }
 }
 
@@ -461,7 +479,7 @@ TEST(EncoderTest, SeeksStartPartWay) {
                                                 if (c.byBytes)
                                                     encoder.SeekAhead(half);
                                                 else
-                                                    encoder.SeekPercent(50.0f);
+                                                    encoder.SeekPercent(50.0f, AudioRegion());
                                             }),
                                   FileSize(path));
         EXPECT_NEAR(Seconds(back.audio), c.tone.spec.seconds / 2, 0.15);
