@@ -85,6 +85,7 @@ bool KovikCore::LoopPass() {
     TcpConn::FillListenFdSets(readSet, maxFd);
 
     const bool scanWork = m_scanner->HasWorkUnits() && m_scanner->BelowOutstandingLimit();
+    const bool streamWork = m_fileStreamer->HasWorkWithoutWaiting();
     if (scanWork)
         m_scanner->ScanStep();
     // Writes that no later write follows are committed all the same.
@@ -92,11 +93,11 @@ bool KovikCore::LoopPass() {
 
     // Listening sockets count too: a listener alone must still be accepted.
     if (readSet.IsEmpty() && writeSet.IsEmpty() && exceptSet.IsEmpty()) {
-        if (!scanWork)
+        if (!scanWork && !streamWork)
             SleepUnlessStopped(0, 100);
         return true;
     }
-    const bool noWait = scanWork || m_nodeConn->HasWorkWithoutWaiting() || IsStopping();
+    const bool noWait = scanWork || streamWork || m_nodeConn->HasWorkWithoutWaiting() || IsStopping();
     timeval timeout{0, noWait ? 0 : kSelectWaitMicros};
     if (selectSockets(maxFd + 1, &readSet, &writeSet, &exceptSet, &timeout) == -1)
         MVLOG(LOG_ERR, "Select failed, err %i", getLastSocketError());

@@ -2,9 +2,19 @@
 
 #include "client/media/FileMetaData.h"
 #include "include/log/Logger.h"
+#include "platform/time/Clock.h"
 
 #include <algorithm>
 #include <cmath>
+
+namespace {
+
+// Whether reads of `bytes` that took `ms` have spent `budget`.
+bool Spends(const platform::ReadBudget& budget, int64_t bytes, uint64_t ms) {
+    return bytes >= budget.bytes || (bytes >= budget.bytesBeforeMs && ms >= budget.ms);
+}
+
+} // namespace
 
 Encoder::Encoder() : m_staging(kStagingBytes) {}
 
@@ -26,7 +36,7 @@ bool Encoder::Open(int fd, const std::wstring& path, uint32_t encType, int quali
     return m_open;
 }
 
-void Encoder::SeekPercent(float percent) {
+void Encoder::SeekPercent(float percent, const AudioRegion& audio) {
     AVFormatContext* input = m_input.Get();
     if (!m_open || !std::isfinite(percent) || input->duration == AV_NOPTS_VALUE)
         return;
@@ -34,71 +44,128 @@ void Encoder::SeekPercent(float percent) {
     const platform::ReadBudget& budget = m_encType == MP3 ? kMp3SeekReadBudget : kSeekReadBudget;
     m_input.StartReadBudget(budget);
     int result = m_input.Seek(-1, timestamp, AVSEEK_FLAG_BACKWARD);
-    if (result < 0)
-        MVLOG(LOG_ERR, "Seek to %lli of %lli failed (%i)", static_cast<long long>(timestamp),
-              static_cast<long long>(input->duration), result);
     // An MP3 without a table of contents is sought by reading every packet on
     // the way; where that ran out of budget (a long song), the same share of
-    // the file's bytes is the better place to start.
-    const int64_t size = input->pb ? avio_size(input->pb) : -1;
-    if (m_encType == MP3 && m_input.ReadBudgetSpent() && size > 0) {
+    // the audio's bytes (of the file's, when the caller knows no better) is
+    // the better place to start, and the attempt cut short is no failure.
+    const AudioRegion region =
+        audio.IsKnown() ? audio : AudioRegion{0, input->pb ? avio_size(input->pb) : -1};
+    if (m_encType == MP3 && m_input.ReadBudgetSpent() && region.IsKnown()) {
         const auto offset =
-            static_cast<int64_t>(static_cast<double>(size) * std::clamp(percent, 0.0f, 100.0f) / 100.0);
+            region.start + static_cast<int64_t>(static_cast<double>(region.end - region.start) *
+                                                std::clamp(percent, 0.0f, 100.0f) / 100.0);
+        MVLOG(LOG_INFO, "Seek to %lli of %lli cut short by its read budget, going to byte %lli",
+              static_cast<long long>(timestamp), static_cast<long long>(input->duration),
+              static_cast<long long>(offset));
         m_input.StartReadBudget(budget);
         result = m_input.Seek(m_audioStream, offset, AVSEEK_FLAG_BYTE);
         if (result < 0)
             MVLOG(LOG_ERR, "Seek to byte %lli failed (%i)", static_cast<long long>(offset), result);
+    } else if (result < 0) {
+        MVLOG(LOG_ERR, "Seek to %lli of %lli failed (%i)", static_cast<long long>(timestamp),
+              static_cast<long long>(input->duration), result);
     }
-    EndSeek();
+    EndSeek(m_input.ReadBudgetSpent());
 }
 
 void Encoder::SeekAhead(int64_t offset) {
     MVLOG(LOG_INFO, "In SeekAhead, going to pos %i", static_cast<int>(offset));
     if (!m_open)
         return;
-    m_input.StartReadBudget(kSeekReadBudget);
-    if (m_encType == MP3) {
-        int result = m_input.Seek(m_audioStream, offset, AVSEEK_FLAG_BYTE);
-        if (result < 0)
-            MVLOG(LOG_ERR, "Seek to byte %lli failed (%i)", static_cast<long long>(offset), result);
-    } else {
-        SkipPacketsTo(offset);
+    if (m_encType != MP3) {
+        // Packets are read up to the offset by the Fills, each within its
+        // budget, so that a skip far into a long file holds the core no
+        // longer than a Fill does.
+        m_skip = PacketSkip();
+        m_skip.offset = offset;
+        m_skip.bytesFrom = m_input.BytesRead();
+        return;
     }
-    EndSeek();
+    m_input.StartReadBudget(kSeekReadBudget);
+    int result = m_input.Seek(m_audioStream, offset, AVSEEK_FLAG_BYTE);
+    if (result < 0)
+        MVLOG(LOG_ERR, "Seek to byte %lli failed (%i)", static_cast<long long>(offset), result);
+    EndSeek(m_input.ReadBudgetSpent());
 }
 
-void Encoder::EndSeek() {
+void Encoder::EndSeek(bool cutShort) {
     // A seek cut short by its budget is not an error: the stream goes on from
     // where the reads stopped (or the last packet the seek passed), and a
     // stretch without audio there ends it as in any Fill.
-    if (m_input.ReadBudgetSpent())
+    if (cutShort)
         MVLOG(LOG_ERR, "Seek cut short by its read budget, going on from there");
     m_input.StopReadBudget();
     m_decoder.Flush();
     NoteAudio();
 }
 
-void Encoder::SkipPacketsTo(int64_t offset) {
-    // When the first audio packet already starts at the offset (the start of
-    // the audio data), it is kept.
-    bool first = true;
-    while (m_input.ReadPacket(m_packet.Get()) >= 0) {
-        if (m_packet->stream_index == m_audioStream && m_packet->pos >= 0) {
-            int64_t end = m_packet->pos + m_packet->size;
-            if (first && m_packet->pos >= offset) {
-                m_packetHeld = true;
-                return;
-            }
-            first = false;
-            if (end >= offset) {
-                MVLOG(LOG_INFO, "Next packet is %lli bytes past our offset, breaking",
-                      static_cast<long long>(offset - end));
-                m_packet.Unref();
-                return;
-            }
-        }
-        m_packet.Unref();
+void Encoder::SkipPackets() {
+    // What the skip may read in all: once its passes have taken the seek's
+    // time, only the untimed share. The pass's budget ends there, so that a
+    // skip cut short stops where one read in one go would have.
+    const int64_t mostBytes =
+        m_skip.ms >= kSeekReadBudget.ms ? kSeekReadBudget.bytesBeforeMs : kSeekReadBudget.bytes;
+    const int64_t leftBytes = mostBytes - (m_input.BytesRead() - m_skip.bytesFrom);
+    if (leftBytes <= 0) {
+        EndSkip(true);
+        return;
     }
+    platform::ReadBudget budget = kFillReadBudget;
+    budget.bytes = std::min(budget.bytes, leftBytes);
+    m_input.StartReadBudget(budget);
+    const int64_t bytesAtStart = m_input.BytesRead();
+    const uint64_t msAtStart = platform::MonotonicMs();
+    for (;;) {
+        const uint64_t ms = platform::MonotonicMs() - msAtStart;
+        const int64_t bytes = m_input.BytesRead() - bytesAtStart;
+        // At the skip's own limit it reads on until a read is refused there.
+        if (m_input.ReadBudgetSpent() || (bytes < leftBytes && Spends(kSkipPassShare, bytes, ms))) {
+            m_skip.ms += ms;
+            break;
+        }
+        if (m_input.ReadPacket(m_packet.Get()) < 0) {
+            if (m_input.ReadBudgetSpent())
+                continue;
+            // The input's end: the next Fill ends the stream.
+            EndSkip(false);
+            return;
+        }
+        const bool ends = SkipEndsAt(*m_packet.Get());
+        if (!m_packetHeld)
+            m_packet.Unref();
+        if (ends) {
+            EndSkip(false);
+            return;
+        }
+    }
+    if (m_input.BytesRead() - bytesAtStart >= leftBytes)
+        EndSkip(true);
+    else
+        m_input.StopReadBudget();
+}
+
+bool Encoder::SkipEndsAt(const AVPacket& packet) {
+    if (packet.stream_index != m_audioStream || packet.pos < 0)
+        return false;
+    // When the first audio packet already starts at the offset (the start of
+    // the audio data), it is kept; else the one after the packet that
+    // reaches the offset comes first.
+    if (m_skip.first && packet.pos >= m_skip.offset) {
+        m_packetHeld = true;
+        return true;
+    }
+    m_skip.first = false;
+    const int64_t end = packet.pos + packet.size;
+    if (end < m_skip.offset)
+        return false;
+    MVLOG(LOG_INFO, "Next packet is %lli bytes past our offset, breaking",
+          static_cast<long long>(m_skip.offset - end));
+    return true;
+}
+
+void Encoder::EndSkip(bool cutShort) {
+    m_skip = PacketSkip();
+    EndSeek(cutShort);
 }
 
 bool Encoder::Fill(Buf& out) {
@@ -117,6 +184,8 @@ bool Encoder::Fill(Buf& out) {
                 QueueFrameHead(m_stagedPos, 0);
                 m_markerQueued = true;
             }
+        } else if (m_skip.offset >= 0) {
+            SkipPackets();
         } else {
             m_input.StartReadBudget(kFillReadBudget);
             Step();
@@ -141,6 +210,7 @@ void Encoder::Close() {
     m_streamEnded = false;
     m_markerQueued = false;
     m_packetHeld = false;
+    m_skip = PacketSkip();
     m_decodeErrors = 0;
     m_bytesAtAudio = 0;
     m_packetsWithoutAudio = 0;

@@ -11,6 +11,7 @@
 // rather than Open: the answer opens the encoder before it queues anything.
 #pragma once
 
+#include "client/stream/AudioRegion.h"
 #include "include/io/Buf.h"
 #include "platform/lib/ffmpeg/CodecContext.h"
 #include "platform/lib/ffmpeg/FormatInput.h"
@@ -48,11 +49,19 @@ class Encoder {
     // What a seek may read. FFmpeg seeks in an MP3 by reading every packet up
     // to the target, so that a seek into a stretch without audio reads through
     // it; one cut short leaves the input where its reads took it (a
-    // percentage seek in an MP3 then goes by the file's bytes).
+    // percentage seek in an MP3 then goes by the audio's bytes). A packet
+    // skip reads as much over the Fills that carry it, a share each.
     static constexpr platform::ReadBudget kSeekReadBudget{64 << 20, 1000, 1 << 20};
-    // An MP3's percentage seek that would read more goes by the file's bytes
+    // An MP3's percentage seek that would read more goes by the audio's bytes
     // instead, so it may read no more than a few Fills.
     static constexpr platform::ReadBudget kMp3SeekReadBudget{4 << 20, 100, 1 << 20};
+    // A packet skip's share of a Fill: it stops between two packets this far
+    // short of the Fill's budget, so that no refused read cuts a packet it
+    // judges (the demuxer drops or shortens such a packet).
+    static constexpr int64_t kSkipReadSlack = 64 << 10;
+    static constexpr platform::ReadBudget kSkipPassShare{kFillReadBudget.bytes - kSkipReadSlack,
+                                                         kFillReadBudget.ms,
+                                                         kFillReadBudget.bytesBeforeMs - kSkipReadSlack};
     // Once this much has been read without a decoded sample, the input
     // counts as ended.
     static constexpr int64_t kMaxBytesWithoutAudio = 4 << 20;
@@ -74,27 +83,38 @@ class Encoder {
     // then holds nothing.
     [[nodiscard]] bool Open(int fd, const std::wstring& path, uint32_t encType, int quality);
     // Position the input, at most once, before the first Fill: to a share of
-    // the song's duration (0 to 100), or to a source byte offset.
-    void SeekPercent(float percent);
+    // the song's duration (0 to 100; an MP3 whose seek by time runs out of
+    // budget goes to that share of `audio`, else of the file), or to a
+    // source byte offset. A container that cannot seek by bytes has its
+    // packets up to the offset read and dropped by the Fills that follow.
+    void SeekPercent(float percent, const AudioRegion& audio);
     void SeekAhead(int64_t offset);
     // One pass of output: moves waiting frames into `out` and, once none
-    // wait, encodes the audio of the next input packet. True while there is
+    // wait, skips on (see SeekAhead) or encodes the audio of the next input
+    // packet. True while there is
     // more to come; false once the end marker is in `out` (and after Close).
     bool Fill(Buf& out);
     // Frees the input, decoder, resampler and encoder state at once.
     void Close();
+    // Whether a packet skip is under way: its Fills give nothing while they
+    // read, and the next may come at once.
+    bool IsSkipping() const { return m_skip.offset >= 0; }
     // Bytes the demuxer has read from the file since it was opened.
     int64_t BytesRead() const { return m_input.BytesRead(); }
 
   private:
     [[nodiscard]] bool InitVorbis(int quality);
     [[nodiscard]] bool OpenInput(int fd, const std::wstring& path);
-    // Reads and drops packets up to the one of the audio stream that reaches
-    // `offset` (SeekAhead in a container that cannot seek by bytes).
-    void SkipPacketsTo(int64_t offset);
-    // After a seek: the budget taken back, the decoder emptied, and the count
-    // of reads without audio started again.
-    void EndSeek();
+    // One Fill's share of a packet skip: reads and drops packets up to the
+    // one of the audio stream that reaches the skip's offset.
+    void SkipPackets();
+    // Whether the skip ends with the packet just read (which Step then takes
+    // first when it is held).
+    bool SkipEndsAt(const AVPacket& packet);
+    void EndSkip(bool cutShort);
+    // After a seek (or a packet skip): the budget taken back, the decoder
+    // emptied, and the count of reads without audio started again.
+    void EndSeek(bool cutShort);
     // Reads and encodes until a frame waits, the input has ended,
     // kPacketsPerStep packets have been read or the Fill's reads are spent.
     void Step();
@@ -136,8 +156,21 @@ class Encoder {
     // The page with the end-of-stream mark has been queued, and the marker.
     bool m_streamEnded = false;
     bool m_markerQueued = false;
-    // A packet that SeekAhead read and Step takes first.
+    // A packet that a packet skip read and Step takes first.
     bool m_packetHeld = false;
+    // The packet skip that SeekAhead set and the Fills carry on, if any.
+    struct PacketSkip {
+        // Where the audio is to start; none is pending while it is negative.
+        int64_t offset = -1;
+        // No audio packet with a position has come yet.
+        bool first = true;
+        // The input's byte count when the skip began, and the time its
+        // passes have taken, against kSeekReadBudget (nothing else reads
+        // while it runs).
+        int64_t bytesFrom = 0;
+        uint64_t ms = 0;
+    };
+    PacketSkip m_skip;
     // Packets that failed to decode; only the first is logged.
     int m_decodeErrors = 0;
     // The input's byte count when audio last came, and packets read since.

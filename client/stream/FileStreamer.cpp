@@ -56,6 +56,11 @@ size_t FileStreamer::GetNumLiveConns() const {
     }));
 }
 
+bool FileStreamer::HasWorkWithoutWaiting() const {
+    return std::any_of(m_conns.begin(), m_conns.end(),
+                       [](const auto& conn) { return !conn->IsDone() && conn->HasWorkWithoutWaiting(); });
+}
+
 void FileStreamer::AddConn(std::unique_ptr<HttpConn> conn) {
     if (!conn)
         return;

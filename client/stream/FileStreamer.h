@@ -59,6 +59,9 @@ class FileStreamer {
     virtual void AddConn(std::unique_ptr<HttpConn> conn);
     // One pass of every connection; finished ones are deleted.
     virtual void ServiceConns();
+    // Whether a connection has work for the next pass that no socket event
+    // announces, so that the loop should not wait for one.
+    bool HasWorkWithoutWaiting() const;
     virtual void FillSelectSets(int& maxFd, bool& any, SocketSet& readSet, SocketSet& writeSet,
                                 SocketSet& exceptSet);
     virtual void ProcessSelectResults(const SocketSet& readSet, const SocketSet& writeSet,

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "client/net/TcpConn.h"
+#include "client/stream/AudioRegion.h"
 #include "platform/fs/UniqueFd.h"
 
 #include <cstdint>
@@ -84,6 +85,9 @@ class HttpConn {
 
     // One pass of work.
     void HandleHttpRequest();
+    // Whether the next pass has work that no socket event announces: a
+    // transcoder skipping packets, whose passes give the player nothing yet.
+    bool HasWorkWithoutWaiting() const;
     // Closes the connection at once to free its place for a new request.
     void GiveWay();
 
@@ -116,9 +120,10 @@ class HttpConn {
     // Transcodes the song's file, open as `fd` (`path` names it).
     bool SendTranscoded(int fd, const std::wstring& path, uint32_t encType, const HttpRequest& request);
     bool SendArt(const HttpRequest& request, uint32_t fileId);
-    // The first byte of audio behind any ID3v2 tag of the song's file open
-    // as m_fd (`path` names it); 0 when it cannot be read.
-    int64_t FindAudioStart(const std::wstring& path) const;
+    // Where the audio of the song's file open as `fd` (`path` names it) lies:
+    // behind any ID3v2 tag, before any ID3v1 tag; empty (at 0) when it cannot
+    // be read.
+    static AudioRegion FindAudioRegion(int fd, const std::wstring& path);
     void StartBody();
     void PumpBody();
     int64_t GetRateBits() const { return m_localOnly ? kLocalRateBits : kRemoteRateBits; }

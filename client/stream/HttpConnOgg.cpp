@@ -1,3 +1,4 @@
+#include "client/media/FileMetaData.h"
 #include "client/stream/Encoder.h"
 #include "client/stream/HttpConn.h"
 #include "client/stream/HttpResponse.h"
@@ -17,8 +18,9 @@ bool HttpConn::SendTranscoded(int fd, const std::wstring& path, uint32_t encType
     }
     const float percent = GetSeekPercent(request);
     const int64_t rangeStart = GetRangeStart(request);
+    // An MP3's seek by time may give way to one by the audio's bytes.
     if (IsSeekPercent(percent))
-        encoder->SeekPercent(percent);
+        encoder->SeekPercent(percent, encType == MP3 ? FindAudioRegion(fd, path) : AudioRegion());
     else if (IsRangeStart(rangeStart, m_fileContentLength))
         encoder->SeekAhead(rangeStart);
     m_contentOffset = 0;
@@ -27,4 +29,8 @@ bool HttpConn::SendTranscoded(int fd, const std::wstring& path, uint32_t encType
     m_pEncoder = std::move(encoder);
     StartBody();
     return true;
+}
+
+bool HttpConn::HasWorkWithoutWaiting() const {
+    return m_state == HC_SENDING && m_pEncoder && m_pEncoder->IsSkipping();
 }

@@ -82,7 +82,7 @@ bool HttpConn::SendDirect(const std::wstring& path, uint32_t encType, const std:
                           const HttpRequest& request) {
     const char* contentType = nullptr;
     if (encType == MP3) {
-        m_contentOffset = FindAudioStart(path);
+        m_contentOffset = FindAudioRegion(m_fd.Get(), path).start;
         // Seeks need a song: a request by file id alone gets the whole song.
         if (m_songID > 0)
             m_contentOffset = ApplySeek(m_contentOffset, m_fileContentLength, GetSeekPercent(request),
@@ -105,12 +105,13 @@ bool HttpConn::SendDirect(const std::wstring& path, uint32_t encType, const std:
     return true;
 }
 
-int64_t HttpConn::FindAudioStart(const std::wstring& path) const {
+AudioRegion HttpConn::FindAudioRegion(int fd, const std::wstring& path) {
     FileMetaData metadata;
     metadata.SetPath(path);
-    if (!metadata.ReadAudioRegion(m_fd.Get()))
-        return 0;
-    return static_cast<int64_t>(metadata.GetDataOffset());
+    if (!metadata.ReadAudioRegion(fd))
+        return AudioRegion();
+    const auto start = static_cast<int64_t>(metadata.GetDataOffset());
+    return AudioRegion{start, start + static_cast<int64_t>(metadata.GetDataLen())};
 }
 
 bool HttpConn::SendArt(const HttpRequest& request, uint32_t fileId) {

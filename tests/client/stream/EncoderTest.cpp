@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -328,7 +329,9 @@ class SlowClock final : public platform::Clock {
 // Fill reads a bounded share of it, a smaller one when reads are slow, and
 // the stream ends whole once no audio came for a while, the rest unread. A
 // seek before the first Fill reads a bounded share too, and the stream goes
-// on from where its reads stopped.
+// on from where its reads stopped; a packet skip reads nothing itself, the
+// Fills skip on a share each. A percentage seek in an MP3 cut short goes to
+// that share of the audio's bytes, with no error for the attempt.
 TEST(EncoderTest, AStretchWithoutAudioIsReadABoundedShareAPassAndEndsTheStream) {
     TempDir dir;
     const int mp3Frames = 120;
@@ -341,21 +344,33 @@ TEST(EncoderTest, AStretchWithoutAudioIsReadABoundedShareAPassAndEndsTheStream) 
     ASSERT_TRUE(testsupport::WriteMp3(dir.File("long.mp3"), "", longFrames));
     const double longSeconds = longFrames * 1152.0 / kRate;
     ASSERT_GT(FileSize(dir.File("long.mp3")), 2 * Encoder::kSeekReadBudget.bytesBeforeMs);
+    // The same behind a cover four times its size, a hole the demuxer skips.
+    const int64_t longAudioBytes = static_cast<int64_t>(longFrames) * testsupport::kMp3FrameBytes;
+    ASSERT_TRUE(testsupport::WriteMp3WithHollowPicture(dir.File("tagged.mp3"), {{"TIT2", "Song", ""}},
+                                                       static_cast<uint32_t>(4 * longAudioBytes), {},
+                                                       longFrames));
+    const int64_t taggedBytes = FileSize(dir.File("tagged.mp3"));
+    const AudioRegion taggedAudio{taggedBytes - longAudioBytes, taggedBytes};
+    const int64_t taggedTarget = taggedAudio.start + (taggedAudio.end - taggedAudio.start) * 9 / 10;
     // Uncompressed, so that a song longer than a seek's share is cheap to make.
-    const ToneSpec pcm{"mov", "pcm_s16le", 44100, 2, 8.0};
+    const ToneSpec pcm{"mov", "pcm_s16le", 44100, 2, 12.0};
     ASSERT_TRUE(testsupport::WriteTone(dir.File("pcm.m4a"), pcm));
     const int64_t pcmBytes = FileSize(dir.File("pcm.m4a"));
     const double pcmSecondsPastShare =
         pcm.seconds - static_cast<double>(Encoder::kSeekReadBudget.bytesBeforeMs) / (kRate * 4);
     ASSERT_GT(pcmSecondsPastShare, 1.0);
+    // Skipped to, further in than a Fill's budget.
+    const int64_t pcmSkipTo = pcmBytes * 3 / 4;
+    const double pcmSecondsPastSkip = static_cast<double>(pcmBytes - pcmSkipTo) / (kRate * 4);
     // One read of the demuxer's buffer may follow the last look at the budget.
     const int64_t readAhead = 64 << 10;
     const int64_t fillBytes = Encoder::kFillReadBudget.bytes + readAhead;
     const int64_t slowFillBytes = Encoder::kFillReadBudget.bytesBeforeMs + readAhead;
-    const int64_t slowSeekBytes = Encoder::kSeekReadBudget.bytesBeforeMs + readAhead;
+    ASSERT_GT(pcmSkipTo, fillBytes);
     // By time stamp, then by bytes.
     const int64_t mp3SeekBytes = 2 * (Encoder::kMp3SeekReadBudget.bytes + readAhead);
     const int64_t slowMp3SeekBytes = 2 * (Encoder::kMp3SeekReadBudget.bytesBeforeMs + readAhead);
+    const int64_t anywhere = std::numeric_limits<int64_t>::max();
     const struct {
         const char* name;
         const char* file;
@@ -368,28 +383,42 @@ TEST(EncoderTest, AStretchWithoutAudioIsReadABoundedShareAPassAndEndsTheStream) 
         int64_t mostPerFill;
         double leastSeconds;
         double mostSeconds;
+        // The source position of the first page of audio.
+        int64_t leastStart;
+        int64_t mostStart;
     } cases[] = {
         {"fast reads", "padded.mp3", MP3, mp3Bytes, false, nullptr, 0, fillBytes, mp3Seconds - 0.05,
-         mp3Seconds + 0.05},
+         mp3Seconds + 0.05, 0, anywhere},
         {"slow reads", "padded.mp3", MP3, mp3Bytes, true, nullptr, 0, slowFillBytes, mp3Seconds - 0.05,
-         mp3Seconds + 0.05},
+         mp3Seconds + 0.05, 0, anywhere},
         // The duration is told from the file's size, so 90 % of it lies among
         // the zeros, and FFmpeg seeks by reading every packet on the way.
-        {"a seek, fast reads", "padded.mp3", MP3, mp3Bytes, false, [](Encoder& e) { e.SeekPercent(90); },
-         mp3SeekBytes, fillBytes, 0, mp3Seconds},
-        {"a seek, slow reads", "padded.mp3", MP3, mp3Bytes, true, [](Encoder& e) { e.SeekPercent(90); },
-         slowMp3SeekBytes, slowFillBytes, 0, mp3Seconds},
+        {"a seek, fast reads", "padded.mp3", MP3, mp3Bytes, false,
+         [](Encoder& e) { e.SeekPercent(90, AudioRegion()); }, mp3SeekBytes, fillBytes, 0, mp3Seconds, 0,
+         anywhere},
+        {"a seek, slow reads", "padded.mp3", MP3, mp3Bytes, true,
+         [](Encoder& e) { e.SeekPercent(90, AudioRegion()); }, slowMp3SeekBytes, slowFillBytes, 0, mp3Seconds,
+         0, anywhere},
         // Cut short, the seek goes to the same share of the file's bytes.
         {"a seek into a long song, slow reads", "long.mp3", MP3, FileSize(dir.File("long.mp3")), true,
-         [](Encoder& e) { e.SeekPercent(90); }, slowMp3SeekBytes, slowFillBytes, longSeconds * 0.08,
-         longSeconds * 0.12},
-        // Packets are skipped up to the offset, here the file's end.
+         [](Encoder& e) { e.SeekPercent(90, AudioRegion()); }, slowMp3SeekBytes, slowFillBytes,
+         longSeconds * 0.08, longSeconds * 0.12, 0, anywhere},
+        // ... of the audio's bytes, the leading tag not counted.
+        {"a seek into a long song behind a large tag, slow reads", "tagged.mp3", MP3, taggedBytes, true,
+         [&](Encoder& e) { e.SeekPercent(90, taggedAudio); }, slowMp3SeekBytes, slowFillBytes,
+         longSeconds * 0.08, longSeconds * 0.12, taggedTarget - 1024, taggedTarget + 8192},
+        // Packets are skipped up to the offset, a Fill's share a pass; here
+        // to the file's end, where the skip is cut short by its budget.
         {"a skip, slow reads", "pcm.m4a", AAC, pcmBytes, true, [&](Encoder& e) { e.SeekAhead(pcmBytes); },
-         slowSeekBytes, slowFillBytes, 0.5, pcmSecondsPastShare + 0.2},
+         slowFillBytes, slowFillBytes, pcmSecondsPastShare - 0.5, pcmSecondsPastShare + 0.2, 0, anywhere},
+        {"a skip, fast reads", "pcm.m4a", AAC, pcmBytes, false, [&](Encoder& e) { e.SeekAhead(pcmSkipTo); },
+         fillBytes, fillBytes, pcmSecondsPastSkip - 0.15, pcmSecondsPastSkip + 0.15, pcmSkipTo,
+         pcmSkipTo + 16384},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::unique_ptr<SlowClock> clock(c.slow ? new SlowClock : nullptr);
+        testsupport::CapturedLog log;
         Encoder encoder;
         ASSERT_TRUE(OpenSong(encoder, dir.File(c.file), c.encType));
         const int64_t openRead = encoder.BytesRead();
@@ -406,6 +435,12 @@ TEST(EncoderTest, AStretchWithoutAudioIsReadABoundedShareAPassAndEndsTheStream) 
         const ReadBack back = ReadWhole(body, FileSize(dir.File(c.file)));
         EXPECT_GE(Seconds(back.audio), c.leastSeconds);
         EXPECT_LE(Seconds(back.audio), c.mostSeconds);
+        if (back.frames.size() > 4) {
+            EXPECT_GE(back.frames[3].position, c.leastStart);
+            EXPECT_LE(back.frames[3].position, c.mostStart);
+        }
+        // An attempt that the seek goes on from is no failure.
+        EXPECT_EQ(log.Count("(ERR): Seek to"), 0) << log.Text();
     }
 }
 
@@ -444,7 +479,7 @@ TEST(EncoderTest, SeeksStartPartWay) {
                                                 if (c.byBytes)
                                                     encoder.SeekAhead(half);
                                                 else
-                                                    encoder.SeekPercent(50.0f);
+                                                    encoder.SeekPercent(50.0f, AudioRegion());
                                             }),
                                   FileSize(path));
         EXPECT_NEAR(Seconds(back.audio), c.tone.spec.seconds / 2, 0.15);

@@ -205,26 +205,39 @@ TEST(SongStreamTest, OggIsTranscodedAtTheClampedQualityWithTheSourceLength) {
     const std::string path = h.lib.music + "/tone.m4a";
     const double seconds = 2.0;
     ASSERT_TRUE(testsupport::WriteTone(path, {"ipod", "aac", 44100, 2, seconds}));
+    // A long MP3 behind a cover four times its size (a hole): seeking into it
+    // by time reads more than the seek may, and by bytes counts its audio
+    // alone.
+    const int longFrames = 12000;
+    const auto longAudioBytes = static_cast<uint32_t>(longFrames * testsupport::kMp3FrameBytes);
+    ASSERT_TRUE(testsupport::WriteMp3WithHollowPicture(h.lib.music + "/long.mp3", {{"TIT2", "Song", ""}},
+                                                       4 * longAudioBytes, {}, longFrames));
     h.Start();
     h.GiveSongId("tone.m4a", 40);
+    h.GiveSongId("long.mp3", 41);
     const std::string source = testsupport::ReadFileText(path);
+    const uintmax_t longBytes = std::filesystem::file_size(h.lib.music + "/long.mp3");
     const struct {
+        std::string song;
+        uintmax_t sourceBytes;
         std::string query;
         std::string header;
         int quality;
         double seconds;
     } cases[] = {
-        {"os=ogg&q=9", "", 6, seconds},
-        {"os=ogg&q=x", "", 0, seconds},
-        {"os=ogg", "Seek-Percent: 50", 2, seconds / 2},
-        {"os=ogg", "Range: bytes=" + std::to_string(source.size() / 2) + "-", 2, seconds / 2},
+        {"40", source.size(), "os=ogg&q=9", "", 6, seconds},
+        {"40", source.size(), "os=ogg&q=x", "", 0, seconds},
+        {"40", source.size(), "os=ogg", "Seek-Percent: 50", 2, seconds / 2},
+        {"40", source.size(), "os=ogg", "Range: bytes=" + std::to_string(source.size() / 2) + "-", 2,
+         seconds / 2},
+        {"41", longBytes, "os=ogg", "Seek-Percent: 95", 2, longFrames * 0.05 * 1152 / 44100},
     };
     for (const auto& c : cases) {
-        const std::string request = h.Request("40", c.query, {c.header});
+        const std::string request = h.Request(c.song, c.query, {c.header});
         const testsupport::HttpTestResponse ogg = h.Fetch(request).Response();
         EXPECT_EQ(200, ogg.status) << request;
         EXPECT_EQ("audio/ogg", ogg.Header("content-type")) << request;
-        EXPECT_EQ(std::to_string(source.size()), ogg.Header("source-content-length")) << request;
+        EXPECT_EQ(std::to_string(c.sourceBytes), ogg.Header("source-content-length")) << request;
         EXPECT_FALSE(ogg.Has("content-length")) << request;
         EXPECT_FALSE(ogg.Has("accept-ranges")) << request;
         std::vector<testsupport::OggFrame> frames;
@@ -246,6 +259,31 @@ TEST(SongStreamTest, OggIsTranscodedAtTheClampedQualityWithTheSourceLength) {
 
     // "q" alone asks for nothing.
     ExpectBody(h.Fetch(h.Request("40", "q=9")), "audio/aac", source, "q alone");
+}
+
+// A skip into a long MPEG-4 song reads a share of a pass's budget each pass
+// and gives the player nothing meanwhile, so the song server has the loop
+// run those passes without waiting for a socket.
+TEST(SongStreamTest, AnOggSkipRunsItsPassesWithoutWaiting) {
+    StreamHarness h;
+    const std::string path = h.lib.music + "/long.m4a";
+    ASSERT_TRUE(testsupport::WriteTone(path, {"mov", "pcm_s16le", 44100, 2, 12.0}));
+    h.Start();
+    h.GiveSongId("long.m4a", 42);
+    const uintmax_t skipTo = std::filesystem::file_size(path) * 3 / 4;
+    HttpTestPlayer player;
+    ASSERT_TRUE(player.Connect(h.port));
+    ASSERT_TRUE(
+        player.Send(h.Request("42", "os=ogg", {"Source-Range: bytes=" + std::to_string(skipTo) + "-"})));
+    h.loop.Watch(player);
+    ASSERT_TRUE(h.loop.Until([&] { return player.Response().status != 0; }));
+    int passes = 0;
+    for (; h.streamer.HasWorkWithoutWaiting() && passes < 100; ++passes)
+        h.loop.Pass();
+    EXPECT_GE(passes, 2);
+    EXPECT_FALSE(h.streamer.HasWorkWithoutWaiting());
+    EXPECT_TRUE(h.loop.Until([&] { return player.IsClosed(); }));
+    EXPECT_EQ(200, player.Response().status);
 }
 
 TEST(SongStreamTest, CoverArtIsSentWithItsType) {

@@ -26,7 +26,7 @@ class StreamerLoop {
         m_streamer.ServiceConns();
         m_streamer.FillSelectSets(maxFd, any, readSet, writeSet, exceptSet);
         TcpConn::FillListenFdSets(readSet, maxFd);
-        timeval timeout{0, waitMicros};
+        timeval timeout{0, m_streamer.HasWorkWithoutWaiting() ? 0 : waitMicros};
         selectSockets(maxFd + 1, &readSet, &writeSet, &exceptSet, &timeout);
         m_streamer.ProcessSelectResults(readSet, writeSet, exceptSet);
         TcpConn::Accept(readSet);
