@@ -78,7 +78,6 @@ void Encoder::SeekAhead(int64_t offset) {
         // longer than a Fill does.
         m_skip = PacketSkip();
         m_skip.offset = offset;
-        m_skip.bytesFrom = m_input.BytesRead();
         return;
     }
     m_input.StartReadBudget(kSeekReadBudget);
@@ -100,48 +99,32 @@ void Encoder::EndSeek(bool cutShort) {
 }
 
 void Encoder::SkipPackets() {
-    // What the skip may read in all: once its passes have taken the seek's
-    // time, only the untimed share. The pass's budget ends there, so that a
-    // skip cut short stops where one read in one go would have.
-    const int64_t mostBytes =
-        m_skip.ms >= kSeekReadBudget.ms ? kSeekReadBudget.bytesBeforeMs : kSeekReadBudget.bytes;
-    const int64_t leftBytes = mostBytes - (m_input.BytesRead() - m_skip.bytesFrom);
-    if (leftBytes <= 0) {
-        EndSkip(true);
-        return;
-    }
-    platform::ReadBudget budget = kFillReadBudget;
-    budget.bytes = std::min(budget.bytes, leftBytes);
-    m_input.StartReadBudget(budget);
+    // A Fill's share: packets are read until the next might pass the share,
+    // so that a refused read rarely cuts the packet that decides where the
+    // audio starts; the Fill's budget still stops a larger one. The skip
+    // goes on in the next Fill until it reaches its offset or the input's
+    // end, however far that is: no pass reads more than a Fill does.
+    m_input.StartReadBudget(kFillReadBudget);
     const int64_t bytesAtStart = m_input.BytesRead();
     const uint64_t msAtStart = platform::MonotonicMs();
-    for (;;) {
-        const uint64_t ms = platform::MonotonicMs() - msAtStart;
-        const int64_t bytes = m_input.BytesRead() - bytesAtStart;
-        // At the skip's own limit it reads on until a read is refused there.
-        if (m_input.ReadBudgetSpent() || (bytes < leftBytes && Spends(kSkipPassShare, bytes, ms))) {
-            m_skip.ms += ms;
-            break;
-        }
+    while (!m_input.ReadBudgetSpent() &&
+           !Spends(kSkipPassShare, m_input.BytesRead() - bytesAtStart, platform::MonotonicMs() - msAtStart)) {
         if (m_input.ReadPacket(m_packet.Get()) < 0) {
             if (m_input.ReadBudgetSpent())
-                continue;
+                break;
             // The input's end: the next Fill ends the stream.
-            EndSkip(false);
+            EndSkip();
             return;
         }
         const bool ends = SkipEndsAt(*m_packet.Get());
         if (!m_packetHeld)
             m_packet.Unref();
         if (ends) {
-            EndSkip(false);
+            EndSkip();
             return;
         }
     }
-    if (m_input.BytesRead() - bytesAtStart >= leftBytes)
-        EndSkip(true);
-    else
-        m_input.StopReadBudget();
+    m_input.StopReadBudget();
 }
 
 bool Encoder::SkipEndsAt(const AVPacket& packet) {
@@ -163,9 +146,9 @@ bool Encoder::SkipEndsAt(const AVPacket& packet) {
     return true;
 }
 
-void Encoder::EndSkip(bool cutShort) {
+void Encoder::EndSkip() {
     m_skip = PacketSkip();
-    EndSeek(cutShort);
+    EndSeek(false);
 }
 
 bool Encoder::Fill(Buf& out) {

@@ -49,8 +49,7 @@ class Encoder {
     // What a seek may read. FFmpeg seeks in an MP3 by reading every packet up
     // to the target, so that a seek into a stretch without audio reads through
     // it; one cut short leaves the input where its reads took it (a
-    // percentage seek in an MP3 then goes by the audio's bytes). A packet
-    // skip reads as much over the Fills that carry it, a share each.
+    // percentage seek in an MP3 then goes by the audio's bytes).
     static constexpr platform::ReadBudget kSeekReadBudget{64 << 20, 1000, 1 << 20};
     // An MP3's percentage seek that would read more goes by the audio's bytes
     // instead, so it may read no more than a few Fills.
@@ -111,7 +110,7 @@ class Encoder {
     // Whether the skip ends with the packet just read (which Step then takes
     // first when it is held).
     bool SkipEndsAt(const AVPacket& packet);
-    void EndSkip(bool cutShort);
+    void EndSkip();
     // After a seek (or a packet skip): the budget taken back, the decoder
     // emptied, and the count of reads without audio started again.
     void EndSeek(bool cutShort);
@@ -164,11 +163,6 @@ class Encoder {
         int64_t offset = -1;
         // No audio packet with a position has come yet.
         bool first = true;
-        // The input's byte count when the skip began, and the time its
-        // passes have taken, against kSeekReadBudget (nothing else reads
-        // while it runs).
-        int64_t bytesFrom = 0;
-        uint64_t ms = 0;
     };
     PacketSkip m_skip;
     // Packets that failed to decode; only the first is logged.
