@@ -108,6 +108,20 @@ uint32_t LeadingSongId(const std::string& text) {
     return static_cast<uint32_t>(LeadingNumber(text, 0, UINT32_MAX));
 }
 
+// Whether every line of M3U text (CR LF ends) fits the reader's limit.
+bool LinesFitReader(const std::string& text) {
+    const size_t lineEnd = sizeof kLineEnd - 1;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find(kLineEnd, start);
+        if (end == std::string::npos)
+            end = text.size();
+        if (end - start > Playlist::kMaxLineBytes)
+            return false;
+        start = end + lineEnd;
+    }
+    return true;
+}
+
 // A path that would end its line early, and so could not be written back.
 bool BreaksLine(const std::wstring& path) {
     return path.find_first_of(std::wstring(L"\r\n\0", 3)) != std::wstring::npos;
@@ -149,6 +163,10 @@ class M3uEntryReader {
         if (tag.empty())
             return;
         if (tag[0] != '#') {
+            // Written back, bytes that are not UTF-8 would become U+FFFD and
+            // the path would no longer name its file.
+            if (!IsValidUtf8(line))
+                LoseLine();
             TakePath(Utf8ToWide(line));
             return;
         }
@@ -278,8 +296,9 @@ bool Playlist::ReadM3u(std::istream& in) {
     if (nameAt != std::string::npos) {
         named = true;
         m_title = TrimmedText(line.substr(nameAt + strlen(kNameTag)));
-        // Text before the tag is not in the title.
-        if (nameAt != 0)
+        // Text before the tag is not in the title, and bytes that are not
+        // UTF-8 would be written back as U+FFFD.
+        if (nameAt != 0 || !IsValidUtf8(line))
             entries.LoseLine();
     } else {
         // A file of another program: the line is its first entry's.
@@ -303,8 +322,12 @@ bool Playlist::ReadM3u(std::istream& in) {
         if (result != M3uLineReader::LR_LINE || !line.empty())
             entries.LoseLine();
     }
-    m_canRewrite = named && entries.Whole();
+    m_canRewrite = named && entries.Whole() && RewriteFitsReader();
     return true;
+}
+
+bool Playlist::RewriteFitsReader() const {
+    return LinesFitReader(M3uText());
 }
 
 bool Playlist::SavePlaylist() {
