@@ -151,7 +151,8 @@ class Playlist : public SharedFile {
     // A rewrite keeps everything the file holds: it carries "#MVNAME:", and
     // every line of it was read (none past the entry limit, none too long)
     // and would be written back as it was read (its name and paths UTF-8,
-    // no line grown past the limit), or this program wrote it.
+    // no line grown past the limit, no byte-order mark), or this program
+    // wrote it.
     bool CanRewrite() const { return m_canRewrite; }
 
   private:

@@ -27,6 +27,8 @@ constexpr char kSongIdTag[] = "#MVINF";
 constexpr char kInfoTag[] = "#EXTINF";
 constexpr char kLineEnd[] = "\r\n";
 constexpr char kTrimChars[] = " \t\r\n";
+// The UTF-8 byte-order mark that programs on Windows put before "#EXTM3U".
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 
 // Lines of an M3U stream, each at most Playlist::kMaxLineBytes long without
 // its line end; a longer line is read past and reported as too long.
@@ -181,7 +183,8 @@ class M3uEntryReader {
         } else if (pieces.size() >= 2 && pieces[0] == kInfoTag) {
             // One that no entry took yet is replaced.
             DropPendingInfo();
-            m_seconds = LeadingInt(pieces[1]);
+            // A negative length, "-1" mostly, is an unknown one.
+            m_seconds = std::max(0, LeadingInt(pieces[1]));
             // The title is the rest of the line, so that its commas and
             // colons survive.
             const size_t end = tag.find(pieces[1], pieces[0].size()) + pieces[1].size() + 1;
@@ -281,7 +284,8 @@ bool Playlist::ReadM3u(std::istream& in) {
     M3uLineReader reader(in);
     std::string line;
     const M3uLineReader::Result first = reader.Next(line);
-    std::string header = line;
+    const bool marked = line.compare(0, strlen(kByteOrderMark), kByteOrderMark) == 0;
+    std::string header = marked ? line.substr(strlen(kByteOrderMark)) : line;
     TrimStringA(header, kTrimChars);
     if (first != M3uLineReader::LR_LINE || strcasecmp(header.c_str(), kHeader) != 0) {
         MVLOG(LOG_ERR, "invalid first line in playlist: %s", line.c_str());
@@ -322,7 +326,10 @@ bool Playlist::ReadM3u(std::istream& in) {
         if (result != M3uLineReader::LR_LINE || !line.empty())
             entries.LoseLine();
     }
-    m_canRewrite = named && entries.Whole() && RewriteFitsReader();
+    // A file with the byte-order mark comes from another program that may
+    // need the mark to read it as UTF-8; this program writes none, so such
+    // a file is left as it is.
+    m_canRewrite = named && entries.Whole() && !marked && RewriteFitsReader();
     return true;
 }
 

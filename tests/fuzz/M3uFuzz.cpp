@@ -66,6 +66,7 @@ std::vector<std::string> fuzzsupport::Seeds() {
         "#EXTM3U\r\n#MVNAME:Road: the B-sides\r\n#MVINF:0\r\n#EXTINF:215,\r\n/m/a.mp3 \r\n#MVINF:7\r\n"
         "#EXTINF:3,x\r\n#MVINF:8\r\n/m/b.mp3\t\r\n",
         "#EXTM3U\r\n#MVNAME:Caf\xE9\r\n#EXTINF:1,T\xE9\r\n/m/caf\xE9.mp3\r\n",
+        "\xEF\xBB\xBF#EXTM3U\r\n#MVNAME:Mix\r\n#EXTINF:-1,Title\r\n/m/a.mp3\r\n",
     };
 }
 

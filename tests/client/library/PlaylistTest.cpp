@@ -149,7 +149,7 @@ TEST(PlaylistTest, M3uTextIsReadAsItsEntries) {
                 "#MVINF:10"}),
          true,
          L"Road",
-         {"/pl/sub/a.mp3|1234|215|First, song: one", "|5678|0|", "/abs/b.mp3|9|-3|Nine", "|10|0|"},
+         {"/pl/sub/a.mp3|1234|215|First, song: one", "|5678|0|", "/abs/b.mp3|9|0|Nine", "|10|0|"},
          false},
         {"song ids are unsigned 32-bit numbers, held to that range",
          Lines(
@@ -205,6 +205,19 @@ TEST(PlaylistTest, M3uTextIsReadAsItsEntries) {
          L"Road",
          {"/m/a.mp3|0|1|" + WideToUtf8(std::wstring(400, kReplacementChar))},
          false},
+        {"a negative length is an unknown one",
+         Lines({"#EXTM3U", "#MVNAME:Road", "#EXTINF:-1,Title", "/m/a.mp3"}),
+         true,
+         L"Road",
+         {"/m/a.mp3|0|0|Title"},
+         true},
+        {"a byte-order mark before the header",
+         "\xEF\xBB\xBF" + Lines({"#EXTM3U", "#MVNAME:Road", "/m/a.mp3"}),
+         true,
+         L"Road",
+         {"/m/a.mp3|0|0|"},
+         false},
+        {"a byte-order mark without the header", "\xEF\xBB\xBF" + Lines({"/m/a.mp3"}), false, L"", {}, false},
     };
     CapturedLog log;
     for (const Case& c : cases) {
