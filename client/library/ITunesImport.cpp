@@ -18,10 +18,10 @@ constexpr wchar_t kOwnPlaylistPrefix[] = L"MV_";
 void CollectPlaylists(const ITunesParseContext& context, ImportedPlaylists& out, int& oldCount) {
     oldCount = 0;
     for (const ITunesPlaylist& playlist : context.playlists) {
-        if (!playlist.valid)
+        // A playlist without a name is left out, and is no old one of ours.
+        if (!playlist.valid || playlist.name.empty())
             continue;
-        if (playlist.name.empty() || playlist.name.rfind(kOwnPlaylistPrefix, 0) == 0 ||
-            playlist.trackIds.empty()) {
+        if (playlist.name.rfind(kOwnPlaylistPrefix, 0) == 0 || playlist.trackIds.empty()) {
             ++oldCount;
             continue;
         }

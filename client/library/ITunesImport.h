@@ -32,8 +32,8 @@ struct PlayCountImportRequest {
 };
 
 // The user's playlists of a parsed file, in file order: hidden and special
-// ones left out, those without a name or tracks and those the program wrote
-// itself ("MV_...") counted in `oldCount` and left out.
+// ones and those without a name left out, those without tracks and those
+// the program wrote itself ("MV_...") counted in `oldCount` and left out.
 void CollectPlaylists(const ITunesParseContext& context, ImportedPlaylists& out, int& oldCount);
 // The play count of every track of a parsed file, by location.
 void CollectPlayCounts(const ITunesParseContext& context, ITunesPlayCounts& out);

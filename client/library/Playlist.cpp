@@ -143,7 +143,13 @@ int Playlist::FillEntriesForSong(uint32_t songId, const std::wstring& path, cons
         entry.SetTitle(title);
         ++changed;
     }
-    if (changed > 0 && m_canRewrite && !SavePlaylist())
+    if (changed == 0 || !m_canRewrite)
+        return changed;
+    // A path or title of the song too long for a line would not read back.
+    if (!RewriteFitsReader())
+        MVLOG(LOG_ERR, "Not rewriting playlist %ls: a line for song %u would be too long", m_path.c_str(),
+              songId);
+    else if (!SavePlaylist())
         MVLOG(LOG_ERR, "Could not rewrite playlist %ls with the file of song %u", m_path.c_str(), songId);
     return changed;
 }

@@ -149,8 +149,10 @@ class Playlist : public SharedFile {
     std::wstring GetTitle() const { return m_title; }
     void SetTitle(const std::wstring& title) { m_title = title; }
     // A rewrite keeps everything the file holds: it carries "#MVNAME:", and
-    // every line of it was read (none past the entry limit, none too long),
-    // or this program wrote it.
+    // every line of it was read (none past the entry limit, none too long)
+    // and would be written back as it was read (its name and paths UTF-8,
+    // no line grown past the limit, no byte-order mark), or this program
+    // wrote it.
     bool CanRewrite() const { return m_canRewrite; }
 
   private:
@@ -164,6 +166,9 @@ class Playlist : public SharedFile {
     SaveResult Save(bool newFileOnly);
     // Title and entries from M3U text; m_path names the file.
     [[nodiscard]] bool ReadM3u(std::istream& in);
+    // Every line M3uText writes fits the reader's limit, so a rewrite reads
+    // back whole.
+    bool RewriteFitsReader() const;
 
     std::vector<PlaylistEntry> m_entries;
     std::wstring m_path;

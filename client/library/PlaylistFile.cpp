@@ -27,6 +27,8 @@ constexpr char kSongIdTag[] = "#MVINF";
 constexpr char kInfoTag[] = "#EXTINF";
 constexpr char kLineEnd[] = "\r\n";
 constexpr char kTrimChars[] = " \t\r\n";
+// The UTF-8 byte-order mark that programs on Windows put before "#EXTM3U".
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 
 // Lines of an M3U stream, each at most Playlist::kMaxLineBytes long without
 // its line end; a longer line is read past and reported as too long.
@@ -108,6 +110,20 @@ uint32_t LeadingSongId(const std::string& text) {
     return static_cast<uint32_t>(LeadingNumber(text, 0, UINT32_MAX));
 }
 
+// Whether every line of M3U text (CR LF ends) fits the reader's limit.
+bool LinesFitReader(const std::string& text) {
+    const size_t lineEnd = sizeof kLineEnd - 1;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find(kLineEnd, start);
+        if (end == std::string::npos)
+            end = text.size();
+        if (end - start > Playlist::kMaxLineBytes)
+            return false;
+        start = end + lineEnd;
+    }
+    return true;
+}
+
 // A path that would end its line early, and so could not be written back.
 bool BreaksLine(const std::wstring& path) {
     return path.find_first_of(std::wstring(L"\r\n\0", 3)) != std::wstring::npos;
@@ -149,6 +165,10 @@ class M3uEntryReader {
         if (tag.empty())
             return;
         if (tag[0] != '#') {
+            // Written back, bytes that are not UTF-8 would become U+FFFD and
+            // the path would no longer name its file.
+            if (!IsValidUtf8(line))
+                LoseLine();
             TakePath(Utf8ToWide(line));
             return;
         }
@@ -163,7 +183,8 @@ class M3uEntryReader {
         } else if (pieces.size() >= 2 && pieces[0] == kInfoTag) {
             // One that no entry took yet is replaced.
             DropPendingInfo();
-            m_seconds = LeadingInt(pieces[1]);
+            // A negative length, "-1" mostly, is an unknown one.
+            m_seconds = std::max(0, LeadingInt(pieces[1]));
             // The title is the rest of the line, so that its commas and
             // colons survive.
             const size_t end = tag.find(pieces[1], pieces[0].size()) + pieces[1].size() + 1;
@@ -263,7 +284,8 @@ bool Playlist::ReadM3u(std::istream& in) {
     M3uLineReader reader(in);
     std::string line;
     const M3uLineReader::Result first = reader.Next(line);
-    std::string header = line;
+    const bool marked = line.compare(0, strlen(kByteOrderMark), kByteOrderMark) == 0;
+    std::string header = marked ? line.substr(strlen(kByteOrderMark)) : line;
     TrimStringA(header, kTrimChars);
     if (first != M3uLineReader::LR_LINE || strcasecmp(header.c_str(), kHeader) != 0) {
         MVLOG(LOG_ERR, "invalid first line in playlist: %s", line.c_str());
@@ -278,8 +300,9 @@ bool Playlist::ReadM3u(std::istream& in) {
     if (nameAt != std::string::npos) {
         named = true;
         m_title = TrimmedText(line.substr(nameAt + strlen(kNameTag)));
-        // Text before the tag is not in the title.
-        if (nameAt != 0)
+        // Text before the tag is not in the title, and bytes that are not
+        // UTF-8 would be written back as U+FFFD.
+        if (nameAt != 0 || !IsValidUtf8(line))
             entries.LoseLine();
     } else {
         // A file of another program: the line is its first entry's.
@@ -303,8 +326,15 @@ bool Playlist::ReadM3u(std::istream& in) {
         if (result != M3uLineReader::LR_LINE || !line.empty())
             entries.LoseLine();
     }
-    m_canRewrite = named && entries.Whole();
+    // A file with the byte-order mark comes from another program that may
+    // need the mark to read it as UTF-8; this program writes none, so such
+    // a file is left as it is.
+    m_canRewrite = named && entries.Whole() && !marked && RewriteFitsReader();
     return true;
+}
+
+bool Playlist::RewriteFitsReader() const {
+    return LinesFitReader(M3uText());
 }
 
 bool Playlist::SavePlaylist() {

@@ -9,6 +9,7 @@
 #include "platform/fs/UserModes.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <utility>
@@ -26,6 +27,23 @@ std::wstring FolderOf(const std::wstring& downloadDir) {
 // What must begin every path inside `folder`.
 std::wstring InsidePrefix(const std::wstring& folder) {
     return folder == L"/" ? folder : folder + L"/";
+}
+
+// Gives the file just placed as `name` in the folder `target` the user's
+// ordinary mode. `moved` was opened on the file before the move: a rename
+// kept it the same file, so its mode is set through the descriptor and no
+// name is looked up again; a move across file systems placed a copy and
+// unlinked what `moved` holds, and then the copy is opened by its name in
+// the folder, never through a link.
+bool SetPlacedFileMode(const platform::UniqueFd& moved, int target, const std::string& name) {
+    const int mode = platform::UserFileMode();
+    struct stat held {};
+    if (moved.IsValid() && fstat(moved.Get(), &held) == 0 && held.st_nlink > 0)
+        return fchmod(moved.Get(), static_cast<mode_t>(mode)) == 0;
+    platform::UniqueFd placed(openat(target, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat copy {};
+    return placed.IsValid() && fstat(placed.Get(), &copy) == 0 && S_ISREG(copy.st_mode) &&
+           fchmod(placed.Get(), static_cast<mode_t>(mode)) == 0;
 }
 
 } // namespace
@@ -80,10 +98,14 @@ bool MoveIntoDownloadFolder(const std::wstring& from, const std::wstring& downlo
               folder.c_str(), errno);
         return false;
     }
-    (void)setFileMode(from, platform::UserFileMode());
+    // The temporary file stays private until it has its place: a move that
+    // fails leaves it 0600.
+    platform::UniqueFd moved(platform::OpenRegularFileRead(WideToUtf8(from), nullptr));
     if (platform::RenameNoReplaceAt(AT_FDCWD, WideToUtf8(from), target.Get(), WideToUtf8(name)) != 0) {
         MVLOG(LOG_INFO, "error %i renaming %ls to %ls", errno, from.c_str(), destination.c_str());
         return false;
     }
+    if (!SetPlacedFileMode(moved, target.Get(), WideToUtf8(name)))
+        MVLOG(LOG_ERR, "Could not give %ls the user's file mode, errno %i", destination.c_str(), errno);
     return true;
 }

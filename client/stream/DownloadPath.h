@@ -18,7 +18,8 @@
 // `downloadDir`, making the folders on the way. Below the download folder
 // folders are made and entered one at a time without following links, so a
 // link planted there cannot lead the file elsewhere; an existing file is
-// never replaced. The file and the folders made take the user's ordinary
-// modes (0666 and 0777 less the umask). False (logged) on failure.
+// never replaced. The folders made and the file, once in its place, take
+// the user's ordinary modes (0666 and 0777 less the umask); a file that
+// could not be moved keeps its own. False (logged) on failure.
 [[nodiscard]] bool MoveIntoDownloadFolder(const std::wstring& from, const std::wstring& downloadDir,
                                           const std::wstring& destination);

@@ -27,23 +27,51 @@ bool LinkNotSupported(int error) noexcept {
     return error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK;
 }
 
+// Whether the entry `name` in `dir` is a folder (not a link to one).
+bool IsFolderEntry(int dir, const char* name) noexcept {
+    const int fd = openat(dir, name, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    close(fd);
+    return true;
+}
+
+// Takes the free name `to` for a rename of `from` onto it: an empty folder
+// for a folder, an empty file for anything else, created only where nothing
+// has the name (EEXIST).
+int ReservePlaceholder(int fromDir, const char* from, int toDir, const char* to, bool* folder) noexcept {
+    *folder = IsFolderEntry(fromDir, from);
+    if (*folder)
+        return mkdirat(toDir, to, 0700);
+    // Opened for reading: nothing is written to it, so no watcher sees a file
+    // closed after writing.
+    const int fd = openat(toDir, to, O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return -1;
+    close(fd);
+    return 0;
+}
+
 // The fallback where the file system cannot rename without replacing: a hard
 // link fails on an existing target, so it is just as safe. Where links are
 // refused too (folders always; exFAT, FUSE, NFS or ntfs-3g for files) the
-// check and the rename are two steps: a name taken between them is the one
-// race left.
+// name is first taken by a placeholder of the same kind, created only where
+// nothing has the name, and the rename replaces only that placeholder: a
+// name taken meanwhile by anyone else is never replaced.
 int RenameNoReplaceFallback(int fromDir, const char* from, int toDir, const char* to) noexcept {
     if (linkat(fromDir, from, toDir, to, 0) != 0) {
         if (!LinkNotSupported(errno))
             return -1;
-        struct stat existing {};
-        if (fstatat(toDir, to, &existing, AT_SYMLINK_NOFOLLOW) == 0) {
-            errno = EEXIST;
+        bool folder = false;
+        if (ReservePlaceholder(fromDir, from, toDir, to, &folder) != 0)
+            return -1;
+        if (renameat(fromDir, from, toDir, to) != 0) {
+            const int saved = errno;
+            unlinkat(toDir, to, folder ? AT_REMOVEDIR : 0);
+            errno = saved;
             return -1;
         }
-        if (errno != ENOENT)
-            return -1;
-        return renameat(fromDir, from, toDir, to);
+        return 0;
     }
     if (unlinkat(fromDir, from, 0) != 0) {
         int saved = errno;

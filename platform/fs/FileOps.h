@@ -20,8 +20,10 @@ int OpenCloexec(const std::string& path, int flags, int mode = 0) noexcept;
 // Renames `from` to `to` within one file system without ever replacing an
 // existing `to` (EEXIST); across file systems it fails with EXDEV. Where the
 // file system refuses RENAME_NOREPLACE, a hard link and an unlink stand in,
-// and where links are refused too (folders; exFAT, FUSE, NFS), a check that
-// `to` is free and a plain rename.
+// and where links are refused too (folders; exFAT, FUSE, NFS), `to` is taken
+// first by an empty placeholder of the source's kind (O_EXCL or mkdir) that
+// the rename then replaces; a failed rename removes the placeholder and
+// keeps its own errno.
 int RenameNoReplaceWithinFileSystem(int fromDir, const char* from, int toDir, const char* to) noexcept;
 
 // Opens the file at `path` for reading only when it is a regular file: never

@@ -1,9 +1,11 @@
 // Feeds the M3U reader with a playlist file's bytes and checks what the
 // scanner and the playlist rewrite rely on: at most 100 entries, no entry
 // path holding a line break or NUL, relative paths taken from the playlist's
-// folder, and, for a file it may rewrite, that what it would write reads back
-// as the same title and entries.
+// folder, and, for a file it may rewrite, that what it would write fits the
+// reader's line limit and reads back as the same title and entries, its name
+// and paths byte for byte as the file held them.
 #include "client/library/Playlist.h"
+#include "include/text/Utf8.h"
 #include "tests/fuzz/support/FuzzSupport.h"
 
 #include <algorithm>
@@ -31,6 +33,15 @@ size_t LongestLine(const std::string& text) {
     return longest;
 }
 
+// The second line of `text`, where the name is, without its line end.
+std::string SecondLine(const std::string& text) {
+    const size_t start = text.find('\n');
+    if (start == std::string::npos)
+        return "";
+    const size_t end = text.find('\n', start + 1);
+    return text.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1);
+}
+
 bool SameEntries(const std::vector<PlaylistEntry>& a, const std::vector<PlaylistEntry>& b) {
     if (a.size() != b.size())
         return false;
@@ -54,6 +65,8 @@ std::vector<std::string> fuzzsupport::Seeds() {
         "#EXTM3U\r\n#MVNAME:a\tb\x01\x7F\xC2\x85\r\n" + std::string(1100, 'x') + "\r\n",
         "#EXTM3U\r\n#MVNAME:Road: the B-sides\r\n#MVINF:0\r\n#EXTINF:215,\r\n/m/a.mp3 \r\n#MVINF:7\r\n"
         "#EXTINF:3,x\r\n#MVINF:8\r\n/m/b.mp3\t\r\n",
+        "#EXTM3U\r\n#MVNAME:Caf\xE9\r\n#EXTINF:1,T\xE9\r\n/m/caf\xE9.mp3\r\n",
+        "\xEF\xBB\xBF#EXTM3U\r\n#MVNAME:Mix\r\n#EXTINF:-1,Title\r\n/m/a.mp3\r\n",
     };
 }
 
@@ -70,11 +83,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Relative paths are joined to the playlist's folder.
         FUZZ_CHECK(entry.GetPath().empty() || entry.GetPath().front() == L'/');
     }
-    // Read again, what a rewrite would write gives the same playlist, as long
-    // as each line still fits the reader's limit (invalid UTF-8 grows by
-    // its replacement).
+    if (!playlist.CanRewrite())
+        return 0;
+    // A rewrite keeps the name's and the paths' bytes: U+FFFD written in
+    // place of bytes that are not UTF-8 would read back alike, yet no
+    // longer name the file.
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    FUZZ_CHECK(IsValidUtf8(SecondLine(input)));
+    for (const PlaylistEntry& entry : entries)
+        FUZZ_CHECK(input.find(WideToUtf8(entry.GetPath())) != std::string::npos);
+    // Read again, what a rewrite would write gives the same playlist.
     const std::string text = playlist.M3uText();
-    if (playlist.CanRewrite() && LongestLine(text) <= Playlist::kMaxLineBytes) {
+    FUZZ_CHECK(LongestLine(text) <= Playlist::kMaxLineBytes);
+    {
         std::istringstream written(text);
         Playlist back;
         FUZZ_CHECK(back.LoadFromStream(kPlaylistPath, written));

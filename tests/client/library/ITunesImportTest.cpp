@@ -103,7 +103,8 @@ TEST(ITunesImportTest, OnlyVisibleUserPlaylistsAreImported) {
         PlaylistXml("Music", Key("Distinguished Kind") + Value("integer", "4"), {1}) +
         PlaylistXml("MV_Old mix", "", {1}) + PlaylistXml("Nothing in it", "", {}) +
         PlaylistXml("Road", pid + Key("Visible") + Value("true"), {2, 3, 1, 99, 5}) +
-        // Playlists without a name are records of their own, left out.
+        // Playlists without a name are records of their own, left out and
+        // not counted as old ones.
         PlaylistXml("", Key("Playlist Persistent ID") + Value("string", "EMPTY"), {1}) +
         PlaylistItemXml(Key("Playlist Persistent ID") + Value("string", "NONE"), {2}) +
         PlaylistXml("Gone", "", {3});
@@ -119,7 +120,7 @@ TEST(ITunesImportTest, OnlyVisibleUserPlaylistsAreImported) {
     EXPECT_EQ(L"Gone", imported[1].name);
     EXPECT_TRUE(imported[1].trackPaths.empty());
     EXPECT_TRUE(log.Contains(
-        "(INFO): completed playlists from iTunes XML. Found 2 valid user playlists and 4 old MV playlists"))
+        "(INFO): completed playlists from iTunes XML. Found 2 valid user playlists and 2 old MV playlists"))
         << log.Text();
 }
 

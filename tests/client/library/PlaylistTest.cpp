@@ -149,7 +149,7 @@ TEST(PlaylistTest, M3uTextIsReadAsItsEntries) {
                 "#MVINF:10"}),
          true,
          L"Road",
-         {"/pl/sub/a.mp3|1234|215|First, song: one", "|5678|0|", "/abs/b.mp3|9|-3|Nine", "|10|0|"},
+         {"/pl/sub/a.mp3|1234|215|First, song: one", "|5678|0|", "/abs/b.mp3|9|0|Nine", "|10|0|"},
          false},
         {"song ids are unsigned 32-bit numbers, held to that range",
          Lines(
@@ -185,6 +185,39 @@ TEST(PlaylistTest, M3uTextIsReadAsItsEntries) {
          L"Unknown Playlist",
          {"/m/a.mp3|0|0|"},
          false},
+        // Written back, each byte that is not UTF-8 becomes U+FFFD: three
+        // bytes that name no file, and a line past the limit.
+        {"a name line that is not UTF-8",
+         Lines({"#EXTM3U", "#MVNAME:" + std::string(407, '\xE9'), "/m/a.mp3"}),
+         true,
+         Utf8ToWide(std::string(407, '\xE9')),
+         {"/m/a.mp3|0|0|"},
+         false},
+        {"a path line that is not UTF-8",
+         Lines({"#EXTM3U", "#MVNAME:Road", "/m/caf\xE9.mp3"}),
+         true,
+         L"Road",
+         {"/m/caf\xEF\xBF\xBD.mp3|0|0|"},
+         false},
+        {"an entry title that would grow past the line limit",
+         Lines({"#EXTM3U", "#MVNAME:Road", "#EXTINF:1," + std::string(400, '\xE9'), "/m/a.mp3"}),
+         true,
+         L"Road",
+         {"/m/a.mp3|0|1|" + WideToUtf8(std::wstring(400, kReplacementChar))},
+         false},
+        {"a negative length is an unknown one",
+         Lines({"#EXTM3U", "#MVNAME:Road", "#EXTINF:-1,Title", "/m/a.mp3"}),
+         true,
+         L"Road",
+         {"/m/a.mp3|0|0|Title"},
+         true},
+        {"a byte-order mark before the header",
+         "\xEF\xBB\xBF" + Lines({"#EXTM3U", "#MVNAME:Road", "/m/a.mp3"}),
+         true,
+         L"Road",
+         {"/m/a.mp3|0|0|"},
+         false},
+        {"a byte-order mark without the header", "\xEF\xBB\xBF" + Lines({"/m/a.mp3"}), false, L"", {}, false},
     };
     CapturedLog log;
     for (const Case& c : cases) {
@@ -366,6 +399,7 @@ TEST(PlaylistTest, ArrivingSongRewritesOnlyWholeFilesOfOurOwn) {
         const char* name;
         std::string text;
         const char* rewrittenTitle; // null: the file stays as it is
+        std::wstring songTitle = L"seven";
     };
     const std::vector<Case> cases = {
         {"our own file", Lines({"#EXTM3U", "#MVNAME:Road", "#MVINF:700", "#EXTINF:0,"}), "Road"},
@@ -383,6 +417,11 @@ TEST(PlaylistTest, ArrivingSongRewritesOnlyWholeFilesOfOurOwn) {
          nullptr},
         {"a colon in the name", Lines({"#EXTM3U", "#MVNAME:Road:Trip", "#MVINF:700", "#EXTINF:0,"}),
          "Road:Trip"},
+        {"a name that is not UTF-8", Lines({"#EXTM3U", "#MVNAME:Caf\xE9", "#MVINF:700", "#EXTINF:0,"}),
+         nullptr},
+        // The song's title would make a line the reader skips.
+        {"a song title too long for a line", Lines({"#EXTM3U", "#MVNAME:Road", "#MVINF:700", "#EXTINF:0,"}),
+         nullptr, std::wstring(1100, L't')},
     };
     CapturedLog log;
     for (const Case& c : cases) {
@@ -396,7 +435,7 @@ TEST(PlaylistTest, ArrivingSongRewritesOnlyWholeFilesOfOurOwn) {
         EXPECT_EQ(0, playlist.FillEntriesForSong(800, L"/m/other.mp3", L"other", 1));
         EXPECT_EQ(c.text, ReadFileText(dir.File("p.m3u")));
 
-        EXPECT_EQ(1, playlist.FillEntriesForSong(700, L"/m/seven.mp3", L"seven", 42));
+        EXPECT_EQ(1, playlist.FillEntriesForSong(700, L"/m/seven.mp3", c.songTitle, 42));
         const PlaylistEntry& entry = playlist.GetEntries()[0];
         EXPECT_EQ(L"/m/seven.mp3", entry.GetPath());
         EXPECT_TRUE(entry.GetExists());

@@ -450,6 +450,8 @@ TEST_F(FileTransferTest, ATagThatCannotBeWrittenOrWouldChangeTheContentFailsTheD
 }
 
 TEST_F(FileTransferTest, ADestinationTakenOrReachedThroughALinkIsNeverWritten) {
+    // A umask that would open the song to others once it is in its place.
+    const ScopedUmask umask022(022);
     fs::create_directories(h.dir.File("outside"));
     const struct {
         const char* what;
@@ -483,6 +485,8 @@ TEST_F(FileTransferTest, ADestinationTakenOrReachedThroughALinkIsNeverWritten) {
         std::vector<std::string> written = c.written;
         written.insert(written.begin(), "cache/Melvane/tmp/mv-7-" + std::to_string(fileSetID) + ".temp");
         EXPECT_EQ(written, h.WrittenFiles());
+        // The temporary file that could not be moved stays private.
+        EXPECT_EQ(0600u, ModeOf(h.dir.File(written.front())));
         EXPECT_TRUE(fs::is_empty(h.dir.File("outside")));
         if (!c.written.empty()) {
             EXPECT_EQ("other", ReadFileText(h.dir.File(c.written.front())));

@@ -88,12 +88,19 @@ std::vector<std::string> EventsNaming(int watch, const std::string& name) {
 }
 
 // Runs `rename` in a child whose kernel, like exFAT, FUSE or NFS, answers
-// renameat2 with EINVAL and, when `refuseLinks`, linkat with EPERM. The
+// renameat2 with EINVAL and, when `refuseLinks`, linkat with EPERM. With
+// `targetAppearsLate`, every look at a name that does not follow a link
+// finds nothing, so a check whether the target is free says it is, as it
+// would for a target created between the check and the rename. The
 // child's result: 0, or the errno of the failed rename.
-template <class Rename> int InChildWithoutNoReplace(bool refuseLinks, Rename rename) {
+template <class Rename> int InChildWithoutNoReplace(bool refuseLinks, bool targetAppearsLate, Rename rename) {
     std::vector<testsupport::RefusedCall> refused = {{SYS_renameat2, EINVAL}};
     if (refuseLinks)
         refused.push_back({SYS_linkat, EPERM});
+    if (targetAppearsLate) {
+        refused.push_back({SYS_newfstatat, ENOENT, 3, AT_SYMLINK_NOFOLLOW, AT_SYMLINK_NOFOLLOW});
+        refused.push_back({SYS_statx, ENOENT, 2, AT_SYMLINK_NOFOLLOW, AT_SYMLINK_NOFOLLOW});
+    }
     return testsupport::RunRefusing(refused, [&] { return rename() == 0 ? 0 : errno; });
 }
 
@@ -124,40 +131,44 @@ TEST(FileOpsTest, RenameNoReplaceRefusesAnExistingTarget) {
 }
 
 TEST(FileOpsTest, RenameNeverReplacesWhereTheFileSystemLacksTheFlag) {
+    enum Target { FREE, TAKEN, TAKEN_AFTER_A_CHECK };
     struct Case {
         const char* what;
         bool folder;
-        bool targetTaken;
+        Target target;
         bool refuseLinks;
     };
     const Case cases[] = {
-        {"file, links work", false, false, false},
-        {"file onto a file, links work", false, true, false},
-        {"file, links refused", false, false, true},
-        {"file onto a file, links refused", false, true, true},
-        {"folder", true, false, true},
-        {"folder onto an empty folder", true, true, true},
+        {"file, links work", false, FREE, false},
+        {"file onto a file, links work", false, TAKEN, false},
+        {"file, links refused", false, FREE, true},
+        {"file onto a file, links refused", false, TAKEN, true},
+        {"file onto a file made after a check, links refused", false, TAKEN_AFTER_A_CHECK, true},
+        {"folder", true, FREE, true},
+        {"folder onto an empty folder", true, TAKEN, true},
+        {"folder onto an empty folder made after a check", true, TAKEN_AFTER_A_CHECK, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TempDir dir;
         const std::string from = dir.File("from"), to = dir.File("to");
+        const bool taken = c.target != FREE;
         if (c.folder) {
             ASSERT_EQ(0, mkdir(from.c_str(), 0755));
             WriteFileText(from + "/song", "new");
-            if (c.targetTaken) {
+            if (taken) {
                 ASSERT_EQ(0, mkdir(to.c_str(), 0755));
             }
         } else {
             WriteFileText(from, "new");
-            if (c.targetTaken)
+            if (taken)
                 WriteFileText(to, "old");
         }
-        int result = InChildWithoutNoReplace(c.refuseLinks, [&] {
+        int result = InChildWithoutNoReplace(c.refuseLinks, c.target == TAKEN_AFTER_A_CHECK, [&] {
             return platform::RenameNoReplaceWithinFileSystem(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str());
         });
         ASSERT_NE(testsupport::kNoCallFilter, result) << "no seccomp filter here";
-        if (c.targetTaken) {
+        if (taken) {
             EXPECT_EQ(EEXIST, result);
             EXPECT_EQ("new", ReadFileText(c.folder ? from + "/song" : from));
             if (c.folder)
@@ -170,6 +181,19 @@ TEST(FileOpsTest, RenameNeverReplacesWhereTheFileSystemLacksTheFlag) {
             EXPECT_NE(0, access(from.c_str(), F_OK));
         }
     }
+
+    // A rename that fails after the name was taken for it (a folder into
+    // itself) gives its own error and leaves no placeholder behind.
+    TempDir dir;
+    const std::string folder = dir.File("folder");
+    ASSERT_EQ(0, mkdir(folder.c_str(), 0755));
+    WriteFileText(folder + "/song", "new");
+    const int result = InChildWithoutNoReplace(true, false, [&] {
+        return platform::RenameNoReplaceWithinFileSystem(AT_FDCWD, folder.c_str(), AT_FDCWD,
+                                                         (folder + "/inside").c_str());
+    });
+    EXPECT_EQ(EINVAL, result);
+    EXPECT_EQ(std::set<std::string>{"song"}, Names(folder));
 }
 
 TEST(FileOpsTest, RenameAcrossFileSystemsCopiesAndNeverReplaces) {
