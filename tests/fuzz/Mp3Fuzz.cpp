@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr Id3v2Limits kSmallLimits{256, 64};
+constexpr TagLimits kSmallLimits{256, 64};
 constexpr size_t kTagHeaderBytes = 10;
 
 // One file per process, in the folder scripts/fuzz gives as TMPDIR.

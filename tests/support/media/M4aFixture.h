@@ -42,4 +42,10 @@ struct M4aSpec {
 // TagLib failed.
 [[nodiscard]] bool WriteM4a(const std::string& path, const M4aSpec& spec);
 
+// Writes the file of `spec` (its tags set) with one more "covr" item before
+// the others, a JPEG of `coverBytes` that is a hole in the file, never
+// written (zeros): only the item's size says it is there. The audio's chunk
+// offsets follow when the movie box comes first.
+[[nodiscard]] bool WriteM4aWithHollowCover(const std::string& path, const M4aSpec& spec, uint32_t coverBytes);
+
 } // namespace testsupport
