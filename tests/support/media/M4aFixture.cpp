@@ -313,6 +313,20 @@ bool WriteM4aWithHollowCover(const std::string& path, const M4aSpec& spec, uint3
     return WriteWithHollowBox(path, bytes, boxes, boxes[3] + 8, head, coverBytes);
 }
 
+bool WriteM4aWithHollowSampleTable(const std::string& path, const M4aSpec& spec, uint32_t samples) {
+    constexpr uint32_t kHeadBytes = 20;
+    constexpr char kFieldBits = 4;
+    if (spec.moovFirst || !WriteM4a(path, spec))
+        return false;
+    const std::string bytes = ReadFileText(path);
+    const std::vector<size_t> boxes = BoxPath(bytes, {"moov", "trak", "mdia", "minf", "stbl"});
+    if (boxes.size() != 5)
+        return Fail("sample table");
+    const std::string head =
+        U32(kHeadBytes + samples / 2) + "stz2" + U32(0) + std::string(3, '\0') + kFieldBits + U32(samples);
+    return WriteWithHollowBox(path, bytes, boxes, boxes[4] + BoxSize(bytes, boxes[4]), head, samples / 2);
+}
+
 bool WriteM4a(const std::string& path, const M4aSpec& spec) {
     // FFmpeg's own notes (encoder statistics, files it cannot read) would
     // flood the tests' output; what matters is checked through our log.
