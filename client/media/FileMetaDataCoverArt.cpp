@@ -1,9 +1,9 @@
 // The cover picture of a record's file, read on demand for the song server.
-#include "client/media/FdTagStream.h"
 #include "client/media/FileMetaData.h"
 #include "client/media/Id3v2Picture.h"
 #include "client/media/Mp3TagFile.h"
 #include "client/media/Mp4Cover.h"
+#include "client/media/Mp4TagFile.h"
 
 #include "include/log/Logger.h"
 #include "include/text/Utf8.h"
@@ -27,14 +27,14 @@ bool ReadCoverArt(const FileMetaData& record, int fd, const std::string& path,
         // there is nothing to read.
         if (record.GetId3v2Len() == 0)
             return false;
-        const Mp3TagFile tagFile(path, fd, record.GetId3v2Len(), false);
+        const Mp3TagFile tagFile(path, fd, false);
         TagLib::MPEG::File& file = tagFile.File();
         const TagLib::ID3v2::Tag* tag = file.hasID3v2Tag() ? file.ID3v2Tag(false) : nullptr;
         return tag && ChooseId3v2Picture(*tag, bytes, mimeType);
     }
     if (record.GetEncType() == AAC) {
-        FdTagStream stream(path, fd);
-        TagLib::MP4::File file(&stream, false);
+        const Mp4TagFile tagFile(path, fd, false);
+        const TagLib::MP4::File& file = tagFile.File();
         return file.isValid() && file.hasMP4Tag() && ChooseMp4Cover(*file.tag(), bytes, mimeType);
     }
     return false;

@@ -56,7 +56,7 @@ bool FileMetaData::AnalyzeMp3(int fd, const std::wstring& path, bool whole) {
 }
 
 bool FileMetaData::ReadMp3Tags(int fd, const std::wstring& path, bool whole) {
-    const Mp3TagFile tagFile(WideToUtf8(path), fd, m_id3v2Len, true);
+    const Mp3TagFile tagFile(WideToUtf8(path), fd, true);
     TagLib::MPEG::File& file = tagFile.File();
     const TagLib::AudioProperties* properties = file.audioProperties();
     if (!file.isValid() || !properties) {

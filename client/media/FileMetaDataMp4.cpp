@@ -1,14 +1,14 @@
 // The MPEG-4 analysis of a record: the media data's start from the file's
 // top-level boxes, the AAC stream through the demuxer, then tag texts, items,
 // cover art, length and bit rate through TagLib.
-#include "client/media/FdTagStream.h"
 #include "client/media/FileMetaData.h"
 #include "client/media/Mp4Boxes.h"
 #include "client/media/Mp4Cover.h"
+#include "client/media/Mp4TagFile.h"
+#include "client/media/SongInput.h"
 
 #include "include/log/Logger.h"
 #include "include/text/Utf8.h"
-#include "platform/fs/FileOps.h"
 #include "platform/lib/ffmpeg/FormatInput.h"
 
 #include <mp4file.h>
@@ -53,7 +53,7 @@ bool FileMetaData::AnalyzeMp4(int fd, const std::wstring& path) {
     const std::string utf8 = WideToUtf8(path);
     {
         platform::FormatInput input;
-        if (input.Open(platform::DescriptorPath(fd).c_str()) < 0) {
+        if (OpenSongInput(input, fd, AAC, utf8) < 0) {
             MVLOG(LOG_ERR, "av_open_input_file failed for %s", utf8.c_str());
             return false;
         }
@@ -84,8 +84,8 @@ bool FileMetaData::AnalyzeMp4(int fd, const std::wstring& path) {
 }
 
 bool FileMetaData::ReadMp4Tags(int fd, const std::wstring& path) {
-    FdTagStream stream(WideToUtf8(path), fd);
-    TagLib::MP4::File file(&stream, true, TagLib::AudioProperties::Fast);
+    const Mp4TagFile tagFile(WideToUtf8(path), fd, true);
+    TagLib::MP4::File& file = tagFile.File();
     const TagLib::AudioProperties* properties = file.audioProperties();
     if (!file.isValid() || !properties) {
         MVLOG(LOG_ERR, "Error getting audio properties for %ls, errno %i", path.c_str(), errno);

@@ -1,9 +1,12 @@
 #include "client/media/Id3v2Trim.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr uint64_t kTagHeaderBytes = 10;
 constexpr int kVersionAt = 3;
+constexpr int kRevisionAt = 4;
 constexpr int kFlagsAt = 5;
 constexpr int kSizeAt = 6;
 constexpr unsigned char kFlagUnsynchronised = 0x80;
@@ -14,6 +17,7 @@ constexpr uint64_t kFrameIdBytes = 4;
 // Frames walked at most: every step costs reads, and no writer makes a tag
 // of more frames.
 constexpr int kMaxFrames = 4096;
+constexpr int kMaxTagsInRun = 4096;
 
 // Four 7-bit groups; a byte with its top bit set means the writer put a plain
 // number there, and it is read as one (as TagLib does).
@@ -25,6 +29,18 @@ uint64_t SyncsafeOrPlain(const unsigned char* bytes) {
         value = (value << 7) | bytes[i];
     }
     return value;
+}
+
+// The size a header gives for the bytes after it; false when it is no
+// syncsafe number (FFmpeg and TagLib then take no tag).
+bool HeaderBodyBytes(const unsigned char* header, uint64_t& size) {
+    size = 0;
+    for (int i = kSizeAt; i < kSizeAt + 4; ++i) {
+        if (header[i] & 0x80)
+            return false;
+        size = (size << 7) | header[i];
+    }
+    return true;
 }
 
 void PutSyncsafe(unsigned char* out, uint64_t value) {
@@ -114,8 +130,7 @@ uint64_t FramesStart(const ByteReader& read, int version, unsigned char flags) {
 
 } // namespace
 
-bool TrimId3v2Tag(const ByteReader& read, uint64_t tagBytes, const Id3v2Limits& limits,
-                  std::string& trimmed) {
+bool TrimId3v2Tag(const ByteReader& read, uint64_t tagBytes, const TagLimits& limits, std::string& trimmed) {
     trimmed.clear();
     unsigned char header[kTagHeaderBytes];
     if (tagBytes <= limits.wholeTagBytes || !read(0, header, sizeof header))
@@ -133,7 +148,7 @@ bool TrimId3v2Tag(const ByteReader& read, uint64_t tagBytes, const Id3v2Limits& 
             const uint64_t frameBytes = walk.HeaderBytes() + size;
             if (!walk.Fits(position, frameBytes))
                 break;
-            if (size <= limits.frameBytes && frameBytes <= room - frames.size()) {
+            if (size <= limits.itemBytes && frameBytes <= room - frames.size()) {
                 const size_t at = frames.size();
                 frames.resize(at + frameBytes);
                 if (!read(position, reinterpret_cast<unsigned char*>(&frames[at]), frameBytes)) {
@@ -149,4 +164,25 @@ bool TrimId3v2Tag(const ByteReader& read, uint64_t tagBytes, const Id3v2Limits& 
     trimmed.assign(reinterpret_cast<const char*>(header), sizeof header);
     trimmed += frames;
     return true;
+}
+
+bool IsId3v2HeaderAt(const ByteReader& read, uint64_t offset, uint64_t bodyBytes) {
+    unsigned char header[kTagHeaderBytes];
+    uint64_t size = 0;
+    return read(offset, header, sizeof header) && memcmp(header, "ID3", 3) == 0 &&
+           HeaderBodyBytes(header, size) && size == bodyBytes;
+}
+
+uint64_t Id3v2RunEnd(const ByteReader& read, uint64_t start) {
+    uint64_t end = start;
+    unsigned char header[kTagHeaderBytes];
+    uint64_t size = 0;
+    for (int tags = 0;
+         tags < kMaxTagsInRun && read(end, header, sizeof header) && memcmp(header, "ID3", 3) == 0 &&
+         header[kVersionAt] != 0xFF && header[kRevisionAt] != 0xFF && HeaderBodyBytes(header, size);
+         ++tags) {
+        const bool footer = header[kVersionAt] == 4 && (header[kFlagsAt] & kFlagFooter) != 0;
+        end += kTagHeaderBytes + size + (footer ? kTagHeaderBytes : 0);
+    }
+    return end;
 }

@@ -1,7 +1,5 @@
 #include "client/media/Mp4Boxes.h"
 
-#include <cstring>
-
 namespace {
 
 constexpr uint64_t kHeaderBytes = 8;
@@ -11,35 +9,52 @@ constexpr uint32_t kSizeToEnd = 0;
 
 } // namespace
 
-bool FindTopLevelBox(const ByteReader& read, uint64_t fileSize, const char (&type)[5], uint64_t& payloadStart,
+bool ReadBoxHeader(const ByteReader& read, uint64_t position, uint64_t end, Mp4Box& box) {
+    unsigned char header[kLargeHeaderBytes];
+    if (position > end || end - position < kHeaderBytes || !read(position, header, kHeaderBytes))
+        return false;
+    const auto size32 = static_cast<uint32_t>(BigEndianNumber(header, 4));
+    box.offset = position;
+    box.headerBytes = kHeaderBytes;
+    box.size = size32;
+    box.runsToEnd = size32 == kSizeToEnd;
+    memcpy(box.type, header + 4, 4);
+    if (size32 == kSizeIsLarge) {
+        if (end - position < kLargeHeaderBytes ||
+            !read(position + kHeaderBytes, header + kHeaderBytes, kLargeHeaderBytes - kHeaderBytes))
+            return false;
+        box.headerBytes = kLargeHeaderBytes;
+        box.size = BigEndianNumber(header + kHeaderBytes, 8);
+    } else if (box.runsToEnd) {
+        box.size = end - position;
+    }
+    return true;
+}
+
+bool FindTopLevelBox(const ByteReader& read, uint64_t fileSize, const char (&type)[5], Mp4Box& box,
                      Mp4BoxExtent extent) {
     uint64_t position = 0;
-    unsigned char header[kLargeHeaderBytes];
     while (fileSize - position >= kHeaderBytes) {
-        if (!read(position, header, kHeaderBytes))
+        if (!ReadBoxHeader(read, position, fileSize, box))
             return false;
-        const uint32_t size32 = static_cast<uint32_t>(BigEndianNumber(header, 4));
-        uint64_t headerBytes = kHeaderBytes;
-        uint64_t size = size32;
-        if (size32 == kSizeIsLarge) {
-            headerBytes = kLargeHeaderBytes;
-            if (fileSize - position < kLargeHeaderBytes ||
-                !read(position + kHeaderBytes, header + kHeaderBytes, kLargeHeaderBytes - kHeaderBytes))
-                return false;
-            size = BigEndianNumber(header + kHeaderBytes, 8);
-        } else if (size32 == kSizeToEnd) {
-            size = fileSize - position;
-        }
-        const bool wanted = memcmp(header + 4, type, 4) == 0;
-        if (size < headerBytes || (size > fileSize - position && !(wanted && extent == MP4_BOX_MAY_BE_CUT)))
+        const bool wanted = box.IsA(type);
+        if (box.size < box.headerBytes ||
+            (box.size > fileSize - position && !(wanted && extent == MP4_BOX_MAY_BE_CUT)))
             return false;
-        if (wanted) {
-            payloadStart = position + headerBytes;
+        if (wanted)
             return true;
-        }
-        position += size;
+        position += box.size;
     }
     return false;
+}
+
+bool FindTopLevelBox(const ByteReader& read, uint64_t fileSize, const char (&type)[5], uint64_t& payloadStart,
+                     Mp4BoxExtent extent) {
+    Mp4Box box;
+    if (!FindTopLevelBox(read, fileSize, type, box, extent))
+        return false;
+    payloadStart = box.PayloadStart();
+    return true;
 }
 
 bool FindTopLevelBoxInFile(int fd, uint64_t fileSize, const char (&type)[5], uint64_t& payloadStart,

@@ -3,11 +3,9 @@
 #include "client/stream/Encoder.h"
 
 #include "client/media/FileMetaData.h"
-#include "client/media/Id3v2Trim.h"
-#include "client/media/Mp3Scan.h"
+#include "client/media/SongInput.h"
 #include "include/log/Logger.h"
 #include "include/text/Utf8.h"
-#include "platform/fs/FileOps.h"
 
 namespace {
 
@@ -26,14 +24,6 @@ const char* DemuxerFor(uint32_t encType) {
     }
 }
 
-// The length of an MP3 file's ID3v2 tag when it is too large to read whole,
-// else 0: the demuxer then starts behind it, as the transcoder needs nothing
-// from the tag.
-int64_t TagBytesToSkip(int fd) {
-    const uint64_t tagBytes = fd >= 0 ? readID3v2Head(fd) : 0;
-    return tagBytes > kId3v2Limits.wholeTagBytes ? static_cast<int64_t>(tagBytes) : 0;
-}
-
 } // namespace
 
 bool Encoder::OpenInput(int fd, const std::wstring& path) {
@@ -45,11 +35,11 @@ bool Encoder::OpenInput(int fd, const std::wstring& path) {
         MVLOG(LOG_ERR, "Cannot transcode %s of type %u", pathUtf8.c_str(), m_encType);
         return false;
     }
-    const int64_t skipBytes = m_encType == MP3 ? TagBytesToSkip(fd) : 0;
     m_input.StartReadBudget(kOpenReadBudget);
-    // FFmpeg reads by path: the descriptor's own, so that it reads the file
-    // the caller checked, whatever the song's path holds by now.
-    if (m_input.Open(platform::DescriptorPath(fd).c_str(), demuxer, 0, skipBytes) < 0) {
+    // The file the caller checked, whatever the song's path holds by now; an
+    // MP3's ID3v2 tag too large to read whole is skipped, as the transcoder
+    // needs nothing from it.
+    if (fd < 0 || OpenSongInput(m_input, fd, m_encType, pathUtf8, demuxer) < 0) {
         MVLOG(LOG_ERR, "av_open_input_file failed for %s", pathUtf8.c_str());
         return false;
     }

@@ -188,10 +188,6 @@ int OpenRegularFileRead(const std::string& path, int64_t* size) noexcept {
     return fd;
 }
 
-std::string DescriptorPath(int fd) {
-    return "/proc/self/fd/" + std::to_string(fd);
-}
-
 int ReadFileLimited(const std::string& path, size_t limit, std::string* data) noexcept {
     int fd = OpenCloexec(path, O_RDONLY);
     if (fd < 0)

@@ -33,10 +33,6 @@ int RenameNoReplaceWithinFileSystem(int fromDir, const char* from, int toDir, co
 // -1.
 int OpenRegularFileRead(const std::string& path, int64_t* size) noexcept;
 
-// A path that opens the very file `fd` holds, whatever its name holds by now
-// (/proc/self/fd/<fd>): for a library that reads only by path.
-std::string DescriptorPath(int fd);
-
 // Renames `from` to `to` without ever replacing an existing `to` (EEXIST).
 // Across file systems the file is copied to a hidden name beside `to`
 // (created with O_EXCL), synced, and only then renamed onto `to`, so `to`

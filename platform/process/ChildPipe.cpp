@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <pthread.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -82,6 +83,11 @@ int KillWhenParentDies(pid_t parent) noexcept {
         return -1;
     }
     return 0;
+}
+
+int LimitAddressSpace(uint64_t bytes) noexcept {
+    const rlimit limit{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};
+    return setrlimit(RLIMIT_AS, &limit);
 }
 
 } // namespace platform

@@ -1,6 +1,6 @@
 // The pieces of talking to a child process over pipes: close-on-exec pipes,
 // writes that never raise SIGPIPE, reads bounded by a deadline, and a child
-// that ends with the thread that started it.
+// that ends with the thread that started it and keeps to a memory bound.
 #pragma once
 
 #include "platform/fs/UniqueFd.h"
@@ -28,5 +28,10 @@ long ReadUntil(int fd, void* data, size_t size, uint64_t deadlineMs) noexcept;
 // signal: when `parent` (> 0) is no longer this process's parent, the result
 // is -1 with ESRCH.
 int KillWhenParentDies(pid_t parent) noexcept;
+
+// Bounds this process's address space to `bytes` (RLIMIT_AS, soft and hard):
+// an allocation past it fails (ENOMEM, std::bad_alloc) instead of growing
+// the process. 0, or -1 with errno set.
+int LimitAddressSpace(uint64_t bytes) noexcept;
 
 } // namespace platform

@@ -3,7 +3,9 @@
 // to a temporary .mp3 file, and checks the data region it settles on. The
 // same bytes, taken as one ID3v2 tag, go through the cut of tags too large to
 // read whole, with limits small enough for the inputs: the cut copy has the
-// tag's header, its own size in it, and stays within the limit.
+// tag's header, its own size in it, and stays within the limit; and through
+// the walk of the run of tags a demuxer would read, which starts only at a
+// tag's header.
 #include "client/media/FileMetaData.h"
 #include "client/media/Id3v2Trim.h"
 #include "include/text/Utf8.h"
@@ -11,13 +13,14 @@
 #include "tests/support/media/MemoryReader.h"
 #include "tests/support/media/Mp3Fixture.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr Id3v2Limits kSmallLimits{256, 64};
+constexpr TagLimits kSmallLimits{256, 64};
 constexpr size_t kTagHeaderBytes = 10;
 
 // One file per process, in the folder scripts/fuzz gives as TMPDIR.
@@ -60,6 +63,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(trimmed.compare(0, 5, reinterpret_cast<const char*>(data), 5) == 0);
         FUZZ_CHECK(trimmed.compare(0, 3, "ID3") != 0 || testsupport::Id3v2Bytes(trimmed) == trimmed.size());
     }
+
+    const uint64_t runEnd = Id3v2RunEnd(testsupport::MemoryReader(data, size), 0);
+    const std::string head(reinterpret_cast<const char*>(data), std::min(size, kTagHeaderBytes));
+    FUZZ_CHECK(runEnd == 0 || (head.compare(0, 3, "ID3") == 0 && runEnd >= testsupport::Id3v2Bytes(head)));
 
     const std::string& path = ScratchFile();
     fuzzsupport::WriteFileBytes(path, data, size);

@@ -1,20 +1,25 @@
 #include "client/media/print/FingerPrinter2.h"
 
+#include "client/media/FileMetaData.h"
+#include "client/media/Mp3TagFile.h"
+#include "client/media/Mp4TagFile.h"
+#include "client/media/SongInput.h"
 #include "client/media/print/PrintKeys.h"
 #include "client/media/print/PrintSignal.h"
 #include "include/crash/Assert.h"
 #include "include/fs/FileTypes.h"
 #include "include/log/Logger.h"
 #include "include/text/Utf8.h"
+#include "platform/fs/FileOps.h"
 #include "platform/lib/ffmpeg/Error.h"
 
+#include <fcntl.h>
 #include <mp4file.h>
 #include <mpegfile.h>
 
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <memory>
 
 namespace {
 
@@ -25,15 +30,12 @@ constexpr char kMp3Demuxer[] = "mp3";
 // the decoded samples must not depend on how a decoder splits its work.
 constexpr int kDecoderThreads = 1;
 
-// The song's length in seconds from its tags' audio properties; false when
-// the file has none.
-bool ReadSongSecs(const std::string& utf8Path, bool isAac, uint32_t& secs) {
-    std::unique_ptr<TagLib::File> file;
-    if (isAac)
-        file = std::make_unique<TagLib::MP4::File>(utf8Path.c_str(), true, TagLib::AudioProperties::Fast);
-    else
-        file = std::make_unique<TagLib::MPEG::File>(utf8Path.c_str(), true, TagLib::AudioProperties::Fast);
-    const TagLib::AudioProperties* properties = file->audioProperties();
+// The song's length in seconds from the audio properties of the file open as
+// `fd`, read as the analysis reads its tags (TagFile: Mp3TagFile or
+// Mp4TagFile); false when it has none.
+template <typename TagFile> bool ReadSongSecs(int fd, const std::string& utf8Path, uint32_t& secs) {
+    const TagFile tagFile(utf8Path, fd, true);
+    const TagLib::AudioProperties* properties = tagFile.File().audioProperties();
     if (!properties)
         return false;
     const int length = properties->lengthInSeconds();
@@ -49,11 +51,15 @@ std::vector<double> FingerPrinter2::s_samples;
 bool FingerPrinter2::s_inited = false;
 
 FingerPrinter2::FingerPrinter2(const std::wstring& path)
-    : m_utf8Path(WideToUtf8(path)), m_isAac(IsM4aFile(path)) {
+    : m_utf8Path(WideToUtf8(path)), m_isAac(IsM4aFile(path)),
+      m_file(platform::OpenCloexec(m_utf8Path, O_RDONLY)) {
     ++s_numInstances;
     MV_ASSERT(FingerPrinter2::s_numInstances == 1);
 
-    if (!ReadSongSecs(m_utf8Path, m_isAac, m_songSecs)) {
+    const bool hasSecs =
+        m_file.IsValid() && (m_isAac ? ReadSongSecs<Mp4TagFile>(m_file.Get(), m_utf8Path, m_songSecs)
+                                     : ReadSongSecs<Mp3TagFile>(m_file.Get(), m_utf8Path, m_songSecs));
+    if (!hasSecs) {
         MVLOG(LOG_ERR, "Error getting audio properties for %s, errno %i", m_utf8Path.c_str(), errno);
         return;
     }
@@ -92,7 +98,8 @@ FingerPrinter2::~FingerPrinter2() {
 bool FingerPrinter2::OpenInput() {
     // Probing finds the MPEG-4 container; the raw AAC demuxer would find no
     // stream in it.
-    const int opened = m_input.Open(m_utf8Path.c_str(), m_isAac ? nullptr : kMp3Demuxer, kProbeBytes);
+    const int opened = OpenSongInput(m_input, m_file.Get(), m_isAac ? AAC : MP3, m_utf8Path,
+                                     m_isAac ? nullptr : kMp3Demuxer, kProbeBytes);
     if (opened < 0) {
         MVLOG(LOG_ERR, "av_open_input_file failed for %s, err %i, %s", m_utf8Path.c_str(), opened,
               platform::AvErrorText(opened).c_str());

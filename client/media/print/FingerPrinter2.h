@@ -9,6 +9,7 @@
 
 #include "client/media/print/PrintEntry.h"
 #include "client/media/print/PrintSignal.h"
+#include "platform/fs/UniqueFd.h"
 #include "platform/lib/ffmpeg/CodecContext.h"
 #include "platform/lib/ffmpeg/FormatInput.h"
 #include "platform/lib/ffmpeg/Resampler.h"
@@ -33,8 +34,8 @@ class FingerPrinter2 {
                                  uint32_t& printSecs);
 
   private:
-    // Opens m_utf8Path for demuxing: probing for ".m4a" names, the MP3
-    // demuxer for the rest. The streams are those of the first open, so a
+    // Opens the file for demuxing as the tag readers read it (OpenSongInput):
+    // probing for ".m4a" names, the MP3 demuxer for the rest. The streams are those of the first open, so a
     // reopen needs no stream information again.
     [[nodiscard]] bool OpenInput();
     // Decodes from `startSample` (at 11,025 Hz) into the shared buffer; with
@@ -58,6 +59,8 @@ class FingerPrinter2 {
 
     std::string m_utf8Path;
     bool m_isAac = false;
+    // The file, opened once: every reading reads it.
+    platform::UniqueFd m_file;
     platform::FormatInput m_input;
     // Packets were read from m_input: the next decode opens it afresh.
     bool m_inputUsed = false;

@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 namespace {
 
@@ -62,6 +63,8 @@ void FingerprintChildMain() {
     // sends no signal, so the child goes at once.
     if (platform::KillWhenParentDies(ParentFromEnvironment()) != 0 && errno == ESRCH)
         _exit(1);
+    if (kPrintChildLimitsAddressSpace && platform::LimitAddressSpace(kPrintChildAddressSpaceBytes) != 0)
+        MVLOG(LOG_ERR, "Could not limit the print's memory, errno %i", errno);
     ThreadHandle watchdog;
     if (!StartThread(PrintTimeoutWatchdog, nullptr, &watchdog))
         MVLOG(LOG_ERR, "Could not start the print watchdog");
@@ -82,7 +85,12 @@ bool HandleFingerprintRequest(Buf& request, Buf& reply) {
         return false;
     FileMetaData record;
     record.SetPath(path);
-    (void)record.ComputeMetadataAndPrint(true, true);
+    try {
+        (void)record.ComputeMetadataAndPrint(true, true);
+    } catch (const std::bad_alloc&) {
+        // Past the child's memory bound: no print, as when the decode fails.
+        MVLOG(LOG_ERR, "DecodeFile failed");
+    }
     reply.WriteUInt32(record.GetPrintSecs());
     reply.WriteString(record.GetPrint());
     return true;

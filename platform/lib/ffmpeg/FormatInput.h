@@ -1,7 +1,10 @@
-// Owns one demuxer context (AVFormatContext*) opened on a file, closed when
-// the owner goes. Results are FFmpeg's own codes (0 or more: success, a
-// negative AVERROR: failure); nothing logs.
+// Owns one demuxer context (AVFormatContext*) opened on a ReadSource, and
+// the reader through which it reads that source; both closed when the owner
+// goes. Results are FFmpeg's own codes (0 or more: success, a negative
+// AVERROR: failure); nothing logs.
 #pragma once
+
+#include "platform/lib/ffmpeg/ReadSource.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -31,14 +34,17 @@ class FormatInput {
     FormatInput(const FormatInput&) = delete;
     FormatInput& operator=(const FormatInput&) = delete;
 
-    // Opens the UTF-8 path of a local file (closing any input held before; no
-    // other protocol is read). forcedFormat names
-    // a demuxer to use instead of probing (AVERROR_DEMUXER_NOT_FOUND when
-    // there is none of that name); probeBytes > 0 bounds the bytes probed here
-    // and by FindStreamInfo; skipBytes > 0 has the demuxer start there, as if
-    // the file's first bytes (a tag it need not read) were not there, its
-    // positions still counted from the file's start.
-    [[nodiscard]] int Open(const char* path, const char* forcedFormat = nullptr, int64_t probeBytes = 0,
+    // Opens `source`, which the input owns from now on (closing any input
+    // held before; a demuxer that would open further inputs may open local
+    // files only). `name` is the input's name, whose extension probing may
+    // weigh; forcedFormat names a demuxer to use instead of probing
+    // (AVERROR_DEMUXER_NOT_FOUND when there is none of that name);
+    // probeBytes > 0 bounds the bytes probed here and by FindStreamInfo;
+    // skipBytes > 0 has the demuxer start there, as if the source's first
+    // bytes (a tag it need not read) were not there, its positions still
+    // counted from the source's start.
+    [[nodiscard]] int Open(std::unique_ptr<ReadSource> source, const char* name,
+                           const char* forcedFormat = nullptr, int64_t probeBytes = 0,
                            int64_t skipBytes = 0) noexcept;
     // avformat_find_stream_info.
     [[nodiscard]] int FindStreamInfo() noexcept;
@@ -49,7 +55,7 @@ class FormatInput {
     void Close() noexcept;
 
     // Bounds the reads from now on (also those of a following Open): once the
-    // budget is spent, every read from the file fails with AVERROR_EXIT, so
+    // budget is spent, every read from the source fails with AVERROR_EXIT, so
     // that a demuxer running through a long stretch of the file gives what it
     // has, or an error. Starting a budget again resumes reading where it
     // stopped.
@@ -58,29 +64,35 @@ class FormatInput {
     void StopReadBudget() noexcept;
     // Whether a read failed for the budget since it was started.
     bool ReadBudgetSpent() const noexcept;
-    // Bytes the demuxer has pulled from the file since it was opened.
+    // Bytes the demuxer has pulled from the source since it was opened.
     int64_t BytesRead() const noexcept;
 
     AVFormatContext* Get() const noexcept { return m_context; }
     bool IsOpen() const noexcept { return m_context != nullptr; }
 
   private:
-    struct BudgetState {
-        // The context being opened or open; null before.
-        AVFormatContext* context = nullptr;
+    // What the reader's callbacks look at: on the heap, so that it stays put
+    // when the owner moves.
+    struct InputState {
+        std::unique_ptr<ReadSource> source;
+        int64_t position = 0;
+        // The reader of the input being opened or open; null before.
+        AVIOContext* reader = nullptr;
         bool active = false;
         bool spent = false;
         ReadBudget budget;
         int64_t bytesAtStart = 0;
         uint64_t msAtStart = 0;
     };
-    // FFmpeg's interrupt callback, asked before every read from the file.
-    static int OnInterruptCheck(void* opaque) noexcept;
+    // The reader's callbacks. FFmpeg asks no interrupt callback before the
+    // reads of a reader of ours, so the budget is looked at before each read.
+    static int OnRead(void* opaque, uint8_t* buffer, int size) noexcept;
+    static int64_t OnSeek(void* opaque, int64_t offset, int whence) noexcept;
+    static bool BudgetSpent(InputState& state) noexcept;
+    void FreeReader() noexcept;
 
     AVFormatContext* m_context = nullptr;
-    // Where the callback of every context opened here looks: on the heap, so
-    // that it stays put when the owner moves.
-    std::unique_ptr<BudgetState> m_budget;
+    std::unique_ptr<InputState> m_state;
 };
 
 } // namespace platform

@@ -140,31 +140,54 @@ TEST(FileMetaDataMp3Test, CoverArtIsTheFirstAcceptablePicture) {
 }
 
 // A picture far above the size taken is skipped unread, by the analysis and
-// by the picture's reading alike; the frames around it count as ever.
+// by the picture's reading alike; the frames around it count as ever. A tag
+// behind junk, which the tag library finds but the record does not take
+// (its audio region starts at the junk's false frame), is left unread too.
 TEST(FileMetaDataMp3Test, AHugePictureIsLeftUnreadAndTheFramesAroundItKept) {
-    TempDir dir;
-    const uint32_t pictureBytes = 200000000;
-    ASSERT_TRUE(testsupport::WriteMp3WithHollowPicture(
-        dir.File("a.mp3"), {{"TIT2", "Title", ""}, {"TCON", "Rock", ""}}, pictureBytes,
-        {{"TXXX", "MyKey", "v1"}, {"APIC", "image/png", "", 1024}}, kFrames));
-    const int64_t readBefore = testsupport::ProcessReadBytes();
-    FileMetaData md = Record(dir, "a.mp3");
-    ASSERT_TRUE(md.ReadQuickInfo());
-    std::vector<unsigned char> picture;
-    std::string mimeType;
-    EXPECT_TRUE(md.GetCoverArt(picture, mimeType));
-    EXPECT_LT(testsupport::ProcessReadBytes() - readBefore, 1 << 20);
-    EXPECT_GT(md.m_id3v2Len, pictureBytes);
-    EXPECT_EQ(md.m_id3v2Len, md.m_dataOffset);
-    EXPECT_EQ(kFrames * testsupport::kMp3FrameBytes, md.m_dataLen);
-    EXPECT_EQ(2u, md.lengthSecs);
-    EXPECT_EQ(1, md.hasTag);
-    EXPECT_EQ("Title", md.tagTitle);
-    EXPECT_EQ("TCON: Rock TXXX: MyKey v1", md.auxText);
-    EXPECT_EQ(1024u, md.artSize);
-    EXPECT_EQ(0x36929fe4c5373577u, md.artHash);
-    EXPECT_EQ("image/png", mimeType);
-    EXPECT_TRUE(std::string(picture.begin(), picture.end()) == testsupport::FixturePicture(1024));
+    const struct {
+        const char* what;
+        std::string junk;
+        uint32_t pictureBytes;
+    } cases[] = {
+        {"at the start", "", 200000000},
+        // Smaller: the audio region, whose digest samples it, takes it in.
+        {"behind junk", testsupport::FalseFrameJunk(), 20000000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        ASSERT_TRUE(testsupport::WriteMp3WithHollowPicture(
+            dir.File("a.mp3"), {{"TIT2", "Title", ""}, {"TCON", "Rock", ""}}, c.pictureBytes,
+            {{"TXXX", "MyKey", "v1"}, {"APIC", "image/png", "", 1024}}, kFrames, c.junk));
+        const int64_t readBefore = testsupport::ProcessReadBytes();
+        FileMetaData md = Record(dir, "a.mp3");
+        ASSERT_TRUE(md.ReadQuickInfo());
+        std::vector<unsigned char> picture;
+        std::string mimeType;
+        EXPECT_EQ(c.junk.empty(), md.GetCoverArt(picture, mimeType));
+        EXPECT_LT(testsupport::ProcessReadBytes() - readBefore, 1 << 20);
+        EXPECT_EQ(2u, md.lengthSecs);
+        EXPECT_EQ(128, md.bitRate);
+        if (!c.junk.empty()) {
+            EXPECT_EQ(0u, md.m_id3v2Len);
+            EXPECT_EQ(0u, md.m_dataOffset);
+            EXPECT_EQ(md.size, md.m_dataLen);
+            EXPECT_EQ(0, md.hasTag);
+            EXPECT_EQ("", md.tagTitle + md.auxText);
+            EXPECT_EQ(0u, md.artSize);
+            continue;
+        }
+        EXPECT_GT(md.m_id3v2Len, c.pictureBytes);
+        EXPECT_EQ(md.m_id3v2Len, md.m_dataOffset);
+        EXPECT_EQ(kFrames * testsupport::kMp3FrameBytes, md.m_dataLen);
+        EXPECT_EQ(1, md.hasTag);
+        EXPECT_EQ("Title", md.tagTitle);
+        EXPECT_EQ("TCON: Rock TXXX: MyKey v1", md.auxText);
+        EXPECT_EQ(1024u, md.artSize);
+        EXPECT_EQ(0x36929fe4c5373577u, md.artHash);
+        EXPECT_EQ("image/png", mimeType);
+        EXPECT_TRUE(std::string(picture.begin(), picture.end()) == testsupport::FixturePicture(1024));
+    }
 }
 
 TEST(FileMetaDataMp3Test, UnusableFilesFailWithTheirLine) {

@@ -3,6 +3,7 @@
 #include "platform/fs/FileOps.h"
 #include "platform/fs/UniqueFd.h"
 #include "tests/support/CapturedLog.h"
+#include "tests/support/ProcessReads.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/media/M4aFixture.h"
 #include "tests/support/media/Mp3Fixture.h"
@@ -138,6 +139,36 @@ TEST(FileMetaDataMp4Test, CoverArtIsTheFirstPictureWhenItIsAcceptable) {
             EXPECT_TRUE(log.Contains(line)) << log.Text();
         }
     }
+}
+
+// A cover far above the size taken, a hole in the file, is skipped unread by
+// the analysis (tag library and demuxer) and by the picture's reading alike;
+// the items after it, a small cover among them, count as ever.
+TEST(FileMetaDataMp4Test, AHugeCoverIsLeftUnreadAndTheItemsAfterItKept) {
+    TempDir dir;
+    const uint32_t coverBytes = 200000000;
+    const M4aTags tags = Tags({{"aART", "Band"}, {"xid ", "Label:X1"}}, {{kPng, 1024}});
+    ASSERT_TRUE(testsupport::WriteM4aWithHollowCover(dir.File("a.m4a"),
+                                                     M4aSpec{2, true, M4aCodec::AAC, &tags}, coverBytes));
+    const int64_t readBefore = testsupport::ProcessReadBytes();
+    FileMetaData md = Record(dir, "a.m4a");
+    ASSERT_TRUE(md.ReadQuickInfo());
+    std::vector<unsigned char> picture;
+    std::string mimeType;
+    EXPECT_TRUE(md.GetCoverArt(picture, mimeType));
+    EXPECT_LT(testsupport::ProcessReadBytes() - readBefore, 1 << 20);
+    EXPECT_GT(md.m_dataOffset, coverBytes);
+    EXPECT_EQ(md.size - md.m_dataOffset, md.m_dataLen);
+    EXPECT_EQ(2u, md.lengthSecs);
+    EXPECT_GT(md.bitRate, 0);
+    EXPECT_EQ("Title Artist Album 4",
+              md.tagTitle + " " + md.tagArtist + " " + md.tagAlbum + " " + std::to_string(md.trackNum));
+    EXPECT_EQ("XID : Label:X1", md.auxText);
+    EXPECT_EQ("Band", md.tagAlbumArtist);
+    EXPECT_EQ(1024u, md.artSize);
+    EXPECT_EQ(0x36929fe4c5373577u, md.artHash);
+    EXPECT_EQ("image/png", mimeType);
+    EXPECT_TRUE(std::string(picture.begin(), picture.end()) == testsupport::FixturePicture(1024));
 }
 
 TEST(FileMetaDataMp4Test, GetCoverArtOfAnMp3ReadsTheTagFoundBefore) {

@@ -7,7 +7,7 @@
 namespace {
 
 // Small limits, so that small tags show the cuts.
-constexpr Id3v2Limits kLimits{64, 20};
+constexpr TagLimits kLimits{64, 20};
 
 std::string BigEndian(uint32_t value, int bytes) {
     std::string out;

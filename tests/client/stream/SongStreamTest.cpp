@@ -3,6 +3,7 @@
 #include "tests/client/stream/StreamHarness.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/ProcessReads.h"
+#include "tests/support/media/M4aFixture.h"
 #include "tests/support/media/OggFrames.h"
 #include "tests/support/media/ToneFixture.h"
 
@@ -301,23 +302,62 @@ TEST(SongStreamTest, CoverArtIsSentWithItsType) {
     }
 }
 
-// The tag declares a picture of 200 MB that is a hole in the file: the scan,
-// the song, its Ogg version and the refusal of its picture cost a few reads.
+// Tags that declare a picture of 200 MB, a hole in the file: an MP3's ID3v2
+// tag at its start, behind junk or behind a small tag (20 MB for those two,
+// since the audio region's digest samples it), an MPEG-4 cover item. The
+// scan, the song, its Ogg version, which holds the whole song, and the
+// refusal of its picture cost a few reads. (An MP3 whose audio region starts
+// inside its tags, and any AAC, are sent whole: their bodies are not asked
+// for.)
 TEST(SongStreamTest, AHugePictureIsReadForNoAnswer) {
     StreamHarness h;
     const int frames = 100;
+    const double mp3Seconds = frames * 1152.0 / 44100;
+    const std::string& music = h.lib.music;
     const int64_t readBefore = testsupport::ProcessReadBytes();
-    ASSERT_TRUE(testsupport::WriteMp3WithHollowPicture(h.lib.music + "/huge.mp3", {{"TIT2", "Song", ""}},
-                                                       200000000, {}, frames));
+    ASSERT_TRUE(testsupport::WriteMp3WithHollowPicture(music + "/huge.mp3", {{"TIT2", "Song", ""}}, 200000000,
+                                                       {}, frames));
+    ASSERT_TRUE(testsupport::WriteMp3WithHollowPicture(music + "/late.mp3", {{"TIT2", "Song", ""}}, 20000000,
+                                                       {}, frames, testsupport::FalseFrameJunk()));
+    // The scan finds a frame header in the second tag.
+    ASSERT_TRUE(testsupport::WriteMp3WithHollowPicture(
+        music + "/second.mp3", {{"PRIV", "sync", testsupport::Mp3Frames(1).substr(0, 4)}}, 20000000, {},
+        frames, testsupport::Id3v2TagOf({{"TIT2", "Song", ""}})));
+    testsupport::M4aTags tags;
+    tags.title = "Song";
+    ASSERT_TRUE(testsupport::WriteM4aWithHollowCover(
+        music + "/huge.m4a", {2, true, testsupport::M4aCodec::AAC, &tags}, 200000000));
     h.Start();
-    h.GiveSongId("huge.mp3", 50);
-    ExpectBody(h.Fetch(h.Request("50")), "audio/mpeg", testsupport::Mp3Frames(frames), "song");
-    const testsupport::HttpTestResponse ogg = h.Fetch(h.Request("50", "os=ogg")).Response();
-    std::vector<testsupport::OggFrame> oggFrames;
-    EXPECT_EQ(200, ogg.status);
-    EXPECT_TRUE(testsupport::SplitOggFrames(ogg.body, oggFrames));
-    EXPECT_TRUE(oggFrames.size() > 4 && oggFrames.back().page.empty()) << oggFrames.size() << " frames";
-    EXPECT_EQ(ErrorLine("404 File not found"), h.Fetch(h.Request("50", "art=1")).Received());
+    const struct {
+        const char* name;
+        uint32_t songId;
+        bool sentFromAudio;
+        double seconds;
+    } cases[] = {
+        {"huge.mp3", 50, true, mp3Seconds},
+        {"late.mp3", 51, false, mp3Seconds},
+        {"second.mp3", 52, false, mp3Seconds},
+        {"huge.m4a", 53, false, 2.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        h.GiveSongId(c.name, c.songId);
+        const std::string song = std::to_string(c.songId);
+        if (c.sentFromAudio)
+            ExpectBody(h.Fetch(h.Request(song)), "audio/mpeg", testsupport::Mp3Frames(frames), "song");
+        const testsupport::HttpTestResponse ogg = h.Fetch(h.Request(song, "os=ogg")).Response();
+        std::vector<testsupport::OggFrame> oggFrames;
+        EXPECT_EQ(200, ogg.status);
+        ASSERT_TRUE(testsupport::SplitOggFrames(ogg.body, oggFrames));
+        ASSERT_TRUE(oggFrames.size() > 4 && oggFrames.back().page.empty()) << oggFrames.size() << " frames";
+        std::string pages;
+        for (const testsupport::OggFrame& frame : oggFrames)
+            pages += frame.page;
+        testsupport::DecodedOgg decoded;
+        ASSERT_TRUE(testsupport::DecodeOgg(pages, decoded));
+        EXPECT_NEAR(static_cast<double>(decoded.samples.size()) / 2 / 44100, c.seconds, 0.15);
+        EXPECT_EQ(ErrorLine("404 File not found"), h.Fetch(h.Request(song, "art=1")).Received());
+    }
     EXPECT_LT(testsupport::ProcessReadBytes() - readBefore, 4 << 20);
 }
 

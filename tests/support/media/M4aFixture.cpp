@@ -18,6 +18,8 @@ extern "C" {
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
+#include <initializer_list>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -213,7 +215,117 @@ bool MoveUserDataFirst(const std::string& path) {
     return true;
 }
 
+void PutU32(std::string& bytes, size_t at, uint32_t value) {
+    for (size_t i = 0; i < 4; ++i)
+        bytes[at + i] = static_cast<char>(value >> (8 * (3 - i)));
+}
+
+std::string U32(uint32_t value) {
+    std::string bytes(4, '\0');
+    PutU32(bytes, 0, value);
+    return bytes;
+}
+
+// The first child of `type` among the boxes between `begin` and `end`, or
+// npos.
+size_t ChildBox(const std::string& bytes, size_t begin, size_t end, const char* type) {
+    std::vector<std::pair<std::string, std::string>> boxes;
+    if (!SplitBoxes(bytes, begin, end, boxes))
+        return std::string::npos;
+    for (const auto& [name, box] : boxes) {
+        if (name == type)
+            return begin;
+        begin += box.size();
+    }
+    return std::string::npos;
+}
+
+// Adds `delta` to every chunk offset of every track.
+bool ShiftChunkOffsets(std::string& bytes, size_t moov, uint32_t delta) {
+    std::vector<std::pair<std::string, std::string>> children;
+    if (!SplitBoxes(bytes, moov + 8, moov + BoxSize(bytes, moov), children))
+        return false;
+    size_t at = moov + 8;
+    for (const auto& [type, box] : children) {
+        size_t stco = type == "trak" ? at : std::string::npos;
+        for (const char* inner : {"mdia", "minf", "stbl", "stco"}) {
+            if (stco != std::string::npos)
+                stco = ChildBox(bytes, stco + 8, stco + BoxSize(bytes, stco), inner);
+        }
+        if (stco != std::string::npos) {
+            const uint32_t entries = BoxSize(bytes, stco + 12);
+            for (uint32_t i = 0; i < entries; ++i)
+                PutU32(bytes, stco + 16 + 4 * i, BoxSize(bytes, stco + 16 + 4 * i) + delta);
+        }
+        at += box.size();
+    }
+    return true;
+}
+
+// Where the boxes of `path` lie, each the first of its type in the one
+// before (a "meta" box's version and flags skipped); fewer when one is not
+// there.
+std::vector<size_t> BoxPath(const std::string& bytes, std::initializer_list<const char*> path) {
+    std::vector<size_t> boxes;
+    size_t begin = 0;
+    size_t end = bytes.size();
+    for (const char* type : path) {
+        const size_t box = ChildBox(bytes, begin, end, type);
+        if (box == std::string::npos)
+            break;
+        boxes.push_back(box);
+        begin = box + (std::string(type) == "meta" ? 12 : 8);
+        end = box + BoxSize(bytes, box);
+    }
+    return boxes;
+}
+
+// Writes `bytes` with a box inserted at `insertAt`: its `head`, then
+// `hollowBytes` that are a hole in the file. The boxes at `enclosing` grow
+// by its size.
+bool WriteWithHollowBox(const std::string& path, std::string bytes, const std::vector<size_t>& enclosing,
+                        size_t insertAt, const std::string& head, uint32_t hollowBytes) {
+    const auto boxBytes = static_cast<uint32_t>(head.size() + hollowBytes);
+    for (size_t box : enclosing)
+        PutU32(bytes, box, BoxSize(bytes, box) + boxBytes);
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(insertAt));
+    file.write(head.data(), static_cast<std::streamsize>(head.size()));
+    file.seekp(static_cast<std::streamoff>(insertAt + boxBytes));
+    file.write(bytes.data() + insertAt, static_cast<std::streamsize>(bytes.size() - insertAt));
+    return static_cast<bool>(file.flush()) || Fail("writing");
+}
+
 } // namespace
+
+bool WriteM4aWithHollowCover(const std::string& path, const M4aSpec& spec, uint32_t coverBytes) {
+    constexpr uint32_t kJpeg = 13;
+    if (!spec.tags || !WriteM4a(path, spec))
+        return false;
+    std::string bytes = ReadFileText(path);
+    const std::vector<size_t> boxes = BoxPath(bytes, {"moov", "udta", "meta", "ilst"});
+    if (boxes.size() != 4)
+        return Fail("item list");
+    const uint32_t itemBytes = 24 + coverBytes;
+    const std::string head = U32(itemBytes) + "covr" + U32(itemBytes - 8) + "data" + U32(kJpeg) + U32(0);
+    if (spec.moovFirst && !ShiftChunkOffsets(bytes, boxes[0], itemBytes))
+        return Fail("chunk offsets");
+    return WriteWithHollowBox(path, bytes, boxes, boxes[3] + 8, head, coverBytes);
+}
+
+bool WriteM4aWithHollowSampleTable(const std::string& path, const M4aSpec& spec, uint32_t samples) {
+    constexpr uint32_t kHeadBytes = 20;
+    constexpr char kFieldBits = 4;
+    if (spec.moovFirst || !WriteM4a(path, spec))
+        return false;
+    const std::string bytes = ReadFileText(path);
+    const std::vector<size_t> boxes = BoxPath(bytes, {"moov", "trak", "mdia", "minf", "stbl"});
+    if (boxes.size() != 5)
+        return Fail("sample table");
+    const std::string head =
+        U32(kHeadBytes + samples / 2) + "stz2" + U32(0) + std::string(3, '\0') + kFieldBits + U32(samples);
+    return WriteWithHollowBox(path, bytes, boxes, boxes[4] + BoxSize(bytes, boxes[4]), head, samples / 2);
+}
 
 bool WriteM4a(const std::string& path, const M4aSpec& spec) {
     // FFmpeg's own notes (encoder statistics, files it cannot read) would

@@ -42,4 +42,17 @@ struct M4aSpec {
 // TagLib failed.
 [[nodiscard]] bool WriteM4a(const std::string& path, const M4aSpec& spec);
 
+// Writes the file of `spec` (its tags set) with one more "covr" item before
+// the others, a JPEG of `coverBytes` that is a hole in the file, never
+// written (zeros): only the item's size says it is there. The audio's chunk
+// offsets follow when the movie box comes first.
+[[nodiscard]] bool WriteM4aWithHollowCover(const std::string& path, const M4aSpec& spec, uint32_t coverBytes);
+
+// Writes the file of `spec` (the movie box last) with a second sample-size
+// table in its audio track, of `samples` (even) 4-bit sizes that are a hole
+// in the file: a table the demuxer takes in place of the first, holding each
+// size in 4 bytes.
+[[nodiscard]] bool WriteM4aWithHollowSampleTable(const std::string& path, const M4aSpec& spec,
+                                                 uint32_t samples);
+
 } // namespace testsupport

@@ -53,6 +53,13 @@ void PutSyncsafe(char* out, uint32_t value) {
         out[i] = static_cast<char>(value & 0x7F);
 }
 
+// An ID3v2.4 tag header for `bodyBytes` after it.
+std::string TagHeader(uint32_t bodyBytes) {
+    std::string header = std::string("ID3\x04\x00\x00", 6) + std::string(4, '\0');
+    PutSyncsafe(&header[6], bodyBytes);
+    return header;
+}
+
 std::string RenderedFrames(const std::vector<Id3Frame>& specs) {
     std::string bytes;
     for (const Id3Frame& spec : specs) {
@@ -113,7 +120,8 @@ bool WriteMp3(const std::string& path, const std::string& prefix, int frameCount
 }
 
 bool WriteMp3WithHollowPicture(const std::string& path, const std::vector<Id3Frame>& before,
-                               uint32_t pictureBytes, const std::vector<Id3Frame>& after, int frameCount) {
+                               uint32_t pictureBytes, const std::vector<Id3Frame>& after, int frameCount,
+                               const std::string& junk) {
     constexpr size_t kHeaderBytes = 10;
     constexpr size_t kSizeAt = 6;
     constexpr size_t kFrameSizeAt = 4;
@@ -123,17 +131,27 @@ bool WriteMp3WithHollowPicture(const std::string& path, const std::vector<Id3Fra
     std::string pictureHead(rendered.data(), rendered.size());
     PutSyncsafe(&pictureHead[kFrameSizeAt],
                 static_cast<uint32_t>(pictureHead.size() - kHeaderBytes) + pictureBytes);
-    std::string head =
-        std::string("ID3\x04\x00\x00", 6) + std::string(4, '\0') + RenderedFrames(before) + pictureHead;
+    std::string head = TagHeader(0) + RenderedFrames(before) + pictureHead;
     const std::string tail = RenderedFrames(after);
     PutSyncsafe(&head[kSizeAt],
                 static_cast<uint32_t>(head.size() - kHeaderBytes + pictureBytes + tail.size()));
+    head.insert(0, junk);
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(head.data(), static_cast<std::streamsize>(head.size()));
     file.seekp(static_cast<std::streamoff>(head.size() + pictureBytes));
     const std::string rest = tail + Mp3Frames(frameCount);
     file.write(rest.data(), static_cast<std::streamsize>(rest.size()));
     return static_cast<bool>(file.flush());
+}
+
+std::string Id3v2TagOf(const std::vector<Id3Frame>& frames) {
+    const std::string body = RenderedFrames(frames);
+    return TagHeader(static_cast<uint32_t>(body.size())) + body;
+}
+
+std::string FalseFrameJunk() {
+    return std::string(reinterpret_cast<const char*>(kFrameHeader), sizeof kFrameHeader) +
+           std::string(96, 'j');
 }
 
 std::string PatternedMp3(int frames, size_t zeros) {

@@ -47,11 +47,20 @@ std::string FixturePicture(size_t size);
 
 // An MP3 file of `frameCount` frames behind an ID3v2.4 tag of the frames
 // `before`, an "APIC" frame of a JPEG picture of `pictureBytes` and the
-// frames `after`. The picture is a hole in the file, never written (zeros):
-// only the frame's size says it is there. False when it was not written.
+// frames `after`, the tag behind `junk`. The picture is a hole in the file,
+// never written (zeros): only the frame's size says it is there. False when
+// it was not written.
 [[nodiscard]] bool WriteMp3WithHollowPicture(const std::string& path, const std::vector<Id3Frame>& before,
                                              uint32_t pictureBytes, const std::vector<Id3Frame>& after,
-                                             int frameCount);
+                                             int frameCount, const std::string& junk = std::string());
+
+// A whole ID3v2.4 tag of `frames`, without padding.
+std::string Id3v2TagOf(const std::vector<Id3Frame>& frames);
+
+// Junk that the scan's frame search takes for the first audio frame (a frame
+// header, then no frame where the next one would be), while the tag library
+// looks on behind it for a tag.
+std::string FalseFrameJunk();
 
 // The bytes of an MP3 file without tags: `zeros` zero bytes, then `frames`
 // frames whose bodies differ from frame to frame, so bytes out of order show.

@@ -5,7 +5,10 @@
 #include "include/text/Utf8.h"
 #include "tests/client/media/print/PrintFixtures.h"
 #include "tests/support/CapturedLog.h"
+#include "tests/support/ProcessReads.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/media/M4aFixture.h"
+#include "tests/support/media/Mp3Fixture.h"
 #include "tests/support/media/TuneFixture.h"
 
 #include <gtest/gtest.h>
@@ -100,5 +103,34 @@ TEST(FingerPrinter2Test, GeneratedFilesGiveFullPrintsThatRepeatAndFollowTheAudio
         const size_t same = SameKeys(prints[p.a], prints[p.b]);
         EXPECT_GE(same, p.minSame) << p.a << " / " << p.b;
         EXPECT_LE(same, p.maxSame) << p.a << " / " << p.b;
+    }
+}
+
+// Tags that declare a picture of 200 MB, a hole in the file, are left unread
+// by the print: an MP3's ID3v2 tag at its start, behind junk or behind a
+// small tag, and an MPEG-4 cover item. The silent MP3s decode (and are too
+// short to print); the tone prints.
+TEST(FingerPrinter2Test, AHugePictureIsLeftUnread) {
+    testsupport::TempDir dir;
+    const uint32_t pictureBytes = 200000000;
+    const std::vector<testsupport::Id3Frame> title = {{"TIT2", "Song", ""}};
+    ASSERT_TRUE(testsupport::WriteMp3WithHollowPicture(dir.File("start.mp3"), title, pictureBytes, {}, 100));
+    ASSERT_TRUE(testsupport::WriteMp3WithHollowPicture(dir.File("junk.mp3"), title, pictureBytes, {}, 100,
+                                                       testsupport::FalseFrameJunk()));
+    ASSERT_TRUE(testsupport::WriteMp3WithHollowPicture(dir.File("second.mp3"), {}, pictureBytes, {}, 100,
+                                                       testsupport::Id3v2TagOf(title)));
+    testsupport::M4aTags tags;
+    tags.title = "Song";
+    ASSERT_TRUE(testsupport::WriteM4aWithHollowCover(
+        dir.File("cover.m4a"), {2, true, testsupport::M4aCodec::AAC, &tags}, pictureBytes));
+    for (const char* name : {"start.mp3", "junk.mp3", "second.mp3", "cover.m4a"}) {
+        SCOPED_TRACE(name);
+        testsupport::CapturedLog log;
+        const int64_t readBefore = testsupport::ProcessReadBytes();
+        const Printed printed = PrintOf(dir.File(name));
+        EXPECT_LT(testsupport::ProcessReadBytes() - readBefore, 4 << 20);
+        const bool tone = std::string(name) == "cover.m4a";
+        EXPECT_EQ(tone, printed.made);
+        EXPECT_EQ(!tone, log.Contains("is too short to fingerprint")) << log.Text();
     }
 }

@@ -3,6 +3,7 @@
 #include "client/media/PrintSource.h"
 
 #include "client/media/FFmpegInit.h"
+#include "client/media/print/FingerprintChild.h"
 #include "include/text/Utf8.h"
 #include "platform/process/ChildPipe.h"
 #include "platform/process/Spawn.h"
@@ -11,10 +12,12 @@
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
+#include "tests/support/media/M4aFixture.h"
 #include "tests/support/media/TuneFixture.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -146,6 +149,23 @@ TEST(PrintChildTest, TheProgramPrintsAFileAsThisProcessWould) {
     EXPECT_TRUE(noise.ok);
     EXPECT_EQ("", noise.print);
     EXPECT_EQ(0u, noise.secs);
+}
+
+// A sample-size table of 400 million entries, a hole in the file, that the
+// demuxer would hold in 1.6 GB: the child's allocation fails instead, and it
+// answers without a print. Its memory is counted as the largest resident
+// size of this test's children.
+TEST(PrintChildTest, AFileThatNeedsMoreMemoryThanTheChildHasGetsNoPrint) {
+    if (!kPrintChildLimitsAddressSpace)
+        GTEST_SKIP() << "the sanitized child has no memory bound";
+    TempDir dir;
+    ASSERT_TRUE(testsupport::WriteM4aWithHollowSampleTable(dir.File("a.m4a"), {}, 400000000));
+    const Answer answer = Ask(dir.File("a.m4a"));
+    EXPECT_TRUE(answer.ok);
+    EXPECT_EQ("", answer.print);
+    rusage children{};
+    ASSERT_EQ(0, getrusage(RUSAGE_CHILDREN, &children));
+    EXPECT_LT(static_cast<uint64_t>(children.ru_maxrss) * 1024, kPrintChildAddressSpaceBytes);
 }
 
 TEST(PrintChildTest, AnEmptyRequestEndsTheProgramWithCodeOne) {
