@@ -114,9 +114,7 @@ TEST(LowPriScannerTest, AnEmptyResultQueueChangesNoOutput) {
     EXPECT_EQ(7u, taken.cfID);
     EXPECT_EQ(8, taken.kind);
     EXPECT_EQ(9u, taken.serial);
-    const auto start = std::chrono::steady_clock::now();
     scanner.Stop();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
 TEST(LowPriScannerTest, ARequestAlreadyQueuedIsDroppedAndAnswersForTheNewestSession) {
