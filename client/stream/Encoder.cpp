@@ -75,9 +75,11 @@ void Encoder::SeekAhead(int64_t offset) {
     if (m_encType != MP3) {
         // Packets are read up to the offset by the Fills, each within its
         // budget, so that a skip far into a long file holds the core no
-        // longer than a Fill does.
+        // longer than a Fill does; where the demuxer's index tells the
+        // packets' places, they start next to it.
         m_skip = PacketSkip();
         m_skip.offset = offset;
+        SeekNextToSkipEnd();
         return;
     }
     m_input.StartReadBudget(kSeekReadBudget);
@@ -85,6 +87,37 @@ void Encoder::SeekAhead(int64_t offset) {
     if (result < 0)
         MVLOG(LOG_ERR, "Seek to byte %lli failed (%i)", static_cast<long long>(offset), result);
     EndSeek(m_input.ReadBudgetSpent());
+}
+
+void Encoder::SeekNextToSkipEnd() {
+    // The index lists the audio stream's packets in reading order with their
+    // places (all of them for a file whose movie box holds its tables; those
+    // read so far for a fragmented one). The input is put at the last packet
+    // before the first at or past the offset, and the skip judges from there
+    // as if it had read the packets before: the packet it starts the audio
+    // with is the same, and none of the others is read.
+    AVStream* stream = m_input.Get()->streams[m_audioStream];
+    const int entries = avformat_index_get_entries_count(stream);
+    int before = entries - 1;
+    for (int i = 0; i < entries; ++i) {
+        const AVIndexEntry* entry = avformat_index_get_entry(stream, i);
+        if (entry && entry->pos >= m_skip.offset) {
+            before = i - 1;
+            break;
+        }
+    }
+    // At the first packet there is nothing to pass over.
+    if (before < 1)
+        return;
+    const AVIndexEntry* entry = avformat_index_get_entry(stream, before);
+    m_input.StartReadBudget(kFillReadBudget);
+    const int result = m_input.Seek(m_audioStream, entry->timestamp, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY);
+    if (result >= 0)
+        m_skip.first = false;
+    else
+        MVLOG(LOG_INFO, "Seek to packet %i for byte %lli failed (%i), skipping packets", before,
+              static_cast<long long>(m_skip.offset), result);
+    m_input.StopReadBudget();
 }
 
 void Encoder::EndSeek(bool cutShort) {

@@ -104,6 +104,9 @@ class Encoder {
   private:
     [[nodiscard]] bool InitVorbis(int quality);
     [[nodiscard]] bool OpenInput(int fd, const std::wstring& path);
+    // Puts the input next to the end of the packet skip SeekAhead set, where
+    // the demuxer's index tells the packets' places.
+    void SeekNextToSkipEnd();
     // One Fill's share of a packet skip: reads and drops packets up to the
     // one of the audio stream that reaches the skip's offset.
     void SkipPackets();

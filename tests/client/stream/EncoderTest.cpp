@@ -356,8 +356,14 @@ TEST(EncoderTest, AStretchWithoutAudioIsReadABoundedShareAPassAndEndsTheStream) 
     const ToneSpec pcm{"mov", "pcm_s16le", 44100, 2, 12.0};
     ASSERT_TRUE(testsupport::WriteTone(dir.File("pcm.m4a"), pcm));
     const int64_t pcmBytes = FileSize(dir.File("pcm.m4a"));
+    // The same in fragments of a second, which the demuxer indexes as it
+    // reads them.
+    ASSERT_TRUE(testsupport::WriteTone(dir.File("fragmented.m4a"), pcm,
+                                       "movflags=empty_moov+global_sidx:frag_duration=1000000"));
+    const int64_t fragmentedBytes = FileSize(dir.File("fragmented.m4a"));
     // Skipped to, further in than a Fill's budget.
     const int64_t pcmSkipTo = pcmBytes * 3 / 4;
+    const int64_t fragmentedSkipTo = fragmentedBytes * 3 / 4;
     const double pcmSecondsPastSkip = static_cast<double>(pcmBytes - pcmSkipTo) / (kRate * 4);
     // One read of the demuxer's buffer may follow the last look at the budget.
     const int64_t readAhead = 64 << 10;
@@ -383,6 +389,8 @@ TEST(EncoderTest, AStretchWithoutAudioIsReadABoundedShareAPassAndEndsTheStream) 
         // The source position of the first page of audio.
         int64_t leastStart;
         int64_t mostStart;
+        // What the input may read in all, its opening included.
+        int64_t mostInAll = std::numeric_limits<int64_t>::max();
     } cases[] = {
         {"fast reads", "padded.mp3", MP3, mp3Bytes, false, nullptr, 0, fillBytes, mp3Seconds - 0.05,
          mp3Seconds + 0.05, 0, anywhere},
@@ -404,12 +412,17 @@ TEST(EncoderTest, AStretchWithoutAudioIsReadABoundedShareAPassAndEndsTheStream) 
         {"a seek into a long song behind a large tag, slow reads", "tagged.mp3", MP3, taggedBytes, true,
          [&](Encoder& e) { e.SeekPercent(90, taggedAudio); }, slowMp3SeekBytes, slowFillBytes,
          longSeconds * 0.08, longSeconds * 0.12, taggedTarget - 1024, taggedTarget + 8192},
-        // Packets are skipped up to the offset, a Fill's share a pass, the
-        // seek itself reading nothing, however many passes that takes.
-        {"a skip, slow reads", "pcm.m4a", AAC, pcmBytes, true, [&](Encoder& e) { e.SeekAhead(pcmSkipTo); }, 0,
-         slowFillBytes, pcmSecondsPastSkip - 0.15, pcmSecondsPastSkip + 0.15, pcmSkipTo, pcmSkipTo + 16384},
+        // Packets the demuxer has not indexed yet are skipped up to the
+        // offset, a Fill's share a pass, the seek itself reading nothing,
+        // however many passes that takes.
+        {"a skip, slow reads", "fragmented.m4a", AAC, fragmentedBytes, true,
+         [&](Encoder& e) { e.SeekAhead(fragmentedSkipTo); }, 0, slowFillBytes, pcmSecondsPastSkip - 0.15,
+         pcmSecondsPastSkip + 0.15, fragmentedSkipTo, fragmentedSkipTo + 16384},
+        // Where the index tells the packets' places, the input starts next to
+        // the offset: what lies before it is not read.
         {"a skip, fast reads", "pcm.m4a", AAC, pcmBytes, false, [&](Encoder& e) { e.SeekAhead(pcmSkipTo); },
-         0, fillBytes, pcmSecondsPastSkip - 0.15, pcmSecondsPastSkip + 0.15, pcmSkipTo, pcmSkipTo + 16384},
+         0, fillBytes, pcmSecondsPastSkip - 0.15, pcmSecondsPastSkip + 0.15, pcmSkipTo, pcmSkipTo + 16384,
+         pcmBytes - pcmSkipTo + fillBytes},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -425,6 +438,7 @@ TEST(EncoderTest, AStretchWithoutAudioIsReadABoundedShareAPassAndEndsTheStream) 
         int64_t mostRead = 0;
         const std::string body = DrainEncoder(encoder, kConnBufBytes, &mostRead);
         EXPECT_LE(mostRead, c.mostPerFill);
+        EXPECT_LE(encoder.BytesRead() - openRead, c.mostInAll);
         // The stretch is cut short within one Fill of the bound.
         EXPECT_LE(encoder.BytesRead(), c.audioBytes + seekRead + Encoder::kMaxBytesWithoutAudio +
                                            2 * Encoder::kFillReadBudget.bytes);

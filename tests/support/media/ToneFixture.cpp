@@ -77,7 +77,7 @@ bool HasAudioEncoder(const std::string& name) {
     return codec && PickFormat(codec) != AV_SAMPLE_FMT_NONE;
 }
 
-bool WriteTone(const std::string& path, const ToneSpec& spec) {
+bool WriteTone(const std::string& path, const ToneSpec& spec, const std::string& muxerOptions) {
     const AVCodec* encoder = avcodec_find_encoder_by_name(spec.encoder.c_str());
     if (!encoder || PickFormat(encoder) == AV_SAMPLE_FMT_NONE)
         return false;
@@ -94,7 +94,7 @@ bool WriteTone(const std::string& path, const ToneSpec& spec) {
     av_channel_layout_default(&codec->ch_layout, spec.channels);
     codec->bit_rate = 128000;
     codec->time_base = AVRational{1, spec.sampleRate};
-    if (!StartEncodedFile(output.get(), stream, codec.get(), encoder, path))
+    if (!StartEncodedFile(output.get(), stream, codec.get(), encoder, path, muxerOptions))
         return false;
 
     FramePtr frame(av_frame_alloc());

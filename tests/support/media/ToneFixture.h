@@ -24,7 +24,11 @@ constexpr double kToneAmplitude = 0.5;
 bool HasAudioEncoder(const std::string& name);
 
 // Writes the tone to `path`; false when FFmpeg lacks the encoder or muxer or
-// the file could not be written.
-[[nodiscard]] bool WriteTone(const std::string& path, const ToneSpec& spec);
+// the file could not be written. `muxerOptions` are "name=value" pairs
+// joined by ':' ("movflags=empty_moov+global_sidx:frag_duration=1000000"
+// writes a fragmented file whose packets the demuxer indexes a fragment at a
+// time, as it reads them).
+[[nodiscard]] bool WriteTone(const std::string& path, const ToneSpec& spec,
+                             const std::string& muxerOptions = "");
 
 } // namespace testsupport
