@@ -1,5 +1,7 @@
 #include "client/media/Id3v2Trim.h"
 
+#include "client/media/Mp3Scan.h"
+
 #include <cstring>
 
 namespace {
@@ -29,18 +31,6 @@ uint64_t SyncsafeOrPlain(const unsigned char* bytes) {
         value = (value << 7) | bytes[i];
     }
     return value;
-}
-
-// The size a header gives for the bytes after it; false when it is no
-// syncsafe number (FFmpeg and TagLib then take no tag).
-bool HeaderBodyBytes(const unsigned char* header, uint64_t& size) {
-    size = 0;
-    for (int i = kSizeAt; i < kSizeAt + 4; ++i) {
-        if (header[i] & 0x80)
-            return false;
-        size = (size << 7) | header[i];
-    }
-    return true;
 }
 
 void PutSyncsafe(unsigned char* out, uint64_t value) {
@@ -170,7 +160,7 @@ bool IsId3v2HeaderAt(const ByteReader& read, uint64_t offset, uint64_t bodyBytes
     unsigned char header[kTagHeaderBytes];
     uint64_t size = 0;
     return read(offset, header, sizeof header) && memcmp(header, "ID3", 3) == 0 &&
-           HeaderBodyBytes(header, size) && size == bodyBytes;
+           Id3v2BodyBytes(header, size) && size == bodyBytes;
 }
 
 uint64_t Id3v2RunEnd(const ByteReader& read, uint64_t start) {
@@ -179,7 +169,7 @@ uint64_t Id3v2RunEnd(const ByteReader& read, uint64_t start) {
     uint64_t size = 0;
     for (int tags = 0;
          tags < kMaxTagsInRun && read(end, header, sizeof header) && memcmp(header, "ID3", 3) == 0 &&
-         header[kVersionAt] != 0xFF && header[kRevisionAt] != 0xFF && HeaderBodyBytes(header, size);
+         header[kVersionAt] != 0xFF && header[kRevisionAt] != 0xFF && Id3v2BodyBytes(header, size);
          ++tags) {
         const bool footer = header[kVersionAt] == 4 && (header[kFlagsAt] & kFlagFooter) != 0;
         end += kTagHeaderBytes + size + (footer ? kTagHeaderBytes : 0);

@@ -33,14 +33,21 @@ uint64_t readID3v2Head(int fd) {
     if (!ReadAt(fd, 0, SEEK_SET, head, kId3v2HeaderBytes) || memcmp(head, "ID3", 3) != 0)
         return 0;
     uint64_t length = 0;
-    for (int i = kId3v2SizeAt; i < kId3v2HeaderBytes; ++i) {
-        if (head[i] & 0x80) {
-            MVLOG(LOG_VERB, "readID3v2Head: Aborted id3v2 read: Bad byte in size");
-            return 0;
-        }
-        length = (length << 7) | head[i];
+    if (!Id3v2BodyBytes(head, length)) {
+        MVLOG(LOG_VERB, "readID3v2Head: Aborted id3v2 read: Bad byte in size");
+        return 0;
     }
     return length + kId3v2HeaderBytes;
+}
+
+bool Id3v2BodyBytes(const unsigned char* header, uint64_t& bytes) {
+    bytes = 0;
+    for (int i = kId3v2SizeAt; i < kId3v2HeaderBytes; ++i) {
+        if (header[i] & 0x80)
+            return false;
+        bytes = (bytes << 7) | header[i];
+    }
+    return true;
 }
 
 uint64_t ReadId3v1Len(int fd) {

@@ -10,6 +10,10 @@
 // not begin with one or its size is not a valid syncsafe number.
 uint64_t readID3v2Head(int fd);
 
+// The size the 10-byte ID3v2 header gives for the bytes behind it; false
+// when it is no syncsafe number (neither FFmpeg nor TagLib then takes a tag).
+[[nodiscard]] bool Id3v2BodyBytes(const unsigned char* header, uint64_t& bytes);
+
 // 128 when the file ends in an ID3v1 tag, else 0.
 uint64_t ReadId3v1Len(int fd);
 

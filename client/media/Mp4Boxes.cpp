@@ -2,29 +2,29 @@
 
 namespace {
 
-constexpr uint64_t kHeaderBytes = 8;
-constexpr uint64_t kLargeHeaderBytes = 16;
 constexpr uint32_t kSizeIsLarge = 1;
 constexpr uint32_t kSizeToEnd = 0;
 
 } // namespace
 
 bool ReadBoxHeader(const ByteReader& read, uint64_t position, uint64_t end, Mp4Box& box) {
-    unsigned char header[kLargeHeaderBytes];
-    if (position > end || end - position < kHeaderBytes || !read(position, header, kHeaderBytes))
+    unsigned char header[Mp4Box::kLargeHeaderBytes];
+    if (position > end || end - position < Mp4Box::kHeaderBytes ||
+        !read(position, header, Mp4Box::kHeaderBytes))
         return false;
     const auto size32 = static_cast<uint32_t>(BigEndianNumber(header, 4));
     box.offset = position;
-    box.headerBytes = kHeaderBytes;
+    box.headerBytes = Mp4Box::kHeaderBytes;
     box.size = size32;
     box.runsToEnd = size32 == kSizeToEnd;
     memcpy(box.type, header + 4, 4);
     if (size32 == kSizeIsLarge) {
-        if (end - position < kLargeHeaderBytes ||
-            !read(position + kHeaderBytes, header + kHeaderBytes, kLargeHeaderBytes - kHeaderBytes))
+        if (end - position < Mp4Box::kLargeHeaderBytes ||
+            !read(position + Mp4Box::kHeaderBytes, header + Mp4Box::kHeaderBytes,
+                  Mp4Box::kLargeHeaderBytes - Mp4Box::kHeaderBytes))
             return false;
-        box.headerBytes = kLargeHeaderBytes;
-        box.size = BigEndianNumber(header + kHeaderBytes, 8);
+        box.headerBytes = Mp4Box::kLargeHeaderBytes;
+        box.size = BigEndianNumber(header + Mp4Box::kHeaderBytes, 8);
     } else if (box.runsToEnd) {
         box.size = end - position;
     }
@@ -34,7 +34,7 @@ bool ReadBoxHeader(const ByteReader& read, uint64_t position, uint64_t end, Mp4B
 bool FindTopLevelBox(const ByteReader& read, uint64_t fileSize, const char (&type)[5], Mp4Box& box,
                      Mp4BoxExtent extent) {
     uint64_t position = 0;
-    while (fileSize - position >= kHeaderBytes) {
+    while (fileSize - position >= Mp4Box::kHeaderBytes) {
         if (!ReadBoxHeader(read, position, fileSize, box))
             return false;
         const bool wanted = box.IsA(type);

@@ -12,6 +12,9 @@
 // follows and the header is 16 bytes; size 0: the box runs to the end of
 // what holds it.
 struct Mp4Box {
+    static constexpr uint64_t kHeaderBytes = 8;
+    static constexpr uint64_t kLargeHeaderBytes = 16;
+
     uint64_t offset = 0;
     uint64_t headerBytes = 0;
     // Header included, as written (or as far as the end for size 0): it may

@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr uint64_t kHeaderBytes = 8;
-constexpr uint64_t kLargeHeaderBytes = 16;
 // A "meta" box is a full box: version and flags come before its children.
 constexpr uint64_t kFullBoxBytes = 4;
 constexpr int kMaxDepth = 4;
@@ -76,10 +74,11 @@ class ListWalk {
     }
 
     void CutDown(const Mp4Box& list) {
-        if (list.size <= m_limits.wholeTagBytes || m_limits.wholeTagBytes < kHeaderBytes + kLargeHeaderBytes)
+        if (list.size <= m_limits.wholeTagBytes ||
+            m_limits.wholeTagBytes < Mp4Box::kHeaderBytes + Mp4Box::kLargeHeaderBytes)
             return;
         // The copy leaves room for the free box's header before the list's end.
-        const uint64_t room = m_limits.wholeTagBytes - kHeaderBytes - kLargeHeaderBytes;
+        const uint64_t room = m_limits.wholeTagBytes - Mp4Box::kHeaderBytes - Mp4Box::kLargeHeaderBytes;
         std::string items;
         uint64_t position = list.PayloadStart();
         Mp4Box item;
@@ -97,7 +96,7 @@ class ListWalk {
             }
             position = item.End();
         }
-        const uint64_t kept = kHeaderBytes + items.size();
+        const uint64_t kept = Mp4Box::kHeaderBytes + items.size();
         std::string bytes = BoxHeader("ilst", kept) + items + BoxHeader("free", list.size - kept);
         const uint64_t length = bytes.size();
         m_edits.push_back({list.offset, length, std::move(bytes)});

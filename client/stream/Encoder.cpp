@@ -7,15 +7,6 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-// Whether reads of `bytes` that took `ms` have spent `budget`.
-bool Spends(const platform::ReadBudget& budget, int64_t bytes, uint64_t ms) {
-    return bytes >= budget.bytes || (bytes >= budget.bytesBeforeMs && ms >= budget.ms);
-}
-
-} // namespace
-
 Encoder::Encoder() : m_staging(kStagingBytes) {}
 
 Encoder::~Encoder() {
@@ -141,7 +132,7 @@ void Encoder::SkipPackets() {
     const int64_t bytesAtStart = m_input.BytesRead();
     const uint64_t msAtStart = platform::MonotonicMs();
     while (!m_input.ReadBudgetSpent() &&
-           !Spends(kSkipPassShare, m_input.BytesRead() - bytesAtStart, platform::MonotonicMs() - msAtStart)) {
+           !kSkipPassShare.SpentBy(m_input.BytesRead() - bytesAtStart, platform::MonotonicMs() - msAtStart)) {
         if (m_input.ReadPacket(m_packet.Get()) < 0) {
             if (m_input.ReadBudgetSpent())
                 break;

@@ -162,8 +162,7 @@ bool FormatInput::BudgetSpent(InputState& state) noexcept {
         return true;
     const ReadBudget& budget = state.budget;
     const int64_t pulled = (state.reader ? state.reader->bytes_read : 0) - state.bytesAtStart;
-    state.spent = pulled >= budget.bytes ||
-                  (pulled >= budget.bytesBeforeMs && MonotonicMs() - state.msAtStart >= budget.ms);
+    state.spent = budget.SpentBy(pulled, MonotonicMs() - state.msAtStart);
     return state.spent;
 }
 

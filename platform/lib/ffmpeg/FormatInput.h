@@ -23,6 +23,11 @@ struct ReadBudget {
     int64_t bytes = 0;
     uint64_t ms = 0;
     int64_t bytesBeforeMs = 0;
+
+    // Whether reads of `pulled` bytes that took `elapsedMs` have spent it.
+    constexpr bool SpentBy(int64_t pulled, uint64_t elapsedMs) const {
+        return pulled >= bytes || (pulled >= bytesBeforeMs && elapsedMs >= ms);
+    }
 };
 
 class FormatInput {
